@@ -1,0 +1,303 @@
+// zovctl: the command-line front end of ZOV Qbr. Its output is stable: other tools script it.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Clock.h"
+#include "ComInj.h"
+#include "ConsolePrompter.h"
+#include "Cp1252.h"
+#include "GlobalData.h"
+#include "TermiosSerial.h"
+#include "TraceSerial.h"
+
+namespace zov {
+namespace {
+
+enum ExitCode { kOk = 0, kLinkFailure = 1, kBadArgument = 2, kRefused = 3 };
+
+// Ends the run with a one-line reason.
+struct Failure {
+    ExitCode code;
+    std::string reason;
+};
+
+[[noreturn]] void Fail(ExitCode code, std::string reason) { throw Failure{code, std::move(reason)}; }
+
+const char* const kUsage =
+    "usage: zovctl [--port DEVICE|COMn] [--yes|--no] [--trace FILE] [--settings DIR] COMMAND [ARGS]\n"
+    "commands:\n"
+    "  info                     identification of the ECU as KEY=value lines\n"
+    "  get VAR [ELEMENT]        a variable (arrays space-separated, tables one row per line)\n"
+    "  set VAR VALUE...         write a scalar, an array, or a table row (ROW then the values)\n"
+    "  record N [A B]           a live record (150, 151, 152 with A and B)\n";
+
+struct Options {
+    std::string port = "COM1";
+    PromptAnswer answer = PromptAnswer::No;
+    std::string trace;
+    std::string settingsDirectory;
+    std::vector<std::string> args;
+};
+
+long ParseNumber(const std::string& text, long min, long max, const char* what) {
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text.c_str(), &end, 0);
+    if (text.empty() || *end != '\0' || errno != 0 || v < min || v > max)
+        Fail(kBadArgument, std::string("bad ") + what + " '" + text + "' (expected " + std::to_string(min) + ".." +
+                               std::to_string(max) + ")");
+    return v;
+}
+
+Options ParseOptions(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) Fail(kBadArgument, "option " + a + " needs a value");
+            return argv[++i];
+        };
+        if (a == "--port")
+            o.port = value();
+        else if (a == "--yes")
+            o.answer = PromptAnswer::Yes;
+        else if (a == "--no")
+            o.answer = PromptAnswer::No;
+        else if (a == "--trace")
+            o.trace = value();
+        else if (a == "--settings")
+            o.settingsDirectory = value();
+        else if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
+            std::exit(kOk);
+        } else if (a.size() > 1 && a[0] == '-' && o.args.empty())
+            Fail(kBadArgument, "unknown option " + a);
+        else
+            o.args.push_back(a);
+    }
+    if (o.args.empty()) Fail(kBadArgument, "no command given (try --help)");
+    return o;
+}
+
+// "COM1".."COM4" name a port whose device comes from the settings store; anything else is a
+// device path used as COM1.
+int ResolvePort(const Options& o, ComInj& link) {
+    if (o.port.size() == 4 && strncasecmp(o.port.c_str(), "COM", 3) == 0 && o.port[3] >= '1' && o.port[3] <= '4') {
+        const int index = o.port[3] - '1';
+        const auto paths = GlobalData::StoredPortPaths(QString::fromStdString(o.settingsDirectory));
+        link.SetPortPath(index, paths[size_t(index)]);
+        return index;
+    }
+    if (o.port.empty() || o.port[0] != '/') Fail(kBadArgument, "bad port '" + o.port + "' (COM1..COM4 or a device path)");
+    link.SetPortPath(0, o.port);
+    return 0;
+}
+
+void Connect(ComInj& link, int portIndex) {
+    link.SelectPort(portIndex);
+    const std::string where = std::string(CPort::PortName(portIndex)) + " (" + link.PortPath(portIndex) + ")";
+    if (!link.OpenPort()) Fail(kLinkFailure, "cannot open " + where);
+    if (!link.Connect()) Fail(kLinkFailure, "no ECU answers on " + where);
+}
+
+void RequireSession(const ComInj& link) {
+    if (!link.connected) Fail(kLinkFailure, "the ECU session was lost");
+}
+
+void CheckRefused(const ComInj& link, int index) {
+    RequireSession(link);
+    if (link.errorFlags & ERR_NOT_AVAILABLE) Fail(kRefused, "variable " + std::to_string(index) + " is not available");
+    if (link.errorFlags & ERR_REQUEST) Fail(kBadArgument, "variable " + std::to_string(index) + ": request refused by the link");
+}
+
+std::string Join(const int32_t* values, int count) {
+    std::string s;
+    for (int i = 0; i < count; ++i) {
+        if (i) s += ' ';
+        s += std::to_string(values[i]);
+    }
+    return s;
+}
+
+std::string ReadText(ComInj& link, int index) {
+    int32_t chars[40] = {};
+    link.ReadVar(index, chars);
+    CheckRefused(link, index);
+    std::string text;
+    for (int32_t c : chars) {
+        if (c == 0) break;
+        text += char(c);
+    }
+    return cp1252::ToUtf8(text);
+}
+
+int32_t ReadScalar(ComInj& link, int index) {
+    const int32_t v = link.ReadVar(index, nullptr);
+    CheckRefused(link, index);
+    return v;
+}
+
+// The ECU counts its programme date in days since 12 October 1998.
+std::string IsoDateOfEcuDay(int32_t ecuDay) {
+    using namespace std::chrono;
+    const year_month_day d{sys_days{year{1998} / October / 12} + days{ecuDay}};
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d-%02u-%02u", int(d.year()), unsigned(d.month()), unsigned(d.day()));
+    return buf;
+}
+
+void CommandInfo(ComInj& link, const std::vector<std::string>& args) {
+    if (args.size() != 1) Fail(kBadArgument, "info takes no arguments");
+    std::printf("MODELLO=%s\n", ReadText(link, 117).c_str());
+    std::printf("NOME_PROGRAMMA=%s\n", ReadText(link, 118).c_str());
+    std::printf("VERSIONE_CENTRALINA=%d\n", ReadScalar(link, 46));
+    std::printf("TIPO_DI_CARBURANTE=%d\n", ReadScalar(link, 47));
+    std::printf("CILINDRATA=%d\n", ReadScalar(link, 40));
+    std::printf("ANNO_VETTURA=%d\n", ReadScalar(link, 41));
+    std::printf("DATA_PROGRAMMA=%s\n", IsoDateOfEcuDay(ReadScalar(link, 42)).c_str());
+}
+
+int ParseVariable(const std::string& text) {
+    const int index = int(ParseNumber(text, 0, 255, "variable"));
+    if (VarInfoOf(index).kind == VarKind::None) Fail(kBadArgument, "variable " + text + " does not exist");
+    return index;
+}
+
+void CommandGet(ComInj& link, const std::vector<std::string>& args) {
+    if (args.size() < 2 || args.size() > 3) Fail(kBadArgument, "usage: get VAR [ELEMENT]");
+    const int index = ParseVariable(args[1]);
+    const VarInfo& v = VarInfoOf(index);
+    if (IsScalar(v.kind)) {
+        if (args.size() == 3) Fail(kBadArgument, "variable " + args[1] + " has no elements");
+        std::printf("%d\n", ReadScalar(link, index));
+        return;
+    }
+    if (args.size() == 3) {
+        const int limit = IsArray(v.kind) ? v.length - 1 : 255;
+        const int element = int(ParseNumber(args[2], 0, limit, IsArray(v.kind) ? "element" : "row"));
+        std::vector<int32_t> values(std::max<size_t>(v.length, 1), 0);
+        link.ReadVarElement(index, element, values.data());
+        CheckRefused(link, index);
+        if (IsArray(v.kind))
+            std::printf("%d\n", values[size_t(element)]);
+        else
+            std::printf("%s\n", Join(values.data(), v.length).c_str());
+        return;
+    }
+    if (v.kind == VarKind::TableS8) Fail(kBadArgument, "table " + args[1] + " is read by row: give a row");
+    const int count = IsArray(v.kind) ? v.length : v.length * v.rows;
+    std::vector<int32_t> values(size_t(count), 0);
+    link.ReadVar(index, values.data());
+    CheckRefused(link, index);
+    if (IsArray(v.kind)) {
+        std::printf("%s\n", Join(values.data(), count).c_str());
+        return;
+    }
+    for (int r = 0; r < v.rows; ++r) std::printf("%s\n", Join(values.data() + r * v.length, v.length).c_str());
+}
+
+std::vector<int32_t> ParseValues(const std::vector<std::string>& args, size_t from, VarKind kind) {
+    const long min = IsSignedByte(kind) ? -128 : 0;
+    const long max = ElementBytes(kind) == 2 ? 0xFFFF : (IsSignedByte(kind) ? 127 : 255);
+    std::vector<int32_t> values;
+    for (size_t i = from; i < args.size(); ++i) values.push_back(int32_t(ParseNumber(args[i], min, max, "value")));
+    return values;
+}
+
+void CommandSet(ComInj& link, const std::vector<std::string>& args) {
+    if (args.size() < 3) Fail(kBadArgument, "usage: set VAR VALUE...");
+    const int index = ParseVariable(args[1]);
+    const VarInfo& v = VarInfoOf(index);
+    if (IsScalar(v.kind)) {
+        if (args.size() != 3) Fail(kBadArgument, "variable " + args[1] + " takes one value");
+        link.WriteVar(index, ParseValues(args, 2, v.kind)[0]);
+    } else if (IsArray(v.kind)) {
+        if (v.readOnly) Fail(kBadArgument, "array " + args[1] + " is read-only");
+        if (args.size() != size_t(2 + v.length))
+            Fail(kBadArgument, "array " + args[1] + " takes " + std::to_string(v.length) + " values");
+        link.WriteArray(index, ParseValues(args, 2, v.kind).data());
+    } else {
+        if (args.size() != size_t(3 + v.length))
+            Fail(kBadArgument, "table " + args[1] + " takes a row and " + std::to_string(v.length) + " values");
+        const int row = int(ParseNumber(args[2], 0, 255, "row"));
+        link.WriteTableRow(index, row, ParseValues(args, 3, v.kind).data());
+    }
+    CheckRefused(link, index);
+}
+
+void CommandRecord(ComInj& link, const std::vector<std::string>& args) {
+    if (args.size() != 2 && args.size() != 4) Fail(kBadArgument, "usage: record N [A B]");
+    const int index = int(ParseNumber(args[1], kRecordLive, kRecordMapping, "record"));
+    int a = 0, b = 0;
+    if (args.size() == 4) {
+        a = int(ParseNumber(args[2], 0, 255, "A"));
+        b = int(ParseNumber(args[3], 0, 255, "B"));
+    }
+    const RecordLayout* layout = RecordLayoutOf(index);
+    std::vector<int32_t> values(size_t(layout->valueCount), 0);
+    if (!link.ReadRecord(index, values.data(), layout->valueCount, a, b)) {
+        RequireSession(link);
+        Fail(kLinkFailure, "record " + args[1] + " could not be read");
+    }
+    std::printf("%s\n", Join(values.data(), layout->valueCount).c_str());
+}
+
+using Command = std::function<void(ComInj&, const std::vector<std::string>&)>;
+
+const std::map<std::string, Command>& Commands() {
+    static const std::map<std::string, Command> commands{
+        {"info", CommandInfo}, {"get", CommandGet}, {"set", CommandSet}, {"record", CommandRecord}};
+    return commands;
+}
+
+int Run(int argc, char** argv) {
+    const Options o = ParseOptions(argc, argv);
+    const auto command = Commands().find(o.args[0]);
+    if (command == Commands().end()) Fail(kBadArgument, "unknown command '" + o.args[0] + "' (try --help)");
+
+    std::FILE* traceSink = nullptr;
+    std::string tracePath = o.trace;
+    if (tracePath.empty() && std::getenv("ZOV_TRACE")) tracePath = std::getenv("ZOV_TRACE");
+    if (!tracePath.empty() && !(traceSink = std::fopen(tracePath.c_str(), "w")))
+        Fail(kBadArgument, "cannot write the trace file " + tracePath);
+
+    SteadyClock clock;
+    TermiosOpener termios;
+    TraceOpener opener(termios, traceSink, clock);
+    ConsolePrompter prompter(stderr, o.answer);
+    ComInj link(0, 5, opener, clock, prompter);
+    link.SetLinkMessages();
+    const int portIndex = ResolvePort(o, link);
+
+    int code = kOk;
+    try {
+        Connect(link, portIndex);
+        command->second(link, o.args);
+    } catch (const Failure& f) {
+        std::fprintf(stderr, "zovctl: %s\n", f.reason.c_str());
+        code = f.code;
+    }
+    std::fflush(stdout);
+    link.Disconnect();
+    if (traceSink) std::fclose(traceSink);
+    return code;
+}
+
+}  // namespace
+}  // namespace zov
+
+int main(int argc, char** argv) {
+    try {
+        return zov::Run(argc, argv);
+    } catch (const zov::Failure& f) {
+        std::fprintf(stderr, "zovctl: %s\n", f.reason.c_str());
+        return f.code;
+    }
+}

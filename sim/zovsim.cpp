@@ -1,0 +1,239 @@
+// zovsim: the ECU simulator on a pseudo-terminal, so the service program talks to it exactly as to
+// a serial port. Prints the terminal's path as its first line, runs until SIGTERM, SIGINT or SIGHUP.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/signalfd.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "EcuSimulator.h"
+#include "Wire.h"
+#include "ZovsimOptions.h"
+
+namespace {
+
+using namespace zov::sim;
+
+// Below this, a wait for the next outgoing byte is finished with an absolute sleep instead of poll,
+// whose millisecond-grained timeout could not hold the byte times of the line.
+constexpr int64_t kFineWaitNs = 300'000;
+
+int64_t MonotonicNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+timespec ToTimespec(int64_t ns) {
+    timespec ts{};
+    ts.tv_sec = time_t(ns / 1'000'000'000);
+    ts.tv_nsec = long(ns % 1'000'000'000);
+    return ts;
+}
+
+// The symlink to take down on every way out.
+std::string gLinkPath;
+std::string gLinkTarget;
+
+void RemoveLinkIfOurs() {
+    if (gLinkPath.empty()) return;
+    char buffer[512] = {};
+    ssize_t n = readlink(gLinkPath.c_str(), buffer, sizeof buffer - 1);
+    if (n > 0 && gLinkTarget == std::string(buffer, size_t(n))) unlink(gLinkPath.c_str());
+}
+
+[[noreturn]] void Fail(const std::string& what) {
+    std::fprintf(stderr, "zovsim: %s: %s\n", what.c_str(), std::strerror(errno));
+    RemoveLinkIfOurs();
+    std::exit(1);
+}
+
+struct Pty {
+    int master = -1;
+    int slave = -1;  // held open so the master never sees a hang-up between the PC's sessions
+    std::string path;
+};
+
+Pty OpenPty() {
+    Pty pty;
+    pty.master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (pty.master < 0) Fail("posix_openpt");
+    if (grantpt(pty.master) != 0 || unlockpt(pty.master) != 0) Fail("grantpt/unlockpt");
+    char name[256] = {};
+    if (ptsname_r(pty.master, name, sizeof name) != 0) Fail("ptsname_r");
+    pty.path = name;
+    pty.slave = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (pty.slave < 0) Fail("open " + pty.path);
+    // A terminal echoes and translates by default; the line must carry bytes untouched.
+    termios t{};
+    if (tcgetattr(pty.slave, &t) != 0) Fail("tcgetattr");
+    cfmakeraw(&t);
+    t.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    cfsetispeed(&t, B9600);
+    cfsetospeed(&t, B9600);
+    if (tcsetattr(pty.slave, TCSANOW, &t) != 0) Fail("tcsetattr");
+    int flags = fcntl(pty.master, F_GETFL);
+    if (flags < 0 || fcntl(pty.master, F_SETFL, flags | O_NONBLOCK) != 0) Fail("fcntl");
+    return pty;
+}
+
+// Points `link` at `target`, replacing a stale symlink but never another kind of file.
+bool MakeLink(const std::string& link, const std::string& target) {
+    struct stat st {};
+    if (lstat(link.c_str(), &st) == 0) {
+        if (!S_ISLNK(st.st_mode)) {
+            std::fprintf(stderr, "zovsim: %s exists and is not a symlink\n", link.c_str());
+            return false;
+        }
+        unlink(link.c_str());
+    }
+    if (symlink(target.c_str(), link.c_str()) != 0) {
+        std::fprintf(stderr, "zovsim: symlink %s: %s\n", link.c_str(), std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+void PrintFrame(const FrameRecord& f) {
+    std::string text;
+    char hex[4];
+    for (uint8_t b : f.request) {
+        std::snprintf(hex, sizeof hex, " %02X", b);
+        text += hex;
+    }
+    text += f.complete ? (f.answer.empty() ? "  -> (no answer)" : "  ->") : "  (dropped)";
+    for (uint8_t b : f.answer) {
+        std::snprintf(hex, sizeof hex, " %02X", b);
+        text += hex;
+    }
+    std::fprintf(stderr, "%12.6f%s\n", double(f.timeUs) / 1e6, text.c_str());
+}
+
+// Feeds the PC's bytes to the ECU and writes echo and answers back at their due times, measured
+// from absolute deadlines so the stream keeps the baud rate without drift.
+int Run(const ZovsimOptions& options, const Pty& pty, int signals) {
+    EcuSimulator ecu(options.ecu);
+    Wire wire(ecu);
+    const int64_t originNs = MonotonicNs();
+    auto nowUs = [&] { return (MonotonicNs() - originNs) / 1000; };
+    std::vector<TimedByte> outgoing;  // ordered by due time
+    std::vector<TimedByte> back;
+    size_t printed = 0;
+
+    for (;;) {
+        while (!outgoing.empty() && outgoing.front().atUs <= nowUs()) {
+            uint8_t b = outgoing.front().byte;
+            // With nobody reading the terminal its queue can fill up; the byte is lost, as on a
+            // line with no listener.
+            if (write(pty.master, &b, 1) < 0 && errno != EAGAIN && errno != EINTR) Fail("write");
+            outgoing.erase(outgoing.begin());
+        }
+
+        timespec timeout{};
+        timespec* wait = nullptr;
+        if (!outgoing.empty()) {
+            const int64_t dueNs = originNs + outgoing.front().atUs * 1000;
+            const int64_t leftNs = dueNs - MonotonicNs();
+            if (leftNs <= kFineWaitNs) {
+                const timespec due = ToTimespec(dueNs);
+                while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr) == EINTR) {
+                }
+                continue;
+            }
+            timeout = ToTimespec(leftNs - kFineWaitNs);
+            wait = &timeout;
+        }
+
+        pollfd fds[2] = {{pty.master, POLLIN, 0}, {signals, POLLIN, 0}};
+        int ready = ppoll(fds, 2, wait, nullptr);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            Fail("ppoll");
+        }
+        if (fds[1].revents & POLLIN) return 0;
+        if (fds[0].revents & (POLLERR | POLLNVAL)) Fail("terminal");
+        // The slave we hold keeps hang-ups away; should one come anyway, do not spin on it.
+        if ((fds[0].revents & POLLHUP) && !(fds[0].revents & POLLIN)) {
+            const timespec pause = ToTimespec(10'000'000);
+            nanosleep(&pause, nullptr);
+        }
+        if (fds[0].revents & POLLIN) {
+            uint8_t buffer[512];
+            ssize_t n = read(pty.master, buffer, sizeof buffer);
+            if (n < 0 && errno != EAGAIN && errno != EINTR) Fail("read");
+            const int64_t arrived = nowUs();
+            back.clear();
+            for (ssize_t i = 0; i < n; ++i) wire.Send(buffer[i], arrived, back);
+            for (const TimedByte& b : back) {
+                auto at = std::upper_bound(outgoing.begin(), outgoing.end(), b.atUs,
+                                           [](int64_t t, const TimedByte& x) { return t < x.atUs; });
+                outgoing.insert(at, b);
+            }
+            if (options.verbose) {
+                for (; printed < ecu.Requests().size(); ++printed) PrintFrame(ecu.Requests()[printed]);
+            } else {
+                ecu.ClearRequests();
+            }
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ZovsimOptions options;
+    std::string error;
+    if (!ParseZovsimOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        std::fprintf(stderr, "zovsim: %s\n", error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(ZovsimUsage().c_str(), stdout);
+        return 0;
+    }
+
+    // A byte lasts about 1 ms at 9600 baud; the default 50 us of timer slack on every wait would
+    // show as a slower line.
+    prctl(PR_SET_TIMERSLACK, 1UL);
+
+    // Signals arrive through a descriptor, so the loop ends between two bytes, never inside one.
+    sigset_t mask;
+    sigemptyset(&mask);
+    sigaddset(&mask, SIGTERM);
+    sigaddset(&mask, SIGINT);
+    sigaddset(&mask, SIGHUP);
+    if (sigprocmask(SIG_BLOCK, &mask, nullptr) != 0) Fail("sigprocmask");
+    int signals = signalfd(-1, &mask, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (signals < 0) Fail("signalfd");
+    signal(SIGPIPE, SIG_IGN);
+
+    Pty pty = OpenPty();
+    if (!options.linkPath.empty()) {
+        if (!MakeLink(options.linkPath, pty.path)) return 1;
+        gLinkPath = options.linkPath;
+        gLinkTarget = pty.path;
+    }
+    std::printf("%s\n", pty.path.c_str());
+    std::fflush(stdout);
+
+    int status = Run(options, pty, signals);
+
+    RemoveLinkIfOurs();
+    close(pty.slave);
+    close(pty.master);
+    close(signals);
+    return status;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace zov {
+
+// Read and write timeouts of a serial channel, in milliseconds, with the meaning the ECU line was
+// designed around: a read of n bytes waits at most readTotalMultiplier * n + readTotalConstant.
+struct CommTimeouts {
+    uint32_t readInterval = 0;
+    uint32_t readTotalMultiplier = 0;
+    uint32_t readTotalConstant = 0;
+    uint32_t writeTotalMultiplier = 0;
+    uint32_t writeTotalConstant = 0;
+
+    bool operator==(const CommTimeouts&) const = default;
+};
+
+// One open serial channel. All calls are synchronous.
+class SerialDevice {
+public:
+    virtual ~SerialDevice() = default;
+
+    // Raw line, 8 data bits, no parity, 1 stop bit, no flow control.
+    virtual bool Configure(uint32_t baud) = 0;
+    virtual bool GetTimeouts(CommTimeouts& out) = 0;
+    virtual bool SetTimeouts(const CommTimeouts& timeouts) = 0;
+    virtual bool SetQueueSizes(uint32_t receive, uint32_t transmit) = 0;
+    // Writes all bytes or fails.
+    virtual bool Write(const uint8_t* data, size_t length) = 0;
+    // One byte, waiting at most readTotalMultiplier + readTotalConstant ms; -1 on timeout.
+    virtual int ReadByte() = 0;
+    // Drops whatever has been received and not read yet.
+    virtual void PurgeReceive() = 0;
+};
+
+// Opens serial channels by device path (a real tty, a pseudo-terminal, or a simulated line).
+class SerialOpener {
+public:
+    virtual ~SerialOpener() = default;
+    // Null when the device cannot be opened.
+    virtual std::unique_ptr<SerialDevice> Open(const std::string& path) = 0;
+};
+
+}  // namespace zov

@@ -1,0 +1,206 @@
+// zovctl end to end: the real program against zovsim over a real pseudo-terminal.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs a program to its end, collecting both output streams.
+Result RunProgram(const std::vector<std::string>& args) {
+    int out[2], err[2];
+    EXPECT_EQ(pipe(out), 0);
+    EXPECT_EQ(pipe(err), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addclose(&actions, err[0]);
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    close(err[1]);
+    Result r;
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    int open = 2;
+    while (open > 0) {
+        poll(fds, 2, -1);
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+            char buf[4096];
+            const ssize_t n = read(fds[i].fd, buf, sizeof buf);
+            if (n <= 0) {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            } else {
+                (i == 0 ? r.out : r.err).append(buf, size_t(n));
+            }
+        }
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+// zovsim running for one test; its device path is the first line it prints.
+class Zovsim {
+public:
+    explicit Zovsim(const std::vector<std::string>& options) {
+        int out[2];
+        EXPECT_EQ(pipe(out), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        std::vector<std::string> args{ZOVSIM_PATH};
+        args.insert(args.end(), options.begin(), options.end());
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        char c;
+        while (read(out[0], &c, 1) == 1 && c != '\n') device += c;
+        close(out[0]);
+    }
+    ~Zovsim() {
+        kill(pid_, SIGTERM);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+    }
+    std::string device;
+
+private:
+    pid_t pid_ = -1;
+};
+
+Result Zovctl(const std::string& port, std::vector<std::string> args) {
+    args.insert(args.begin(), {ZOVCTL_PATH, "--port", port});
+    return RunProgram(args);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+size_t Words(const std::string& line) {
+    std::istringstream in(line);
+    size_t n = 0;
+    for (std::string w; in >> w;) ++n;
+    return n;
+}
+
+TEST(Zovctl, InfoPrintsTheIdentification) {
+    Zovsim sim({"--no-pacing", "--model", "ALFA 147 1.6", "--program-name", "ALFA147.ZOV", "--ecu-version", "208",
+                "--fuel", "metano", "--displacement", "1598", "--year", "2003", "--program-date", "0"});
+    const Result r = Zovctl(sim.device, {"info"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "MODELLO=ALFA 147 1.6\n"
+              "NOME_PROGRAMMA=ALFA147.ZOV\n"
+              "VERSIONE_CENTRALINA=208\n"
+              "TIPO_DI_CARBURANTE=1\n"
+              "CILINDRATA=1598\n"
+              "ANNO_VETTURA=2003\n"
+              "DATA_PROGRAMMA=1998-10-12\n");
+}
+
+TEST(Zovctl, GetSetAndRecords) {
+    Zovsim sim({"--no-pacing"});
+    EXPECT_EQ(Zovctl(sim.device, {"set", "0", "321"}).status, 0);
+    EXPECT_EQ(Zovctl(sim.device, {"get", "0"}).out, "321\n");
+
+    std::vector<std::string> set{"set", "104"};
+    std::string expected;
+    for (int i = 0; i < 20; ++i) {
+        set.push_back(std::to_string(100 + i));
+        expected += (i ? " " : "") + std::to_string(100 + i);
+    }
+    ASSERT_EQ(Zovctl(sim.device, set).status, 0);
+    EXPECT_EQ(Zovctl(sim.device, {"get", "104"}).out, expected + "\n");
+    EXPECT_EQ(Zovctl(sim.device, {"get", "104", "3"}).out, "103\n");
+
+    const auto map = Lines(Zovctl(sim.device, {"get", "50"}).out);
+    ASSERT_EQ(map.size(), 16u);
+    for (const auto& row : map) EXPECT_EQ(Words(row), 20u);
+    EXPECT_EQ(Words(Zovctl(sim.device, {"get", "51", "2"}).out), 8u);
+    EXPECT_EQ(Words(Zovctl(sim.device, {"record", "150"}).out), 14u);
+    EXPECT_EQ(Words(Zovctl(sim.device, {"record", "152", "3", "4"}).out), 8u);
+}
+
+TEST(Zovctl, FailuresGiveAStatusAndOneLine) {
+    Zovsim sim({"--no-pacing"});
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* reason;
+    } cases[] = {
+        {{"get", "127"}, 3, "zovctl: variable 127 is not available\n"},  // absent below version 208
+        {{"get", "23"}, 2, "zovctl: variable 23 does not exist\n"},
+        {{"get", "110", "8"}, 2, "zovctl: bad element '8' (expected 0..7)\n"},
+        {{"set", "0"}, 2, "zovctl: usage: set VAR VALUE...\n"},
+        {{"set", "1", "256"}, 2, "zovctl: bad value '256' (expected 0..255)\n"},
+        {{"set", "112", "1", "2", "3", "4"}, 2, "zovctl: array 112 is read-only\n"},
+        {{"frobnicate"}, 2, "zovctl: unknown command 'frobnicate' (try --help)\n"},
+    };
+    for (const Case& c : cases) {
+        const Result r = Zovctl(sim.device, c.args);
+        EXPECT_EQ(r.status, c.status) << c.args[0];
+        EXPECT_EQ(r.err, c.reason);
+        EXPECT_TRUE(r.out.empty());
+    }
+    const Result missing = Zovctl("/dev/zov-no-such-port", {"info"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "zovctl: cannot open COM1 (/dev/zov-no-such-port)\n");
+}
+
+TEST(Zovctl, SilentEcuEndsWithNoEcu) {
+    Zovsim sim({"--no-pacing", "--silent"});
+    const Result r = Zovctl(sim.device, {"info"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "zovctl: no ECU answers on COM1 (" + sim.device + ")\n");
+}
+
+TEST(Zovctl, ComPortsComeFromTheSettingsStore) {
+    Zovsim sim({"--no-pacing"});
+    QTemporaryDir store;
+    ASSERT_TRUE(store.isValid());
+    {
+        QSettings settings(store.path() + "/Ovalix srl/Install.ini", QSettings::IniFormat);
+        settings.setValue("Ports/COM2", QString::fromStdString(sim.device));
+    }
+    const Result r = RunProgram({ZOVCTL_PATH, "--settings", store.path().toStdString(), "--port", "COM2", "get", "46"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "200\n");
+    EXPECT_FALSE(QDir(store.path() + "/Ovalix srl").exists("Install.ini.lock"));
+}
+
+}  // namespace

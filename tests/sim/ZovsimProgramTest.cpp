@@ -1,0 +1,182 @@
+// zovsim as a program: its pseudo-terminal, its symlink, its exit.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kPatience = std::chrono::seconds(10);
+
+// A zovsim child process; killed if a test ends before it did.
+class Zovsim {
+  public:
+    explicit Zovsim(const std::vector<std::string>& args) {
+        int out[2], err[2];
+        if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            dup2(err[1], STDERR_FILENO);
+            std::vector<char*> argv{const_cast<char*>(ZOVSIM_PATH)};
+            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(ZOVSIM_PATH, argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        close(err[1]);
+        stdout_ = out[0];
+        stderr_ = err[0];
+    }
+    ~Zovsim() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (stdout_ >= 0) close(stdout_);
+        if (stderr_ >= 0) close(stderr_);
+    }
+
+    bool Started() const { return pid_ > 0; }
+
+    // The exit status, or -1 if it did not end normally.
+    int Wait() {
+        int status = 0;
+        pid_t done = waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return done > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    void Signal(int sig) { kill(pid_, sig); }
+
+    std::string ReadLine() {
+        std::string line;
+        const auto deadline = Clock::now() + kPatience;
+        for (char c = 0; c != '\n';) {
+            if (!WaitReadable(stdout_, deadline) || read(stdout_, &c, 1) != 1) break;
+            if (c != '\n') line.push_back(c);
+        }
+        return line;
+    }
+    std::string ReadAllStderr() {
+        std::string text;
+        char buffer[256];
+        for (ssize_t n; (n = read(stderr_, buffer, sizeof buffer)) > 0;) text.append(buffer, size_t(n));
+        return text;
+    }
+    std::string ReadAllStdout() {
+        std::string text;
+        char buffer[256];
+        for (ssize_t n; (n = read(stdout_, buffer, sizeof buffer)) > 0;) text.append(buffer, size_t(n));
+        return text;
+    }
+
+    static bool WaitReadable(int fd, Clock::time_point deadline) {
+        for (;;) {
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0) return false;
+            pollfd p{fd, POLLIN, 0};
+            int r = poll(&p, 1, int(left));
+            if (r > 0) return true;
+            if (r < 0 && errno != EINTR) return false;
+        }
+    }
+
+  private:
+    pid_t pid_ = -1;
+    int stdout_ = -1;
+    int stderr_ = -1;
+};
+
+Bytes ReadBytes(int fd, size_t count) {
+    Bytes got;
+    const auto deadline = Clock::now() + kPatience;
+    while (got.size() < count && Zovsim::WaitReadable(fd, deadline)) {
+        uint8_t buffer[64];
+        ssize_t n = read(fd, buffer, std::min(sizeof buffer, count - got.size()));
+        if (n <= 0) break;
+        got.insert(got.end(), buffer, buffer + n);
+    }
+    return got;
+}
+
+TEST(ZovsimProgram, ServesASessionOnItsTerminalAndCleansUpOnSigterm) {
+    const std::string link = ::testing::TempDir() + "zovsim-test-" + std::to_string(getpid());
+    Zovsim sim({"--link", link});
+    ASSERT_TRUE(sim.Started());
+    const std::string path = sim.ReadLine();
+    ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
+
+    char target[256] = {};
+    ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0);
+    EXPECT_EQ(path, target);
+
+    // Twice: the terminal must survive the PC closing its end between two sessions.
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        int fd = open(link.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        termios t{};
+        ASSERT_EQ(tcgetattr(fd, &t), 0);
+        cfmakeraw(&t);
+        ASSERT_EQ(tcsetattr(fd, TCSANOW, &t), 0);
+        const Bytes open{0x08, 0x00, 0x7C, 0x83, 0x07};
+        ASSERT_EQ(write(fd, open.data(), open.size()), ssize_t(open.size()));
+        EXPECT_EQ(ReadBytes(fd, 7), (Bytes{0x08, 0x00, 0x7C, 0x83, 0x07, 0x82, 0x82}));
+        close(fd);
+    }
+
+    sim.Signal(SIGTERM);
+    EXPECT_EQ(sim.Wait(), 0);
+    struct stat st {};
+    EXPECT_EQ(lstat(link.c_str(), &st), -1);
+    EXPECT_EQ(errno, ENOENT);
+}
+
+TEST(ZovsimProgram, SigintEndsItCleanlyToo) {
+    Zovsim sim({"--no-pacing"});
+    ASSERT_TRUE(sim.Started());
+    ASSERT_FALSE(sim.ReadLine().empty());
+    sim.Signal(SIGINT);
+    EXPECT_EQ(sim.Wait(), 0);
+}
+
+TEST(ZovsimProgram, BadOptionsEndWithAClearMessage) {
+    Zovsim sim({"--busy", "often"});
+    ASSERT_TRUE(sim.Started());
+    EXPECT_EQ(sim.Wait(), 2);
+    const std::string error = sim.ReadAllStderr();
+    EXPECT_NE(error.find("--busy"), std::string::npos) << error;
+    EXPECT_TRUE(sim.ReadAllStdout().empty());
+}
+
+TEST(ZovsimProgram, RefusesToReplaceAFileWithItsLink) {
+    const std::string file = ::testing::TempDir() + "zovsim-file-" + std::to_string(getpid());
+    int fd = open(file.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    Zovsim sim({"--link", file});
+    ASSERT_TRUE(sim.Started());
+    EXPECT_EQ(sim.Wait(), 1);
+    EXPECT_NE(sim.ReadAllStderr().find("not a symlink"), std::string::npos);
+    struct stat st {};
+    EXPECT_EQ(lstat(file.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    unlink(file.c_str());
+}
+
+}  // namespace
