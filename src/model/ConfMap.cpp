@@ -1,0 +1,581 @@
+#include "ConfMap.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "ComInj.h"
+#include "ConfCar.h"
+
+namespace zov {
+namespace {
+
+constexpr int32_t kWordMax = 0xFFFF;
+constexpr int32_t kByteMax = 0xFF;
+
+int32_t RpmPeriod(int32_t x) { return ConfCar::Period(x); }
+// Volt bytes (0..255 for 0..5 V) and hundredths of a volt; out-of-range volts saturate.
+int32_t VoltFromByte(int32_t raw) { return ConfCar::ByteToVolt(raw, false); }
+int32_t ByteFromVolt(int32_t v) { return ConfCar::VoltToByte(v, false); }
+
+bool InMain(int row, int col) { return row >= 0 && row < ConfMap::kRows && col >= 0 && col < ConfMap::kCols; }
+bool InB(int row, int col) { return row >= 0 && row < ConfMap::kRowsB && col >= 0 && col < ConfMap::kColsB; }
+
+std::string Key(const char* prefix, int a) { return prefix + std::to_string(a); }
+std::string Key(const char* prefix, int a, int b) {
+    return prefix + std::to_string(a) + "_" + std::to_string(b);
+}
+
+// Reads the definition file line by line, remembering the first entry that is missing, not a
+// definition or out of what its ECU variable can hold. Such an entry would otherwise be stored
+// (and sent) as NOT_FOUND or -1.
+class Reader {
+  public:
+    explicit Reader(IoBaseData& in) : in_(in) {}
+
+    // One line; false (and the first such line remembered) unless it carries a usable value.
+    bool Take(const std::string& key, int32_t lo, int32_t hi, int32_t& out) {
+        ++line_;
+        const int32_t v = in_.ReadDefine(key);
+        if (v == IoBaseData::NOT_FOUND) return Fail(key, "mancante");
+        // -1 is both a value and "not a definition": the line itself tells them apart.
+        if (v == IoBaseData::NO_DEFINE && in_.LineBuffer().find("#define ") == std::string::npos)
+            return Fail(key, "non \xE8 una definizione");
+        if (v < lo || v > hi) return Fail(key, "fuori limiti (" + std::to_string(v) + ")");
+        out = v;
+        return true;
+    }
+    // An entry that may be absent: NOT_FOUND comes back as it is.
+    int32_t Peek(const std::string& key) {
+        ++line_;
+        return in_.ReadDefine(key);
+    }
+    // A modified flag; the line must still carry its key, or the file has slipped.
+    bool ModFlag(const std::string& key, uint8_t& out) {
+        ++line_;
+        const int flag = in_.ReadModFlag(key);
+        const std::string& l = in_.LineBuffer();
+        if (l.find(key) == std::string::npos)
+            return Fail(key,
+                        l.find("#define ") == std::string::npos ? "non \xE8 una definizione" : "mancante");
+        out = uint8_t(flag);
+        return true;
+    }
+    bool Fail(const std::string& key, const std::string& why) {
+        if (error_.empty()) error_ = "riga " + std::to_string(line_) + ": " + key + " " + why;
+        return false;
+    }
+
+    bool Failed() const { return !error_.empty(); }
+    const std::string& Error() const { return error_; }
+
+  private:
+    IoBaseData& in_;
+    int line_ = 0;
+    std::string error_;
+};
+
+// Lines 1..676: the two axes and the cells with their modified flags.
+struct MainImage {
+    int32_t cg[ConfMap::kCols];
+    int32_t cm[ConfMap::kRows];
+    int32_t cells[ConfMap::kRows][ConfMap::kCols];
+    uint8_t modified[ConfMap::kRows][ConfMap::kCols];
+};
+
+bool ReadMainPart(Reader& in, MainImage& img) {
+    for (int i = 0; i < ConfMap::kCols; ++i)
+        if (!in.Take(Key("CG_", i), 0, kWordMax, img.cg[i])) return false;
+    for (int i = 0; i < ConfMap::kRows; ++i)
+        if (!in.Take(Key("CM_", i), 0, kByteMax, img.cm[i])) return false;
+    for (int c = 0; c < ConfMap::kCols; ++c) {
+        for (int r = 0; r < ConfMap::kRows; ++r) {
+            const std::string key = Key("CL_", c, r);
+            // The ECU's word is taken as it is, so a map read from an ECU reloads unchanged.
+            if (!in.Take(key, 0, kWordMax, img.cells[r][c])) return false;
+            if (!in.ModFlag(key + "_MOD", img.modified[r][c])) return false;
+        }
+    }
+    return true;
+}
+
+// Writes through a temporary file renamed over the target, so a failed save never leaves a
+// half-written definition file behind.
+template <typename WriteLines>
+bool WriteAtomically(IoBaseData& io, WriteLines&& writeLines) {
+    const std::string target = io.GetFileName();
+    const std::string temp = target + ".tmp";
+    io.SetFileName(temp);
+    bool ok = io.OpenForWriting() == 0;
+    if (ok) {
+        writeLines();
+        ok = io.CloseWriting() == 0;
+    }
+    io.SetFileName(target);
+    std::error_code ec;
+    if (ok) std::filesystem::rename(temp, target, ec);
+    if (!ok || ec) {
+        std::filesystem::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
+// Index of the axis point nearest to `target`: the first k whose midpoint with its predecessor
+// reaches the target gives k - 1 (one past the end counts as 0).
+template <typename Axis>
+int NearestIndex(Axis&& axis, int n, int32_t target) {
+    for (int k = 1; k <= n; ++k) {
+        const int32_t next = k < n ? axis(k) : 0;
+        if ((axis(k - 1) + next) / 2 >= target) return k - 1;
+    }
+    return n - 1;
+}
+
+}  // namespace
+
+ConfMap::ConfMap(ComInj& link, ConfCar& car, const std::string& fileName)
+    : IoBaseData(fileName), link_(link), car_(car) {
+    for (int c = 0; c < kCols; ++c) ASSE_GIRI[c] = kDefaultRpm[c];
+    for (int c = 0; c < kCols; ++c) CG[c] = 0;
+    PeriodsFromRpmAxis();
+    for (int r = 0; r < kRows; ++r) CM[r] = ByteFromVolt(kDefaultMap[r]);
+    for (int i = 0; i < kColsB; ++i) CGB[i] = RpmPeriod(500 * (kColsB - i));
+    for (int i = 0; i < kRowsB; ++i) CMB[i] = ByteFromVolt(kDefaultMapB[i]);
+}
+
+int ConfMap::Version() const { return car_.VERSIONE_CENTRALINA; }
+
+bool ConfMap::Delivered() const { return link_.connected && !(link_.errorFlags & ERR_NOT_AVAILABLE); }
+
+void ConfMap::RpmAxisFromPeriods() {
+    for (int i = 0; i < kCols && CG[i] != 0; ++i) ASSE_GIRI[kCols - 1 - i] = RpmPeriod(CG[i]);
+}
+
+void ConfMap::PeriodsFromRpmAxis() {
+    for (int i = 0; i < kCols && ASSE_GIRI[i] != 0; ++i) CG[kCols - 1 - i] = RpmPeriod(ASSE_GIRI[i]);
+}
+
+int32_t ConfMap::GetCell(int row, int col) const { return InMain(row, col) ? CL[row][col] : 0; }
+
+int32_t ConfMap::SetCell(int row, int col, int32_t x, bool send) {
+    if (!InMain(row, col)) return 0;
+    CL[row][col] = std::clamp(x, int32_t(0), kMaxCell);
+    if (send) return link_.WriteTableCell(50, row, col, CL[row][col]) ? 1 : 0;
+    return CL[row][col];
+}
+
+void ConfMap::SetCellModified(int row, int col, int flag) {
+    if (InMain(row, col)) cellModified[row][col] = uint8_t(flag);
+}
+
+int ConfMap::IsCellModified(int row, int col) const { return InMain(row, col) ? cellModified[row][col] : 0; }
+
+void ConfMap::SetCellMark(int row, int col, uint8_t mark) {
+    if (InMain(row, col)) cellMarks[row][col] = mark;
+}
+
+uint8_t ConfMap::GetCellMark(int row, int col) const { return InMain(row, col) ? cellMarks[row][col] : 0; }
+
+int32_t ConfMap::GetRpm(int col) const { return col >= 0 && col < kCols ? ASSE_GIRI[col] : 0; }
+
+void ConfMap::SetRpm(int col, int32_t rpm) {
+    if (col < 0 || col >= kCols) return;
+    ASSE_GIRI[col] = rpm;
+    CG[kCols - 1 - col] = RpmPeriod(rpm);
+}
+
+int32_t ConfMap::GetMap(int row) const { return row >= 0 && row < kRows ? VoltFromByte(CM[row]) : 0; }
+
+void ConfMap::SetMap(int row, int32_t hundredthsOfVolt) {
+    if (row >= 0 && row < kRows) CM[row] = ByteFromVolt(hundredthsOfVolt);
+}
+
+int32_t ConfMap::GetCellB(int row, int col) const { return InB(row, col) ? MB[row][col] * 4 : 0; }
+
+int32_t ConfMap::SetCellB(int row, int col, int32_t x) {
+    if (!InB(row, col)) return 0;
+    // The ECU holds an unsigned word: a negative value would come back as a huge one.
+    x = std::clamp(x, int32_t(0), kMaxCellB);
+    MB[row][col] = x / 4;
+    if (x != 0) mapBPresent = 1;
+    if (link_.connected && Version() > 200) return link_.WriteTableCell(131, row, col, MB[row][col]) ? 1 : 0;
+    return MB[row][col];
+}
+
+int32_t ConfMap::GetRpmB(int i) const { return i >= 0 && i < kColsB ? RpmPeriod(CGB[kColsB - 1 - i]) : 0; }
+
+int32_t ConfMap::GetMapB(int i) const { return i >= 0 && i < kRowsB ? VoltFromByte(CMB[i]) : 0; }
+
+int32_t ConfMap::ReadFromEcu(int var) {
+    switch (var) {
+        case 50: {
+            int32_t result = 0;
+            for (int r = 0; r < kRows; ++r) result = link_.ReadVarElement(50, r, CL[r]);
+            for (auto& row : cellModified) std::fill(std::begin(row), std::end(row), uint8_t(0));
+            return result;
+        }
+        case 81:
+        case 82:
+        case 83:
+        case 84:
+        case 85: {
+            int32_t* const fields[] = {&RAGGIO_INTORNO_GIRI, &RAGGIO_INTORNO_MAP,
+                                       &MASSIMA_VARIAZIONE_MEDIA_INVERSIONE,
+                                       &MASSIMA_VARIAZIONE_POSIZIONE_INVERSIONE, &MAX_TEMPO_FUORI_INTORNO};
+            const int32_t v = link_.ReadVar(var, nullptr);
+            // A refused variable or a lost session reads as 0: keep what the model had.
+            if (Delivered()) *fields[var - 81] = v;
+            return v;
+        }
+        case 105:
+            return link_.ReadVar(105, CM);
+        case 111: {
+            const int32_t result = link_.ReadVar(111, CG);
+            if (Delivered()) RpmAxisFromPeriods();
+            return result;
+        }
+        case 131: {
+            mapBPresent = 0;
+            mapBComplete = 0;
+            if (Version() < 200 || !link_.connected) return 0;
+            for (auto& row : MB) std::fill(std::begin(row), std::end(row), 0);
+            int32_t result = link_.ReadVarElement(131, 0, MB[0]);
+            if (!(link_.errorFlags & ERR_NOT_AVAILABLE)) {
+                // Complete means all twelve rows really arrived; only then are the axes of map B
+                // trusted enough to be written back.
+                bool all = Delivered();
+                for (int r = 1; r < kRowsB; ++r) {
+                    result = link_.ReadVarElement(131, r, MB[r]);
+                    all = all && Delivered();
+                }
+                mapBComplete = all ? 1 : 0;
+            }
+            for (const auto& row : MB)
+                if (std::any_of(std::begin(row), std::end(row), [](int32_t v) { return v != 0; }))
+                    mapBPresent = 1;
+            return result;
+        }
+        case 132:
+            if (Version() >= 200 && link_.connected) return link_.ReadVar(132, CMB);
+            return 0;
+        case 133:
+            if (Version() >= 200 && link_.connected) return link_.ReadVar(133, CGB);
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+int32_t ConfMap::WriteToEcu(int var) {
+    switch (var) {
+        case 50: {
+            bool result = false;
+            for (int r = 0; r < kRows; ++r) result = link_.WriteTableRow(50, r, CL[r]);
+            backupValid = 0;
+            return result;
+        }
+        case 81:
+            return link_.WriteVar(81, RAGGIO_INTORNO_GIRI);
+        case 82:
+            return link_.WriteVar(82, RAGGIO_INTORNO_MAP);
+        case 83:
+            return link_.WriteVar(83, MASSIMA_VARIAZIONE_MEDIA_INVERSIONE);
+        case 84:
+            return link_.WriteVar(84, MASSIMA_VARIAZIONE_POSIZIONE_INVERSIONE);
+        case 85:
+            return link_.WriteVar(85, MAX_TEMPO_FUORI_INTORNO);
+        case 105:
+            return link_.WriteArray(105, CM);
+        case 111:
+            return link_.WriteArray(111, CG);
+        case 131: {
+            if (Version() < 200 || !mapBPresent) return 0;
+            bool result = false;
+            for (int r = 0; r < kRowsB; ++r) result = link_.WriteTableRow(131, r, MB[r]);
+            return result;
+        }
+        case 132:
+            return Version() >= 200 && mapBComplete ? link_.WriteArray(132, CMB) : 0;
+        case 133:
+            return Version() >= 200 && mapBComplete ? link_.WriteArray(133, CGB) : 0;
+        default:
+            return 0;
+    }
+}
+
+void ConfMap::SaveBackup() {
+    std::copy(&CL[0][0], &CL[0][0] + kRows * kCols, &backup[0][0]);
+    backupValid = 1;
+}
+
+void ConfMap::RestoreBackup() {
+    if (!backupValid) return;
+    std::copy(&backup[0][0], &backup[0][0] + kRows * kCols, &CL[0][0]);
+    backupValid = 0;
+}
+
+void ConfMap::PrepareMapping() {
+    auto rpmAt = [this](int k) { return GetRpm(k); };
+    auto mapAt = [this](int k) { return GetMap(k); };
+    int32_t regridded[kRows][kCols];
+    for (int i = 0; i < kRows; ++i) {
+        const int32_t m = kDefaultMap[i];
+        for (int j = 0; j < kCols; ++j) {
+            const int32_t rpm = kDefaultRpm[j];
+            int32_t& d = regridded[i][j];
+            if (rpm < GetRpm(0)) {
+                d = GetCell(i, 0);
+            } else if (m < GetMap(0)) {
+                d = GetCell(0, j);
+            } else if (rpm > GetRpm(kCols - 1)) {
+                d = GetCell(i, kCols - 1);
+            } else if (m > GetMap(kRows - 1)) {
+                d = GetCell(kRows - 1, j);
+            } else {
+                const int a = NearestIndex(rpmAt, kCols, rpm);
+                const int b = rpm < GetRpm(a) ? a - 1 : a + 1;
+                const int p = NearestIndex(mapAt, kRows, m);
+                const int q = m < GetMap(p) ? p - 1 : p + 1;
+                // 64 bits: cells and axes read from an ECU can be any word, and their products
+                // do not fit in 32.
+                const int64_t base = GetCell(p, a);
+                // A neighbour off the axis or at the same place as the nearest point adds
+                // nothing: the target then lies on that point (or the axis is not increasing).
+                int64_t u = base;
+                const int64_t spanR = b >= 0 && b < kCols ? std::abs(int64_t(GetRpm(a)) - GetRpm(b)) : 0;
+                if (spanR != 0)
+                    u = base + (GetCell(p, b) - base) * std::abs(int64_t(rpm) - GetRpm(a)) / spanR;
+                int64_t v = base;
+                const int64_t spanM = q >= 0 && q < kRows ? std::abs(int64_t(GetMap(p)) - GetMap(q)) : 0;
+                if (spanM != 0) v = base + (GetCell(q, a) - base) * std::abs(int64_t(m) - GetMap(p)) / spanM;
+                d = int32_t(std::clamp<int64_t>(u + v - base, 0, kMaxCell));
+            }
+        }
+    }
+    for (int i = 0; i < kRows; ++i)
+        for (int j = 0; j < kCols; ++j) SetCell(i, j, regridded[i][j], false);
+    for (int j = 0; j < kCols; ++j) SetRpm(j, kDefaultRpm[j]);
+    for (int i = 0; i < kRows; ++i) SetMap(i, kDefaultMap[i]);
+    WriteToEcu(105);
+    WriteToEcu(111);
+    WriteToEcu(50);
+}
+
+int32_t ConfMap::ColumnBoundary(int c) const {
+    if (c <= 0) return 0;
+    if (c >= kCols) return ColumnBoundary(kCols - 1) + 1000;
+    return (ASSE_GIRI[c] + ASSE_GIRI[c - 1]) / 2;
+}
+
+int32_t ConfMap::RowBoundary(int r) const {
+    if (r <= 0) return 0;
+    if (r >= kRows) return RowBoundary(kRows - 1) + 100;
+    return (GetMap(r) + GetMap(r - 1)) / 2;
+}
+
+int ConfMap::ColumnOfRpm(int32_t rpm) const {
+    if (rpm <= 0) return 0;
+    int col = 0;
+    for (int c = 0; c < kCols; ++c)
+        if (ColumnBoundary(c) < rpm) col = c;
+    return col;
+}
+
+int ConfMap::RowOfMap(int32_t map) const {
+    if (map <= 0) return 0;
+    int row = 0;
+    for (int r = 0; r < kRows; ++r)
+        if (RowBoundary(r) < map) row = r;
+    return row;
+}
+
+int ConfMap::AddMappingPoint(int32_t rpm, int32_t map, int32_t value, int32_t id) {
+    pointsChanged = true;
+    auto identifier = [&] { return id > 0 ? id : ++nextPointId; };
+    for (size_t k = 0; k < mappingPoints.size(); ++k) {
+        MappingPoint& p = mappingPoints[k];
+        if (p.rpm == rpm && p.map == map) {
+            p.value = value;
+            p.id = identifier();
+            return int(k);
+        }
+    }
+    // Keeps the list in ascending rpm: a point goes before the first one with a higher speed.
+    auto place = [this](const MappingPoint& point) {
+        auto at = std::find_if(mappingPoints.begin(), mappingPoints.end(),
+                               [&](const MappingPoint& p) { return p.rpm > point.rpm; });
+        const auto inserted = mappingPoints.insert(at, point);
+        return int(inserted - mappingPoints.begin());
+    };
+    bool acquired = false;
+    int zone = -1;
+    const bool found = FindZone(RowOfMap(map), ColumnOfRpm(rpm), acquired, zone);
+    if (found && mappingPhase != 2) {
+        if (acquired) {
+            auto first = std::find_if(mappingPoints.begin(), mappingPoints.end(),
+                                      [&](const MappingPoint& p) { return p.zone == zone; });
+            if (first != mappingPoints.end()) {
+                // One point per zone: the zone's point moves to the newer operating point (and
+                // to its place in the speed order).
+                MappingPoint moved = *first;
+                moved.rpm = rpm;
+                moved.map = map;
+                moved.value = value;
+                mappingPoints.erase(first);
+                return place(moved);
+            }
+        } else {
+            zoneAcquired[zone] = true;
+        }
+    }
+    return place(MappingPoint{rpm, map, value, identifier(), found ? zone : -1});
+}
+
+void ConfMap::ClearMappingPoints() {
+    pointsChanged = false;
+    mappingPoints.clear();
+    std::fill(std::begin(zoneAcquired), std::end(zoneAcquired), false);
+    nextPointId = 0;
+}
+
+bool ConfMap::FindZone(int row, int col, bool& acquired, int& zone) const {
+    for (int z = 0; z < kZoneCount; ++z) {
+        const Zone& t = kZones[z];
+        if (row >= t.rowFrom && row <= t.rowTo && col >= t.colFrom && col <= t.colTo &&
+            t.level >= mappingPhase) {
+            acquired = zoneAcquired[z];
+            zone = z;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ConfMap::AllZonesAcquired() const {
+    for (int z = 0; z < kZoneCount; ++z)
+        if (kZones[z].level <= mappingPhase && !zoneAcquired[z]) return false;
+    return true;
+}
+
+ConfMap::LoadResult ConfMap::ReadDefinitionFile() {
+    LoadResult result;
+    if (OpenForReading() != 0) return result;
+    result.opened = true;
+
+    // The whole file is checked before anything is stored or sent: a damaged file must not
+    // reach the ECU half-way.
+    MainImage img{};
+    int32_t learning[5] = {};
+    bool hasB = false;
+    int32_t mb[kRowsB][kColsB] = {};
+    int32_t cgb[kColsB] = {};
+    int32_t cmb[kRowsB] = {};
+    const char* const learningKeys[5] = {
+        "RAGGIO_INTORNO_GIRI", "RAGGIO_INTORNO_MAP", "MASSIMA_VARIAZIONE_MEDIA_INVERSIONE",
+        "MASSIMA_VARIAZIONE_POSIZIONE_INVERSIONE", "MAX_TEMPO_FUORI_INTORNO"};
+    Reader in(*this);
+    bool ok = ReadMainPart(in, img);
+    for (int k = 0; ok && k < 5; ++k) ok = in.Take(learningKeys[k], 0, kWordMax, learning[k]);
+    if (ok) {
+        // Files of older versions end here; MB_0_0 tells whether map B follows.
+        const int32_t first = in.Peek("MB_0_0");
+        if (first != NOT_FOUND) {
+            if (first == NO_DEFINE && LineBuffer().find("#define ") == std::string::npos)
+                ok = in.Fail("MB_0_0", "non \xE8 una definizione");
+            else if (first < 0 || first > kWordMax)
+                ok = in.Fail("MB_0_0", "fuori limiti (" + std::to_string(first) + ")");
+            mb[0][0] = first;
+            for (int c = 0; ok && c < kColsB; ++c)
+                for (int r = 0; ok && r < kRowsB; ++r)
+                    if (c != 0 || r != 0) ok = in.Take(Key("MB_", c, r), 0, kWordMax, mb[r][c]);
+            if (ok) {
+                for (const auto& row : mb)
+                    if (std::any_of(std::begin(row), std::end(row), [](int32_t v) { return v != 0; }))
+                        hasB = true;
+            }
+            // An all-zero map B means "no map B" and its axes are not even read.
+            for (int i = 0; ok && hasB && i < kColsB; ++i) ok = in.Take(Key("CGB_", i), 0, kWordMax, cgb[i]);
+            for (int i = 0; ok && hasB && i < kRowsB; ++i) ok = in.Take(Key("CMB_", i), 0, kByteMax, cmb[i]);
+        }
+    }
+    CloseReading();
+    if (!ok) {
+        result.rejected = true;
+        result.error = in.Error();
+        return result;
+    }
+    result.mapB = hasB;
+
+    mapBPresent = 0;
+    std::copy(std::begin(img.cg), std::end(img.cg), CG);
+    RpmAxisFromPeriods();
+    WriteToEcu(111);
+    std::copy(std::begin(img.cm), std::end(img.cm), CM);
+    WriteToEcu(105);
+    std::copy(&img.cells[0][0], &img.cells[0][0] + kRows * kCols, &CL[0][0]);
+    std::copy(&img.modified[0][0], &img.modified[0][0] + kRows * kCols, &cellModified[0][0]);
+    WriteToEcu(50);
+    int32_t* const fields[] = {&RAGGIO_INTORNO_GIRI, &RAGGIO_INTORNO_MAP,
+                               &MASSIMA_VARIAZIONE_MEDIA_INVERSIONE, &MASSIMA_VARIAZIONE_POSIZIONE_INVERSIONE,
+                               &MAX_TEMPO_FUORI_INTORNO};
+    for (int k = 0; k < 5; ++k) {
+        *fields[k] = learning[k];
+        WriteToEcu(81 + k);
+    }
+    if (hasB) {
+        mapBPresent = 1;
+        std::copy(&mb[0][0], &mb[0][0] + kRowsB * kColsB, &MB[0][0]);
+        WriteToEcu(131);
+        std::copy(std::begin(cgb), std::end(cgb), CGB);
+        WriteToEcu(133);
+        std::copy(std::begin(cmb), std::end(cmb), CMB);
+        WriteToEcu(132);
+    }
+    // New maps make the learned corrections meaningless.
+    car_.ResetAdaptation();
+    return result;
+}
+
+bool ConfMap::WriteDefinitionFile() {
+    return WriteAtomically(*this, [this] {
+        for (int i = 0; i < kCols; ++i) WriteDefine(CG[i], Key("CG_", i));
+        for (int i = 0; i < kRows; ++i) WriteDefine(CM[i], Key("CM_", i));
+        for (int c = 0; c < kCols; ++c) {
+            for (int r = 0; r < kRows; ++r) {
+                const std::string key = Key("CL_", c, r);
+                WriteDefine(CL[r][c], key);
+                WriteModFlag(cellModified[r][c], key + "_MOD");
+            }
+        }
+        WriteDefine(RAGGIO_INTORNO_GIRI, "RAGGIO_INTORNO_GIRI");
+        WriteDefine(RAGGIO_INTORNO_MAP, "RAGGIO_INTORNO_MAP");
+        WriteDefine(MASSIMA_VARIAZIONE_MEDIA_INVERSIONE, "MASSIMA_VARIAZIONE_MEDIA_INVERSIONE");
+        WriteDefine(MASSIMA_VARIAZIONE_POSIZIONE_INVERSIONE, "MASSIMA_VARIAZIONE_POSIZIONE_INVERSIONE");
+        WriteDefine(MAX_TEMPO_FUORI_INTORNO, "MAX_TEMPO_FUORI_INTORNO");
+        for (int c = 0; c < kColsB; ++c)
+            for (int r = 0; r < kRowsB; ++r) WriteDefine(mapBPresent ? MB[r][c] : 0, Key("MB_", c, r));
+        for (int i = 0; i < kColsB; ++i) WriteDefine(CGB[i], Key("CGB_", i));
+        for (int i = 0; i < kRowsB; ++i) WriteDefine(CMB[i], Key("CMB_", i));
+    });
+}
+
+bool ConfMap::ReadMapFile(const std::string& path, std::array<int32_t, kRows * kCols>& cells,
+                          std::array<int32_t, kCols>& rpmAxis, std::array<int32_t, kRows>& mapAxis) {
+    // A reader of its own: the model's file name and streams stay as they are.
+    IoBaseData file(path);
+    if (file.OpenForReading() != 0) return false;
+    MainImage img{};
+    Reader reader(file);
+    const bool ok = ReadMainPart(reader, img);
+    file.CloseReading();
+    if (!ok) return false;
+    for (int i = 0; i < kCols; ++i) rpmAxis[size_t(kCols - 1 - i)] = RpmPeriod(img.cg[i]);
+    for (int i = 0; i < kRows; ++i) mapAxis[size_t(i)] = VoltFromByte(img.cm[i]);
+    for (int r = 0; r < kRows; ++r)
+        for (int c = 0; c < kCols; ++c) cells[size_t(r * kCols + c)] = img.cells[r][c];
+    return true;
+}
+
+}  // namespace zov

@@ -1,0 +1,399 @@
+#include "ConfParam.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "ComInj.h"
+#include "ConfCar.h"
+#include "Prompter.h"
+
+namespace zov {
+namespace {
+
+constexpr int32_t kWordMax = 0xFFFF;
+constexpr int32_t kByteMax = 0xFF;
+constexpr int32_t kDefaultRpmCentres[ConfParam::kCentres] = {800, 1200, 1600, 2000, 2400, 2800, 3200, 3600};
+constexpr int32_t kDefaultCumuloCentres[ConfParam::kCentres] = {8, 24, 40, 56, 72, 88, 104, 120};
+
+std::string Key(const char* prefix, int a) { return prefix + std::to_string(a); }
+std::string Key(const char* prefix, int a, int b) {
+    return prefix + std::to_string(a) + "_" + std::to_string(b);
+}
+
+// Reads the definition file line by line, remembering the first entry that is missing, not a
+// definition or out of what its ECU variable can hold.
+class Reader {
+  public:
+    explicit Reader(IoBaseData& in) : in_(in) {}
+
+    enum class Entry { Value, Missing, Bad };
+
+    // One line; `out` is set only for Value.
+    Entry Next(const std::string& key, int32_t lo, int32_t hi, int32_t& out) {
+        ++line_;
+        const int32_t v = in_.ReadDefine(key);
+        if (v == IoBaseData::NOT_FOUND) return Entry::Missing;
+        // -1 is both a value and "not a definition": the line itself tells them apart.
+        if (v == IoBaseData::NO_DEFINE && in_.LineBuffer().find("#define ") == std::string::npos)
+            return Fail(key, "non \xE8 una definizione");
+        if (v < lo || v > hi) return Fail(key, "fuori limiti (" + std::to_string(v) + ")");
+        out = v;
+        return Entry::Value;
+    }
+
+    // A line that must be there.
+    bool Take(const std::string& key, int32_t lo, int32_t hi, int32_t& out) {
+        const Entry e = Next(key, lo, hi, out);
+        if (e == Entry::Missing) Fail(key, "mancante");
+        return e == Entry::Value;
+    }
+
+    bool Failed() const { return !error_.empty(); }
+    const std::string& Error() const { return error_; }
+
+  private:
+    Entry Fail(const std::string& key, const std::string& why) {
+        if (error_.empty()) error_ = "riga " + std::to_string(line_) + ": " + key + " " + why;
+        return Entry::Bad;
+    }
+
+    IoBaseData& in_;
+    int line_ = 0;
+    std::string error_;
+};
+
+// Writes through a temporary file renamed over the target, so a failed save never leaves a
+// half-written definition file behind.
+template <typename WriteLines>
+bool WriteAtomically(IoBaseData& io, WriteLines&& writeLines) {
+    const std::string target = io.GetFileName();
+    const std::string temp = target + ".tmp";
+    io.SetFileName(temp);
+    bool ok = io.OpenForWriting() == 0;
+    if (ok) {
+        writeLines();
+        ok = io.CloseWriting() == 0;
+    }
+    io.SetFileName(target);
+    std::error_code ec;
+    if (ok) std::filesystem::rename(temp, target, ec);
+    if (!ok || ec) {
+        std::filesystem::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+ConfParam::ConfParam(ComInj& link, ConfCar& car, const std::string& fileName, Prompter& prompter)
+    : IoBaseData(fileName), link_(link), car_(car), prompter_(prompter) {
+    std::fill(std::begin(DEC), std::end(DEC), 7);
+    for (int i = 0; i < kCols; ++i) {
+        APRG[i] = i < 5 ? 15 : 5;
+        CHSG[i] = i < 5 ? 15 : 5;
+        if (Version() >= 200) {
+            PRGS[i] = i < 16 ? 0x21 : 0x31;
+        } else {
+            PRGI[i] = i < 16 ? 2 : 3;
+            PRGS[i] = 1;
+        }
+    }
+    for (int i = 0; i < kCentres; ++i) {
+        CENTRI_GIRI_TPS[i] = kDefaultRpmCentres[i];
+        CTG[kCentres - 1 - i] = ConfCar::Period(kDefaultRpmCentres[i]);
+        CTC[i] = kDefaultCumuloCentres[i];
+    }
+}
+
+int ConfParam::Version() const { return car_.VERSIONE_CENTRALINA; }
+
+bool ConfParam::Delivered() const { return link_.connected && !(link_.errorFlags & ERR_NOT_AVAILABLE); }
+
+void ConfParam::CentresFromPeriods() {
+    for (int i = 0; i < kCentres && CTG[i] != 0; ++i)
+        CENTRI_GIRI_TPS[kCentres - 1 - i] = ConfCar::Period(CTG[i]);
+}
+
+int32_t ConfParam::ReadFromEcu(int var) {
+    switch (var) {
+        case 100:
+            return link_.ReadVar(100, PRGS);
+        case 101:
+            return Version() >= 200 ? 0 : link_.ReadVar(101, PRGI);
+        case 102:
+            return link_.ReadVar(102, CHSG);
+        case 103:
+            return link_.ReadVar(103, APRG);
+        case 106:
+            return link_.ReadVar(106, CTC);
+        case 107:
+            return link_.ReadVar(107, DEC);
+        case 110: {
+            const int32_t result = link_.ReadVar(110, CTG);
+            if (Delivered()) CentresFromPeriods();
+            return result;
+        }
+        case 51: {
+            int32_t result = 0;
+            for (int r = 0; r < kCentres; ++r) result = link_.ReadVarElement(51, r, CT[r]);
+            return result;
+        }
+        case 17:
+        case 44:
+        case 54:
+        case 60: {
+            int32_t* field = var == 17   ? &VARIABILE_17
+                             : var == 44 ? &VARIABILE_44
+                             : var == 54 ? &DEF_PASSI_ARRICCHIMENTO_MINIMO
+                                         : &DEF_TEMPO_SOVRAPPRESSIONE;
+            const int32_t v = link_.ReadVar(var, nullptr);
+            // A refused variable or a lost session reads as 0: keep what the model had.
+            if (Delivered()) *field = v;
+            return v;
+        }
+        default:
+            return 0;
+    }
+}
+
+int32_t ConfParam::WriteToEcu(int var) {
+    switch (var) {
+        case 100:
+            return link_.WriteArray(100, PRGS);
+        case 101:
+            return Version() >= 200 ? 0 : link_.WriteArray(101, PRGI);
+        case 102:
+            return link_.WriteArray(102, CHSG);
+        case 103:
+            return link_.WriteArray(103, APRG);
+        case 106:
+            return link_.WriteArray(106, CTC);
+        case 107:
+            return link_.WriteArray(107, DEC);
+        case 110:
+            return link_.WriteArray(110, CTG);
+        case 51: {
+            bool result = false;
+            for (int r = 0; r < kCentres; ++r) result = link_.WriteTableRow(51, r, CT[r]);
+            return result;
+        }
+        case 17:
+            return link_.WriteVar(17, VARIABILE_17);
+        case 44:
+            return link_.WriteVar(44, VARIABILE_44);
+        case 54:
+            return link_.WriteVar(54, DEF_PASSI_ARRICCHIMENTO_MINIMO);
+        case 60:
+            return link_.WriteVar(60, DEF_TEMPO_SOVRAPPRESSIONE);
+        default:
+            return 0;
+    }
+}
+
+int32_t ConfParam::GetGain(int i, int kind) const {
+    if (i < 0 || i >= kCols) return 0;
+    if (Version() >= 200) {
+        if (kind == kGainOpening) return (PRGS[i] >> 4) & 0x0F;
+        if (kind == kGainClosing) return PRGS[i] & 0x0F;
+        return 0;
+    }
+    if (kind == kGainOpening) return PRGI[i];
+    if (kind == kGainClosing) return PRGS[i];
+    return 0;
+}
+
+int32_t ConfParam::SetGain(int i, int kind, int32_t x) {
+    if (i < 0 || i >= kCols || (kind != kGainOpening && kind != kGainClosing)) return 0;
+    if (Version() >= 200) {
+        const int32_t n = x < 16 ? (x & 0x0F) : 15;
+        PRGS[i] = kind == kGainOpening ? (PRGS[i] & 0x0F) | (n << 4) : (PRGS[i] & 0xF0) | n;
+        return link_.WriteVarElement(100, i, PRGS[i]);
+    }
+    if (kind == kGainOpening) {
+        PRGI[i] = x & 0xFF;
+        return link_.WriteVarElement(101, i, PRGI[i]);
+    }
+    PRGS[i] = x & 0xFF;
+    return link_.WriteVarElement(100, i, PRGS[i]);
+}
+
+int32_t ConfParam::GetEnrichment(int row, int col) const {
+    if (row < 0 || row >= kCentres || col < 0 || col >= kCentres) return -1;
+    return CT[row][col];
+}
+
+int32_t ConfParam::SetEnrichment(int row, int col, int32_t x) {
+    if (row < 0 || row >= kCentres || col < 0 || col >= kCentres) return -1;
+    x = Version() >= 200 ? std::clamp(x, -127, 127) : std::clamp(x, 0, 255);
+    CT[row][col] = x;
+    return link_.WriteTableCell(51, row, col, x);
+}
+
+int32_t ConfParam::GetRpmCentre(int i) const { return i >= 0 && i < kCentres ? CENTRI_GIRI_TPS[i] : -1; }
+
+int32_t ConfParam::GetCumuloCentre(int i) const { return i >= 0 && i < kCentres ? CTC[i] : -1; }
+
+int32_t ConfParam::GetScalar(int var) const {
+    switch (var) {
+        case 17:
+            return VARIABILE_17;
+        case 44:
+            return VARIABILE_44;
+        case 54:
+            return DEF_PASSI_ARRICCHIMENTO_MINIMO;
+        case 60:
+            return DEF_TEMPO_SOVRAPPRESSIONE;
+        default:
+            return -1;
+    }
+}
+
+int32_t ConfParam::SetScalar(int var, int32_t x) {
+    switch (var) {
+        case 17:
+            VARIABILE_17 = int8_t(x);
+            if (Version() >= 4) WriteToEcu(17);
+            return -1;
+        case 44:
+        case 54:
+        case 60:
+            (var == 44   ? VARIABILE_44
+             : var == 54 ? DEF_PASSI_ARRICCHIMENTO_MINIMO
+                         : DEF_TEMPO_SOVRAPPRESSIONE) = x;
+            if (Version() >= 10) WriteToEcu(var);
+            return -1;
+        default:
+            return 0;
+    }
+}
+
+int ConfParam::CheckCentres() {
+    auto increasing = [](const int32_t* v) {
+        for (int k = 0; k + 1 < kCentres; ++k)
+            if (uint32_t(v[k]) >= uint32_t(v[k + 1])) return false;
+        return true;
+    };
+    const char* text = !increasing(CENTRI_GIRI_TPS) ? kRpmCentresMessage
+                       : !increasing(CTC)           ? kCumuloCentresMessage
+                                                    : nullptr;
+    if (!text) return 1;
+    prompter_.Ask(text, kCentresCaption, PromptIcon::Warning, PromptButtons::Ok);
+    return 0;
+}
+
+ConfParam::LoadResult ConfParam::ReadDefinitionFile() {
+    LoadResult result;
+    if (OpenForReading() != 0) return result;
+    result.opened = true;
+
+    // The whole file is checked before anything is stored or sent: a damaged file must not
+    // reach the ECU half-way.
+    int32_t ctg[kCentres] = {}, ctc[kCentres] = {}, ct[kCentres][kCentres] = {};
+    int32_t aprg[kCols] = {}, chsg[kCols] = {}, prgs[kCols] = {}, prgi[kCols] = {}, dec[8] = {};
+    Reader in(*this);
+    for (int i = 0; i < kCentres && !in.Failed(); ++i) in.Take(Key("CTG_", i), 0, kWordMax, ctg[i]);
+    for (int i = 0; i < kCentres && !in.Failed(); ++i) in.Take(Key("CTC_", i), 0, kByteMax, ctc[i]);
+    // Signed bytes from the ECU, whole bytes on ECUs before version 200.
+    for (int c = 0; c < kCentres && !in.Failed(); ++c)
+        for (int r = 0; r < kCentres && !in.Failed(); ++r)
+            in.Take(Key("CT_", c, r), -128, kByteMax, ct[r][c]);
+    for (int i = 0; i < kCols && !in.Failed(); ++i) in.Take(Key("APRG_", i), 0, kByteMax, aprg[i]);
+    for (int i = 0; i < kCols && !in.Failed(); ++i) in.Take(Key("CHSG_", i), 0, kByteMax, chsg[i]);
+    for (int i = 0; i < kCols && !in.Failed(); ++i) in.Take(Key("PRGS_", i), 0, kByteMax, prgs[i]);
+    for (int i = 0; i < kCols && !in.Failed(); ++i) in.Take(Key("PRGI_", i), 0, kByteMax, prgi[i]);
+    for (int i = 0; i < 8 && !in.Failed(); ++i) in.Take(Key("DEC_", i), 0, kByteMax, dec[i]);
+
+    // Older files end before the idle-enrichment entries; those get defaults.
+    struct Tail {
+        const char* key;
+        int32_t hi;
+        const char* report;
+        int32_t value = 0;
+        bool found = false;
+    };
+    Tail tail[4] = {
+        {"DEF_FASCIA_GIRI_ARR_MINIMO", 0x0F, "- Fasce giri di arricchimento al minimo (a)"},
+        {"DEF_FASCIA_CUMULO_ARR_MINIMO", 0x0F, "- Fasce cumulo di arricchimento al minimo (a)"},
+        {"DEF_PASSI_ARRICCHIMENTO_MINIMO", kByteMax, "- Passi di arricchimento al minimo (a)"},
+        {"DEF_TEMPO_SOVRAPPRESSIONE", kByteMax, "- Tempo di sovrapressione (a)"},
+    };
+    for (Tail& t : tail) {
+        if (in.Failed()) break;
+        t.found = in.Next(t.key, 0, t.hi, t.value) == Reader::Entry::Value;
+    }
+    CloseReading();
+    if (in.Failed()) {
+        result.rejected = true;
+        result.error = in.Error();
+        return result;
+    }
+
+    std::copy(std::begin(ctg), std::end(ctg), CTG);
+    CentresFromPeriods();
+    WriteToEcu(110);
+    std::copy(std::begin(ctc), std::end(ctc), CTC);
+    WriteToEcu(106);
+    std::copy(&ct[0][0], &ct[0][0] + kCentres * kCentres, &CT[0][0]);
+    WriteToEcu(51);
+    std::copy(std::begin(aprg), std::end(aprg), APRG);
+    WriteToEcu(103);
+    std::copy(std::begin(chsg), std::end(chsg), CHSG);
+    WriteToEcu(102);
+    for (int i = 0; i < kCols; ++i) SetGain(i, kGainClosing, prgs[i]);
+    WriteToEcu(100);
+    for (int i = 0; i < kCols; ++i) SetGain(i, kGainOpening, prgi[i]);
+    WriteToEcu(101);
+    std::copy(std::begin(dec), std::end(dec), DEC);
+    WriteToEcu(107);
+
+    VARIABILE_44 = tail[0].found ? tail[0].value | (VARIABILE_44 & 0xF0) : VARIABILE_44 & 0xF0;
+    VARIABILE_44 = (VARIABILE_44 & 0x0F) | ((tail[1].found ? tail[1].value : 8) << 4);
+    DEF_PASSI_ARRICCHIMENTO_MINIMO = tail[2].found ? tail[2].value : 0;
+    DEF_TEMPO_SOVRAPPRESSIONE = tail[3].found ? tail[3].value : 0;
+    for (const Tail& t : tail) {
+        if (t.found) continue;
+        result.report.push_back(t.report);
+        result.obsolete = true;
+    }
+    if (Version() == 0 || Version() > 9) {
+        WriteToEcu(44);
+        WriteToEcu(54);
+        WriteToEcu(60);
+    }
+
+    if (result.obsolete && prompter_.Ask(kObsoleteQuestion, kFileCaption, PromptIcon::Warning,
+                                         PromptButtons::YesNo) == PromptAnswer::Yes) {
+        if (WriteDefinitionFile()) {
+            result.rewritten = true;
+            std::string text = kObsoleteInfo;
+            for (size_t k = 0; k < result.report.size(); ++k) text += (k ? "\n" : "") + result.report[k];
+            prompter_.Ask(text, kFileCaption, PromptIcon::Information, PromptButtons::Ok);
+        } else {
+            result.rewriteFailed = true;
+        }
+    }
+    return result;
+}
+
+bool ConfParam::WriteDefinitionFile() {
+    return WriteAtomically(*this, [this] {
+        for (int i = 0; i < kCentres; ++i) WriteDefine(CTG[i], Key("CTG_", i));
+        for (int i = 0; i < kCentres; ++i) WriteDefine(CTC[i], Key("CTC_", i));
+        for (int c = 0; c < kCentres; ++c)
+            for (int r = 0; r < kCentres; ++r) WriteDefine(CT[r][c], Key("CT_", c, r));
+        for (int i = 0; i < kCols; ++i) WriteDefine(APRG[i], Key("APRG_", i));
+        for (int i = 0; i < kCols; ++i) WriteDefine(CHSG[i], Key("CHSG_", i));
+        for (int i = 0; i < kCols; ++i) WriteDefine(GetGain(i, kGainClosing), Key("PRGS_", i));
+        for (int i = 0; i < kCols; ++i) WriteDefine(GetGain(i, kGainOpening), Key("PRGI_", i));
+        for (int i = 0; i < 8; ++i) WriteDefine(DEC[i], Key("DEC_", i));
+        WriteDefine(IdleRpmBands(), "DEF_FASCIA_GIRI_ARR_MINIMO");
+        WriteDefine(IdleCumuloBands(), "DEF_FASCIA_CUMULO_ARR_MINIMO");
+        WriteDefine(DEF_PASSI_ARRICCHIMENTO_MINIMO, "DEF_PASSI_ARRICCHIMENTO_MINIMO");
+        WriteDefine(DEF_TEMPO_SOVRAPPRESSIONE, "DEF_TEMPO_SOVRAPPRESSIONE");
+    });
+}
+
+}  // namespace zov
