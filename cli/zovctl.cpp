@@ -1,5 +1,7 @@
 // zovctl: the command-line front end of ZOV Qbr. Its output is stable: other tools script it.
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +13,7 @@
 
 #include "Clock.h"
 #include "ComInj.h"
+#include "ConfigurationModel.h"
 #include "ConsolePrompter.h"
 #include "Cp1252.h"
 #include "GlobalData.h"
@@ -36,7 +39,10 @@ const char* const kUsage =
     "  info                     identification of the ECU as KEY=value lines\n"
     "  get VAR [ELEMENT]        a variable (arrays space-separated, tables one row per line)\n"
     "  set VAR VALUE...         write a scalar, an array, or a table row (ROW then the values)\n"
-    "  record N [A B]           a live record (150, 151, 152 with A and B)\n";
+    "  record N [A B]           a live record (150, 151, 152 with A and B)\n"
+    "  read DIR                 load the whole ECU and write fileh0.h, filemap0.map, filepar0.dat into DIR\n"
+    "  write DIR                load the three definition files of DIR into the model and the ECU\n"
+    "  dump                     load the whole ECU and print every model field as KEY=value\n";
 
 struct Options {
     std::string port = "COM1";
@@ -117,6 +123,12 @@ void CheckRefused(const ComInj& link, int index) {
     if (link.errorFlags & ERR_REQUEST) Fail(kBadArgument, "variable " + std::to_string(index) + ": request refused by the link");
 }
 
+// What a command works with: the link and the model on top of it.
+struct Session {
+    ComInj& link;
+    ConfigurationModel& model;
+};
+
 std::string Join(const int32_t* values, int count) {
     std::string s;
     for (int i = 0; i < count; ++i) {
@@ -153,7 +165,8 @@ std::string IsoDateOfEcuDay(int32_t ecuDay) {
     return buf;
 }
 
-void CommandInfo(ComInj& link, const std::vector<std::string>& args) {
+void CommandInfo(Session& session, const std::vector<std::string>& args) {
+    ComInj& link = session.link;
     if (args.size() != 1) Fail(kBadArgument, "info takes no arguments");
     std::printf("MODELLO=%s\n", ReadText(link, 117).c_str());
     std::printf("NOME_PROGRAMMA=%s\n", ReadText(link, 118).c_str());
@@ -170,7 +183,8 @@ int ParseVariable(const std::string& text) {
     return index;
 }
 
-void CommandGet(ComInj& link, const std::vector<std::string>& args) {
+void CommandGet(Session& session, const std::vector<std::string>& args) {
+    ComInj& link = session.link;
     if (args.size() < 2 || args.size() > 3) Fail(kBadArgument, "usage: get VAR [ELEMENT]");
     const int index = ParseVariable(args[1]);
     const VarInfo& v = VarInfoOf(index);
@@ -211,7 +225,8 @@ std::vector<int32_t> ParseValues(const std::vector<std::string>& args, size_t fr
     return values;
 }
 
-void CommandSet(ComInj& link, const std::vector<std::string>& args) {
+void CommandSet(Session& session, const std::vector<std::string>& args) {
+    ComInj& link = session.link;
     if (args.size() < 3) Fail(kBadArgument, "usage: set VAR VALUE...");
     const int index = ParseVariable(args[1]);
     const VarInfo& v = VarInfoOf(index);
@@ -232,7 +247,8 @@ void CommandSet(ComInj& link, const std::vector<std::string>& args) {
     CheckRefused(link, index);
 }
 
-void CommandRecord(ComInj& link, const std::vector<std::string>& args) {
+void CommandRecord(Session& session, const std::vector<std::string>& args) {
+    ComInj& link = session.link;
     if (args.size() != 2 && args.size() != 4) Fail(kBadArgument, "usage: record N [A B]");
     const int index = int(ParseNumber(args[1], kRecordLive, kRecordMapping, "record"));
     int a = 0, b = 0;
@@ -249,11 +265,91 @@ void CommandRecord(ComInj& link, const std::vector<std::string>& args) {
     std::printf("%s\n", Join(values.data(), layout->valueCount).c_str());
 }
 
-using Command = std::function<void(ComInj&, const std::vector<std::string>&)>;
+std::string NeedDirectory(const std::vector<std::string>& args, bool mustExist) {
+    if (args.size() != 2) Fail(kBadArgument, "usage: " + args[0] + " DIR");
+    std::error_code ec;
+    if (mustExist ? !std::filesystem::is_directory(args[1], ec)
+                  : !std::filesystem::create_directories(args[1], ec) && !std::filesystem::is_directory(args[1], ec))
+        Fail(kBadArgument, "not a usable directory: " + args[1]);
+    return args[1];
+}
+
+void LoadEcu(Session& session) {
+    session.model.ReadFromEcu();
+    RequireSession(session.link);
+}
+
+void CommandRead(Session& session, const std::vector<std::string>& args) {
+    const std::string dir = NeedDirectory(args, false);
+    LoadEcu(session);
+    if (!session.model.WriteDefinitionFiles(ConfigurationModel::DefinitionFiles::In(dir)))
+        Fail(kLinkFailure, "cannot write the definition files into " + dir);
+}
+
+void ReportFile(const ConfigurationModel::FileOutcome& f) {
+    for (const std::string& line : f.report) std::fprintf(stderr, "%s\n", cp1252::ToUtf8(line).c_str());
+    if (f.rewriteFailed) std::fprintf(stderr, "zovctl: could not upgrade %s\n", f.path.c_str());
+}
+
+void CommandWrite(Session& session, const std::vector<std::string>& args) {
+    const std::string dir = NeedDirectory(args, true);
+    // The model first mirrors the ECU: whatever a refused file leaves unloaded is then written
+    // back to the ECU as it already was, never as the model's defaults.
+    LoadEcu(session);
+    const auto outcome = session.model.ReadDefinitionFiles(ConfigurationModel::DefinitionFiles::In(dir));
+    for (const auto* f : {&outcome.car, &outcome.map, &outcome.param}) {
+        ReportFile(*f);
+        if (f->rejected) Fail(kBadArgument, f->path + ": " + cp1252::ToUtf8(f->error));
+        if (!f->opened) Fail(kBadArgument, "cannot read " + f->path);
+    }
+    RequireSession(session.link);
+}
+
+// "#define KEY  value", "#define KEY  \"text\"", "#define KEY_MOD" and "/* #define KEY_MOD */"
+// become "KEY=value", "KEY=text", "KEY_MOD=1" and "KEY_MOD=0".
+std::string FieldOfDefinitionLine(std::string line) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const bool commented = line.rfind("/* ", 0) == 0;
+    const std::string define = "#define ";
+    const size_t at = line.find(define);
+    if (at == std::string::npos) return {};
+    std::string rest = line.substr(at + define.size());
+    if (commented) return rest.substr(0, rest.find(' ')) + "=0";
+    const size_t gap = rest.find("  ");
+    if (gap == std::string::npos) return rest + "=1";
+    std::string value = rest.substr(gap + 2);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    return rest.substr(0, gap) + "=" + cp1252::ToUtf8(value);
+}
+
+void CommandDump(Session& session, const std::vector<std::string>& args) {
+    if (args.size() != 1) Fail(kBadArgument, "dump takes no arguments");
+    LoadEcu(session);
+    char pattern[] = "/tmp/zovctl-dump-XXXXXX";
+    if (!mkdtemp(pattern)) Fail(kLinkFailure, "cannot create a temporary directory");
+    const std::string dir = pattern;
+    const auto files = ConfigurationModel::DefinitionFiles::In(dir);
+    const bool written = session.model.WriteDefinitionFiles(files);
+    if (written) {
+        for (const std::string& path : {files.car, files.map, files.param}) {
+            std::ifstream in(path, std::ios::binary);
+            for (std::string line; std::getline(in, line);) {
+                const std::string field = FieldOfDefinitionLine(line);
+                if (!field.empty()) std::printf("%s\n", field.c_str());
+            }
+        }
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+    if (!written) Fail(kLinkFailure, "cannot write the model out for the dump");
+}
+
+using Command = std::function<void(Session&, const std::vector<std::string>&)>;
 
 const std::map<std::string, Command>& Commands() {
     static const std::map<std::string, Command> commands{
-        {"info", CommandInfo}, {"get", CommandGet}, {"set", CommandSet}, {"record", CommandRecord}};
+        {"info", CommandInfo}, {"get", CommandGet},   {"set", CommandSet},  {"record", CommandRecord},
+        {"read", CommandRead}, {"write", CommandWrite}, {"dump", CommandDump}};
     return commands;
 }
 
@@ -273,13 +369,18 @@ int Run(int argc, char** argv) {
     TraceOpener opener(termios, traceSink, clock);
     ConsolePrompter prompter(stderr, o.answer);
     ComInj link(0, 5, opener, clock, prompter);
+    ConfCar car(link, ConfigurationModel::kCarFile, prompter);
+    ConfMap map(link, car, ConfigurationModel::kMapFile);
+    ConfParam param(link, car, ConfigurationModel::kParamFile, prompter);
+    ConfigurationModel model(link, map, car, param);
+    Session session{link, model};
     link.SetLinkMessages();
     const int portIndex = ResolvePort(o, link);
 
     int code = kOk;
     try {
         Connect(link, portIndex);
-        command->second(link, o.args);
+        command->second(session, o.args);
     } catch (const Failure& f) {
         std::fprintf(stderr, "zovctl: %s\n", f.reason.c_str());
         code = f.code;

@@ -109,7 +109,8 @@ void EcuSimulator::BuildMemory() {
     SetValues(126, {256, 768});
     SetValues(127, {0, 0, 0, 10, 5, 5, 8, 8, 8, 5, 8, 250, 8, 30, 214, 5, 153, 5, 1, 100, 30});
     // Registers, identification, version.
-    set(39, 0x03);  // self-adaptation on, changeover with a cold probe
+    // Self-adaptation on, changeover with a cold probe, and the bits that describe this ECU.
+    set(39, 0x03 | (config_.ownRegisterBits & ~kPcRegisterBits));
     set(135, 0);
     set(134, 0);
     set(40, config_.displacement);

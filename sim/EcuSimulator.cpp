@@ -25,6 +25,7 @@ constexpr uint8_t kOpWriteRow = 0x7E;
 
 constexpr int kLengthByteFollows = 7;
 constexpr int kVarVersion = 46;
+constexpr int kVarRegister = 39;
 constexpr int kVarLivePressure = 86;
 
 int OpcodeCount(uint8_t opcode) { return (opcode >> 2) & 7; }
@@ -275,6 +276,10 @@ EcuSimulator::Answer EcuSimulator::ExecuteWrite(uint8_t opcode, int index, const
     switch (opcode) {
         case kOpWrite8:
             if (info.kind != VarKind::U8 && info.kind != VarKind::S8) return refused;
+            if (index == kVarRegister) {
+                bytes[0] = uint8_t((args[0] & kPcRegisterBits) | (bytes[0] & ~kPcRegisterBits));
+                return accepted;
+            }
             store(0, 0);
             return accepted;
         case kOpWrite16OrByteElement:

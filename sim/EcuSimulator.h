@@ -24,6 +24,9 @@ inline constexpr int kTable51Rows = 8;
 // A partial frame is dropped when the line has been quiet this long before the next byte.
 inline constexpr int64_t kIdleResetUs = 20000;
 
+// The register bits the PC may change; the rest belong to the ECU.
+inline constexpr uint8_t kPcRegisterBits = 0x67;
+
 // What the ECU does with a well-formed request (good checksum) that arrives while no session is open.
 enum class OutOfSession : uint8_t {
     Reject,  // 0x83: the PC repeats the request and, failing, re-opens the session
@@ -58,6 +61,10 @@ struct EcuConfig {
     // Eight-zone self-adaptation (128-130 present, 112-116 refused) instead of four zones (the reverse).
     bool eightZoneAdaptation = false;
     bool mapB = true;  // table 131 present (refused otherwise)
+    // Bits of the configuration register (var 39) that belong to the ECU, not to the PC: 0x08 the
+    // diagnosis words travel as pairs (arrays 121-126), 0x10 the configuration is protected,
+    // 0x80 reserved. A write to 39 changes only the other bits.
+    uint8_t ownRegisterBits = 0;
     OutOfSession outOfSession = OutOfSession::Reject;
     // Line speed used by the drivers to pace the bytes; 0 means bytes take no time on the line.
     uint32_t baud = 0;

@@ -58,6 +58,8 @@ std::string ZovsimUsage() {
            "  --program-date N       days since 12 October 1998 (default 9500)\n"
            "  --no-version-gates     answer every variable whatever the version\n"
            "  --eight-zone           eight-zone self-adaptation (variables 128-130)\n"
+           "  --register-bits N      the ECU's own bits of variable 39 (0x08 diagnosis word pairs,\n"
+           "                         0x10 protected); the PC can change only bits 0x67\n"
            "  --no-map-b             no second map (variable 131 refused)\n"
            "  --out-of-session P     reject|refuse|ignore|serve requests before the session opens\n"
            "  --drive-cycle          drive through the automatic-mapping zones instead of idling\n"
@@ -137,6 +139,8 @@ bool ParseZovsimOptions(const std::vector<std::string>& args, ZovsimOptions& out
         {"--displacement",
          {integer(0, 65535, [&](long long n) { ecu.displacement = int(n); }), "a number from 0 to 65535"}},
         {"--year", {integer(0, 65535, [&](long long n) { ecu.year = int(n); }), "a number from 0 to 65535"}},
+        {"--register-bits",
+         {integer(0, 255, [&](long long n) { ecu.ownRegisterBits = uint8_t(n); }), "a number from 0 to 255"}},
         {"--program-date",
          {integer(0, 65535, [&](long long n) { ecu.programDate = int(n); }), "a number from 0 to 65535"}},
         {"--out-of-session",

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ConfCar.h"
 #include "ConfMap.h"
@@ -11,28 +12,60 @@ namespace zov {
 
 // The three parts of the model together, for the operations that move all of them at once: the
 // connect-time load from the ECU and the three definition files of a saved configuration. The
-// main window, zovctl and the tests share these, so the order lives in one place.
+// main window, zovctl and the tests share these, so each order lives in one place.
 class ConfigurationModel {
 public:
-    // Percentages handed to `advance` as the load goes; they add up to 100.
+    // Percentages handed on as an operation goes; they add up to 100.
     using Progress = std::function<void(int step)>;
 
     static constexpr const char* kCarFile = "fileh0.h";
     static constexpr const char* kMapFile = "filemap0.map";
     static constexpr const char* kParamFile = "filepar0.dat";
 
-    ConfigurationModel(ConfMap& map, ConfCar& car, ConfParam& param) : map_(map), car_(car), param_(param) {}
+    // Where the three definition files of one configuration are.
+    struct DefinitionFiles {
+        std::string car, map, param;
+        // The standard names inside `directory`.
+        static DefinitionFiles In(const std::string& directory);
+    };
+
+    // What became of one definition file.
+    struct FileOutcome {
+        std::string path;
+        bool opened = false;
+        bool rejected = false;               // damaged: nothing was taken from it
+        std::string error;                   // why it was rejected
+        std::vector<std::string> report;     // entries an older file lacked, given defaults
+        bool rewriteFailed = false;          // the user asked to upgrade the file and that failed
+        bool Loaded() const { return opened && !rejected; }
+    };
+    struct LoadOutcome {
+        FileOutcome car, map, param;
+        bool Loaded() const { return car.Loaded() && map.Loaded() && param.Loaded(); }
+    };
+
+    ConfigurationModel(ComInj& link, ConfMap& map, ConfCar& car, ConfParam& param)
+        : link_(link), map_(map), car_(car), param_(param) {}
 
     // Reads the whole ECU: the vehicle configuration, the self-adaptation, the map groups, then the
     // parameter groups allowed by the ECU's version. Link errors are handled by the link; the
     // sequence goes on to its end (what could not be read keeps its value).
     void ReadFromEcu(const Progress& advance = {});
 
+    // Loads a configuration: each definition file into the model and on to the ECU (vehicle,
+    // maps, parameters), then, while connected, reads the vehicle configuration and the
+    // self-adaptation back as the ECU now holds them. A damaged file is refused and the files
+    // after it are left alone. The model objects keep `files` as their file names.
+    LoadOutcome ReadDefinitionFiles(const DefinitionFiles& files, const Progress& advance = {});
+    // Writes the three definition files; false when any of them could not be written.
+    bool WriteDefinitionFiles(const DefinitionFiles& files);
+
     ConfMap& Map() { return map_; }
     ConfCar& Car() { return car_; }
     ConfParam& Param() { return param_; }
 
 private:
+    ComInj& link_;
     ConfMap& map_;
     ConfCar& car_;
     ConfParam& param_;

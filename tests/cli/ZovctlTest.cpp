@@ -182,6 +182,73 @@ TEST(Zovctl, FailuresGiveAStatusAndOneLine) {
     EXPECT_EQ(missing.err, "zovctl: cannot open COM1 (/dev/zov-no-such-port)\n");
 }
 
+std::string ReadWhole(const std::string& path) {
+    std::string text;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        for (int c = std::fgetc(f); c != EOF; c = std::fgetc(f)) text += char(c);
+        std::fclose(f);
+    }
+    return text;
+}
+
+// A configuration read from one ECU and written into another makes the second read back the same.
+TEST(Zovctl, ReadWriteAndDumpCarryTheConfiguration) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string first = dir.path().toStdString() + "/first";
+    const std::string second = dir.path().toStdString() + "/second";
+    std::string dumpOfSource;
+    {
+        Zovsim source({"--no-pacing", "--model", "LANCIA Y 1.2"});
+        ASSERT_EQ(Zovctl(source.device, {"set", "0", "440"}).status, 0);
+        ASSERT_EQ(Zovctl(source.device, {"set", "50", "3", "100", "101", "102", "103", "104", "105", "106", "107",
+                                         "108", "109", "110", "111", "112", "113", "114", "115", "116", "117", "118",
+                                         "119"})
+                      .status,
+                  0);
+        const Result read = Zovctl(source.device, {"read", first});
+        ASSERT_EQ(read.status, 0) << read.err;
+        dumpOfSource = Zovctl(source.device, {"dump"}).out;
+    }
+    EXPECT_NE(ReadWhole(first + "/fileh0.h").find("#define RITARDO_MASSIMO_CAMBIO  440\r\n"), std::string::npos);
+    EXPECT_NE(dumpOfSource.find("\nCL_7_3=107\n"), std::string::npos) << "map cells dumped by column and row";
+    EXPECT_NE(dumpOfSource.find("\nMODELLO=LANCIA Y 1.2\n"), std::string::npos);
+
+    Zovsim target({"--no-pacing"});
+    const Result write = Zovctl(target.device, {"write", first});
+    ASSERT_EQ(write.status, 0) << write.err;
+    EXPECT_EQ(Zovctl(target.device, {"get", "0"}).out, "440\n");
+    EXPECT_EQ(Zovctl(target.device, {"get", "50", "3"}).out.substr(0, 12), "100 101 102 ");
+    ASSERT_EQ(Zovctl(target.device, {"read", second}).status, 0);
+    EXPECT_EQ(ReadWhole(second + "/filemap0.map"), ReadWhole(first + "/filemap0.map"));
+    EXPECT_EQ(ReadWhole(second + "/filepar0.dat"), ReadWhole(first + "/filepar0.dat"));
+}
+
+TEST(Zovctl, WriteRefusesADamagedFileAndSaysWhy) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string path = dir.path().toStdString();
+    Zovsim sim({"--no-pacing"});
+    ASSERT_EQ(Zovctl(sim.device, {"read", path}).status, 0);
+    {
+        FILE* f = std::fopen((path + "/fileh0.h").c_str(), "wb");
+        ASSERT_TRUE(f);
+        std::fputs("#define RITARDO_MASSIMO_CAMBIO  300\r\ngarbage\r\n", f);
+        std::fclose(f);
+    }
+    ASSERT_EQ(Zovctl(sim.device, {"set", "0", "333"}).status, 0);
+    ASSERT_EQ(Zovctl(sim.device, {"set", "50", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12",
+                                  "13", "14", "15", "16", "17", "18", "19", "20"})
+                  .status,
+              0);
+    const Result r = Zovctl(sim.device, {"write", path});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("fileh0.h: "), std::string::npos) << r.err;
+    EXPECT_EQ(Zovctl(sim.device, {"get", "0"}).out, "333\n") << "neither the damaged file nor defaults reached the ECU";
+    EXPECT_EQ(Zovctl(sim.device, {"get", "50", "0"}).out.substr(0, 6), "1 2 3 ") << "the map file was not loaded";
+    EXPECT_EQ(Zovctl(sim.device, {"write", path + "/missing"}).status, 2);
+}
+
 TEST(Zovctl, SilentEcuEndsWithNoEcu) {
     Zovsim sim({"--no-pacing", "--silent"});
     const Result r = Zovctl(sim.device, {"info"});

@@ -318,6 +318,18 @@ TEST(EcuWrites, EachSingleValueWriteLandsWhereItShould) {
     }
 }
 
+TEST(EcuWrites, TheRegisterKeepsTheBitsTheEcuOwns) {
+    EcuConfig config;
+    config.ownRegisterBits = 0x18;
+    LineFixture f(config);
+    f.OpenSession();
+    EXPECT_EQ(f.ecu.Value(39), 0x1B) << "the ECU reports its own bits from the start";
+    EXPECT_EQ(f.Answer(WithChecksum({0x06, 39, 0x67})), kWriteAccepted);
+    EXPECT_EQ(f.ecu.Value(39), 0x7F);
+    EXPECT_EQ(f.Answer(WithChecksum({0x06, 39, 0x80})), kWriteAccepted);
+    EXPECT_EQ(f.ecu.Value(39), 0x18) << "the PC cannot set or clear bits 3, 4 and 7";
+}
+
 TEST(EcuWrites, WholeArraysAndRowsReadBackAsWritten) {
     LineFixture f;
     f.OpenSession();
