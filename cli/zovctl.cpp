@@ -287,8 +287,8 @@ void CommandRead(Session& session, const std::vector<std::string>& args) {
 }
 
 void ReportFile(const ConfigurationModel::FileOutcome& f) {
-    for (const std::string& line : f.report) std::fprintf(stderr, "%s\n", cp1252::ToUtf8(line).c_str());
-    if (f.rewriteFailed) std::fprintf(stderr, "zovctl: could not upgrade %s\n", f.path.c_str());
+    for (const std::string& line : f.result.report) std::fprintf(stderr, "%s\n", cp1252::ToUtf8(line).c_str());
+    if (f.result.rewriteFailed) std::fprintf(stderr, "zovctl: could not upgrade %s\n", f.path.c_str());
 }
 
 void CommandWrite(Session& session, const std::vector<std::string>& args) {
@@ -299,8 +299,8 @@ void CommandWrite(Session& session, const std::vector<std::string>& args) {
     const auto outcome = session.model.ReadDefinitionFiles(ConfigurationModel::DefinitionFiles::In(dir));
     for (const auto* f : {&outcome.car, &outcome.map, &outcome.param}) {
         ReportFile(*f);
-        if (f->rejected) Fail(kBadArgument, f->path + ": " + cp1252::ToUtf8(f->error));
-        if (!f->opened) Fail(kBadArgument, "cannot read " + f->path);
+        if (f->result.rejected) Fail(kBadArgument, f->path + ": " + cp1252::ToUtf8(f->result.error));
+        if (!f->result.opened) Fail(kBadArgument, "cannot read " + f->path);
     }
     RequireSession(session.link);
 }

@@ -926,9 +926,12 @@ const std::vector<std::string>& ConfCar::DefinitionKeys() {
 }
 
 bool ConfCar::WriteDefinitionFile() {
-    if (OpenForWriting() != 0) return false;
+    return WriteAtomically([this] { WriteDefinitionLines(); });
+}
+
+void ConfCar::WriteDefinitionLines() {
     auto numbered = [this](const int32_t* values, int count, const char* stem) {
-        for (int i = 0; i < count; ++i) WriteDefine(values[i], stem + std::to_string(i));
+        for (int i = 0; i < count; ++i) WriteDefine(values[i], NumberedKey(stem, i));
     };
     WriteDefine(RITARDO_MASSIMO_CAMBIO, "RITARDO_MASSIMO_CAMBIO");
     WriteDefine(RITARDO_MINIMO_CAMBIO, "RITARDO_MINIMO_CAMBIO");
@@ -1011,7 +1014,6 @@ bool ConfCar::WriteDefinitionFile() {
     for (int i = 0; i < kObdThresholdCount; ++i) WriteDefine(*thresholds[size_t(i)], keys[size_t(136 + i)]);
     WriteDefine(PERSONALIZZAZIONE, "PERSONALIZZAZIONE");
     WriteDefine(DEFAULT_REGISTRO_CONFIGURAZIONE_2, "DEFAULT_REGISTRO_CONFIGURAZIONE_2");
-    return CloseWriting() == 0;
 }
 
 std::string ConfCar::CheckDefinitionFile() const {
@@ -1036,7 +1038,7 @@ std::string ConfCar::CheckDefinitionFile() const {
         if (scan.ReadFailed())
             error = "File di configurazione danneggiato: la riga " + std::to_string(lineNo) +
                     " \xE8 troppo lunga";
-        else if (line.find("#define ") == std::string::npos || line.find(keys[i]) == std::string::npos)
+        else if (!scan.LineIsDefinition() || line.find(keys[i]) == std::string::npos)
             error = "File di configurazione danneggiato: la riga " + std::to_string(lineNo) +
                     " non contiene " + keys[i];
     }
@@ -1065,7 +1067,7 @@ ConfCar::LoadResult ConfCar::ReadDefinitionFile() {
     };
     auto read = [this](std::string_view key) { return ReadDefine(key); };
     auto numbered = [&read](int32_t* values, int count, const char* stem) {
-        for (int i = 0; i < count; ++i) values[i] = read(stem + std::to_string(i));
+        for (int i = 0; i < count; ++i) values[i] = read(NumberedKey(stem, i));
     };
     int32_t v = 0;
 

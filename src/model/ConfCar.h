@@ -52,19 +52,6 @@ class ConfCar : public IoBaseData {
         "Aggiornarlo coi nuovi parametri di default?";
     static constexpr const char* kObsoleteInfo = "Sono stati aggiunti o modificati i seguenti parametri:\n";
 
-    // Outcome of ReadDefinitionFile.
-    struct LoadResult {
-        bool opened = false;  // false: the file could not be opened, nothing was read
-        // The file is damaged (a line without its key, an over-long line, or an end where no older
-        // version ended): nothing was taken from it.
-        bool rejected = false;
-        std::string error;                // why the file was rejected
-        bool obsolete = false;            // entries were missing and got defaults
-        std::vector<std::string> report;  // the "- ... (a)/(m)" lines, in file order
-        bool rewritten = false;           // the user accepted and the file was rewritten
-        bool rewriteFailed = false;       // the user accepted but the rewrite failed
-    };
-
     // `today` gives the day number DATA_PROGRAMMA starts with.
     ConfCar(ComInj& link, std::string fileName, Prompter& prompter,
             std::function<double()> today = TodayDayNumber);
@@ -118,7 +105,7 @@ class ConfCar : public IoBaseData {
     // Reads the file set with SetFileName, upgrades an obsolete one (asking through the
     // prompter), then writes the configuration to the ECU in every case.
     LoadResult ReadDefinitionFile();
-    // true when the whole file was written.
+    // True when every line reached the disk; the old file stays intact otherwise.
     bool WriteDefinitionFile();
     // The 155 keys of fileh0.h in file order.
     static const std::vector<std::string>& DefinitionKeys();
@@ -263,6 +250,8 @@ class ConfCar : public IoBaseData {
     void MergeRegister();
     // Sets TIPO_DI_SENSORE from a level-sensor code, keeping an unknown code.
     void SetSensorCode(int32_t code);
+    // The 155 lines of fileh0.h, onto the file open for writing.
+    void WriteDefinitionLines();
     // Empty when fileh0.h has the shape the reader expects, else why it is damaged.
     std::string CheckDefinitionFile() const;
     // Reads one of the 40-character texts element by element, up to its zero.

@@ -1,18 +1,13 @@
 #include "ConfMap.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "ComInj.h"
 #include "ConfCar.h"
 
 namespace zov {
 namespace {
-
-constexpr int32_t kWordMax = 0xFFFF;
-constexpr int32_t kByteMax = 0xFF;
 
 int32_t RpmPeriod(int32_t x) { return ConfCar::Period(x); }
 // Volt bytes (0..255 for 0..5 V) and hundredths of a volt; out-of-range volts saturate.
@@ -22,60 +17,6 @@ int32_t ByteFromVolt(int32_t v) { return ConfCar::VoltToByte(v, false); }
 bool InMain(int row, int col) { return row >= 0 && row < ConfMap::kRows && col >= 0 && col < ConfMap::kCols; }
 bool InB(int row, int col) { return row >= 0 && row < ConfMap::kRowsB && col >= 0 && col < ConfMap::kColsB; }
 
-std::string Key(const char* prefix, int a) { return prefix + std::to_string(a); }
-std::string Key(const char* prefix, int a, int b) {
-    return prefix + std::to_string(a) + "_" + std::to_string(b);
-}
-
-// Reads the definition file line by line, remembering the first entry that is missing, not a
-// definition or out of what its ECU variable can hold. Such an entry would otherwise be stored
-// (and sent) as NOT_FOUND or -1.
-class Reader {
-  public:
-    explicit Reader(IoBaseData& in) : in_(in) {}
-
-    // One line; false (and the first such line remembered) unless it carries a usable value.
-    bool Take(const std::string& key, int32_t lo, int32_t hi, int32_t& out) {
-        ++line_;
-        const int32_t v = in_.ReadDefine(key);
-        if (v == IoBaseData::NOT_FOUND) return Fail(key, "mancante");
-        // -1 is both a value and "not a definition": the line itself tells them apart.
-        if (v == IoBaseData::NO_DEFINE && in_.LineBuffer().find("#define ") == std::string::npos)
-            return Fail(key, "non \xE8 una definizione");
-        if (v < lo || v > hi) return Fail(key, "fuori limiti (" + std::to_string(v) + ")");
-        out = v;
-        return true;
-    }
-    // An entry that may be absent: NOT_FOUND comes back as it is.
-    int32_t Peek(const std::string& key) {
-        ++line_;
-        return in_.ReadDefine(key);
-    }
-    // A modified flag; the line must still carry its key, or the file has slipped.
-    bool ModFlag(const std::string& key, uint8_t& out) {
-        ++line_;
-        const int flag = in_.ReadModFlag(key);
-        const std::string& l = in_.LineBuffer();
-        if (l.find(key) == std::string::npos)
-            return Fail(key,
-                        l.find("#define ") == std::string::npos ? "non \xE8 una definizione" : "mancante");
-        out = uint8_t(flag);
-        return true;
-    }
-    bool Fail(const std::string& key, const std::string& why) {
-        if (error_.empty()) error_ = "riga " + std::to_string(line_) + ": " + key + " " + why;
-        return false;
-    }
-
-    bool Failed() const { return !error_.empty(); }
-    const std::string& Error() const { return error_; }
-
-  private:
-    IoBaseData& in_;
-    int line_ = 0;
-    std::string error_;
-};
-
 // Lines 1..676: the two axes and the cells with their modified flags.
 struct MainImage {
     int32_t cg[ConfMap::kCols];
@@ -84,40 +25,18 @@ struct MainImage {
     uint8_t modified[ConfMap::kRows][ConfMap::kCols];
 };
 
-bool ReadMainPart(Reader& in, MainImage& img) {
+bool ReadMainPart(DefinitionReader& in, MainImage& img) {
     for (int i = 0; i < ConfMap::kCols; ++i)
-        if (!in.Take(Key("CG_", i), 0, kWordMax, img.cg[i])) return false;
+        if (!in.Take(NumberedKey("CG_", i), 0, ConfMap::kWordMax, img.cg[i])) return false;
     for (int i = 0; i < ConfMap::kRows; ++i)
-        if (!in.Take(Key("CM_", i), 0, kByteMax, img.cm[i])) return false;
+        if (!in.Take(NumberedKey("CM_", i), 0, ConfMap::kByteMax, img.cm[i])) return false;
     for (int c = 0; c < ConfMap::kCols; ++c) {
         for (int r = 0; r < ConfMap::kRows; ++r) {
-            const std::string key = Key("CL_", c, r);
+            const std::string key = NumberedKey("CL_", c, r);
             // The ECU's word is taken as it is, so a map read from an ECU reloads unchanged.
-            if (!in.Take(key, 0, kWordMax, img.cells[r][c])) return false;
+            if (!in.Take(key, 0, ConfMap::kWordMax, img.cells[r][c])) return false;
             if (!in.ModFlag(key + "_MOD", img.modified[r][c])) return false;
         }
-    }
-    return true;
-}
-
-// Writes through a temporary file renamed over the target, so a failed save never leaves a
-// half-written definition file behind.
-template <typename WriteLines>
-bool WriteAtomically(IoBaseData& io, WriteLines&& writeLines) {
-    const std::string target = io.GetFileName();
-    const std::string temp = target + ".tmp";
-    io.SetFileName(temp);
-    bool ok = io.OpenForWriting() == 0;
-    if (ok) {
-        writeLines();
-        ok = io.CloseWriting() == 0;
-    }
-    io.SetFileName(target);
-    std::error_code ec;
-    if (ok) std::filesystem::rename(temp, target, ec);
-    if (!ok || ec) {
-        std::filesystem::remove(temp, ec);
-        return false;
     }
     return true;
 }
@@ -475,29 +394,27 @@ ConfMap::LoadResult ConfMap::ReadDefinitionFile() {
     const char* const learningKeys[5] = {
         "RAGGIO_INTORNO_GIRI", "RAGGIO_INTORNO_MAP", "MASSIMA_VARIAZIONE_MEDIA_INVERSIONE",
         "MASSIMA_VARIAZIONE_POSIZIONE_INVERSIONE", "MAX_TEMPO_FUORI_INTORNO"};
-    Reader in(*this);
+    DefinitionReader in(*this);
     bool ok = ReadMainPart(in, img);
     for (int k = 0; ok && k < 5; ++k) ok = in.Take(learningKeys[k], 0, kWordMax, learning[k]);
     if (ok) {
         // Files of older versions end here; MB_0_0 tells whether map B follows.
-        const int32_t first = in.Peek("MB_0_0");
-        if (first != NOT_FOUND) {
-            if (first == NO_DEFINE && LineBuffer().find("#define ") == std::string::npos)
-                ok = in.Fail("MB_0_0", "non \xE8 una definizione");
-            else if (first < 0 || first > kWordMax)
-                ok = in.Fail("MB_0_0", "fuori limiti (" + std::to_string(first) + ")");
-            mb[0][0] = first;
+        const DefinitionReader::Entry first = in.Next("MB_0_0", 0, kWordMax, mb[0][0]);
+        ok = first != DefinitionReader::Entry::Bad;
+        if (first == DefinitionReader::Entry::Value) {
             for (int c = 0; ok && c < kColsB; ++c)
                 for (int r = 0; ok && r < kRowsB; ++r)
-                    if (c != 0 || r != 0) ok = in.Take(Key("MB_", c, r), 0, kWordMax, mb[r][c]);
+                    if (c != 0 || r != 0) ok = in.Take(NumberedKey("MB_", c, r), 0, kWordMax, mb[r][c]);
             if (ok) {
                 for (const auto& row : mb)
                     if (std::any_of(std::begin(row), std::end(row), [](int32_t v) { return v != 0; }))
                         hasB = true;
             }
             // An all-zero map B means "no map B" and its axes are not even read.
-            for (int i = 0; ok && hasB && i < kColsB; ++i) ok = in.Take(Key("CGB_", i), 0, kWordMax, cgb[i]);
-            for (int i = 0; ok && hasB && i < kRowsB; ++i) ok = in.Take(Key("CMB_", i), 0, kByteMax, cmb[i]);
+            for (int i = 0; ok && hasB && i < kColsB; ++i)
+                ok = in.Take(NumberedKey("CGB_", i), 0, kWordMax, cgb[i]);
+            for (int i = 0; ok && hasB && i < kRowsB; ++i)
+                ok = in.Take(NumberedKey("CMB_", i), 0, kByteMax, cmb[i]);
         }
     }
     CloseReading();
@@ -539,12 +456,12 @@ ConfMap::LoadResult ConfMap::ReadDefinitionFile() {
 }
 
 bool ConfMap::WriteDefinitionFile() {
-    return WriteAtomically(*this, [this] {
-        for (int i = 0; i < kCols; ++i) WriteDefine(CG[i], Key("CG_", i));
-        for (int i = 0; i < kRows; ++i) WriteDefine(CM[i], Key("CM_", i));
+    return WriteAtomically([this] {
+        for (int i = 0; i < kCols; ++i) WriteDefine(CG[i], NumberedKey("CG_", i));
+        for (int i = 0; i < kRows; ++i) WriteDefine(CM[i], NumberedKey("CM_", i));
         for (int c = 0; c < kCols; ++c) {
             for (int r = 0; r < kRows; ++r) {
-                const std::string key = Key("CL_", c, r);
+                const std::string key = NumberedKey("CL_", c, r);
                 WriteDefine(CL[r][c], key);
                 WriteModFlag(cellModified[r][c], key + "_MOD");
             }
@@ -555,9 +472,10 @@ bool ConfMap::WriteDefinitionFile() {
         WriteDefine(MASSIMA_VARIAZIONE_POSIZIONE_INVERSIONE, "MASSIMA_VARIAZIONE_POSIZIONE_INVERSIONE");
         WriteDefine(MAX_TEMPO_FUORI_INTORNO, "MAX_TEMPO_FUORI_INTORNO");
         for (int c = 0; c < kColsB; ++c)
-            for (int r = 0; r < kRowsB; ++r) WriteDefine(mapBPresent ? MB[r][c] : 0, Key("MB_", c, r));
-        for (int i = 0; i < kColsB; ++i) WriteDefine(CGB[i], Key("CGB_", i));
-        for (int i = 0; i < kRowsB; ++i) WriteDefine(CMB[i], Key("CMB_", i));
+            for (int r = 0; r < kRowsB; ++r)
+                WriteDefine(mapBPresent ? MB[r][c] : 0, NumberedKey("MB_", c, r));
+        for (int i = 0; i < kColsB; ++i) WriteDefine(CGB[i], NumberedKey("CGB_", i));
+        for (int i = 0; i < kRowsB; ++i) WriteDefine(CMB[i], NumberedKey("CMB_", i));
     });
 }
 
@@ -567,7 +485,7 @@ bool ConfMap::ReadMapFile(const std::string& path, std::array<int32_t, kRows * k
     IoBaseData file(path);
     if (file.OpenForReading() != 0) return false;
     MainImage img{};
-    Reader reader(file);
+    DefinitionReader reader(file);
     const bool ok = ReadMainPart(reader, img);
     file.CloseReading();
     if (!ok) return false;

@@ -63,12 +63,10 @@ class ConfMap : public IoBaseData {
         {11, 15, 15, 18, 3},
     }};
 
-    // Outcome of ReadDefinitionFile.
-    struct LoadResult {
-        bool opened = false;    // false: the file could not be opened, nothing was read
-        bool rejected = false;  // a line was missing, foreign or out of range: nothing was taken
-        std::string error;      // why the file was rejected
-        bool mapB = false;      // the file carried a map B, which was taken and sent
+    // Outcome of ReadDefinitionFile. A map file is never upgraded (an older one simply ends
+    // before map B), so obsolete, report and the rewrite fields stay empty.
+    struct LoadResult : IoBaseData::LoadResult {
+        bool mapB = false;  // the file carried a map B, which was taken and sent
     };
 
     // `car` is built after this object at start-up: it is only used by later calls.

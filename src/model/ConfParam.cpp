@@ -1,9 +1,7 @@
 #include "ConfParam.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "ComInj.h"
 #include "ConfCar.h"
@@ -12,79 +10,8 @@
 namespace zov {
 namespace {
 
-constexpr int32_t kWordMax = 0xFFFF;
-constexpr int32_t kByteMax = 0xFF;
 constexpr int32_t kDefaultRpmCentres[ConfParam::kCentres] = {800, 1200, 1600, 2000, 2400, 2800, 3200, 3600};
 constexpr int32_t kDefaultCumuloCentres[ConfParam::kCentres] = {8, 24, 40, 56, 72, 88, 104, 120};
-
-std::string Key(const char* prefix, int a) { return prefix + std::to_string(a); }
-std::string Key(const char* prefix, int a, int b) {
-    return prefix + std::to_string(a) + "_" + std::to_string(b);
-}
-
-// Reads the definition file line by line, remembering the first entry that is missing, not a
-// definition or out of what its ECU variable can hold.
-class Reader {
-  public:
-    explicit Reader(IoBaseData& in) : in_(in) {}
-
-    enum class Entry { Value, Missing, Bad };
-
-    // One line; `out` is set only for Value.
-    Entry Next(const std::string& key, int32_t lo, int32_t hi, int32_t& out) {
-        ++line_;
-        const int32_t v = in_.ReadDefine(key);
-        if (v == IoBaseData::NOT_FOUND) return Entry::Missing;
-        // -1 is both a value and "not a definition": the line itself tells them apart.
-        if (v == IoBaseData::NO_DEFINE && in_.LineBuffer().find("#define ") == std::string::npos)
-            return Fail(key, "non \xE8 una definizione");
-        if (v < lo || v > hi) return Fail(key, "fuori limiti (" + std::to_string(v) + ")");
-        out = v;
-        return Entry::Value;
-    }
-
-    // A line that must be there.
-    bool Take(const std::string& key, int32_t lo, int32_t hi, int32_t& out) {
-        const Entry e = Next(key, lo, hi, out);
-        if (e == Entry::Missing) Fail(key, "mancante");
-        return e == Entry::Value;
-    }
-
-    bool Failed() const { return !error_.empty(); }
-    const std::string& Error() const { return error_; }
-
-  private:
-    Entry Fail(const std::string& key, const std::string& why) {
-        if (error_.empty()) error_ = "riga " + std::to_string(line_) + ": " + key + " " + why;
-        return Entry::Bad;
-    }
-
-    IoBaseData& in_;
-    int line_ = 0;
-    std::string error_;
-};
-
-// Writes through a temporary file renamed over the target, so a failed save never leaves a
-// half-written definition file behind.
-template <typename WriteLines>
-bool WriteAtomically(IoBaseData& io, WriteLines&& writeLines) {
-    const std::string target = io.GetFileName();
-    const std::string temp = target + ".tmp";
-    io.SetFileName(temp);
-    bool ok = io.OpenForWriting() == 0;
-    if (ok) {
-        writeLines();
-        ok = io.CloseWriting() == 0;
-    }
-    io.SetFileName(target);
-    std::error_code ec;
-    if (ok) std::filesystem::rename(temp, target, ec);
-    if (!ok || ec) {
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -293,18 +220,18 @@ ConfParam::LoadResult ConfParam::ReadDefinitionFile() {
     // reach the ECU half-way.
     int32_t ctg[kCentres] = {}, ctc[kCentres] = {}, ct[kCentres][kCentres] = {};
     int32_t aprg[kCols] = {}, chsg[kCols] = {}, prgs[kCols] = {}, prgi[kCols] = {}, dec[8] = {};
-    Reader in(*this);
-    for (int i = 0; i < kCentres && !in.Failed(); ++i) in.Take(Key("CTG_", i), 0, kWordMax, ctg[i]);
-    for (int i = 0; i < kCentres && !in.Failed(); ++i) in.Take(Key("CTC_", i), 0, kByteMax, ctc[i]);
+    DefinitionReader in(*this);
+    for (int i = 0; i < kCentres && !in.Failed(); ++i) in.Take(NumberedKey("CTG_", i), 0, kWordMax, ctg[i]);
+    for (int i = 0; i < kCentres && !in.Failed(); ++i) in.Take(NumberedKey("CTC_", i), 0, kByteMax, ctc[i]);
     // Signed bytes from the ECU, whole bytes on ECUs before version 200.
     for (int c = 0; c < kCentres && !in.Failed(); ++c)
         for (int r = 0; r < kCentres && !in.Failed(); ++r)
-            in.Take(Key("CT_", c, r), -128, kByteMax, ct[r][c]);
-    for (int i = 0; i < kCols && !in.Failed(); ++i) in.Take(Key("APRG_", i), 0, kByteMax, aprg[i]);
-    for (int i = 0; i < kCols && !in.Failed(); ++i) in.Take(Key("CHSG_", i), 0, kByteMax, chsg[i]);
-    for (int i = 0; i < kCols && !in.Failed(); ++i) in.Take(Key("PRGS_", i), 0, kByteMax, prgs[i]);
-    for (int i = 0; i < kCols && !in.Failed(); ++i) in.Take(Key("PRGI_", i), 0, kByteMax, prgi[i]);
-    for (int i = 0; i < 8 && !in.Failed(); ++i) in.Take(Key("DEC_", i), 0, kByteMax, dec[i]);
+            in.Take(NumberedKey("CT_", c, r), -128, kByteMax, ct[r][c]);
+    for (int i = 0; i < kCols && !in.Failed(); ++i) in.Take(NumberedKey("APRG_", i), 0, kByteMax, aprg[i]);
+    for (int i = 0; i < kCols && !in.Failed(); ++i) in.Take(NumberedKey("CHSG_", i), 0, kByteMax, chsg[i]);
+    for (int i = 0; i < kCols && !in.Failed(); ++i) in.Take(NumberedKey("PRGS_", i), 0, kByteMax, prgs[i]);
+    for (int i = 0; i < kCols && !in.Failed(); ++i) in.Take(NumberedKey("PRGI_", i), 0, kByteMax, prgi[i]);
+    for (int i = 0; i < 8 && !in.Failed(); ++i) in.Take(NumberedKey("DEC_", i), 0, kByteMax, dec[i]);
 
     // Older files end before the idle-enrichment entries; those get defaults.
     struct Tail {
@@ -322,7 +249,7 @@ ConfParam::LoadResult ConfParam::ReadDefinitionFile() {
     };
     for (Tail& t : tail) {
         if (in.Failed()) break;
-        t.found = in.Next(t.key, 0, t.hi, t.value) == Reader::Entry::Value;
+        t.found = in.Next(t.key, 0, t.hi, t.value) == DefinitionReader::Entry::Value;
     }
     CloseReading();
     if (in.Failed()) {
@@ -379,16 +306,16 @@ ConfParam::LoadResult ConfParam::ReadDefinitionFile() {
 }
 
 bool ConfParam::WriteDefinitionFile() {
-    return WriteAtomically(*this, [this] {
-        for (int i = 0; i < kCentres; ++i) WriteDefine(CTG[i], Key("CTG_", i));
-        for (int i = 0; i < kCentres; ++i) WriteDefine(CTC[i], Key("CTC_", i));
+    return WriteAtomically([this] {
+        for (int i = 0; i < kCentres; ++i) WriteDefine(CTG[i], NumberedKey("CTG_", i));
+        for (int i = 0; i < kCentres; ++i) WriteDefine(CTC[i], NumberedKey("CTC_", i));
         for (int c = 0; c < kCentres; ++c)
-            for (int r = 0; r < kCentres; ++r) WriteDefine(CT[r][c], Key("CT_", c, r));
-        for (int i = 0; i < kCols; ++i) WriteDefine(APRG[i], Key("APRG_", i));
-        for (int i = 0; i < kCols; ++i) WriteDefine(CHSG[i], Key("CHSG_", i));
-        for (int i = 0; i < kCols; ++i) WriteDefine(GetGain(i, kGainClosing), Key("PRGS_", i));
-        for (int i = 0; i < kCols; ++i) WriteDefine(GetGain(i, kGainOpening), Key("PRGI_", i));
-        for (int i = 0; i < 8; ++i) WriteDefine(DEC[i], Key("DEC_", i));
+            for (int r = 0; r < kCentres; ++r) WriteDefine(CT[r][c], NumberedKey("CT_", c, r));
+        for (int i = 0; i < kCols; ++i) WriteDefine(APRG[i], NumberedKey("APRG_", i));
+        for (int i = 0; i < kCols; ++i) WriteDefine(CHSG[i], NumberedKey("CHSG_", i));
+        for (int i = 0; i < kCols; ++i) WriteDefine(GetGain(i, kGainClosing), NumberedKey("PRGS_", i));
+        for (int i = 0; i < kCols; ++i) WriteDefine(GetGain(i, kGainOpening), NumberedKey("PRGI_", i));
+        for (int i = 0; i < 8; ++i) WriteDefine(DEC[i], NumberedKey("DEC_", i));
         WriteDefine(IdleRpmBands(), "DEF_FASCIA_GIRI_ARR_MINIMO");
         WriteDefine(IdleCumuloBands(), "DEF_FASCIA_CUMULO_ARR_MINIMO");
         WriteDefine(DEF_PASSI_ARRICCHIMENTO_MINIMO, "DEF_PASSI_ARRICCHIMENTO_MINIMO");

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "IoBaseData.h"
 
@@ -40,17 +39,6 @@ class ConfParam : public IoBaseData {
         "I centri celle giri della mappa TPS sono malposizionati!";
     static constexpr const char* kCumuloCentresMessage =
         "I centri celle cumulo della mappa TPS sono malposizionati!";
-
-    // Outcome of ReadDefinitionFile.
-    struct LoadResult {
-        bool opened = false;              // false: the file could not be opened, nothing was read
-        bool rejected = false;            // a line was missing, foreign or out of range: nothing was taken
-        std::string error;                // why the file was rejected
-        bool obsolete = false;            // trailing entries were missing and got defaults
-        std::vector<std::string> report;  // the "- ... (a)" lines, in file order
-        bool rewritten = false;           // the user accepted and the file was rewritten
-        bool rewriteFailed = false;       // the user accepted but the rewrite failed
-    };
 
     // Reads car.VERSIONE_CENTRALINA for the default gain layout.
     ConfParam(ComInj& link, ConfCar& car, const std::string& fileName, Prompter& prompter);

@@ -9,22 +9,10 @@ void Step(const ConfigurationModel::Progress& advance, int percent) {
     if (advance) advance(percent);
 }
 
-template <typename Result>
-ConfigurationModel::FileOutcome Outcome(const std::string& path, const Result& r) {
-    ConfigurationModel::FileOutcome o;
-    o.path = path;
-    o.opened = r.opened;
-    o.rejected = r.rejected;
-    o.error = r.error;
-    if constexpr (requires { r.report; }) o.report = r.report;
-    if constexpr (requires { r.rewriteFailed; }) o.rewriteFailed = r.rewriteFailed;
-    return o;
-}
-
 template <typename Model>
 ConfigurationModel::FileOutcome Load(Model& model, const std::string& path) {
     model.SetFileName(path);
-    return Outcome(path, model.ReadDefinitionFile());
+    return {path, model.ReadDefinitionFile()};
 }
 
 template <typename Model>
@@ -75,9 +63,9 @@ ConfigurationModel::LoadOutcome ConfigurationModel::ReadDefinitionFiles(const De
     Step(advance, 10);
     outcome.car = Load(car_, files.car);
     Step(advance, 15);
-    if (!outcome.car.rejected) outcome.map = Load(map_, files.map);
+    if (!outcome.car.result.rejected) outcome.map = Load(map_, files.map);
     Step(advance, 30);
-    if (!outcome.car.rejected && !outcome.map.rejected) outcome.param = Load(param_, files.param);
+    if (!outcome.car.result.rejected && !outcome.map.result.rejected) outcome.param = Load(param_, files.param);
     Step(advance, 25);
     if (link_.connected) car_.ReadFromEcu();
     Step(advance, 10);

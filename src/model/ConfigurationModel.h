@@ -32,12 +32,8 @@ public:
     // What became of one definition file.
     struct FileOutcome {
         std::string path;
-        bool opened = false;
-        bool rejected = false;               // damaged: nothing was taken from it
-        std::string error;                   // why it was rejected
-        std::vector<std::string> report;     // entries an older file lacked, given defaults
-        bool rewriteFailed = false;          // the user asked to upgrade the file and that failed
-        bool Loaded() const { return opened && !rejected; }
+        IoBaseData::LoadResult result;
+        bool Loaded() const { return result.opened && !result.rejected; }
     };
     struct LoadOutcome {
         FileOutcome car, map, param;

@@ -1,8 +1,12 @@
 #include "IoBaseData.h"
 
+#include <unistd.h>
+
 #include <cctype>
 #include <cmath>
 #include <ctime>
+#include <filesystem>
+#include <system_error>
 
 namespace zov {
 namespace {
@@ -230,6 +234,40 @@ void IoBaseData::WriteModFlag(int flag, std::string_view key) {
         WriteLine("/* " + std::string(kDefine) + std::string(key) + " */");
 }
 
+bool IoBaseData::WriteAtomically(const std::function<void()>& writeLines) {
+    namespace fs = std::filesystem;
+    const std::string target = fileName_;
+    std::error_code ec;
+    const fs::file_status old = fs::status(target, ec);
+    if (old.type() != fs::file_type::not_found && old.type() != fs::file_type::regular) {
+        if (OpenForWriting() != 0) return false;
+        writeLines();
+        return CloseWriting() == 0;
+    }
+
+    const std::string temp = target + ".tmp";
+    fileName_ = temp;
+    const bool opened = OpenForWriting() == 0;
+    fileName_ = target;
+    // Whatever stands at the temporary's name when it cannot be created is not ours to remove.
+    if (!opened) return false;
+    writeLines();
+    // Without the sync a crash shortly after the rename could leave an empty file where the
+    // previous one was.
+    if (out_ && ::fsync(fileno(out_)) != 0) outFailed_ = true;
+    bool ok = CloseWriting() == 0;
+    // The replacement keeps the access rights the user gave the previous file.
+    if (ok && old.type() == fs::file_type::regular) fs::permissions(temp, old.permissions(), ec);
+    if (ok) {
+        fs::rename(temp, target, ec);
+        ok = !ec;
+    }
+    if (!ok) fs::remove(temp, ec);
+    return ok;
+}
+
+bool IoBaseData::LineIsDefinition() const { return line_.find(kDefine) != std::string::npos; }
+
 void IoBaseData::PrintHeader(ReportCanvas& canvas, const std::string& appTitle,
                              const std::string& dateTimeText) {
     std::string lower = appTitle;
@@ -243,6 +281,47 @@ void IoBaseData::PrintHeader(ReportCanvas& canvas, const std::string& appTitle,
 
 std::string IoBaseData::ReportDateTimeText(double now) {
     return LongDateText(now) + "  " + LongTimeText(now);
+}
+
+std::string NumberedKey(std::string_view stem, int index) {
+    return std::string(stem) + std::to_string(index);
+}
+
+std::string NumberedKey(std::string_view stem, int first, int second) {
+    return std::string(stem) + std::to_string(first) + "_" + std::to_string(second);
+}
+
+DefinitionReader::Entry DefinitionReader::Next(const std::string& key, int32_t lo, int32_t hi, int32_t& out) {
+    ++line_;
+    const int32_t v = in_.ReadDefine(key);
+    if (v == IoBaseData::NOT_FOUND) return Entry::Missing;
+    // -1 is both a value and "not a definition": the line itself tells them apart.
+    if (v == IoBaseData::NO_DEFINE && !in_.LineIsDefinition()) return Fail(key, "non \xE8 una definizione");
+    if (v < lo || v > hi) return Fail(key, "fuori limiti (" + std::to_string(v) + ")");
+    out = v;
+    return Entry::Value;
+}
+
+bool DefinitionReader::Take(const std::string& key, int32_t lo, int32_t hi, int32_t& out) {
+    const Entry e = Next(key, lo, hi, out);
+    if (e == Entry::Missing) Fail(key, "mancante");
+    return e == Entry::Value;
+}
+
+bool DefinitionReader::ModFlag(const std::string& key, uint8_t& out) {
+    ++line_;
+    const int flag = in_.ReadModFlag(key);
+    if (in_.LineBuffer().find(key) == std::string::npos) {
+        Fail(key, in_.LineIsDefinition() ? "mancante" : "non \xE8 una definizione");
+        return false;
+    }
+    out = uint8_t(flag);
+    return true;
+}
+
+DefinitionReader::Entry DefinitionReader::Fail(const std::string& key, const std::string& why) {
+    if (error_.empty()) error_ = "riga " + std::to_string(line_) + ": " + key + " " + why;
+    return Entry::Bad;
 }
 
 }  // namespace zov

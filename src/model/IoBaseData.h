@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zov {
 
@@ -51,6 +53,24 @@ class IoBaseData {
     static constexpr size_t kLineLength = 79;
     // MODELLO and NOME_PROGRAMMA hold this many characters.
     static constexpr size_t kTextFieldLength = 40;
+    // What the ECU's byte and word variables hold: the limits a definition line is checked against.
+    static constexpr int32_t kByteMax = 0xFF;
+    static constexpr int32_t kWordMax = 0xFFFF;
+
+    // Outcome of a model object's ReadDefinitionFile.
+    struct LoadResult {
+        bool opened = false;  // false: the file could not be opened, nothing was read
+        // The file is damaged (a line missing, foreign, out of range or over-long, or an end where
+        // no older version ended): nothing was taken from it.
+        bool rejected = false;
+        std::string error;  // why the file was rejected
+        // Files written by older program versions lack entries, which then get defaults; such a
+        // file is obsolete and the user is asked whether to upgrade it.
+        bool obsolete = false;
+        std::vector<std::string> report;  // the "- ... (a)/(m)" lines, in file order
+        bool rewritten = false;           // the user accepted and the file was rewritten
+        bool rewriteFailed = false;       // the user accepted but the rewrite failed
+    };
 
     explicit IoBaseData(std::string fileName);
     ~IoBaseData();
@@ -81,6 +101,12 @@ class IoBaseData {
     void WriteDefineString(std::string_view text, std::string_view key);
     void WriteModFlag(int flag, std::string_view key);
 
+    // Writes the file through "<file>.tmp" renamed over it, so a save that fails half-way leaves
+    // the previous file as it was. `writeLines` makes the Write* calls. True when every line
+    // reached the disk and the file was replaced. A target that exists but is not a regular file
+    // (a device, a pipe) is written in place: renaming over it would replace the node itself.
+    bool WriteAtomically(const std::function<void()>& writeLines);
+
     // The title block every printed report of the model starts with. `appTitle` picks the
     // product short name ("KRV" when it contains "krv", else "ZOV"); `dateTimeText` is the long
     // date and long time, two blanks apart (see ReportDateTimeText).
@@ -91,6 +117,8 @@ class IoBaseData {
     // The line most recently read, and how the reading stands: ReadEnded after a read that hit
     // end of file, ReadFailed once an over-long line has been met.
     const std::string& LineBuffer() const { return line_; }
+    // The line most recently read carries "#define " (it may still be a commented-out one).
+    bool LineIsDefinition() const;
     bool ReadEnded() const { return inEof_; }
     bool ReadFailed() const { return inFailed_; }
 
@@ -107,6 +135,41 @@ class IoBaseData {
     bool inEof_ = false;
     bool inError_ = false;
     bool outFailed_ = false;
+};
+
+// Keys of numbered entries: ("CG_", 3) -> "CG_3", ("CL_", 3, 4) -> "CL_3_4".
+std::string NumberedKey(std::string_view stem, int index);
+std::string NumberedKey(std::string_view stem, int first, int second);
+
+// Validating, positional reader of a definition file opened on `in`: each call consumes one
+// line. The first line that is missing, not a definition or outside what its ECU variable can
+// hold is remembered ("riga N: KEY mancante", "... non è una definizione", "... fuori limiti
+// (value)"); unchecked, such a line would be stored, and sent to the ECU, as NOT_FOUND or -1.
+// Reading on after a failure keeps the first error.
+class DefinitionReader {
+  public:
+    enum class Entry { Value, Missing, Bad };
+
+    explicit DefinitionReader(IoBaseData& in) : in_(in) {}
+
+    // A line that older files may end before: Missing (end of file, or another key) is no error.
+    // `out` is set only for Value.
+    Entry Next(const std::string& key, int32_t lo, int32_t hi, int32_t& out);
+    // A line that must be there.
+    bool Take(const std::string& key, int32_t lo, int32_t hi, int32_t& out);
+    // A modified flag (commented out when clear); the line must still carry its key, or the file
+    // has slipped.
+    bool ModFlag(const std::string& key, uint8_t& out);
+
+    bool Failed() const { return !error_.empty(); }
+    const std::string& Error() const { return error_; }
+
+  private:
+    Entry Fail(const std::string& key, const std::string& why);
+
+    IoBaseData& in_;
+    int line_ = 0;
+    std::string error_;
 };
 
 }  // namespace zov

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "ConfCar.h"
-#include "car_test_support.h"
+#include "model_test_support.h"
 
 namespace zov {
 namespace {

@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "ConfCar.h"
-#include "car_test_support.h"
+#include "model_test_support.h"
 
 namespace zov {
 namespace {
 
 using testing::CarBench;
-using testing::EcuOfVersion;
+using testing::EcuWithVersion;
 using Vars = std::vector<int>;
 
 bool Contains(const Vars& vars, int var) { return std::find(vars.begin(), vars.end(), var) != vars.end(); }
@@ -41,7 +41,7 @@ TEST(CarReadFromEcu, ReadsInOrderWithTheVersionGates) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("version " + std::to_string(c.version));
-        CarBench b(EcuOfVersion(c.version));
+        CarBench b(EcuWithVersion(c.version));
         EXPECT_EQ(b.car.ReadFromEcu(), 0);
         EXPECT_EQ(b.ReadVars(), Concat(kCommonReads, c.gated));
         EXPECT_EQ(b.WrittenVars(), Vars{});
@@ -50,7 +50,7 @@ TEST(CarReadFromEcu, ReadsInOrderWithTheVersionGates) {
 }
 
 TEST(CarReadFromEcu, StoresTheEcuValuesInModelUnits) {
-    CarBench b(EcuOfVersion(208));
+    CarBench b(EcuWithVersion(208));
     sim::EcuSimulator& ecu = b.ecu;
     ecu.SetValue(5, 0, 21);      // 420 ms
     ecu.SetValue(20, 0, 3001);   // period 3001: changeover in deceleration, 2499 rpm
@@ -106,7 +106,7 @@ TEST(CarReadFromEcu, FortyCharacterTextsAndTheirEnd) {
 }
 
 TEST(CarReadFromEcu, WordPairsAndCustomisationOfOlderEcus) {
-    CarBench b(EcuOfVersion(199));
+    CarBench b(EcuWithVersion(199));
     b.ecu.SetValue(39, 0, 0x0B);  // the ECU uses the word pairs 121..126
     b.ecu.SetValues(122, {0x21, 0x43});
     b.car.PERSONALIZZAZIONE = 77;
@@ -124,7 +124,7 @@ TEST(CarReadFromEcu, WordPairsAndCustomisationOfOlderEcus) {
 }
 
 TEST(CarReadFromEcu, RefusedCustomisationFallsBackToZero) {
-    sim::EcuConfig config = EcuOfVersion(208);
+    sim::EcuConfig config = EcuWithVersion(208);
     config.faults.refused = {134, 135, 127};
     CarBench b(config);
     b.car.PERSONALIZZAZIONE = 0x08;
@@ -168,7 +168,7 @@ TEST(CarWriteToEcu, OrderAndVersionGates) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("version " + std::to_string(c.version));
-        CarBench b(EcuOfVersion(c.version));
+        CarBench b(EcuWithVersion(c.version));
         b.car.ReadFromEcu();
         b.ecu.ClearRequests();
         EXPECT_EQ(b.car.WriteToEcu(), 0);
@@ -178,7 +178,7 @@ TEST(CarWriteToEcu, OrderAndVersionGates) {
 }
 
 TEST(CarWriteToEcu, Version3ClearsTheEnableWordAndSkipsTheEffectWord) {
-    CarBench b(EcuOfVersion(3));
+    CarBench b(EcuWithVersion(3));
     b.car.ReadFromEcu();
     b.car.ABILITAZIONE_DIAGNOSI[0] = 0x1FF;
     b.ecu.ClearRequests();
@@ -378,7 +378,7 @@ TEST(CarMapping, OnlyTheSubstitutesInUse) {
         {200, 1, 0, 0, 1, {104, 18, 19, 30, 31, 39}},
     };
     for (const Case& c : cases) {
-        CarBench b(EcuOfVersion(c.version));
+        CarBench b(EcuWithVersion(c.version));
         b.car.VERSIONE_CENTRALINA = c.version;
         b.car.USA_OPENLOOP_MAPPATURA = c.openLoop;
         b.car.USA_CUTOFF_MAPPATURA = c.cutoff;
@@ -427,7 +427,7 @@ TEST(CarDiagnosis, SingleWordEcu) {
 }
 
 TEST(CarDiagnosis, VersionGatesOfSingleWords) {
-    CarBench b(EcuOfVersion(8));
+    CarBench b(EcuWithVersion(8));
     b.car.VERSIONE_CENTRALINA = 8;
     b.car.DEFAULT_REGISTRO_CONFIGURAZIONE_2 = 1;
     b.car.DDIAGNOSI_FORZATO_IN_OPENLOOP[0] = 77;

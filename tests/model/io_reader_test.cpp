@@ -1,18 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "IoBaseData.h"
-#include "car_test_support.h"
+#include "model_test_support.h"
 
 namespace zov {
 namespace {
 
+using testing::FileSizeLimit;
 using testing::ReadFile;
 using testing::ScratchDir;
 using testing::WriteFile;
+namespace fs = std::filesystem;
 
 constexpr int32_t NOT_FOUND = IoBaseData::NOT_FOUND;
 constexpr int32_t NO_DEFINE = IoBaseData::NO_DEFINE;
@@ -289,6 +293,219 @@ TEST(Dates, DayNumbersFollowTheCalendar) {
         EXPECT_EQ(LongDateText(c.day), c.text);
     }
     EXPECT_EQ(LongTimeText(0.5), "12:00:00");
+}
+
+// --- validating reader ---------------------------------------------------------------------
+
+using Entry = DefinitionReader::Entry;
+
+enum class Call { Next, Take, ModFlag };
+
+struct ReaderCall {
+    Call call;
+    std::string key;
+    Entry outcome;  // Take and ModFlag: Value for true, Bad for false
+    int32_t out;    // the destination afterwards; kUntouched when left alone
+    int32_t lo = 0, hi = 255;
+};
+
+constexpr int32_t kUntouched = 777;
+constexpr uint8_t kFlagUntouched = 9;
+
+struct DefinitionCase {
+    const char* name;
+    std::string content;
+    std::vector<ReaderCall> calls;
+    std::string error;  // the remembered first error, empty for none
+};
+
+void PrintTo(const DefinitionCase& c, std::ostream* os) { *os << c.name; }
+
+const std::vector<DefinitionCase>& DefinitionCases() {
+    static const std::vector<DefinitionCase> cases = {
+        {"LimitsAreInclusive",
+         "#define A  0\r\n#define B  255\r\n#define C  -128\r\n",
+         {{Call::Take, "A", Entry::Value, 0},
+          {Call::Take, "B", Entry::Value, 255},
+          {Call::Take, "C", Entry::Value, -128, -128, 255}},
+         ""},
+        {"AboveTheLimit",
+         "#define A  1\r\n#define B  256\r\n",
+         {{Call::Take, "A", Entry::Value, 1}, {Call::Take, "B", Entry::Bad, kUntouched}},
+         "riga 2: B fuori limiti (256)"},
+        {"MinusOneOnADefinitionIsAValue",
+         "#define A  -1\r\n",
+         {{Call::Take, "A", Entry::Bad, kUntouched}},
+         "riga 1: A fuori limiti (-1)"},
+        {"FreeText",
+         "garbage A\r\n",
+         {{Call::Take, "A", Entry::Bad, kUntouched}},
+         "riga 1: A non \xE8 una definizione"},
+        {"EndOfFile", "", {{Call::Take, "A", Entry::Bad, kUntouched}}, "riga 1: A mancante"},
+        {"ForeignKey", "#define B  3\r\n", {{Call::Take, "A", Entry::Bad, kUntouched}}, "riga 1: A mancante"},
+        // Where an older file may end, its end (or the next key) is no error.
+        {"OptionalLineAbsent",
+         "#define A  1\r\n#define C  2\r\n",
+         {{Call::Next, "A", Entry::Value, 1}, {Call::Next, "B", Entry::Missing, kUntouched}},
+         ""},
+        {"OptionalLineStillChecked",
+         "#define A  300\r\nfree text\r\n",
+         {{Call::Next, "A", Entry::Bad, kUntouched}, {Call::Next, "B", Entry::Bad, kUntouched}},
+         "riga 1: A fuori limiti (300)"},
+        {"ModifiedFlags",
+         "/* #define A_MOD */\r\n#define B_MOD\r\n",
+         {{Call::ModFlag, "A_MOD", Entry::Value, 0}, {Call::ModFlag, "B_MOD", Entry::Value, 1}},
+         ""},
+        {"ModifiedFlagOfAnotherKey",
+         "#define X_MOD\r\n",
+         {{Call::ModFlag, "A_MOD", Entry::Bad, kUntouched}},
+         "riga 1: A_MOD mancante"},
+        {"ModifiedFlagOnFreeText",
+         "#define A  5\r\n7\r\n",
+         {{Call::Take, "A", Entry::Value, 5}, {Call::ModFlag, "A_MOD", Entry::Bad, kUntouched}},
+         "riga 2: A_MOD non \xE8 una definizione"},
+        // Reading goes on after a failure, counting lines, but the first reason stays.
+        {"FirstErrorIsKept",
+         "x\r\n#define B  999\r\n#define C  1\r\n",
+         {{Call::Take, "A", Entry::Bad, kUntouched},
+          {Call::Take, "B", Entry::Bad, kUntouched},
+          {Call::Take, "C", Entry::Value, 1}},
+         "riga 1: A non \xE8 una definizione"},
+        {"EveryKindOfCallCountsItsLine",
+         "#define A  1\r\n/* #define A_MOD */\r\n#define B  2\r\n",
+         {{Call::Next, "A", Entry::Value, 1},
+          {Call::ModFlag, "A_MOD", Entry::Value, 0},
+          {Call::Take, "C", Entry::Bad, kUntouched}},
+         "riga 3: C mancante"},
+    };
+    return cases;
+}
+
+class DefinitionReaderTest : public ::testing::TestWithParam<DefinitionCase> {};
+
+TEST_P(DefinitionReaderTest, ChecksEachLine) {
+    const DefinitionCase& c = GetParam();
+    ScratchDir dir;
+    WriteFile(dir.File("case.h"), c.content);
+    IoBaseData io(dir.File("case.h"));
+    ASSERT_EQ(io.OpenForReading(), 0);
+    DefinitionReader in(io);
+    for (size_t i = 0; i < c.calls.size(); ++i) {
+        const ReaderCall& k = c.calls[i];
+        SCOPED_TRACE("call " + std::to_string(i) + " key " + k.key);
+        int32_t out = kUntouched;
+        switch (k.call) {
+            case Call::Next:
+                EXPECT_EQ(in.Next(k.key, k.lo, k.hi, out), k.outcome);
+                break;
+            case Call::Take:
+                EXPECT_EQ(in.Take(k.key, k.lo, k.hi, out), k.outcome == Entry::Value);
+                break;
+            case Call::ModFlag: {
+                uint8_t flag = kFlagUntouched;
+                EXPECT_EQ(in.ModFlag(k.key, flag), k.outcome == Entry::Value);
+                out = flag == kFlagUntouched ? kUntouched : flag;
+                break;
+            }
+        }
+        EXPECT_EQ(out, k.out);
+    }
+    EXPECT_EQ(in.Failed(), !c.error.empty());
+    EXPECT_EQ(in.Error(), c.error);
+    io.CloseReading();
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, DefinitionReaderTest, ::testing::ValuesIn(DefinitionCases()),
+                         [](const ::testing::TestParamInfo<DefinitionCase>& info) {
+                             return info.param.name;
+                         });
+
+TEST(NumberedKeys, StemAndIndexes) {
+    EXPECT_EQ(NumberedKey("CG_", 19), "CG_19");
+    EXPECT_EQ(NumberedKey("TRIF", 0), "TRIF0");
+    EXPECT_EQ(NumberedKey("CL_", 3, 12), "CL_3_12");
+}
+
+// --- atomic write ----------------------------------------------------------------------------
+
+constexpr const char* kEarlier = "#define OLD  1\r\n";
+
+void WriteThree(IoBaseData& io) {
+    io.WriteDefine(1, "FIRST_ENTRY");
+    io.WriteDefine(2, "SECOND_ENTRY");
+    io.WriteDefine(3, "THIRD_ENTRY");
+}
+
+constexpr const char* kThree =
+    "#define FIRST_ENTRY  1\r\n#define SECOND_ENTRY  2\r\n#define THIRD_ENTRY  3\r\n";
+
+struct AtomicCase {
+    const char* name;
+    const char* target;  // inside the scratch directory
+    bool earlier;        // the target holds an earlier file
+    bool tempBlocked;    // a directory stands where the temporary would go
+    rlim_t sizeLimit;    // writes past this many bytes fail (0: no limit)
+    bool written;
+};
+
+void PrintTo(const AtomicCase& c, std::ostream* os) { *os << c.name; }
+
+class AtomicWrite : public ::testing::TestWithParam<AtomicCase> {};
+
+TEST_P(AtomicWrite, TheTargetIsEitherTheNewFileOrUntouched) {
+    const AtomicCase& c = GetParam();
+    ScratchDir dir;
+    const std::string target = dir.File(c.target);
+    const std::string temp = target + ".tmp";
+    if (c.earlier) WriteFile(target, kEarlier);
+    if (c.tempBlocked) fs::create_directory(temp);
+    IoBaseData io(target);
+    bool written = false;
+    {
+        std::optional<FileSizeLimit> limit;
+        if (c.sizeLimit) limit.emplace(c.sizeLimit);
+        written = io.WriteAtomically([&io] { WriteThree(io); });
+    }
+    EXPECT_EQ(written, c.written);
+    EXPECT_EQ(io.GetFileName(), target);
+    if (c.written)
+        EXPECT_EQ(ReadFile(target), kThree);
+    else if (c.earlier)
+        EXPECT_EQ(ReadFile(target), kEarlier);
+    else
+        EXPECT_FALSE(fs::exists(target));
+    // A directory in the way is not the writer's to remove; its own temporary never stays.
+    EXPECT_EQ(fs::is_directory(temp), c.tempBlocked);
+    EXPECT_EQ(fs::exists(temp), c.tempBlocked);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, AtomicWrite,
+    ::testing::Values(AtomicCase{"NewFile", "out.h", false, false, 0, true},
+                      AtomicCase{"ReplacesTheEarlierFile", "out.h", true, false, 0, true},
+                      AtomicCase{"FailureHalfWayKeepsTheEarlierFile", "out.h", true, false, 40, false},
+                      AtomicCase{"FailureHalfWayOfANewFileLeavesNothing", "out.h", false, false, 40, false},
+                      AtomicCase{"BlockedTemporaryKeepsTheEarlierFile", "out.h", true, true, 0, false},
+                      AtomicCase{"MissingFolder", "no/such/dir/out.h", false, false, 0, false}),
+    [](const ::testing::TestParamInfo<AtomicCase>& info) { return info.param.name; });
+
+TEST(AtomicWriteKeeps, TheEarlierFilesAccessRights) {
+    ScratchDir dir;
+    const std::string target = dir.File("out.h");
+    WriteFile(target, kEarlier);
+    const fs::perms rights = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(target, rights);
+    IoBaseData io(target);
+    ASSERT_TRUE(io.WriteAtomically([&io] { WriteThree(io); }));
+    EXPECT_EQ(ReadFile(target), kThree);
+    EXPECT_EQ(fs::status(target).permissions(), rights);
+}
+
+TEST(AtomicWriteKeeps, ADeviceNodeAndWritesIntoItInPlace) {
+    IoBaseData io("/dev/full");
+    EXPECT_FALSE(io.WriteAtomically([&io] { WriteThree(io); }));  // every write fails on it
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    EXPECT_FALSE(fs::exists("/dev/full.tmp"));
 }
 
 }  // namespace

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "map_sim_bench.h"
+#include "model_test_support.h"
 
-namespace zov::mptest {
+namespace zov::testing {
 namespace {
 
 // The order in which the main window loads the maps on connection.
@@ -16,7 +16,7 @@ void LoadAll(ConfMap& map) {
 }
 
 TEST(MapEcuRead, LoadSequenceFetchesEveryGroupWithItsOwnCommand) {
-    SimBench b;
+    ModelBench b;
     b.ecu.SetValue(50, 5 * 20 + 7, 612);
     b.ecu.SetValue(82, 0, 9);
     b.map.SetCellModified(5, 7, 1);
@@ -52,7 +52,7 @@ TEST(MapEcuRead, LoadSequenceFetchesEveryGroupWithItsOwnCommand) {
 }
 
 TEST(MapEcuRead, SpeedAxisComesFromThePeriodsUpToTheFirstZero) {
-    SimBench b;
+    ModelBench b;
     std::vector<int32_t> periods(20);
     for (int i = 0; i < 20; ++i) periods[size_t(i)] = 7500000 / (700 + 300 * (19 - i));
     periods[3] = 0;
@@ -67,7 +67,7 @@ TEST(MapEcuRead, SpeedAxisComesFromThePeriodsUpToTheFirstZero) {
 }
 
 TEST(MapEcuRead, MissingMapBReadsOneRowAndLeavesItIncomplete) {
-    SimBench b(EcuWithVersion(200, /*mapB=*/false));
+    ModelBench b(EcuWithVersion(200, /*mapB=*/false));
     b.map.SetCellB(4, 4, 800);
     b.map.ReadFromEcu(131);
     EXPECT_EQ(Commands(b.ecu), (std::vector<Command>{{0x65, 131, 0}}));
@@ -89,7 +89,7 @@ TEST(MapEcuRead, MapBNeedsVersion200AndASession) {
         bool connect;
     } cases[] = {{199, true}, {150, true}, {200, false}};
     for (const Case& c : cases) {
-        SimBench b(EcuWithVersion(c.version), c.connect);
+        ModelBench b(EcuWithVersion(c.version), c.connect);
         b.car.VERSIONE_CENTRALINA = c.version;
         b.map.mapBPresent = 1;
         b.map.mapBComplete = 1;
@@ -103,7 +103,7 @@ TEST(MapEcuRead, MapBNeedsVersion200AndASession) {
 }
 
 TEST(MapEcuRead, AllZeroMapBIsCompleteButNotPresent) {
-    SimBench b;
+    ModelBench b;
     b.ecu.SetValues(131, std::vector<int32_t>(144, 0));
     b.map.ReadFromEcu(131);
     EXPECT_TRUE(b.map.mapBComplete);
@@ -113,7 +113,7 @@ TEST(MapEcuRead, AllZeroMapBIsCompleteButNotPresent) {
 TEST(MapEcuRead, RefusedOrUnreachableVariablesKeepTheModelsValues) {
     sim::EcuConfig config;
     config.faults.refused = {83, 105};
-    SimBench b(config);
+    ModelBench b(config);
     b.ecu.SetValue(84, 0, 9);
     b.map.MASSIMA_VARIAZIONE_MEDIA_INVERSIONE = 6;
     b.map.CM[0] = 77;
@@ -122,14 +122,14 @@ TEST(MapEcuRead, RefusedOrUnreachableVariablesKeepTheModelsValues) {
     EXPECT_EQ(b.map.MASSIMA_VARIAZIONE_POSIZIONE_INVERSIONE, 9);
     EXPECT_EQ(b.map.CM[0], 77);
 
-    SimBench offline({}, false);
+    ModelBench offline({}, false);
     offline.map.MAX_TEMPO_FUORI_INTORNO = 321;
     EXPECT_EQ(offline.map.ReadFromEcu(85), 0);
     EXPECT_EQ(offline.map.MAX_TEMPO_FUORI_INTORNO, 321);
 }
 
 TEST(MapEcuWrite, EveryGroupReachesTheEcu) {
-    SimBench b;
+    ModelBench b;
     LoadAll(b.map);  // map B complete, so its axes may be written
     for (int c = 0; c < 20; ++c) b.map.SetRpm(c, 500 + 300 * c);
     for (int r = 0; r < 16; ++r) b.map.SetMap(r, 20 + 25 * r);
@@ -178,7 +178,7 @@ TEST(MapEcuWrite, MapBGroupsFollowPresenceCompletenessAndVersion) {
         {199, true, true, 0, 0, 0},
     };
     for (const Case& c : cases) {
-        SimBench b(EcuWithVersion(std::max(c.version, 200)));
+        ModelBench b(EcuWithVersion(std::max(c.version, 200)));
         b.car.VERSIONE_CENTRALINA = c.version;
         b.map.mapBPresent = c.present;
         b.map.mapBComplete = c.complete;
@@ -192,4 +192,4 @@ TEST(MapEcuWrite, MapBGroupsFollowPresenceCompletenessAndVersion) {
 }
 
 }  // namespace
-}  // namespace zov::mptest
+}  // namespace zov::testing

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "map_sim_bench.h"
+#include "model_test_support.h"
 
-namespace zov::mptest {
+namespace zov::testing {
 namespace {
 
 // 1-based line numbers of filemap0.map.
@@ -20,10 +20,6 @@ constexpr int kFirstCmb = 838;
 
 int CellLine(int row, int col) { return kFirstCell + 2 * (col * 16 + row); }
 int MbLine(int row, int col) { return kFirstMb + col * 12 + row; }
-
-const std::string& Line(const std::vector<std::string>& lines, int number) {
-    return lines.at(size_t(number - 1));
-}
 
 // A model whose every field differs from the defaults.
 void FillModel(ConfMap& m) {
@@ -69,21 +65,13 @@ void ExpectSameModel(const ConfMap& a, const ConfMap& b) {
     }
 }
 
-class MapFile : public ::testing::Test {
+class MapFile : public DefinitionFileTest {
   protected:
-    // Writes `m`'s definition file and returns its lines.
-    std::vector<std::string> Written(ConfMap& m) {
-        m.SetFileName(path_);
-        EXPECT_TRUE(m.WriteDefinitionFile());
-        return ReadLines(path_);
-    }
-
-    TempDir dir_;
-    std::string path_ = dir_.File("filemap0.map");
+    MapFile() : DefinitionFileTest("filemap0.map") {}
 };
 
 TEST_F(MapFile, DefaultFileHasItsKnownLines) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     const std::vector<std::string> lines = Written(b.map);
     ASSERT_EQ(lines.size(), 849u);
     EXPECT_EQ(Line(lines, 1), "#define CG_0  1153");
@@ -106,13 +94,13 @@ TEST_F(MapFile, DefaultFileHasItsKnownLines) {
     EXPECT_EQ(Line(lines, 837), "#define CGB_11  15000");
     EXPECT_EQ(Line(lines, 838), "#define CMB_0  9");
     EXPECT_EQ(Line(lines, 849), "#define CMB_11  95");
-    const std::string raw = ReadAll(path_);
+    const std::string raw = ReadFile(path_);
     EXPECT_EQ(std::count(raw.begin(), raw.end(), '\n'), 849);
     EXPECT_EQ(std::count(raw.begin(), raw.end(), '\r'), 849);
 }
 
 TEST_F(MapFile, CellsAreListedColumnByColumn) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     b.map.SetCell(2, 3, 123, false);
     b.map.SetCellModified(2, 3, 1);
     b.map.SetCellB(5, 1, 4 * 77);
@@ -123,18 +111,18 @@ TEST_F(MapFile, CellsAreListedColumnByColumn) {
 }
 
 TEST_F(MapFile, AbsentMapBIsWrittenAsZeros) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     b.map.MB[3][3] = 55;  // left over, but the map is not present
     const std::vector<std::string> lines = Written(b.map);
     EXPECT_EQ(Line(lines, MbLine(3, 3)), "#define MB_3_3  0");
 }
 
 TEST_F(MapFile, WriteThenReadReproducesTheModel) {
-    SimBench source({}, false);
+    ModelBench source({}, false);
     FillModel(source.map);
     Written(source.map);
 
-    SimBench target({}, false);
+    ModelBench target({}, false);
     target.map.SetFileName(path_);
     const ConfMap::LoadResult r = target.map.ReadDefinitionFile();
     EXPECT_TRUE(r.opened);
@@ -144,10 +132,10 @@ TEST_F(MapFile, WriteThenReadReproducesTheModel) {
 }
 
 TEST_F(MapFile, MapBWhoseOnlyValueIsTheFirstCellSurvivesTheRoundTrip) {
-    SimBench source({}, false);
+    ModelBench source({}, false);
     source.map.SetCellB(0, 0, 4 * 9);
     Written(source.map);
-    SimBench target({}, false);
+    ModelBench target({}, false);
     target.map.SetFileName(path_);
     EXPECT_TRUE(target.map.ReadDefinitionFile().mapB);
     EXPECT_TRUE(target.map.mapBPresent);
@@ -155,11 +143,11 @@ TEST_F(MapFile, MapBWhoseOnlyValueIsTheFirstCellSurvivesTheRoundTrip) {
 }
 
 TEST_F(MapFile, LoadingSendsEachGroupThenResetsTheAdaptation) {
-    SimBench source({}, false);
+    ModelBench source({}, false);
     FillModel(source.map);
     Written(source.map);
 
-    SimBench b;
+    ModelBench b;
     for (int var : {131, 132, 133}) b.map.ReadFromEcu(var);  // map B complete in this ECU
     b.ecu.ClearRequests();
     b.car.PASSI_FATTI_AUTOMATICI[1] = 5;
@@ -181,13 +169,13 @@ TEST_F(MapFile, LoadingSendsEachGroupThenResetsTheAdaptation) {
 }
 
 TEST_F(MapFile, FileEndingBeforeMapBLeavesMapBAlone) {
-    SimBench source({}, false);
+    ModelBench source({}, false);
     FillModel(source.map);
     std::vector<std::string> lines = Written(source.map);
     lines.resize(kFirstMb - 1);
     WriteLines(path_, lines);
 
-    SimBench b;
+    ModelBench b;
     b.map.ReadFromEcu(131);  // present and complete from the ECU
     b.ecu.ClearRequests();
     b.map.SetFileName(path_);
@@ -202,12 +190,12 @@ TEST_F(MapFile, FileEndingBeforeMapBLeavesMapBAlone) {
 }
 
 TEST_F(MapFile, AllZeroMapBInTheFileTakesNothingOfMapB) {
-    SimBench source({}, false);
+    ModelBench source({}, false);
     source.map.CGB[0] = 999;  // the axes that follow must not be taken
     source.map.CMB[0] = 99;
     Written(source.map);
 
-    SimBench b;
+    ModelBench b;
     for (int var : {131, 132, 133}) b.map.ReadFromEcu(var);
     const int32_t cgb0 = b.map.CGB[0], cmb0 = b.map.CMB[0], mb = b.map.MB[2][2];
     b.ecu.ClearRequests();
@@ -221,7 +209,7 @@ TEST_F(MapFile, AllZeroMapBInTheFileTakesNothingOfMapB) {
 }
 
 TEST_F(MapFile, DamagedFilesAreRejectedWholeAndNothingIsSent) {
-    SimBench source({}, false);
+    ModelBench source({}, false);
     FillModel(source.map);
     const std::vector<std::string> good = Written(source.map);
 
@@ -253,7 +241,7 @@ TEST_F(MapFile, DamagedFilesAreRejectedWholeAndNothingIsSent) {
         c.damage(lines);
         WriteLines(path_, lines);
 
-        SimBench b;
+        ModelBench b;
         b.map.SetFileName(path_);
         const ConfMap::LoadResult r = b.map.ReadDefinitionFile();
         EXPECT_TRUE(r.opened) << c.what;
@@ -268,7 +256,7 @@ TEST_F(MapFile, DamagedFilesAreRejectedWholeAndNothingIsSent) {
 }
 
 TEST_F(MapFile, MissingFileChangesAndSendsNothing) {
-    SimBench b;
+    ModelBench b;
     b.map.SetFileName(dir_.File("nowhere.map"));
     const ConfMap::LoadResult r = b.map.ReadDefinitionFile();
     EXPECT_FALSE(r.opened);
@@ -277,7 +265,7 @@ TEST_F(MapFile, MissingFileChangesAndSendsNothing) {
 }
 
 TEST_F(MapFile, WritingIntoAMissingFolderFailsAndLeavesNoFile) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     const std::string bad = dir_.File("no/such/folder/filemap0.map");
     b.map.SetFileName(bad);
     EXPECT_FALSE(b.map.WriteDefinitionFile());
@@ -286,11 +274,11 @@ TEST_F(MapFile, WritingIntoAMissingFolderFailsAndLeavesNoFile) {
 }
 
 TEST_F(MapFile, ReadMapFileFillsTheCallersArraysOnly) {
-    SimBench source({}, false);
+    ModelBench source({}, false);
     FillModel(source.map);
     Written(source.map);
 
-    SimBench b({}, false);
+    ModelBench b({}, false);
     b.map.SetFileName("filemap0.map");
     std::array<int32_t, 320> cells{};
     std::array<int32_t, 20> rpm{};
@@ -306,13 +294,13 @@ TEST_F(MapFile, ReadMapFileFillsTheCallersArraysOnly) {
 }
 
 TEST_F(MapFile, ReadMapFileNeedsOnlyTheMainMapAndRefusesLess) {
-    SimBench source({}, false);
+    ModelBench source({}, false);
     FillModel(source.map);
     std::vector<std::string> lines = Written(source.map);
     lines.resize(676);  // a base map: nothing after the cells
     WriteLines(path_, lines);
 
-    SimBench b({}, false);
+    ModelBench b({}, false);
     std::array<int32_t, 320> cells{};
     std::array<int32_t, 20> rpm{};
     std::array<int32_t, 16> map{};
@@ -328,4 +316,4 @@ TEST_F(MapFile, ReadMapFileNeedsOnlyTheMainMapAndRefusesLess) {
 }
 
 }  // namespace
-}  // namespace zov::mptest
+}  // namespace zov::testing

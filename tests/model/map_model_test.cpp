@@ -2,13 +2,13 @@
 
 #include <cstdint>
 
-#include "map_sim_bench.h"
+#include "model_test_support.h"
 
-namespace zov::mptest {
+namespace zov::testing {
 namespace {
 
 TEST(MapDefaults, AxesAndLearningParameters) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     const ConfMap& m = b.map;
     EXPECT_EQ(m.GetRpm(0), 450);
     EXPECT_EQ(m.GetRpm(19), 6500);
@@ -40,7 +40,7 @@ TEST(MapDefaults, AxesAndLearningParameters) {
 }
 
 TEST(MapCells, SetCellClampsAndIgnoresOutsideIndexes) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     struct Case {
         int row, col;
         int32_t x, stored;
@@ -62,7 +62,7 @@ TEST(MapCells, SetCellClampsAndIgnoresOutsideIndexes) {
 }
 
 TEST(MapCells, SetCellWithSendWritesTheClampedCell) {
-    SimBench b;
+    ModelBench b;
     EXPECT_EQ(b.map.SetCell(3, 4, 900, true), 1);
     EXPECT_EQ(b.ecu.Value(50, 3 * 20 + 4), 720);
     ASSERT_EQ(b.ecu.Requests().size(), 1u);
@@ -72,7 +72,7 @@ TEST(MapCells, SetCellWithSendWritesTheClampedCell) {
 }
 
 TEST(MapAxes, SetRpmAndSetMapKeepBothFormsInStep) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     b.map.SetRpm(5, 1200);
     EXPECT_EQ(b.map.ASSE_GIRI[5], 1200);
     EXPECT_EQ(b.map.CG[14], 6250);
@@ -91,7 +91,7 @@ TEST(MapAxes, SetRpmAndSetMapKeepBothFormsInStep) {
 }
 
 TEST(MapB, SetCellBStoresQuartersAndMarksPresence) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     struct Case {
         int32_t x, stored, read;
     } cases[] = {{30001, 6250, 25000}, {25000, 6250, 25000}, {3, 0, 0}, {1001, 250, 1000}, {-8, 0, 0}};
@@ -102,7 +102,7 @@ TEST(MapB, SetCellBStoresQuartersAndMarksPresence) {
     }
     EXPECT_TRUE(b.map.mapBPresent);  // set by the first non-zero value, never cleared here
 
-    SimBench fresh({}, false);
+    ModelBench fresh({}, false);
     fresh.map.SetCellB(1, 1, 0);
     EXPECT_FALSE(fresh.map.mapBPresent);
     fresh.map.SetCellB(1, 1, 3);  // stores 0 but was asked for a value
@@ -117,7 +117,7 @@ TEST(MapB, SetCellBSendsOnlyAboveVersion200) {
         bool sent;
     } cases[] = {{201, true}, {200, false}, {150, false}};
     for (const Case& c : cases) {
-        SimBench b(EcuWithVersion(std::max(c.version, 200)));
+        ModelBench b(EcuWithVersion(std::max(c.version, 200)));
         b.car.VERSIONE_CENTRALINA = c.version;
         b.map.SetCellB(2, 3, 4000);
         EXPECT_EQ(b.ecu.Requests().size(), c.sent ? 1u : 0u) << c.version;
@@ -126,7 +126,7 @@ TEST(MapB, SetCellBSendsOnlyAboveVersion200) {
 }
 
 TEST(MapGeometry, ColumnAndRowOfAnOperatingPoint) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     struct ColCase {
         int32_t rpm;
         int col;
@@ -144,7 +144,7 @@ TEST(MapGeometry, ColumnAndRowOfAnOperatingPoint) {
 }
 
 TEST(MapZones, FindZoneFollowsTheTableAndThePhase) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     bool acquired = true;
     int zone = -1;
     struct Case {
@@ -166,7 +166,7 @@ TEST(MapZones, FindZoneFollowsTheTableAndThePhase) {
 }
 
 TEST(MapZones, AllZonesAcquiredCountsOnlyZonesUpToThePhase) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     EXPECT_TRUE(b.map.AllZonesAcquired());  // phase 1: no zone of level 3 counts
     b.map.mappingPhase = 3;
     EXPECT_FALSE(b.map.AllZonesAcquired());
@@ -183,7 +183,7 @@ TEST(MapZones, AllZonesAcquiredCountsOnlyZonesUpToThePhase) {
 }
 
 TEST(MapPoints, SameOperatingPointUpdatesInsteadOfAdding) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     // 1150 rpm / 0.18 V lies outside every zone.
     EXPECT_EQ(b.map.AddMappingPoint(1150, 18, 300, 0), 0);
     EXPECT_EQ(b.map.AddMappingPoint(1150, 18, 310, 0), 0);
@@ -197,7 +197,7 @@ TEST(MapPoints, SameOperatingPointUpdatesInsteadOfAdding) {
 }
 
 TEST(MapPoints, ListStaysInAscendingSpeed) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     b.map.AddMappingPoint(3000, 18, 1, 0);
     EXPECT_EQ(b.map.AddMappingPoint(1000, 18, 2, 0), 0);
     EXPECT_EQ(b.map.AddMappingPoint(2000, 18, 3, 0), 1);
@@ -209,7 +209,7 @@ TEST(MapPoints, ListStaysInAscendingSpeed) {
 }
 
 TEST(MapPoints, APointInAnAcquiredZoneMovesTheZonesPoint) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     b.map.mappingPhase = 3;
     b.map.AddMappingPoint(500, 18, 5, 0);  // outside the zones, stays first
     // Zone 0: rows 2..8, columns 1..4 (550..950 rpm).
@@ -234,7 +234,7 @@ TEST(MapPoints, APointInAnAcquiredZoneMovesTheZonesPoint) {
 }
 
 TEST(MapPoints, PhaseTwoAddsEveryPointWithoutAcquiringZones) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     b.map.mappingPhase = 2;
     b.map.AddMappingPoint(950, 65, 100, 0);
     b.map.AddMappingPoint(560, 41, 200, 0);
@@ -245,7 +245,7 @@ TEST(MapPoints, PhaseTwoAddsEveryPointWithoutAcquiringZones) {
 }
 
 TEST(MapPoints, ClearStartsOver) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     b.map.mappingPhase = 3;
     b.map.AddMappingPoint(950, 65, 100, 0);
     b.map.AddMappingPoint(3000, 18, 100, 0);
@@ -261,7 +261,7 @@ TEST(MapPoints, ClearStartsOver) {
 }
 
 TEST(MapBackup, RestoreOnlyOnceAndNotAfterWritingTheMap) {
-    SimBench b;
+    ModelBench b;
     b.map.SetCell(1, 1, 100, false);
     b.map.SaveBackup();
     b.map.SetCell(1, 1, 200, false);
@@ -285,7 +285,7 @@ TEST(MapBackup, RestoreOnlyOnceAndNotAfterWritingTheMap) {
 int32_t Plane(int32_t rpm, int32_t map) { return rpm / 20 + map; }
 
 TEST(MapPrepare, DefaultAxesLeaveTheMapUnchangedAndEverythingIsSent) {
-    SimBench b;
+    ModelBench b;
     for (int r = 0; r < 16; ++r)
         for (int c = 0; c < 20; ++c) b.map.SetCell(r, c, (r * 37 + c * 11) % 721, false);
     int32_t before[16][20];
@@ -305,7 +305,7 @@ TEST(MapPrepare, DefaultAxesLeaveTheMapUnchangedAndEverythingIsSent) {
 }
 
 TEST(MapPrepare, ShiftedAxesAreRegriddedOntoTheDefaults) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     // Current axes: speeds 50 rpm higher, pressures one volt byte higher.
     for (int c = 0; c < 20; ++c) b.map.SetRpm(c, ConfMap::kDefaultRpm[c] + 50);
     for (int r = 0; r < 16; ++r) b.map.CM[r] += 1;
@@ -333,7 +333,7 @@ TEST(MapPrepare, ShiftedAxesAreRegriddedOntoTheDefaults) {
 }
 
 TEST(MapPrepare, RepeatedAxisPointsDoNotDivideByZero) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     for (int r = 0; r < 16; ++r)
         for (int c = 0; c < 20; ++c) b.map.SetCell(r, c, 10 * c + r, false);
     b.map.SetRpm(5, b.map.GetRpm(4));
@@ -348,7 +348,7 @@ TEST(MapPrepare, RepeatedAxisPointsDoNotDivideByZero) {
 }
 
 TEST(MapPrepare, WildValuesReadFromAnEcuStayInRange) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     // Whole words in the cells and a speed axis stretched to the largest periods' speeds.
     for (int r = 0; r < 16; ++r)
         for (int c = 0; c < 20; ++c) b.map.CL[r][c] = (r + c) % 2 ? 65535 : 0;
@@ -362,4 +362,4 @@ TEST(MapPrepare, WildValuesReadFromAnEcuStayInRange) {
 }
 
 }  // namespace
-}  // namespace zov::mptest
+}  // namespace zov::testing

@@ -5,14 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "map_sim_bench.h"
+#include "model_test_support.h"
 
-namespace zov::mptest {
+namespace zov::testing {
 namespace {
-
-const std::string& Line(const std::vector<std::string>& lines, int number) {
-    return lines.at(size_t(number - 1));
-}
 
 int CtLine(int row, int col) { return 17 + col * 8 + row; }
 
@@ -64,20 +60,13 @@ const char* const kReportLines[] = {
     "- Tempo di sovrapressione (a)",
 };
 
-class ParamFile : public ::testing::Test {
+class ParamFile : public DefinitionFileTest {
   protected:
-    std::vector<std::string> Written(ConfParam& p) {
-        p.SetFileName(path_);
-        EXPECT_TRUE(p.WriteDefinitionFile());
-        return ReadLines(path_);
-    }
-
-    TempDir dir_;
-    std::string path_ = dir_.File("filepar0.dat");
+    ParamFile() : DefinitionFileTest("filepar0.dat") {}
 };
 
 TEST_F(ParamFile, DefaultFileHasItsKnownLines) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     const std::vector<std::string> lines = Written(b.param);
     ASSERT_EQ(lines.size(), 172u);
     EXPECT_EQ(Line(lines, 1), "#define CTG_0  2083");
@@ -100,21 +89,21 @@ TEST_F(ParamFile, DefaultFileHasItsKnownLines) {
 }
 
 TEST_F(ParamFile, EnrichmentCellsAreListedColumnByColumn) {
-    SimBench b({}, false);
+    ModelBench b({}, false);
     b.param.CT[5][3] = -9;
     EXPECT_EQ(Line(Written(b.param), CtLine(5, 3)), "#define CT_3_5  -9");
 }
 
 TEST_F(ParamFile, WriteThenReadReproducesTheModelInBothLayouts) {
     for (int version : {200, 150}) {
-        SimBench source(EcuWithVersion(version), false);
+        ModelBench source(EcuWithVersion(version), false);
         source.car.VERSIONE_CENTRALINA = version;
         FillModel(source.param);
         if (version < 200)
             for (int i = 0; i < 20; ++i) source.param.PRGS[i] = 100 + i, source.param.PRGI[i] = 200 + i;
         Written(source.param);
 
-        SimBench target(EcuWithVersion(version), false);
+        ModelBench target(EcuWithVersion(version), false);
         target.car.VERSIONE_CENTRALINA = version;
         target.param.SetFileName(path_);
         const ConfParam::LoadResult r = target.param.ReadDefinitionFile();
@@ -128,11 +117,11 @@ TEST_F(ParamFile, WriteThenReadReproducesTheModelInBothLayouts) {
 }
 
 TEST_F(ParamFile, LoadingSendsEachGroupAsItIsComplete) {
-    SimBench source({}, false);
+    ModelBench source({}, false);
     FillModel(source.param);
     Written(source.param);
 
-    SimBench b;
+    ModelBench b;
     b.param.SetFileName(path_);
     ASSERT_FALSE(b.param.ReadDefinitionFile().rejected);
     std::vector<Command> expected = {{0x3E, 110, -1}, {0x3E, 106, -1}};
@@ -156,14 +145,14 @@ TEST_F(ParamFile, LoadingSendsEachGroupAsItIsComplete) {
 }
 
 TEST_F(ParamFile, IdleValuesAreSentOnlyByVersionsThatHaveThem) {
-    SimBench source({}, false);
+    ModelBench source({}, false);
     Written(source.param);
     struct Case {
         int version;
         bool sent;
     } cases[] = {{0, true}, {5, false}, {9, false}, {10, true}, {200, true}};
     for (const Case& c : cases) {
-        SimBench b;
+        ModelBench b;
         b.car.VERSIONE_CENTRALINA = c.version;
         b.param.SetFileName(path_);
         b.param.ReadDefinitionFile();
@@ -174,12 +163,12 @@ TEST_F(ParamFile, IdleValuesAreSentOnlyByVersionsThatHaveThem) {
 }
 
 TEST_F(ParamFile, AZeroSpeedCentreStopsTheConversion) {
-    SimBench source({}, false);
+    ModelBench source({}, false);
     FillModel(source.param);
     source.param.CTG[3] = 0;
     Written(source.param);
 
-    SimBench b({}, false);
+    ModelBench b({}, false);
     b.param.SetFileName(path_);
     ASSERT_FALSE(b.param.ReadDefinitionFile().rejected);
     const int32_t expected[] = {800, 1200, 1600, 2000, 2400, 3000, 3501, 4000};
@@ -188,13 +177,13 @@ TEST_F(ParamFile, AZeroSpeedCentreStopsTheConversion) {
 }
 
 TEST_F(ParamFile, FileEndingAfterTheDecrementsGetsDefaultsAndAsks) {
-    SimBench source({}, false);
+    ModelBench source({}, false);
     FillModel(source.param);
     std::vector<std::string> lines = Written(source.param);
     lines.resize(168);
     WriteLines(path_, lines);
 
-    SimBench b;
+    ModelBench b;
     b.prompter.answers = {PromptAnswer::No};
     b.param.VARIABILE_44 = 0x35;
     b.param.DEF_PASSI_ARRICCHIMENTO_MINIMO = 7;
@@ -223,13 +212,13 @@ TEST_F(ParamFile, FileEndingAfterTheDecrementsGetsDefaultsAndAsks) {
 }
 
 TEST_F(ParamFile, AcceptedUpgradeRewritesTheFileAndListsTheAdditions) {
-    SimBench source({}, false);
+    ModelBench source({}, false);
     FillModel(source.param);
     std::vector<std::string> lines = Written(source.param);
     lines.resize(170);
     WriteLines(path_, lines);
 
-    SimBench b({}, false);
+    ModelBench b({}, false);
     b.prompter.answers = {PromptAnswer::Yes};
     b.param.SetFileName(path_);
     const ConfParam::LoadResult r = b.param.ReadDefinitionFile();
@@ -249,14 +238,14 @@ TEST_F(ParamFile, AcceptedUpgradeRewritesTheFileAndListsTheAdditions) {
     EXPECT_EQ(std::vector<std::string>(rewritten.begin(), rewritten.begin() + 170), lines);
 
     // The rewritten file is complete: loading it again asks nothing.
-    SimBench again({}, false);
+    ModelBench again({}, false);
     again.param.SetFileName(path_);
     EXPECT_FALSE(again.param.ReadDefinitionFile().obsolete);
     EXPECT_TRUE(again.prompter.shown.empty());
 }
 
 TEST_F(ParamFile, DamagedFilesAreRejectedWholeAndNothingIsSent) {
-    SimBench source({}, false);
+    ModelBench source({}, false);
     FillModel(source.param);
     const std::vector<std::string> good = Written(source.param);
 
@@ -283,7 +272,7 @@ TEST_F(ParamFile, DamagedFilesAreRejectedWholeAndNothingIsSent) {
         c.damage(lines);
         WriteLines(path_, lines);
 
-        SimBench b;
+        ModelBench b;
         b.param.SetFileName(path_);
         const ConfParam::LoadResult r = b.param.ReadDefinitionFile();
         EXPECT_TRUE(r.opened) << c.what;
@@ -298,17 +287,17 @@ TEST_F(ParamFile, DamagedFilesAreRejectedWholeAndNothingIsSent) {
 }
 
 TEST_F(ParamFile, MinusOneIsAnEnrichmentValueNotADamagedLine) {
-    SimBench source({}, false);
+    ModelBench source({}, false);
     source.param.CT[2][2] = -1;
     Written(source.param);
-    SimBench b({}, false);
+    ModelBench b({}, false);
     b.param.SetFileName(path_);
     EXPECT_FALSE(b.param.ReadDefinitionFile().rejected);
     EXPECT_EQ(b.param.GetEnrichment(2, 2), -1);
 }
 
 TEST_F(ParamFile, MissingFileDoesNothing) {
-    SimBench b;
+    ModelBench b;
     b.param.SetFileName(dir_.File("none.dat"));
     const ConfParam::LoadResult r = b.param.ReadDefinitionFile();
     EXPECT_FALSE(r.opened);
@@ -317,14 +306,14 @@ TEST_F(ParamFile, MissingFileDoesNothing) {
 }
 
 TEST_F(ParamFile, FailedUpgradeIsReportedAndTheOldFileKept) {
-    SimBench source({}, false);
+    ModelBench source({}, false);
     std::vector<std::string> lines = Written(source.param);
     lines.resize(168);
     WriteLines(path_, lines);
     // The rewrite goes through a temporary next to the file; a directory in its way makes it fail.
     std::filesystem::create_directory(path_ + ".tmp");
 
-    SimBench b({}, false);
+    ModelBench b({}, false);
     b.prompter.answers = {PromptAnswer::Yes};
     b.param.SetFileName(path_);
     const ConfParam::LoadResult r = b.param.ReadDefinitionFile();
@@ -335,4 +324,4 @@ TEST_F(ParamFile, FailedUpgradeIsReportedAndTheOldFileKept) {
 }
 
 }  // namespace
-}  // namespace zov::mptest
+}  // namespace zov::testing

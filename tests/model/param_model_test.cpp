@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "map_sim_bench.h"
+#include "model_test_support.h"
 
-namespace zov::mptest {
+namespace zov::testing {
 namespace {
 
 TEST(ParamDefaults, LayoutFollowsTheVersionAtConstruction) {
-    SimBench b({}, false);  // the vehicle configuration starts at version 200
+    ModelBench b({}, false);  // the vehicle configuration starts at version 200
     const ConfParam& p = b.param;
     for (int i = 0; i < 20; ++i) {
         EXPECT_EQ(p.APRG[i], i < 5 ? 15 : 5) << i;
@@ -41,7 +41,7 @@ TEST(ParamDefaults, LayoutFollowsTheVersionAtConstruction) {
 }
 
 TEST(ParamGains, PackedLayoutFromVersion200) {
-    SimBench b;
+    ModelBench b;
     ConfParam& p = b.param;
     p.PRGS[3] = 0x21;
     struct Case {
@@ -63,7 +63,7 @@ TEST(ParamGains, PackedLayoutFromVersion200) {
 }
 
 TEST(ParamGains, SeparateArraysBeforeVersion200) {
-    SimBench b(EcuWithVersion(150));
+    ModelBench b(EcuWithVersion(150));
     b.car.VERSIONE_CENTRALINA = 150;
     ConfParam& p = b.param;
     p.SetGain(7, 5, 0x1FE);
@@ -77,7 +77,7 @@ TEST(ParamGains, SeparateArraysBeforeVersion200) {
 }
 
 TEST(ParamGains, OtherColumnsAndKindsAreIgnored) {
-    SimBench b;
+    ModelBench b;
     for (auto [i, kind] : {std::pair{20, 5}, {-1, 6}, {3, 4}, {3, 7}}) {
         EXPECT_EQ(b.param.SetGain(i, kind, 3), 0);
         EXPECT_EQ(b.param.GetGain(i, kind), 0);
@@ -95,14 +95,14 @@ TEST(ParamEnrichment, ClampsByVersionAndWritesTheCell) {
         {150, 200, 200, 200 - 256}, {150, -5, 0, 0},         {150, 300, 255, -1},
     };
     for (const Case& c : cases) {
-        SimBench b(EcuWithVersion(c.version));
+        ModelBench b(EcuWithVersion(c.version));
         b.car.VERSIONE_CENTRALINA = c.version;
         EXPECT_EQ(b.param.SetEnrichment(2, 6, c.x), 1);
         EXPECT_EQ(b.param.GetEnrichment(2, 6), c.stored) << c.version << " " << c.x;
         EXPECT_EQ(b.ecu.Value(51, 2 * 8 + 6), c.ecu) << c.version << " " << c.x;
         EXPECT_EQ(Commands(b.ecu), (std::vector<Command>{{0x0E, 51, 2}}));
     }
-    SimBench b;
+    ModelBench b;
     EXPECT_EQ(b.param.SetEnrichment(8, 0, 1), -1);
     EXPECT_EQ(b.param.SetEnrichment(0, -1, 1), -1);
     EXPECT_EQ(b.param.GetEnrichment(0, 8), -1);
@@ -122,7 +122,7 @@ TEST(ParamScalars, HandledVariablesAndTheirVersionGates) {
         {44, 9, 0x35, 0x35, false}, {54, 200, 6, 6, true},  {60, 9, 12, 12, false},
     };
     for (const Case& c : cases) {
-        SimBench b(EcuWithVersion(c.version));
+        ModelBench b(EcuWithVersion(c.version));
         b.car.VERSIONE_CENTRALINA = c.version;
         EXPECT_EQ(b.param.SetScalar(c.var, c.x), -1);
         EXPECT_EQ(b.param.GetScalar(c.var), c.stored) << c.var << " v" << c.version;
@@ -131,7 +131,7 @@ TEST(ParamScalars, HandledVariablesAndTheirVersionGates) {
             EXPECT_EQ(b.ecu.Value(c.var), c.stored);
         }
     }
-    SimBench b;
+    ModelBench b;
     EXPECT_EQ(b.param.GetScalar(45), -1);
     EXPECT_EQ(b.param.SetScalar(45, 1), 0);
     EXPECT_TRUE(b.ecu.Requests().empty());
@@ -156,7 +156,7 @@ TEST(ParamCentres, CheckCentresWarnsAboutTheFirstBadList) {
         {"negative first speed", 0, -1, -1, 0, 0, ConfParam::kRpmCentresMessage},
     };
     for (const Case& c : cases) {
-        SimBench b({}, false);
+        ModelBench b({}, false);
         if (c.rpmIndex >= 0) b.param.CENTRI_GIRI_TPS[c.rpmIndex] = c.rpm;
         if (c.cumuloIndex >= 0) b.param.CTC[c.cumuloIndex] = c.cumulo;
         EXPECT_EQ(b.param.CheckCentres(), c.result) << c.what;
@@ -174,7 +174,7 @@ TEST(ParamCentres, CheckCentresWarnsAboutTheFirstBadList) {
 const int kLoadOrder[] = {103, 102, 101, 100, 110, 106, 107, 51, 17, 54, 44, 60};
 
 TEST(ParamEcu, LoadSequenceAtVersion200SkipsTheOldOpeningGains) {
-    SimBench b;
+    ModelBench b;
     b.ecu.SetValue(44, 0, 0x52);
     b.ecu.SetValue(17, 0, -3);
     b.ecu.SetValue(54, 0, 6);
@@ -205,7 +205,7 @@ TEST(ParamEcu, LoadSequenceAtVersion200SkipsTheOldOpeningGains) {
 }
 
 TEST(ParamEcu, OldEcusDeliverTheOpeningGainsSeparately) {
-    SimBench b(EcuWithVersion(150));
+    ModelBench b(EcuWithVersion(150));
     b.car.VERSIONE_CENTRALINA = 150;
     b.param.ReadFromEcu(101);
     b.param.ReadFromEcu(100);
@@ -216,7 +216,7 @@ TEST(ParamEcu, OldEcusDeliverTheOpeningGainsSeparately) {
 }
 
 TEST(ParamEcu, RefusedScalarsKeepTheModelsValues) {
-    SimBench b(EcuWithVersion(9));  // 44, 54 and 60 came with version 10
+    ModelBench b(EcuWithVersion(9));  // 44, 54 and 60 came with version 10
     b.car.VERSIONE_CENTRALINA = 9;
     b.param.VARIABILE_44 = 0x31;
     b.param.DEF_TEMPO_SOVRAPPRESSIONE = 4;
@@ -227,7 +227,7 @@ TEST(ParamEcu, RefusedScalarsKeepTheModelsValues) {
 }
 
 TEST(ParamEcu, EveryGroupIsWrittenWithItsOwnCommand) {
-    SimBench b;
+    ModelBench b;
     ConfParam& p = b.param;
     for (int i = 0; i < 20; ++i) p.APRG[i] = 30 + i, p.CHSG[i] = 60 + i, p.PRGS[i] = 0x12 + i;
     for (int i = 0; i < 8; ++i) p.CTG[i] = 2000 + i, p.CTC[i] = 10 + i, p.DEC[i] = 3 + i;
@@ -268,4 +268,4 @@ TEST(ParamEcu, EveryGroupIsWrittenWithItsOwnCommand) {
 }
 
 }  // namespace
-}  // namespace zov::mptest
+}  // namespace zov::testing
