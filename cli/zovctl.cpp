@@ -1,10 +1,10 @@
 // zovctl: the command-line front end of ZOV Qbr. Its output is stable: other tools script it.
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <optional>
@@ -14,16 +14,20 @@
 #include "Clock.h"
 #include "ComInj.h"
 #include "ConfigurationModel.h"
+#include "ConsoleProgrammingHost.h"
 #include "ConsolePrompter.h"
 #include "Cp1252.h"
+#include "EcuProgrammer.h"
+#include "Firmware.h"
 #include "GlobalData.h"
+#include "Packaging.h"
 #include "TermiosSerial.h"
 #include "TraceSerial.h"
 
 namespace zov {
 namespace {
 
-enum ExitCode { kOk = 0, kLinkFailure = 1, kBadArgument = 2, kRefused = 3 };
+enum ExitCode { kOk = 0, kLinkFailure = 1, kBadArgument = 2, kRefused = 3, kFileFailure = 4 };
 
 // Ends the run with a one-line reason.
 struct Failure {
@@ -42,7 +46,13 @@ const char* const kUsage =
     "  record N [A B]           a live record (150, 151, 152 with A and B)\n"
     "  read DIR                 load the whole ECU and write fileh0.h, filemap0.map, filepar0.dat into DIR\n"
     "  write DIR                load the three definition files of DIR into the model and the ECU\n"
-    "  dump                     load the whole ECU and print every model field as KEY=value\n";
+    "  dump                     load the whole ECU and print every model field as KEY=value\n"
+    "  save-config OUT.zvf      load the whole ECU and save its configuration file\n"
+    "  load-config IN.zvf       load a configuration file into the model and the ECU\n"
+    "  program FILE             reprogram the ECU (a packed .zov file, or S-records if the name has s19)\n"
+    "  pack-config DIR OUT.zvf  pack the three definition files of DIR into a configuration file\n"
+    "  unpack-config IN.zvf DIR unpack a configuration file into DIR; prints its vehicle header\n"
+    "  unpack-ecu IN.zov OUT    unpack a packed ECU file (three header lines, then the S-records)\n";
 
 struct Options {
     std::string port = "COM1";
@@ -127,6 +137,8 @@ void CheckRefused(const ComInj& link, int index) {
 struct Session {
     ComInj& link;
     ConfigurationModel& model;
+    Prompter& prompter;
+    Clock& clock;
 };
 
 std::string Join(const int32_t* values, int count) {
@@ -353,10 +365,113 @@ const std::map<std::string, Command>& Commands() {
     return commands;
 }
 
+// --- Configuration files and programming --------------------------------------------------
+
+std::string Arg(const std::vector<std::string>& args, size_t count, const char* usage) {
+    if (args.size() != count) Fail(kBadArgument, std::string("usage: ") + usage);
+    return args[1];
+}
+
+void CommandSaveConfig(Session& session, const std::vector<std::string>& args) {
+    const std::string target = Arg(args, 2, "save-config OUT.zvf");
+    LoadEcu(session);
+    const PackResult r = SaveConfigurationFile(session.model, target);
+    if (!r) Fail(kFileFailure, r.error);
+}
+
+void CommandLoadConfig(Session& session, const std::vector<std::string>& args) {
+    const std::string source = Arg(args, 2, "load-config IN.zvf");
+    // As in `write`: the model mirrors the ECU first, so whatever a refused part leaves unloaded
+    // goes back to the ECU as it was.
+    LoadEcu(session);
+    const ConfigurationLoad load = LoadConfigurationFile(session.model, source);
+    if (!load.unpacked) Fail(kFileFailure, load.unpacked.error);
+    const char* const parts[3] = {"vehicle file", "map file", "parameter file"};
+    const ConfigurationModel::FileOutcome* files[3] = {&load.outcome.car, &load.outcome.map,
+                                                       &load.outcome.param};
+    for (size_t i = 0; i < 3; ++i) {
+        ReportFile(*files[i]);
+        if (!files[i]->Loaded())
+            Fail(kFileFailure,
+                 source + ": its " + parts[i] + " was refused: " + cp1252::ToUtf8(files[i]->result.error));
+    }
+    RequireSession(session.link);
+}
+
+void CommandProgram(Session& session, const std::vector<std::string>& args) {
+    const std::string path = Arg(args, 2, "program FILE");
+    FirmwareImage image;
+    const FirmwareCheck check =
+        IsPlainSRecordFile(path) ? LoadSRecordFile(path, image) : LoadPackedFirmware(path, image);
+    if (!check) Fail(kFileFailure, check.error + " (the ECU was not touched)");
+    ConsoleProgrammingHost host(stderr, {});
+    EcuProgrammer programmer(session.link, session.model, host, session.prompter, session.clock, {});
+    host.SetLabel("programming");
+    const bool ok = programmer.ProgramFirmware(image);
+    host.Close();
+    if (!ok) Fail(kLinkFailure, "programming failed");
+    std::printf("RECORDS=%zu\nBYTES=%zu\n", image.SentCount(), image.SentDataBytes());
+}
+
+void CommandPackConfig(Session& session, const std::vector<std::string>& args) {
+    if (args.size() != 3) Fail(kBadArgument, "usage: pack-config DIR OUT.zvf");
+    const auto files = ConfigurationModel::DefinitionFiles::In(NeedDirectory({args[0], args[1]}, true));
+    // The header's vehicle lines come from the vehicle file, read as the model reads it.
+    ConfCar& car = session.model.Car();
+    car.SetFileName(files.car);
+    const auto loaded = car.ReadDefinitionFile();
+    if (!loaded.opened) Fail(kFileFailure, "cannot read " + files.car);
+    if (loaded.rejected) Fail(kFileFailure, files.car + ": " + cp1252::ToUtf8(loaded.error));
+    const PackResult r = PackConfiguration(car, files.car, files.map, files.param, args[2]);
+    if (!r) Fail(kFileFailure, r.error);
+}
+
+void CommandUnpackConfig(Session&, const std::vector<std::string>& args) {
+    if (args.size() != 3) Fail(kBadArgument, "usage: unpack-config IN.zvf DIR");
+    const auto files = ConfigurationModel::DefinitionFiles::In(NeedDirectory({args[0], args[2]}, false));
+    ConfigurationHeaderText header;
+    const PackResult r = UnpackConfiguration(args[1], files.car, files.map, files.param, &header);
+    if (!r) Fail(kFileFailure, r.error);
+    std::printf("MODELLO=%s\n", cp1252::ToUtf8(header.vehicle.model).c_str());
+    std::printf("NOME_PROGRAMMA=%s\n", cp1252::ToUtf8(header.vehicle.programName).c_str());
+    std::printf("TIPO_DI_CARBURANTE=%d\n", header.vehicle.fuel);
+    std::printf("CILINDRATA=%d\n", header.vehicle.displacement);
+    std::printf("ANNO_VETTURA=%d\n", header.vehicle.year);
+}
+
+void CommandUnpackEcu(Session&, const std::vector<std::string>& args) {
+    if (args.size() != 3) Fail(kBadArgument, "usage: unpack-ecu IN.zov OUT");
+    const PackResult r = UnpackEcuFile(args[1], args[2]);
+    if (!r) Fail(kFileFailure, r.error);
+}
+
+// What a command needs before it runs: an open ECU session, only the port chosen (it opens the
+// link itself, as programming a blank ECU must), or nothing of the link.
+enum class Needs { Session, Port, Nothing };
+
+struct FileCommand {
+    Needs needs;
+    Command run;
+};
+
+const std::map<std::string, FileCommand>& FileCommands() {
+    static const std::map<std::string, FileCommand> commands{
+        {"save-config", {Needs::Session, CommandSaveConfig}},
+        {"load-config", {Needs::Session, CommandLoadConfig}},
+        {"program", {Needs::Port, CommandProgram}},
+        {"pack-config", {Needs::Nothing, CommandPackConfig}},
+        {"unpack-config", {Needs::Nothing, CommandUnpackConfig}},
+        {"unpack-ecu", {Needs::Nothing, CommandUnpackEcu}},
+    };
+    return commands;
+}
+
 int Run(int argc, char** argv) {
     const Options o = ParseOptions(argc, argv);
     const auto command = Commands().find(o.args[0]);
-    if (command == Commands().end()) Fail(kBadArgument, "unknown command '" + o.args[0] + "' (try --help)");
+    const auto fileCommand = FileCommands().find(o.args[0]);
+    if (command == Commands().end() && fileCommand == FileCommands().end())
+        Fail(kBadArgument, "unknown command '" + o.args[0] + "' (try --help)");
 
     std::FILE* traceSink = nullptr;
     std::string tracePath = o.trace;
@@ -373,14 +488,20 @@ int Run(int argc, char** argv) {
     ConfMap map(link, car, ConfigurationModel::kMapFile);
     ConfParam param(link, car, ConfigurationModel::kParamFile, prompter);
     ConfigurationModel model(link, map, car, param);
-    Session session{link, model};
+    Session session{link, model, prompter, clock};
     link.SetLinkMessages();
     const int portIndex = ResolvePort(o, link);
 
     int code = kOk;
     try {
-        Connect(link, portIndex);
-        command->second(session, o.args);
+        if (command != Commands().end()) {
+            Connect(link, portIndex);
+            command->second(session, o.args);
+        } else {
+            if (fileCommand->second.needs == Needs::Session) Connect(link, portIndex);
+            if (fileCommand->second.needs == Needs::Port) link.SelectPort(portIndex);
+            fileCommand->second.run(session, o.args);
+        }
     } catch (const Failure& f) {
         std::fprintf(stderr, "zovctl: %s\n", f.reason.c_str());
         code = f.code;

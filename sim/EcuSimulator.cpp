@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "BootProtocol.h"
 #include "EcuVariables.h"
 
 namespace zov::sim {
@@ -85,8 +86,15 @@ void PutWord(std::vector<uint8_t>& out, int32_t v) {
 
 }  // namespace
 
-EcuSimulator::EcuSimulator(EcuConfig config) : config_(std::move(config)), engine_(config_.engine) {
+EcuSimulator::EcuSimulator(EcuConfig config)
+    : config_(std::move(config)),
+      engine_(config_.engine),
+      flash_(boot::kFlashEnd - boot::kProgramStart, 0xFF) {
     BuildMemory();
+    if (config_.startInBootLoader) {
+        mode_ = EcuMode::BootLoader;
+        hasProgram_ = false;
+    }
 }
 
 bool EcuSimulator::TakeFault(int& count) {
@@ -96,13 +104,22 @@ bool EcuSimulator::TakeFault(int& count) {
     return true;
 }
 
-void EcuSimulator::AdvanceTo(int64_t us) { nowUs_ = std::max(nowUs_, us); }
+void EcuSimulator::AdvanceTo(int64_t us) {
+    nowUs_ = std::max(nowUs_, us);
+    if (mode_ == EcuMode::Starting && nowUs_ >= startAtUs_) StartProgram();
+}
 
 ByteReaction EcuSimulator::Receive(uint8_t byte) {
     ByteReaction reaction;
     Faults& faults = config_.faults;
     if (faults.deadLine) return reaction;
     reaction.echo = TakeFault(faults.corruptEcho) ? byte ^ 0xFF : byte;
+    if (mode_ == EcuMode::Starting) return reaction;
+    if (mode_ == EcuMode::BootLoader) {
+        ByteReaction boot = ReceiveBoot(byte);
+        boot.echo = reaction.echo;
+        return boot;
+    }
     // Direction 3 is no command: such a byte cannot open a frame, which lets the ECU fall back in
     // step after garbage on the line.
     if (frame_.empty() && (byte & 3) == 3) return reaction;
@@ -114,7 +131,7 @@ ByteReaction EcuSimulator::Receive(uint8_t byte) {
 
 void EcuSimulator::ResetFrame() {
     if (frame_.empty()) return;
-    log_.push_back({nowUs_, frame_, {}, false});
+    log_.push_back({nowUs_, frame_, {}, false, mode_ == EcuMode::BootLoader});
     frame_.clear();
 }
 
@@ -202,7 +219,7 @@ EcuSimulator::Answer EcuSimulator::ExecuteSession(uint8_t opcode, const std::vec
         return {};
     }
     if (opcode == kOpCloseSession && body == std::vector<uint8_t>{0x01}) {
-        sessionOpen_ = false;
+        CloseSession();
         return {};
     }
     return {true, kStatusRefused, {}};
@@ -280,6 +297,8 @@ EcuSimulator::Answer EcuSimulator::ExecuteWrite(uint8_t opcode, int index, const
                 bytes[0] = uint8_t((args[0] & kPcRegisterBits) | (bytes[0] & ~kPcRegisterBits));
                 return accepted;
             }
+            if (index == boot::kBootRequestVariable && args[0] == boot::kBootRequestCode)
+                bootRequested_ = true;
             store(0, 0);
             return accepted;
         case kOpWrite16OrByteElement:

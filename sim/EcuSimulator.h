@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -46,6 +47,10 @@ struct Faults {
     int corruptEcho = 0;    // bytes whose echo comes back altered (the ECU still gets them right)
     std::set<int> refused;  // indices (variables or records) answered 0x7F
     int64_t latencyUs = 0;  // from the frame's last byte to the status byte
+    // Boot loader.
+    int lowSupply = 0;      // erase and start-programming requests answered 0x0B (supply too low)
+    int eraseRefused = 0;   // erase requests answered 'S' (flash not erased)
+    int recordRefused = 0;  // S-records answered 'S' (not written; programming stops)
 };
 
 struct EcuConfig {
@@ -70,6 +75,20 @@ struct EcuConfig {
     uint32_t baud = 0;
     EngineOptions engine;
     Faults faults;
+    // Boot loader: a blank ECU (no program, only the boot loader runs), the version the boot
+    // loader reports, how long an erase takes, and how long the ECU takes from the end of
+    // programming until its new program answers.
+    bool startInBootLoader = false;
+    int bootLoaderVersion = 5;
+    int64_t eraseUs = 0;
+    int64_t restartUs = 1'000'000;
+};
+
+// What runs in the ECU.
+enum class EcuMode : uint8_t {
+    Application,  // its program: the frame protocol and the variable commands
+    BootLoader,   // the boot loader: single-byte commands and raw S-records
+    Starting,     // between the end of programming and the start of the new program: deaf
 };
 
 // One request as the ECU saw it.
@@ -78,12 +97,14 @@ struct FrameRecord {
     std::vector<uint8_t> request;  // as received, checksum included
     std::vector<uint8_t> answer;   // status, data, checksum; empty when the ECU stayed silent
     bool complete = true;          // false: dropped unfinished by ResetFrame
+    bool bootLoader = false;       // received by the boot loader
 };
 
 // What the line carries back after one byte from the PC.
 struct ByteReaction {
     int echo = -1;                // the byte as it comes back on the shared line; -1: nothing
     std::vector<uint8_t> answer;  // set when this byte completed a request the ECU answers
+    int64_t delayUs = 0;          // extra time the ECU needs before answering (an erase)
 };
 
 // The ECU as a byte-level state machine, without any I/O or timing of its own: the line driver
@@ -95,6 +116,8 @@ struct ByteReaction {
 //   OutOfSession policy (default 0x83); the open frame is always served;
 // - a well-formed request it does not understand (wrong kind for the opcode, bad length, row or
 //   element out of range on a write, unknown or absent index) is answered 0x7F;
+// - writing the boot-request code to variable 59 restarts the ECU into its boot loader when the
+//   session is closed (data version above 7) or at the next PowerCycle (older versions);
 // - reading an array element beyond the end answers 0x82 with a zero element, as the firmware
 //   reads past its array;
 // - an opcode byte with direction bits 3 cannot start a frame and is dropped; a partial frame is
@@ -144,6 +167,27 @@ class EcuSimulator {
     const std::vector<FrameRecord>& Requests() const { return log_; }
     void ClearRequests() { log_.clear(); }
 
+    // --- Boot loader (EcuBootLoader.cpp) -----------------------------------------------------
+    // The boot loader answers every command with a status byte and the same byte again: sync
+    // (50 50) 'S'; query (9D 9D) its version; erase (6F 6F) 'a'; start (93 93) 0xA7 once erased;
+    // an S-record ('S', type, count, address, data, checksum) 0xA7 once started, when its own
+    // checksum is right and it falls inside the flash; end (85 85) 'a' after a programming run
+    // without a failed record. Refusals answer 'S', a low supply 0x0B. restartUs after a good
+    // end the ECU starts the program just written: it then reports the data version, fuel,
+    // programme name and model of the image's identity block (BootProtocol.h), with the factory
+    // configuration. An image without that block leaves the ECU in its boot loader.
+    EcuMode Mode() const { return mode_; }
+    // Switches the supply off and on: a pending boot request is taken, otherwise the program
+    // (or, with none, the boot loader) starts again; the session is closed.
+    void PowerCycle();
+    bool BootRequested() const { return bootRequested_; }
+    bool ProgrammingStarted() const { return bootProgramming_; }
+    // Flash bytes from boot::kProgramStart up to boot::kFlashEnd; 0xFF where erased.
+    const std::vector<uint8_t>& Flash() const { return flash_; }
+    uint8_t FlashByte(uint32_t address) const;
+    // Addresses written since the last erase.
+    size_t FlashBytesWritten() const { return flashWritten_; }
+
   private:
     struct Answer {
         bool send = true;
@@ -161,6 +205,15 @@ class EcuSimulator {
     static bool TakeFault(int& count);
     int TableRows(int index) const;
     EngineInputs Inputs() const;
+    ByteReaction ReceiveBoot(uint8_t byte);
+    size_t ExpectedBootLength() const;
+    std::vector<uint8_t> FinishBoot(int64_t& delayUs);
+    // The status byte of the answer, or -1 for no answer.
+    int ExecuteBoot(const std::vector<uint8_t>& request, int64_t& delayUs);
+    int WriteRecord(const std::vector<uint8_t>& request);
+    void EnterBootLoader();
+    void StartProgram();
+    void CloseSession();
 
     EcuConfig config_;
     EngineModel engine_;
@@ -169,6 +222,15 @@ class EcuSimulator {
     std::vector<FrameRecord> log_;
     int64_t nowUs_ = 0;
     bool sessionOpen_ = false;
+    EcuMode mode_ = EcuMode::Application;
+    bool bootRequested_ = false;
+    bool hasProgram_ = true;
+    bool bootErased_ = false;
+    bool bootProgramming_ = false;
+    bool bootFailed_ = false;
+    int64_t startAtUs_ = 0;
+    std::vector<uint8_t> flash_;
+    size_t flashWritten_ = 0;
 };
 
 }  // namespace zov::sim

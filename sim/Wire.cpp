@@ -26,7 +26,8 @@ void Wire::Send(uint8_t byte, int64_t nowUs, std::vector<TimedByte>& back) {
     ecu_.AdvanceTo(arrival);
     ByteReaction reaction = ecu_.Receive(byte);
     if (reaction.echo >= 0) back.push_back({arrival, static_cast<uint8_t>(reaction.echo), true});
-    const int64_t answerStart = arrival + std::max<int64_t>(0, ecu_.Config().faults.latencyUs);
+    const int64_t answerStart = arrival + std::max<int64_t>(0, ecu_.Config().faults.latencyUs) +
+                                std::max<int64_t>(0, reaction.delayUs);
     for (uint8_t b : reaction.answer) back.push_back({toPc_.Next(answerStart, ecu_.Baud()), b, false});
 }
 

@@ -64,6 +64,11 @@ std::string ZovsimUsage() {
            "  --out-of-session P     reject|refuse|ignore|serve requests before the session opens\n"
            "  --drive-cycle          drive through the automatic-mapping zones instead of idling\n"
            "  --start-temp C         reducer temperature at power-on (default 20)\n"
+           "Boot loader (SIGUSR1 switches the ECU's supply off and on):\n"
+           "  --boot-loader          a blank ECU: only the boot loader runs\n"
+           "  --boot-version N       the version the boot loader reports (default 5)\n"
+           "  --erase-ms N           how long an erase takes (default 0)\n"
+           "  --restart-ms N         from the end of programming to the new program (default 1000)\n"
            "Faults (N is a count of the next requests, bytes or answers, or 'always'):\n"
            "  --silent               never answer (the line still echoes)\n"
            "  --dead-line            no echo and no answer\n"
@@ -72,6 +77,8 @@ std::string ZovsimUsage() {
            "  --bad-checksum N       answer with a wrong checksum\n"
            "  --corrupt-echo N       alter the echo of bytes\n"
            "  --refuse LIST          refuse (0x7F) these comma-separated indices\n"
+           "  --low-supply N         boot loader: erase and start answered 0x0B (supply too low)\n"
+           "  --refuse-records N     boot loader: S-records refused\n"
            "Other:\n"
            "  --verbose              print each request and answer on stderr\n"
            "  --help                 this text\n";
@@ -162,6 +169,16 @@ bool ParseZovsimOptions(const std::vector<std::string>& args, ZovsimOptions& out
         {"--start-temp",
          {[&](const std::string& v) { return ParseDouble(v, -40.0, 150.0, ecu.engine.startTemperatureC); },
           "degrees from -40 to 150"}},
+        {"--boot-version",
+         {integer(0, 255, [&](long long n) { ecu.bootLoaderVersion = int(n); }), "a number from 0 to 255"}},
+        {"--erase-ms",
+         {integer(0, 60000, [&](long long n) { ecu.eraseUs = n * 1000; }), "milliseconds from 0 to 60000"}},
+        {"--restart-ms",
+         {integer(0, 60000, [&](long long n) { ecu.restartUs = n * 1000; }), "milliseconds from 0 to 60000"}},
+        {"--low-supply",
+         {[&](const std::string& v) { return count(v, faults.lowSupply); }, "a count or 'always'"}},
+        {"--refuse-records",
+         {[&](const std::string& v) { return count(v, faults.recordRefused); }, "a count or 'always'"}},
         {"--busy", {[&](const std::string& v) { return count(v, faults.busy); }, "a count or 'always'"}},
         {"--rejected",
          {[&](const std::string& v) { return count(v, faults.rejected); }, "a count or 'always'"}},
@@ -188,6 +205,7 @@ bool ParseZovsimOptions(const std::vector<std::string>& args, ZovsimOptions& out
     };
     const std::map<std::string, std::function<void()>> flags{
         {"--no-pacing", [&] { ecu.baud = 0; }},
+        {"--boot-loader", [&] { ecu.startInBootLoader = true; }},
         {"--silent", [&] { faults.silent = true; }},
         {"--dead-line", [&] { faults.deadLine = true; }},
         {"--no-version-gates", [&] { ecu.versionGates = false; }},

@@ -1,5 +1,6 @@
 // zovsim: the ECU simulator on a pseudo-terminal, so the service program talks to it exactly as to
 // a serial port. Prints the terminal's path as its first line, runs until SIGTERM, SIGINT or SIGHUP.
+// SIGUSR1 switches the simulated ECU's supply off and on.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -163,7 +164,16 @@ int Run(const ZovsimOptions& options, const Pty& pty, int signals) {
             if (errno == EINTR) continue;
             Fail("ppoll");
         }
-        if (fds[1].revents & POLLIN) return 0;
+        if (fds[1].revents & POLLIN) {
+            signalfd_siginfo info{};
+            const ssize_t got = read(signals, &info, sizeof info);
+            if (got == ssize_t(sizeof info) && info.ssi_signo == SIGUSR1) {
+                ecu.PowerCycle();
+                continue;
+            }
+            if (got < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+            return 0;
+        }
         if (fds[0].revents & (POLLERR | POLLNVAL)) Fail("terminal");
         // The slave we hold keeps hang-ups away; should one come anyway, do not spin on it.
         if ((fds[0].revents & POLLHUP) && !(fds[0].revents & POLLIN)) {
@@ -215,6 +225,7 @@ int main(int argc, char** argv) {
     sigaddset(&mask, SIGTERM);
     sigaddset(&mask, SIGINT);
     sigaddset(&mask, SIGHUP);
+    sigaddset(&mask, SIGUSR1);
     if (sigprocmask(SIG_BLOCK, &mask, nullptr) != 0) Fail("sigprocmask");
     int signals = signalfd(-1, &mask, SFD_CLOEXEC | SFD_NONBLOCK);
     if (signals < 0) Fail("signalfd");

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
 
+#include "BootProtocol.h"
 #include "ComProt.h"
 #include "EcuVariables.h"
 
@@ -28,7 +32,34 @@ public:
     bool WriteVarElement(int index, int element, int32_t value);
     bool WriteTableCell(int index, int row, int column, int32_t value);
 
+    // --- Boot loader (BootLoader.cpp) -------------------------------------------------------
+    // The firmware is replaced through the ECU's boot loader, which takes single-byte commands
+    // and raw S-records, each answered by a status byte and the same byte again. These
+    // operations set `connected` themselves; `programming` is set from StartProgramming until
+    // EndProgramming or a failed record. A text list with exactly three entries replaces the
+    // built-in Italian texts of an operation; boxes carry appTitle as caption.
+    static constexpr uint8_t kBootRequestCode = boot::kBootRequestCode;
+
+    // Gets the ECU into its boot loader: through the running program (variable 59 := code, then
+    // a 2 s wait, or the texts[0] box asking for a supply off/on on data versions up to 7), or,
+    // when no program answers, by synchronising with a boot loader already running.
+    bool EnterBootMode(uint8_t code, const std::vector<std::string>& texts = {});
+    // The boot loader's version; -1 when it does not answer or refuses, 0 when the port cannot
+    // be opened.
+    int QueryBootLoader();
+    bool EraseFlash(const std::vector<std::string>& texts = {});
+    bool StartProgramming(const std::vector<std::string>& texts = {});
+    // One record line without its line end. An S1 record below 0x8000 is skipped (true, nothing
+    // sent); a line that is not an S-record is refused without sending anything.
+    bool SendSRecord(std::string_view record);
+    // Closes the port and clears `connected` and `programming`; true when the boot loader
+    // confirmed the end with a good answer checksum.
+    bool EndProgramming();
+
 private:
+    // Sends one boot command with its checksum and reads the status and its repetition.
+    void BootCommand(uint8_t opcode, uint32_t extraWaitMs, uint8_t& status, uint8_t& second);
+
     bool Ready(int index) const;
     void NotAvailable() { errorFlags = ERR_NOT_AVAILABLE; }
     // Reads `count` elements of `kind` into `out` as the answer arrives.

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDialog>
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace zov {
+
+// The ECU identification dialog: vehicle data (model, year, displacement, fuel) and programme data
+// (file name, creation date, data version, protection). The opener fills the captions and values,
+// chooses which rows and buttons show, and calls Arrange before showing it.
+class TFormDati : public QDialog {
+    Q_OBJECT
+
+  public:
+    static constexpr int kValueGap = 8;  // a value starts this far right of its caption
+
+    explicit TFormDati(QWidget* parent = nullptr);
+
+    // Places each value label kValueGap pixels right of its caption, stacks the rows of each
+    // group, keeps each group at least as high as the opener set it, and sizes the window so
+    // that the longest text is shown whole.
+    void Arrange();
+
+    QLabel* Label1;  // heading
+    QGroupBox* GroupBox1;
+    QLabel* Label2;  // model
+    QLabel* Label3;  // year
+    QLabel* Label4;  // displacement
+    QLabel* Label5;  // fuel
+    QLabel* LabelMod;
+    QLabel* LabelAnno;
+    QLabel* LabelCil;
+    QLabel* LabelCarb;
+    QGroupBox* GroupBox2;
+    QLabel* Label6;  // programme
+    QLabel* Label7;  // creation date
+    QLabel* LabelVerSoft;
+    QLabel* LabelNome;
+    QLabel* LabelData;
+    QLabel* LabelVersione;
+    QLabel* LabelProtected;
+    QPushButton* Button1;
+    QPushButton* Button2;
+};
+
+}  // namespace zov

@@ -1,0 +1,216 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <QPointer>
+#include <QString>
+#include <QTextBrowser>
+#include <array>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "AppContext.h"
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+class QTimer;
+
+namespace zov {
+
+class TFormDati;
+class TFormSplash;
+class TModuloLingua;
+
+// The main window and hub of the program: it owns the ECU session from the user's side (connect
+// and load the whole ECU into the model, keep the session alive, disconnect, port choice), shows
+// the session state in its status bar, holds the language buttons, help and about, and will start
+// every task window through the function keys F1..F6.
+//
+// Life: the constructor shows the splash and tidies the temporary directory; Start() does what
+// the window does once when it is first shown (port, directories, background, dictionary and
+// language, logo), shows the window and takes the splash down; closing it ends the program.
+class TFormMainInst : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    static constexpr const char* kVersionText = "5.6.1 PRO";
+    static constexpr int kFirstTickMs = 50;
+    static constexpr int kTickMs = 2000;
+    static constexpr int kKeepAliveVariable = 72;
+    static constexpr int kRetryWaitSeconds = 12;
+    static constexpr std::array<int, 4> kPanelWidths = {220, 180, 50, 50};
+    static constexpr int kBackgroundOffsetX = 40;  // the picture starts this far left of BitBtn1
+    static constexpr int kBackgroundOffsetY = 60;  // and this far above it
+    // Map-sensor types (TIPO_SENSORE_MAP) of the map-type menu.
+    static constexpr int kMapZov = 0;
+    static constexpr int kMapPorter = 1;
+    static constexpr int kMapRover = 2;
+
+    explicit TFormMainInst(AppContext& context, QWidget* parent = nullptr);
+
+    // The factor the window's design (laid out for an 800 pixel wide screen at 96 dots per inch)
+    // is scaled by on another screen: (width * 96) / (dots per inch * 800); exactly 1 on the
+    // design screen.
+    static double ScaleFor(int screenWidth, double dotsPerInch);
+    double Scale() const { return scale_; }
+    ~TFormMainInst() override;
+
+    // The start-up steps. False when the program must end: the dictionary cannot be used, or the
+    // stored language is not one of its languages (the user has been told).
+    bool Start();
+
+    // A second copy of the program was started: restore this window and bring it, or the modal
+    // window open over it, to the front.
+    void BringToFront();
+
+    // Cleared: the connect action says nothing on failure and shows no ECU data.
+    bool interactive = true;
+
+    // Session.
+    void MenuConnettiClick();
+    void MenuDisconnettiClick();
+    void Timer1Timer();
+    // Port menu.
+    void MenuCom1Click();
+    void MenuCom2Click();
+    void MenuUSBClick();
+    // Map-type menu.
+    void MenuTipoMapClick();
+    void MenuMapZOVClick();
+    void MenuMapPORTERClick();
+    void MenuMapROVERClick();
+    // Help and about.
+    void MenuGuidaClick();
+    void MenuAboutClick();
+    void MenuEsciClick();
+    // A language was chosen (flag button, pop-up menu, or at start).
+    void LanguageChosen(int index);
+
+    // Text of status panel 0..3.
+    QString PanelText(int panel) const;
+    TModuloLingua* Dictionary() const { return dictionary_.get(); }
+    // The help file in use; empty until help is asked for, and again after a language change.
+    const QString& HelpFile() const { return helpFile_; }
+    QTextBrowser* HelpViewer() const { return helpViewer_; }
+    // The ECU data dialog filled from the model, as the connect action shows it.
+    std::unique_ptr<TFormDati> MakeEcuDataDialog();
+    // A localized text kept for messages, by identifier (empty before the first localization).
+    QString Text(const std::string& identifier) const;
+
+    // Controls, named as the window's components.
+    QPushButton* BitBtn1;
+    QPushButton* BitBtn2;
+    QPushButton* BitBtn3;
+    QPushButton* BitBtn4;
+    QPushButton* BitBtn5;
+    QPushButton* BitBtn6;
+    QPushButton* BitBtn7;
+    QLabel* LabInstallazione;
+    QLabel* LabGestione;
+    QLabel* LabArchivioVett;
+    QLabel* LabArchivioCli;
+    QLabel* LabelFuoriArchivio;
+    QLabel* LabelMappatura;
+    QLabel* LabelEsci;
+    QLabel* ImageLogo;
+    QLabel* ImageLogoKrv;
+    QLabel* LabelVersione;
+    QWidget* PanelLingue;
+    QStatusBar* StatusBarMain;
+    QTimer* Timer1;
+
+    QMenu* MenuFile;
+    QAction* MenuCaricaConf;
+    QAction* MenuSalvaConf;
+    QAction* MenuStampa;
+    QMenu* MenuSelLingue;
+    QMenu* MenuTipoMap;
+    QAction* MenuMapZOV;
+    QAction* MenuMapPORTER;
+    QAction* MenuMapROVER;
+    QAction* MenuEsci;
+    QMenu* MenuConn;
+    QAction* MenuConnetti;
+    QAction* MenuDisconnetti;
+    QMenu* MenuComPort;
+    QAction* MenuCom1;
+    QAction* MenuCom2;
+    QAction* MenuUSB;
+    QMenu* MenuVaiA;
+    QAction* MenuInstall;
+    QAction* MenuGestione;
+    QAction* MenuAuto;
+    QAction* MenuClienti;
+    QAction* MenuFuoriArchivio;
+    QAction* MenuMappatura;
+    QMenu* MenuHelp;
+    QAction* MenuGuida;
+    QAction* MenuAbout;
+
+  signals:
+    // The program must end (the dictionary failed while changing language).
+    void terminateRequested();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    class Area;
+
+    void BuildMenu();
+    void BuildArea();
+    void BuildStatusBar();
+    void PlaceAreaControls();
+    void PlaceLogo();
+    void PaintBackground(QPainter& painter);
+    // Design pixels to this screen's pixels.
+    int S(int designPixels) const;
+    QPixmap Scaled(const QPixmap& picture) const;
+
+    // Closing: false keeps the window open.
+    bool FormCloseQuery();
+    void FormClose();
+
+    bool Localize();
+    void Fail(const char* message);
+    void ShowEcuData();
+    void ApplySessionState();
+    void SelectPortItem(QAction* item, int portIndex, int32_t comPort);
+    void SetMapType(int tag);
+    void RestoreGeometry();
+    void StoreGeometry();
+    void RemoveTemporaryFiles();
+
+    PromptAnswer Ask(const std::string& identifier, PromptIcon icon, PromptButtons buttons);
+    std::string Caption() const;
+    void SetPanel(int panel, const QString& text);
+
+    AppContext& ctx_;
+    std::unique_ptr<TFormSplash> splash_;
+    int64_t splashShownMs_ = 0;
+    double scale_ = 1.0;
+    std::unique_ptr<TModuloLingua> dictionary_;
+    QString mainPath_;
+    QPixmap background_;       // as loaded
+    QPixmap shownBackground_;  // scaled for the window as it is now
+    QString helpFile_;
+    QPointer<QTextBrowser> helpViewer_;
+    Area* area_ = nullptr;
+    std::array<QLabel*, 4> panels_{};
+    QActionGroup* portGroup_ = nullptr;
+    QActionGroup* mapGroup_ = nullptr;
+    bool started_ = false;
+    bool closed_ = false;
+
+    // Localized texts by identifier, Windows-1252 as the messages and the link keep them.
+    std::map<std::string, std::string> texts_;
+    std::string dataVersionCaption_;  // LabelVer cut for the data dialog
+};
+
+}  // namespace zov

@@ -1,0 +1,75 @@
+#include "QtPrompter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "QtText.h"
+
+namespace zov {
+
+namespace {
+
+QMessageBox::Icon IconOf(PromptIcon icon) {
+    switch (icon) {
+        case PromptIcon::Error:
+            return QMessageBox::Critical;
+        case PromptIcon::Warning:
+            return QMessageBox::Warning;
+        case PromptIcon::Question:
+            return QMessageBox::Question;
+        case PromptIcon::Information:
+            break;
+    }
+    return QMessageBox::Information;
+}
+
+QMessageBox::StandardButtons ButtonsOf(PromptButtons buttons) {
+    switch (buttons) {
+        case PromptButtons::YesNo:
+            return QMessageBox::Yes | QMessageBox::No;
+        case PromptButtons::YesNoCancel:
+            return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case PromptButtons::Ok:
+            break;
+    }
+    return QMessageBox::Ok;
+}
+
+}  // namespace
+
+QtPrompter::QtPrompter(QWidget* parent, Runner run) : parent_(parent), run_(std::move(run)) {
+    if (!run_) run_ = [](QMessageBox& box) { return box.exec(); };
+}
+
+PromptAnswer QtPrompter::Ask(const std::string& text, const std::string& caption, PromptIcon icon,
+                             PromptButtons buttons) {
+    QWidget* parent = parent_ != nullptr ? parent_.data() : QApplication::activeWindow();
+    QMessageBox box(IconOf(icon), FromCp1252(caption), FromCp1252(text), ButtonsOf(buttons), parent);
+    box.setObjectName(QStringLiteral("MessageBox"));
+    // The first button is the default, as in the message boxes the installers know.
+    box.setDefaultButton(buttons == PromptButtons::Ok ? QMessageBox::Ok : QMessageBox::Yes);
+    switch (run_(box)) {
+        case QMessageBox::Yes:
+            return PromptAnswer::Yes;
+        case QMessageBox::No:
+            return PromptAnswer::No;
+        case QMessageBox::Cancel:
+            return PromptAnswer::Cancel;
+        case QMessageBox::Ok:
+            return PromptAnswer::Ok;
+        default:
+            break;
+    }
+    // Closed without a button: the answer that changes nothing.
+    switch (buttons) {
+        case PromptButtons::YesNo:
+            return PromptAnswer::No;
+        case PromptButtons::YesNoCancel:
+            return PromptAnswer::Cancel;
+        case PromptButtons::Ok:
+            break;
+    }
+    return PromptAnswer::Ok;
+}
+
+}  // namespace zov

@@ -1,0 +1,216 @@
+// The boot-loader operations of the link object.
+#include <array>
+
+#include "ComInj.h"
+
+namespace zov {
+namespace {
+
+using Texts = std::array<std::string, 3>;
+
+constexpr uint32_t kEraseWaitMs = 5000;
+constexpr uint32_t kStartWaitMs = 1000;
+constexpr uint32_t kRecordWaitMs = 4000;
+constexpr uint32_t kEndWaitMs = 1000;
+constexpr int kRestartWaitMs = 2000;
+constexpr int kEraseAttempts = 4;
+constexpr int kVarVersion = 46;
+constexpr int32_t kVersionRestartingByItself = 7;
+
+// Windows-1252: 0xF2 o grave, 0xE0 a grave, 0xF9 u grave.
+const Texts kEnterTexts = {
+    "Togliere e ridare i 12V Batteria: la centralina pu\xF2 essere programmata",
+    "Errore di comunicazione con la centralina. Assicurarsi che:\n\n- i collegamenti siano corretti,\n- per "
+    "le "
+    "centraline gi\xE0 programmate i 12V Sottochiave non siano assenti da pi\xF9 di 2 ore.",
+    "Sincronizz. errata: togliere e ridare i 12 V e riprovare entro 10 secondi",
+};
+const Texts kEraseTexts = {
+    "Errore sulla comunicazione seriale",
+    "Tensione di alimentazione insufficiente (1)",
+    "Programmazione centralina fallita! (1)",
+};
+const Texts kStartTexts = {
+    "Errore sulla comunicazione seriale",
+    "Tensione di alimentazione insufficiente (2)",
+    "Programmazione centralina fallita! (2)",
+};
+
+// The caller's texts when there are exactly three; `suffix` marks which step failed.
+Texts Choose(const std::vector<std::string>& given, const Texts& builtIn, const char* suffix = "") {
+    if (given.size() != 3) return builtIn;
+    return {given[0], given[1] + suffix, given[2] + suffix};
+}
+
+// The text for a failure status: low supply, refusal, anything else.
+const std::string& FailureText(const Texts& texts, uint8_t status) {
+    if (status == boot::kStatusLowSupply) return texts[1];
+    if (status == boot::kStatusRefused) return texts[2];
+    return texts[0];
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+}  // namespace
+
+void ComInj::BootCommand(uint8_t opcode, uint32_t extraWaitMs, uint8_t& status, uint8_t& second) {
+    checksum = 0;
+    errorFlags = 0;
+    txLength = 0;
+    SendByte(opcode);
+    EndFrame(true);
+    status = ReceiveByte(extraWaitMs);
+    second = ReceiveByte(0);
+}
+
+bool ComInj::EnterBootMode(uint8_t code, const std::vector<std::string>& texts) {
+    const Texts t = Choose(texts, kEnterTexts);
+    // ReadVar and WriteVar stand aside while the link is busy, so the busy mark is taken only
+    // after them; each command marks itself.
+    if (connected || Connect()) {
+        const int32_t version = ReadVar(kVarVersion, nullptr);
+        WriteVar(boot::kBootRequestVariable, code);
+        Disconnect();
+        ClosePort();
+        BusyScope busy(*this);
+        if (version > kVersionRestartingByItself)
+            clock_.SleepMs(kRestartWaitMs);
+        else
+            Show(t[0], PromptIcon::Information);
+        return true;
+    }
+
+    // No program answers: a blank ECU, or one already in its boot loader.
+    BusyScope busy(*this);
+    checksum = 0;
+    errorFlags = 0;
+    txLength = 0;
+    if (!isOpen && !OpenPort()) errorFlags |= ERR_REQUEST;
+    connected = 1;
+    if (!errorFlags) {
+        SendByte(boot::kOpSync);
+        SendByte(boot::kOpSync);
+    }
+    if (errorFlags) {
+        Show(t[1], PromptIcon::Error);
+        ClosePort();
+        connected = 0;
+        return false;
+    }
+    ReceiveByte(0);
+    const uint8_t second = ReceiveByte(0);
+    if (second != boot::kStatusSynchronised) {
+        Show(t[2], PromptIcon::Error);
+        connected = 0;
+        ClosePort();
+        return false;
+    }
+    return true;
+}
+
+int ComInj::QueryBootLoader() {
+    BusyScope busy(*this);
+    if (!isOpen && !OpenPort()) return 0;
+    connected = 1;
+    uint8_t status = 0, second = 0;
+    BootCommand(boot::kOpQuery, 0, status, second);
+    if ((errorFlags & ERR_TIMEOUT) || status == boot::kStatusRefused) {
+        connected = 0;
+        return -1;
+    }
+    return status;
+}
+
+bool ComInj::EraseFlash(const std::vector<std::string>& texts) {
+    BusyScope busy(*this);
+    const Texts t = Choose(texts, kEraseTexts, " (1)");
+    uint8_t status = 0, second = 0;
+    for (int attempt = 0; attempt < kEraseAttempts; ++attempt) {
+        BootCommand(boot::kOpErase, kEraseWaitMs, status, second);
+        if (errorFlags & ERR_TIMEOUT) {
+            // The message boxes have no "no icon" kind; information is the plainest.
+            Show(t[0], PromptIcon::Information);
+            errorFlags = 0;
+            ClosePort();
+            connected = 0;
+            return false;
+        }
+        if (second != status) {
+            ClosePort();
+            connected = 0;
+            return false;
+        }
+        if (status == boot::kStatusDone) return true;
+    }
+    connected = 0;
+    Show(FailureText(t, status), PromptIcon::Error);
+    return false;
+}
+
+bool ComInj::StartProgramming(const std::vector<std::string>& texts) {
+    BusyScope busy(*this);
+    const Texts t = Choose(texts, kStartTexts, " (2)");
+    uint8_t status = 0, second = 0;
+    BootCommand(boot::kOpStart, kStartWaitMs, status, second);
+    if (second != status) return false;
+    if (status == boot::kStatusAccepted) {
+        programming = 1;
+        return true;
+    }
+    Show(FailureText(t, status), PromptIcon::Error);
+    return false;
+}
+
+bool ComInj::SendSRecord(std::string_view record) {
+    BusyScope busy(*this);
+    checksum = 0;
+    errorFlags = 0;
+    txLength = 0;
+    if (!programming) return false;
+    // 'S', the type, then whole hex pairs: at least the count and a 16-bit address.
+    if (record.size() < 8 || record.size() % 2 != 0 || record[0] != boot::kRecordStart) {
+        errorFlags |= ERR_REQUEST;
+        return false;
+    }
+    for (size_t i = 2; i < record.size(); ++i) {
+        if (HexValue(record[i]) < 0) {
+            errorFlags |= ERR_REQUEST;
+            return false;
+        }
+    }
+    const char type = record[1];
+    if (type == '1' && HexValue(record[4]) < 8) return true;
+
+    SendByte(uint8_t(record[0]));
+    SendByte(uint8_t(type));
+    for (size_t i = 2; i + 1 < record.size(); i += 2)
+        SendByte(uint8_t(HexValue(record[i]) << 4 | HexValue(record[i + 1])));
+    EndFrame(false);
+    ReceiveByte(kRecordWaitMs);
+    const uint8_t second = ReceiveByte(0);
+    if (second != boot::kStatusAccepted && second != boot::kStatusDone) {
+        programming = 0;
+        return false;
+    }
+    return true;
+}
+
+bool ComInj::EndProgramming() {
+    BusyScope busy(*this);
+    uint8_t status = 0, answerChecksum = 0;
+    BootCommand(boot::kOpEnd, kEndWaitMs, status, answerChecksum);
+    // The answer checksum of the frame protocol (the status alone here), compared without the
+    // session recovery of CheckReplyChecksum: there is no session to recover in the boot loader.
+    const bool checksumGood = !(errorFlags & ERR_TIMEOUT) && answerChecksum == status;
+    programming = 0;
+    ClosePort();
+    connected = 0;
+    return checksumGood && status == boot::kStatusDone;
+}
+
+}  // namespace zov

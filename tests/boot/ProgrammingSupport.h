@@ -1,0 +1,191 @@
+#pragma once
+
+// Shared pieces of the packaging and programming tests: a scratch folder, a private temporary
+// folder (so a test sees every temporary file the procedures leave), a full-disk stand-in, the ECU
+// simulator on a virtual clock with the link and the model on top, and a progress window that
+// records what it was told.
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "Clock.h"
+#include "ComInj.h"
+#include "ConfigurationModel.h"
+#include "EcuProgrammer.h"
+#include "EcuSimulator.h"
+#include "Prompter.h"
+#include "SimulatedLine.h"
+
+namespace zov::testing {
+
+class ScratchDir {
+  public:
+    ScratchDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "zov_prog_XXXXXX").string();
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    const std::filesystem::path& Path() const { return path_; }
+    // Names of the entries, sorted.
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(path_))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// Points TMPDIR at a folder of its own while it lives.
+class PrivateTemp {
+  public:
+    PrivateTemp() {
+        if (const char* old = std::getenv("TMPDIR")) saved_ = old, hadOld_ = true;
+        setenv("TMPDIR", dir_.Path().c_str(), 1);
+    }
+    ~PrivateTemp() {
+        if (hadOld_)
+            setenv("TMPDIR", saved_.c_str(), 1);
+        else
+            unsetenv("TMPDIR");
+    }
+    std::vector<std::string> Entries() const { return dir_.Entries(); }
+
+  private:
+    ScratchDir dir_;
+    std::string saved_;
+    bool hadOld_ = false;
+};
+
+// While it lives, a write that would take a file past `bytes` fails as on a full disk.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, handler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    rlimit saved_{};
+    void (*handler_)(int) = SIG_DFL;
+};
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A progress window that keeps what it was told, and the main window's connect action.
+class RecordingHost : public ProgrammingHost {
+  public:
+    RecordingHost(ComInj& link, ConfigurationModel& model) : link_(link), model_(model) {}
+
+    void Open() override { ++opened; }
+    void Close() override { ++closed; }
+    void SetLabel(const std::string& text) override { labels.push_back(text); }
+    void SetCaption(const std::string& text) override { captions.push_back(text); }
+    void SetCompletion(const std::string& text) override { completion = text; }
+    void SetProgress(int value, bool absolute) override {
+        position = absolute ? value : position + value;
+        positions.push_back(position);
+    }
+    void SetBusy(bool busy) override { busyNow = busy; }
+    void Repaint() override {
+        ++repaints;
+        if (onRepaint) onRepaint();
+    }
+    void ConnectInteractiveOff() override {
+        ++connectActions;
+        if (link_.Connect()) model_.ReadFromEcu();
+    }
+
+    std::function<void()> onRepaint;
+    int opened = 0, closed = 0, connectActions = 0, repaints = 0;
+    bool busyNow = false;
+    int position = 0;
+    std::vector<int> positions;
+    std::vector<std::string> labels, captions;
+    std::string completion;
+
+  private:
+    ComInj& link_;
+    ConfigurationModel& model_;
+};
+
+// The ECU simulator on a virtual clock, the link on a simulated line, the three model objects.
+struct EcuBench {
+    explicit EcuBench(sim::EcuConfig config = {}) : ecu(std::move(config)), line(ecu, clock) {
+        link.SetLinkMessages();
+    }
+
+    // Opens a session and loads the model, as the main window's connect action does.
+    bool ConnectAndLoad() {
+        if (!link.Connect()) return false;
+        model.ReadFromEcu();
+        return link.connected != 0;
+    }
+
+    // Requests the boot loader received.
+    std::vector<std::vector<uint8_t>> BootRequests() const {
+        std::vector<std::vector<uint8_t>> out;
+        for (const auto& f : ecu.Requests())
+            if (f.bootLoader && f.complete) out.push_back(f.request);
+        return out;
+    }
+    // Boot requests starting with `opcode`.
+    size_t CountBoot(uint8_t opcode) const {
+        size_t n = 0;
+        for (const auto& r : BootRequests()) n += r[0] == opcode;
+        return n;
+    }
+    std::vector<std::string> ShownTexts() const {
+        std::vector<std::string> out;
+        for (const auto& s : prompter.shown) out.push_back(s.text);
+        return out;
+    }
+
+    VirtualClock clock;
+    sim::EcuSimulator ecu;
+    sim::SimulatedLine line;
+    ScriptedPrompter prompter;
+    ComInj link{0, 5, line, clock, prompter};
+    ConfCar car{link, ConfigurationModel::kCarFile, prompter};
+    ConfMap map{link, car, ConfigurationModel::kMapFile};
+    ConfParam param{link, car, ConfigurationModel::kParamFile, prompter};
+    ConfigurationModel model{link, map, car, param};
+};
+
+}  // namespace zov::testing

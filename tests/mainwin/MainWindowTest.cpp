@@ -1,0 +1,903 @@
+// The main window against the ECU simulator: start-up, the connect-time load and the ECU data
+// dialog, the retry on a dead line, the keep-alive, disconnecting and closing, ports, languages,
+// help, geometry.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QToolButton>
+#include <chrono>
+
+#include "DictionaryMessages.h"
+#include "MainWindowSupport.h"
+#include "QtText.h"
+#include "TAboutBoxI.h"
+#include "TFormAttesaFile.h"
+#include "TFormDati.h"
+#include "TFormSceltaLingua.h"
+
+namespace zov::test {
+namespace {
+
+constexpr int64_t kSecondUs = 1000000;
+
+template <typename T = QWidget>
+T* Child(QWidget& parent, const char* name) {
+    return parent.findChild<T*>(QString::fromLatin1(name));
+}
+
+// Closes the ECU data dialog as soon as it shows, keeping what it said.
+struct DataDialogReader {
+    DataDialogReader()
+        : watcher([this](QWidget& w) {
+              auto* dati = qobject_cast<TFormDati*>(&w);
+              if (dati == nullptr) return;
+              title = dati->windowTitle();
+              for (const char* name : {"Label1", "Label2", "Label3", "Label4", "Label5", "Label6", "Label7",
+                                       "LabelVerSoft", "LabelMod", "LabelAnno", "LabelCil", "LabelCarb",
+                                       "LabelNome", "LabelData", "LabelVersione", "LabelProtected"}) {
+                  QLabel* label = Child<QLabel>(*dati, name);
+                  texts[name] = label != nullptr ? label->text() : QStringLiteral("<no %1>").arg(name);
+                  visible[name] = label != nullptr && label->isVisible();
+              }
+              for (auto [caption, value] : {std::pair{"Label2", "LabelMod"},
+                                            {"Label3", "LabelAnno"},
+                                            {"Label4", "LabelCil"},
+                                            {"Label5", "LabelCarb"},
+                                            {"Label6", "LabelNome"},
+                                            {"Label7", "LabelData"},
+                                            {"LabelVerSoft", "LabelVersione"}}) {
+                  const QLabel* c = Child<QLabel>(*dati, caption);
+                  const QLabel* v = Child<QLabel>(*dati, value);
+                  gaps.push_back(v->x() - (c->x() + c->width()));
+                  sameRow.push_back(v->y() == c->y());
+              }
+              group1 = dati->GroupBox1->title();
+              group2 = dati->GroupBox2->title();
+              group2Height = dati->GroupBox2->height();
+              button1Visible = dati->Button1->isVisible();
+              button2Text = dati->Button2->text();
+              dati->Button2->click();
+          }) {}
+    bool Shown() const { return watcher.seen == QStringLiteral("FormDati"); }
+
+    ModalWatcher watcher;
+    QString title, group1, group2, button2Text;
+    int group2Height = 0;
+    bool button1Visible = true;
+    std::map<std::string, QString> texts;
+    std::map<std::string, bool> visible;
+    std::vector<int> gaps;
+    std::vector<bool> sameRow;
+};
+
+// Starts the window and opens a session, closing the data dialog.
+void StartAndConnect(Bench& b) {
+    ASSERT_TRUE(b.form->Start());
+    DataDialogReader reader;
+    b.form->MenuConnettiClick();
+    ASSERT_TRUE(b.context->link.connected);
+    ASSERT_TRUE(reader.Shown());
+}
+
+// --- start-up ----------------------------------------------------------------------------------
+
+TEST(MainWindowStart, SplashStaysThreeSecondsOfVirtualTimeThenGoes) {
+    // Whatever the start-up took already counts towards the three seconds.
+    for (int64_t spentBeforeMs : {0, 1200, 5000}) {
+        Bench b;
+        const int64_t created = b.clock.NowMs();
+        QWidget* splash = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QStringLiteral("FormSplash") && w->isVisible()) splash = w;
+        ASSERT_NE(splash, nullptr);
+        EXPECT_EQ(Child<QLabel>(*splash, "Label1")->text(), QStringLiteral("PRO"));
+        EXPECT_TRUE(splash->testAttribute(Qt::WA_TransparentForMouseEvents));
+        EXPECT_TRUE(splash->windowFlags() & Qt::WindowStaysOnTopHint);
+
+        b.clock.Advance(spentBeforeMs * 1000);
+        ASSERT_TRUE(b.form->Start());
+        EXPECT_EQ(b.clock.NowMs() - created, std::max<int64_t>(3000, spentBeforeMs)) << spentBeforeMs;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            EXPECT_FALSE(w->objectName() == QStringLiteral("FormSplash") && w->isVisible());
+        EXPECT_TRUE(b.form->isVisible());
+    }
+}
+
+TEST(MainWindowStart, LocalizesFromTheDictionaryAndShowsTheStartState) {
+    Bench b;
+    ASSERT_TRUE(b.form->Start());
+    TFormMainInst& f = *b.form;
+    EXPECT_EQ(f.windowTitle(), b.Dict("FinestraInstall", 70));
+    EXPECT_EQ(f.LabGestione->text(), b.Dict("LabGestione", 30));
+    EXPECT_EQ(f.MenuConnetti->text(), b.Dict("MenuConnetti", 25));
+    EXPECT_EQ(f.LabelVersione->text(), b.Dict("LabelVer", 25) + QStringLiteral(" 5.6.1 PRO"));
+    EXPECT_TRUE(f.LabelVersione->isVisible());
+    EXPECT_TRUE(f.ImageLogo->isVisible());
+    EXPECT_FALSE(f.ImageLogoKrv->isVisible());
+    // Status: the session state, the port, the language.
+    EXPECT_EQ(f.PanelText(0), b.Dict("MessNonConnesso", 35));
+    EXPECT_EQ(f.PanelText(2), QStringLiteral("COM1"));
+    EXPECT_EQ(f.PanelText(3), StripAccelerator(b.Dictionary().LanguageCaption(0)));
+    // The link speaks the dictionary's words too.
+    EXPECT_EQ(b.context->link.msgConnectFailed, b.DictCp("MessConnFallita", 70));
+    EXPECT_EQ(b.context->link.msgTooManyErrors, b.DictCp("MessErrCk", 70));
+    // The program's folder became mainPath and the current directory; Config exists.
+    EXPECT_EQ(b.context->global.MainPath(), QFile::encodeName(DistDir()).toStdString());
+    EXPECT_EQ(QDir::current().absolutePath(), QDir(DistDir()).absolutePath());
+    EXPECT_TRUE(QDir(DistDir() + QStringLiteral("/Config")).exists());
+    // One flag button per language, in the panel on the right edge.
+    const auto flags = f.PanelLingue->findChildren<QToolButton*>();
+    EXPECT_EQ(int(flags.size()), b.Dictionary().LanguageCount());
+    EXPECT_EQ(f.PanelLingue->x() + f.PanelLingue->width(), f.centralWidget()->width());
+    EXPECT_TRUE(b.prompter.shown.empty());
+}
+
+TEST(MainWindowStart, StatusBarHasFourPanelsOfTheFixedWidths) {
+    Bench b;
+    ASSERT_TRUE(b.form->Start());
+    const std::array<int, 4> widths = {220, 180, 50, 50};
+    std::array<QLabel*, 4> panels{};
+    for (int i = 0; i < 4; ++i) {
+        panels[size_t(i)] = b.form->StatusBarMain->findChild<QLabel*>(QStringLiteral("Panel%1").arg(i));
+        ASSERT_NE(panels[size_t(i)], nullptr);
+    }
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(panels[size_t(i)]->width(), widths[size_t(i)]) << i;
+    // The last one starts where it should and runs on to the right edge.
+    EXPECT_GE(panels[3]->width(), widths[3]);
+    EXPECT_LT(panels[2]->geometry().right(), panels[3]->x());
+    EXPECT_GE(panels[3]->geometry().right(), b.form->StatusBarMain->width() - 12);
+    for (int i = 0; i < 3; ++i) EXPECT_LT(panels[size_t(i)]->x(), panels[size_t(i + 1)]->x());
+}
+
+TEST(MainWindowStart, FunctionsWithoutTheirWindowsAreShownDisabled) {
+    Bench b;
+    ASSERT_TRUE(b.form->Start());
+    TFormMainInst& f = *b.form;
+    for (QPushButton* later : {f.BitBtn1, f.BitBtn2, f.BitBtn3, f.BitBtn4, f.BitBtn6, f.BitBtn7}) {
+        EXPECT_TRUE(later->isVisible()) << later->objectName().toStdString();
+        EXPECT_FALSE(later->isEnabled()) << later->objectName().toStdString();
+    }
+    for (QAction* later : {f.MenuInstall, f.MenuGestione, f.MenuAuto, f.MenuClienti, f.MenuFuoriArchivio,
+                           f.MenuMappatura, f.MenuStampa, f.MenuCaricaConf, f.MenuSalvaConf}) {
+        EXPECT_TRUE(later->isVisible()) << later->objectName().toStdString();
+        EXPECT_FALSE(later->isEnabled()) << later->objectName().toStdString();
+    }
+    EXPECT_TRUE(f.BitBtn5->isEnabled());
+    const std::vector<std::pair<QAction*, QKeySequence>> keys = {
+        {f.MenuInstall, QKeySequence(Qt::Key_F1)},       {f.MenuGestione, QKeySequence(Qt::Key_F2)},
+        {f.MenuAuto, QKeySequence(Qt::Key_F3)},          {f.MenuClienti, QKeySequence(Qt::Key_F4)},
+        {f.MenuFuoriArchivio, QKeySequence(Qt::Key_F5)}, {f.MenuMappatura, QKeySequence(Qt::Key_F6)},
+        {f.MenuEsci, QKeySequence(Qt::Key_Escape)}};
+    for (const auto& [item, key] : keys) EXPECT_EQ(item->shortcut(), key) << item->objectName().toStdString();
+    EXPECT_FALSE(f.MenuUSB->isVisible());  // this build has no USB adapter
+}
+
+TEST(MainWindowStart, BackgroundIsPaintedFortyLeftAndSixtyAboveTheFirstButton) {
+    Bench b;
+    ASSERT_TRUE(b.form->Start());
+    const QImage picture(DistDir() + QStringLiteral("/immagini/Sfondo1.bmp"));
+    ASSERT_FALSE(picture.isNull());
+    const QImage shown = b.form->centralWidget()->grab().toImage();
+    ASSERT_EQ(b.form->Scale(), 1.0);  // the test screen is the design screen
+    const QPoint origin = b.form->BitBtn1->pos() - QPoint(40, 60);
+    // The picture's corner and points inside it, unscaled, land exactly there.
+    for (QPoint p : {QPoint(0, 0), QPoint(3, 2), QPoint(150, 210), QPoint(5, 5), QPoint(401, 37)}) {
+        const QPoint at = origin + p;
+        if (at.x() < 0 || at.y() < 0 || at.x() >= shown.width() || at.y() >= shown.height()) continue;
+        EXPECT_EQ(shown.pixelColor(at), picture.pixelColor(p)) << p.x() << "," << p.y();
+    }
+}
+
+TEST(MainWindowStart, WindowIsScaledOnScreensOtherThanTheDesignOne) {
+    struct Case {
+        int width;
+        double dpi;
+        double scale;
+    };
+    const Case cases[] = {
+        {800, 96, 1.0}, {800, 96.2, 1.0}, {1280, 96, 1.6}, {800, 120, 0.8}, {1920, 144, 1.6}};
+    for (const Case& c : cases)
+        EXPECT_DOUBLE_EQ(TFormMainInst::ScaleFor(c.width, c.dpi), c.scale) << c.width << " " << c.dpi;
+}
+
+TEST(MainWindowStart, DictionaryProblemsEndTheProgram) {
+    struct Case {
+        const char* name;
+        bool withDictionary;
+        int32_t language;
+        const char* message;
+        int32_t languageAfter;
+    };
+    const Case cases[] = {
+        {"no dictionary", false, 0, dictionary_messages::kMainWindow, 0},
+        {"language past the last", true, 3, dictionary_messages::kUnknownLanguage, 0},
+        {"negative language", true, -1, dictionary_messages::kUnknownLanguage, 0},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir runtime;
+        if (c.withDictionary) CopyRuntime(runtime.path());
+        StoredSettings stored;
+        stored.language = c.language;
+        Bench b({}, stored, runtime.path());
+        EXPECT_FALSE(b.form->Start()) << c.name;
+        ASSERT_EQ(b.prompter.shown.size(), 1u) << c.name;
+        EXPECT_EQ(b.prompter.shown[0].text, c.message) << c.name;
+        EXPECT_EQ(b.prompter.shown[0].caption, "ZOV Qbr") << c.name;
+        EXPECT_EQ(b.prompter.shown[0].icon, PromptIcon::Error) << c.name;
+        EXPECT_FALSE(b.form->isVisible()) << c.name;
+        EXPECT_FALSE(b.form->Timer1->isActive()) << c.name;
+        // The next start uses the first language.
+        b.EndRun();
+        QSettings store(b.settings.path() + QStringLiteral("/Ovalix srl/Install.ini"), QSettings::IniFormat);
+        EXPECT_EQ(store.value(QStringLiteral("Language")).toInt(), c.languageAfter) << c.name;
+    }
+}
+
+TEST(MainWindowStart, TemporaryLeftoversOfEarlierRunsAreDeleted) {
+    QTemporaryDir temp;
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(temp.path()));
+    const QStringList leftovers = {QStringLiteral("_ci1234.tmp"), QStringLiteral("_ci.tmp"),
+                                   QStringLiteral("_ciABC.tmp")};
+    const QStringList others = {QStringLiteral("_ci1234.txt"), QStringLiteral("ci1.tmp"),
+                                QStringLiteral("x_ci1.tmp")};
+    for (const QString& name : leftovers + others) {
+        QFile file(QDir(temp.path()).filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("x");
+    }
+    // A read-only leftover goes too.
+    QFile::setPermissions(QDir(temp.path()).filePath(leftovers[0]), QFileDevice::ReadOwner);
+    {
+        Bench b;
+        for (const QString& name : leftovers)
+            EXPECT_FALSE(QFile::exists(QDir(temp.path()).filePath(name))) << name.toStdString();
+        for (const QString& name : others)
+            EXPECT_TRUE(QFile::exists(QDir(temp.path()).filePath(name))) << name.toStdString();
+    }
+    if (oldTemp.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", oldTemp);
+}
+
+// --- connect -----------------------------------------------------------------------------------
+
+TEST(MainWindowConnect, LoadsTheEcuAndShowsItsIdentification) {
+    struct Case {
+        const char* name;
+        int version;
+        int fuel;
+        const char* model;
+        uint8_t ownRegisterBits;
+        const char* versionText;  // nullptr: MessNonDisp
+        const char* fuelId;
+        bool protectedShown;
+        int mapType;
+    };
+    const Case cases[] = {
+        {"LPG, version 200", 200, 0, "FIAT PUNTO 1.2 8V", 0, "0.200", "LabelGpl", false, 0},
+        {"CNG, protected, version 1.5", 0x0105, 1, "OPEL ZAFIRA 1.6", 0x10, "1.5", "LabelMetano", true, 0},
+        {"no version", 0, 0, "FORD FOCUS", 0, nullptr, "LabelGpl", false, 0},
+        {"Piaggio Porter E3", 200, 0, "Piaggio PORTER E3 1.3", 0, "0.200", "LabelGpl", false, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::EcuConfig config;
+        config.version = c.version;
+        config.fuel = c.fuel;
+        config.model = c.model;
+        config.programName = "PRG_4711.ZOV";
+        config.displacement = 1242;
+        config.year = 2007;
+        config.ownRegisterBits = c.ownRegisterBits;
+        Bench b(config);
+        ASSERT_TRUE(b.form->Start());
+
+        DataDialogReader reader;
+        b.form->MenuConnettiClick();
+        ASSERT_TRUE(b.context->link.connected);
+        ASSERT_TRUE(reader.Shown());
+
+        // The model holds the ECU's identification.
+        const ConfCar& car = b.context->car;
+        EXPECT_EQ(car.MODELLO, c.model);
+        EXPECT_EQ(car.VERSIONE_CENTRALINA, c.version);
+        EXPECT_EQ(car.TIPO_SENSORE_MAP, c.mapType);
+
+        const QString colon = QStringLiteral(":");
+        EXPECT_EQ(reader.title, b.form->windowTitle());
+        EXPECT_EQ(reader.texts["Label1"], b.Dict("LabelIdentif", 70));
+        EXPECT_EQ(reader.group1, b.Dict("GroupDatiAuto", 40));
+        EXPECT_EQ(reader.group2, b.Dict("GroupDatiProg", 40));
+        EXPECT_EQ(reader.texts["Label2"], b.Dict("LabelModAuto", 12) + colon);
+        EXPECT_EQ(reader.texts["Label3"], b.Dict("LabelAnno", 12) + colon);
+        EXPECT_EQ(reader.texts["Label4"], b.Dict("LabelCil", 20) + colon);
+        EXPECT_EQ(reader.texts["Label5"], b.Dict("LabelCarburante", 15) + colon);
+        EXPECT_EQ(reader.texts["Label6"], b.Dict("LabelProg", 16) + colon);
+        EXPECT_EQ(reader.texts["Label7"], b.Dict("LabelDataCreaz", 16) + colon);
+        EXPECT_EQ(reader.texts["LabelVerSoft"], b.Dict("LabelVer", 16) + colon);
+        EXPECT_EQ(reader.texts["LabelMod"], QString::fromLatin1(c.model));
+        EXPECT_EQ(reader.texts["LabelAnno"], QStringLiteral("2007"));
+        EXPECT_EQ(reader.texts["LabelCil"], QStringLiteral("1242"));
+        EXPECT_EQ(reader.texts["LabelNome"], QStringLiteral("PRG_4711.ZOV"));
+        EXPECT_EQ(reader.texts["LabelCarb"], b.Dict(c.fuelId, 15));
+        EXPECT_EQ(reader.texts["LabelVersione"],
+                  c.versionText ? QString::fromLatin1(c.versionText) : b.Dict("MessNonDisp", 15));
+        using namespace std::chrono;
+        const year_month_day date{sys_days{year{1998} / October / 12} + days{sim::EcuConfig{}.programDate}};
+        EXPECT_TRUE(reader.texts["LabelData"].endsWith(QString::number(int(date.year()))))
+            << reader.texts["LabelData"].toStdString();
+        EXPECT_EQ(reader.visible["LabelProtected"], c.protectedShown);
+        EXPECT_TRUE(reader.visible["LabelVersione"]);
+        EXPECT_TRUE(reader.visible["LabelVerSoft"]);
+        EXPECT_FALSE(reader.button1Visible);
+        EXPECT_EQ(reader.button2Text, b.Dict("ButtonOK", 15));
+        EXPECT_GE(reader.group2Height, 113);
+        for (size_t i = 0; i < reader.gaps.size(); ++i) {
+            EXPECT_EQ(reader.gaps[i], 8) << "row " << i;
+            EXPECT_TRUE(reader.sameRow[i]) << "row " << i;
+        }
+        // After the dialog: the ECU's file name in panel 1.
+        EXPECT_EQ(b.form->PanelText(1), QStringLiteral("PRG_4711.ZOV"));
+        EXPECT_TRUE(b.prompter.shown.empty());
+    }
+}
+
+// The ECU takes a moment to answer, so the link waits (and the test can look) at every request.
+sim::EcuConfig SlowEcu() {
+    sim::EcuConfig config;
+    config.faults.latencyUs = 2000;
+    return config;
+}
+
+TEST(MainWindowConnect, ProgressWindowFollowsTheLoadToCompletion) {
+    Bench b(SlowEcu());
+    ASSERT_TRUE(b.form->Start());
+    // What the progress window says each time the link waits during the load.
+    std::vector<QString> seen;
+    QString title, label, state;
+    Qt::CursorShape cursor = Qt::ArrowCursor;
+    b.clock.onSleep = [&](int64_t) {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* progress = qobject_cast<TFormAttesaFile*>(w);
+            if (progress == nullptr || !progress->isVisible()) continue;
+            state = b.form->PanelText(0);
+            title = progress->windowTitle();
+            label = progress->Label1->text();
+            if (seen.empty() || seen.back() != progress->Label2->text())
+                seen.push_back(progress->Label2->text());
+            if (QApplication::overrideCursor() != nullptr) cursor = QApplication::overrideCursor()->shape();
+        }
+    };
+    DataDialogReader reader;
+    b.form->MenuConnettiClick();
+    b.clock.onSleep = nullptr;
+    ASSERT_TRUE(reader.Shown());
+
+    EXPECT_EQ(title, b.Dict("MessConnCpu", 70));
+    EXPECT_EQ(label, b.Dict("MessCaricaDati", 70));
+    EXPECT_EQ(cursor, Qt::WaitCursor);
+    // The session is open while it loads, and the status bar says so.
+    EXPECT_EQ(state, b.Dict("MessConnesso", 35));
+    const QString done = b.Dict("MessCompletato", 15);
+    std::vector<QString> expected;
+    for (int percent : {10, 20, 30, 50, 60, 70, 90})
+        expected.push_back(QString::number(percent) + QStringLiteral("% ") + done);
+    EXPECT_EQ(seen, expected);
+    // The window is gone and the cursor is back.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_FALSE(qobject_cast<TFormAttesaFile*>(w) && w->isVisible());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(MainWindowConnect, DeadLineIsTriedAgainAfterTwelveSecondsThenReported) {
+    for (bool interactive : {true, false}) {
+        SCOPED_TRACE(interactive ? "interactive" : "silent");
+        sim::EcuConfig config;
+        config.faults.deadLine = true;
+        Bench b(config);
+        ASSERT_TRUE(b.form->Start());
+        b.form->interactive = interactive;
+        // The cursor while the countdown runs, one look per second of waiting.
+        std::vector<bool> busyDuringWait;
+        b.clock.onSleep = [&](int64_t us) {
+            if (us == kSecondUs)
+                busyDuringWait.push_back(QApplication::overrideCursor() != nullptr &&
+                                         QApplication::overrideCursor()->shape() == Qt::WaitCursor);
+        };
+        const int64_t before = b.clock.NowUs();
+        b.form->MenuConnettiClick();
+        b.clock.onSleep = nullptr;
+
+        EXPECT_FALSE(b.context->link.connected);
+        ASSERT_EQ(b.opener.opens.size(), 2u);  // one Connect, the countdown, one more Connect
+        const int64_t firstAttempt = b.opener.opens[1].timeUs - before - 12 * kSecondUs;
+        EXPECT_GT(firstAttempt, 0);
+        EXPECT_LT(firstAttempt, 5 * kSecondUs);
+        EXPECT_EQ(busyDuringWait, std::vector<bool>(12, true));
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        if (interactive) {
+            ASSERT_EQ(b.prompter.shown.size(), 1u);
+            EXPECT_EQ(b.prompter.shown[0].text, b.DictCp("MessConnFallita", 70));
+            EXPECT_EQ(b.prompter.shown[0].caption, ToCp1252(b.form->windowTitle()));
+            EXPECT_EQ(b.prompter.shown[0].icon, PromptIcon::Error);
+            // Only after the second attempt.
+            EXPECT_GT(b.prompter.times[0], b.opener.opens[1].timeUs);
+        } else {
+            EXPECT_TRUE(b.prompter.shown.empty());
+        }
+        // Nothing was loaded and no data dialog was shown.
+        EXPECT_EQ(b.form->PanelText(1), QString());
+    }
+}
+
+TEST(MainWindowConnect, AnEcuThatAnswersOnlyAfterTheCountdownIsLoaded) {
+    sim::EcuConfig config;
+    config.faults.deadLine = true;
+    Bench b(config);
+    ASSERT_TRUE(b.form->Start());
+    // The ECU wakes up during the countdown.
+    b.clock.onSleep = [&](int64_t us) {
+        if (us == kSecondUs) b.ecu.MutableFaults().deadLine = false;
+    };
+    DataDialogReader reader;
+    b.form->MenuConnettiClick();
+    b.clock.onSleep = nullptr;
+    EXPECT_TRUE(b.context->link.connected);
+    EXPECT_TRUE(reader.Shown());
+    EXPECT_TRUE(b.prompter.shown.empty());
+}
+
+TEST(MainWindowConnect, SessionLostDuringTheLoadShowsNoEcuData) {
+    Bench b(SlowEcu());
+    ASSERT_TRUE(b.form->Start());
+    // Half-way through the load the ECU goes silent; the user declines to reconnect.
+    b.clock.onSleep = [&](int64_t) {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* progress = qobject_cast<TFormAttesaFile*>(w);
+            if (progress != nullptr && progress->isVisible() && progress->ProgressBar1->value() >= 50)
+                b.ecu.MutableFaults().deadLine = true;
+        }
+    };
+    b.prompter.fallback = PromptAnswer::No;
+    DataDialogReader reader;
+    b.form->MenuConnettiClick();
+    b.clock.onSleep = nullptr;
+    EXPECT_FALSE(b.context->link.connected);
+    EXPECT_FALSE(reader.Shown());
+    // The link asked about the session; nothing claims a loaded ECU.
+    EXPECT_FALSE(b.prompter.shown.empty());
+    EXPECT_EQ(b.form->PanelText(0), b.Dict("MessNonConnesso", 35));
+    EXPECT_EQ(b.form->PanelText(1), QString());
+    EXPECT_TRUE(b.form->MenuConnetti->isEnabled());
+}
+
+TEST(MainWindowConnect, TickDuringAnExchangeLeavesTheLinkAlone) {
+    Bench b(SlowEcu());
+    ASSERT_TRUE(b.form->Start());
+    // A timer firing while the link waits inside the load.
+    int ticks = 0;
+    b.clock.onSleep = [&](int64_t) {
+        if (b.context->link.connected && b.context->link.IsBusy() && ticks < 5) {
+            ++ticks;
+            b.form->Timer1Timer();
+        }
+    };
+    DataDialogReader reader;
+    b.form->MenuConnettiClick();
+    b.clock.onSleep = nullptr;
+    ASSERT_GT(ticks, 0);
+    EXPECT_EQ(b.CountReads(TFormMainInst::kKeepAliveVariable), 0);
+    EXPECT_TRUE(reader.Shown());
+}
+
+// --- keep-alive, disconnect, closing -----------------------------------------------------------
+
+TEST(MainWindowSession, KeepAliveTickReadsVariable72AndShowsTheState) {
+    Bench b;
+    ASSERT_TRUE(b.form->Start());
+    TFormMainInst& f = *b.form;
+    EXPECT_EQ(f.Timer1->interval(), 50);
+    EXPECT_TRUE(f.Timer1->isActive());
+
+    // Not connected: nothing on the line, the connect item on.
+    f.Timer1Timer();
+    EXPECT_EQ(f.Timer1->interval(), 2000);
+    EXPECT_TRUE(b.ecu.Requests().empty());
+    EXPECT_TRUE(f.MenuConnetti->isEnabled());
+    EXPECT_FALSE(f.MenuDisconnetti->isEnabled());
+    EXPECT_EQ(f.PanelText(0), b.Dict("MessNonConnesso", 35));
+
+    DataDialogReader reader;
+    f.MenuConnettiClick();
+    ASSERT_TRUE(reader.Shown());
+    b.ecu.ClearRequests();
+    f.Timer1Timer();
+    ASSERT_EQ(b.ecu.Requests().size(), 1u);
+    EXPECT_EQ(b.CountReads(72), 1);
+    EXPECT_FALSE(f.MenuConnetti->isEnabled());
+    EXPECT_TRUE(f.MenuDisconnetti->isEnabled());
+    EXPECT_EQ(f.PanelText(0), b.Dict("MessConnesso", 35));
+    EXPECT_EQ(f.PanelText(1), QString::fromStdString(b.ecu.Config().programName));
+    EXPECT_EQ(f.Timer1->interval(), 2000);
+    EXPECT_TRUE(f.Timer1->isActive());
+
+    // The ECU goes away: the keep-alive finds out; the user declines to reconnect.
+    b.ecu.MutableFaults().deadLine = true;
+    b.prompter.fallback = PromptAnswer::No;
+    f.Timer1Timer();
+    EXPECT_FALSE(b.context->link.connected);
+    EXPECT_TRUE(f.MenuConnetti->isEnabled());
+    EXPECT_FALSE(f.MenuDisconnetti->isEnabled());
+    EXPECT_EQ(f.PanelText(0), b.Dict("MessNonConnesso", 35));
+    EXPECT_EQ(f.PanelText(1), QString());
+}
+
+TEST(MainWindowSession, DisconnectAsksAndClosesThePortOnYesOnly) {
+    for (PromptAnswer answer : {PromptAnswer::No, PromptAnswer::Yes}) {
+        const bool yes = answer == PromptAnswer::Yes;
+        SCOPED_TRACE(yes ? "yes" : "no");
+        Bench b;
+        StartAndConnect(b);
+        b.form->Timer1Timer();  // the regular 2 s rhythm
+        b.ecu.ClearRequests();
+        b.prompter.answers = {answer};
+        b.form->MenuDisconnettiClick();
+        ASSERT_EQ(b.prompter.shown.size(), 1u);
+        EXPECT_EQ(b.prompter.shown[0].text, b.DictCp("MessDisconCpu", 70));
+        EXPECT_EQ(b.prompter.shown[0].buttons, PromptButtons::YesNo);
+        EXPECT_EQ(b.prompter.shown[0].icon, PromptIcon::Question);
+        EXPECT_EQ(b.prompter.shown[0].caption, ToCp1252(b.form->windowTitle()));
+        EXPECT_EQ(bool(b.context->link.connected), !yes);
+        EXPECT_EQ(b.line.IsOpen(), !yes);
+        EXPECT_FALSE(b.ecu.SessionOpen() && yes);
+        // Yes: the close-session frame went out, and the next tick comes at once.
+        EXPECT_EQ(!b.ecu.Requests().empty(), yes);
+        EXPECT_EQ(b.form->Timer1->interval(), yes ? 50 : 2000);
+        EXPECT_TRUE(b.form->Timer1->isActive());
+    }
+}
+
+TEST(MainWindowSession, ClosingWhileConnectedAsksOnceAndNoKeepsEverything) {
+    struct Case {
+        const char* name;
+        bool connect;
+        PromptAnswer answer;
+        size_t questions;
+        bool closes;
+    };
+    const Case cases[] = {
+        {"not connected", false, PromptAnswer::Yes, 0, true},
+        {"connected, no", true, PromptAnswer::No, 1, false},
+        {"connected, yes", true, PromptAnswer::Yes, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bench b;
+        if (c.connect)
+            StartAndConnect(b);
+        else
+            ASSERT_TRUE(b.form->Start());
+        b.prompter.answers = {c.answer};
+        EXPECT_EQ(b.form->close(), c.closes);
+        EXPECT_EQ(b.prompter.shown.size(), c.questions);
+        if (c.questions > 0) {
+            EXPECT_EQ(b.prompter.shown[0].text, b.DictCp("MessDisconCpu", 70));
+        }
+        EXPECT_EQ(b.form->isVisible(), !c.closes);
+        EXPECT_EQ(bool(b.context->link.connected), c.connect && !c.closes);
+        EXPECT_EQ(b.line.IsOpen(), c.connect && !c.closes);
+        EXPECT_EQ(b.form->Timer1->isActive(), !c.closes);
+    }
+}
+
+TEST(MainWindowSession, EscButtonAndItsTextCloseTheWindow) {
+    for (const char* target : {"BitBtn5", "Label5", "Shape5"}) {
+        SCOPED_TRACE(target);
+        Bench b;
+        ASSERT_TRUE(b.form->Start());
+        QWidget* w = Child(*b.form, target);
+        ASSERT_NE(w, nullptr);
+        QTest::mouseClick(w, Qt::LeftButton);
+        EXPECT_FALSE(b.form->isVisible());
+    }
+    // A disabled function's text does nothing.
+    Bench b;
+    ASSERT_TRUE(b.form->Start());
+    QTest::mouseClick(Child(*b.form, "Label1"), Qt::LeftButton);
+    EXPECT_TRUE(b.form->isVisible());
+}
+
+// --- ports and map type ------------------------------------------------------------------------
+
+TEST(MainWindowPorts, StoredPortChoosesTheMenuItem) {
+    struct Case {
+        int32_t stored;
+        const char* item;
+        int portIndex;
+        int32_t comPortAfter;
+    };
+    const Case cases[] = {
+        {1, "MenuCom1", 0, 1},
+        {2, "MenuCom2", 1, 2},
+        {100, "MenuCom1", 0, 1},  // no USB adapter support in this build
+        {7, "MenuCom1", 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        StoredSettings stored;
+        stored.comPort = c.stored;
+        Bench b({}, stored);
+        ASSERT_TRUE(b.form->Start());
+        auto* item = b.form->findChild<QAction*>(QString::fromLatin1(c.item));
+        ASSERT_NE(item, nullptr);
+        EXPECT_TRUE(item->isChecked());
+        EXPECT_EQ(b.context->link.portIndex, c.portIndex);
+        EXPECT_EQ(b.context->global.GetSetting(GlobalData::kComPort), c.comPortAfter);
+        EXPECT_EQ(b.form->PanelText(2), StripAccelerator(item->text()));
+    }
+}
+
+TEST(MainWindowPorts, ChoosingAPortOpensTheSessionThere) {
+    Bench b;
+    ASSERT_TRUE(b.form->Start());
+    b.line.SetDevicePath("/dev/zov-com2");
+    b.context->link.SetPortPath(1, "/dev/zov-com2");
+    b.form->MenuCom2->trigger();
+    EXPECT_EQ(b.context->global.GetSetting(GlobalData::kComPort), 2);
+    EXPECT_EQ(b.form->PanelText(2), QStringLiteral("COM2"));
+    DataDialogReader reader;
+    b.form->MenuConnettiClick();
+    EXPECT_TRUE(b.context->link.connected);
+    EXPECT_EQ(b.line.LastOpenedPath(), "/dev/zov-com2");
+
+    // During the session the port stays put.
+    b.form->Timer1Timer();
+    EXPECT_FALSE(b.form->MenuComPort->isEnabled());
+    b.form->MenuCom1Click();
+    EXPECT_TRUE(b.context->link.connected);
+    EXPECT_TRUE(b.line.IsOpen());
+    EXPECT_EQ(b.context->link.portIndex, 1);
+    EXPECT_TRUE(b.form->MenuCom2->isChecked());
+    EXPECT_EQ(b.context->global.GetSetting(GlobalData::kComPort), 2);
+}
+
+TEST(MainWindowMapType, MenuShowsAndSetsTheSensorType) {
+    Bench b;
+    ASSERT_TRUE(b.form->Start());
+    TFormMainInst& f = *b.form;
+    const std::array<QAction*, 3> items = {f.MenuMapZOV, f.MenuMapPORTER, f.MenuMapROVER};
+    for (int type : {0, 1, 2, 7}) {
+        b.context->car.TIPO_SENSORE_MAP = type;
+        f.MenuTipoMapClick();
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(items[size_t(i)]->isChecked(), i == (type == 7 ? 0 : type)) << type;
+    }
+    for (int tag : {2, 1, 0}) {
+        items[size_t(tag)]->trigger();
+        EXPECT_EQ(b.context->car.TIPO_SENSORE_MAP, tag);
+        EXPECT_TRUE(items[size_t(tag)]->isChecked());
+    }
+}
+
+// --- languages, help, about --------------------------------------------------------------------
+
+TEST(MainWindowLanguage, FlagButtonRelocalizesEveryCaption) {
+    Bench b;
+    ASSERT_TRUE(b.form->Start());
+    TModuloLingua& d = b.Dictionary();
+    ASSERT_GE(d.LanguageCount(), 2);
+    TFormMainInst& f = *b.form;
+
+    // Help was looked for in the first language.
+    f.MenuGuidaClick();
+    ASSERT_FALSE(f.HelpFile().isEmpty());
+
+    auto* english = f.PanelLingue->findChild<QToolButton*>(d.LanguageKey(1) + QStringLiteral("1"));
+    ASSERT_NE(english, nullptr);
+    english->click();
+    ASSERT_EQ(d.CurrentIndex(), 1);
+
+    const std::vector<std::pair<QObject*, int>> captions = {
+        {f.LabInstallazione, 30},  {f.LabGestione, 30},        {f.LabArchivioVett, 30},
+        {f.LabArchivioCli, 30},    {f.LabelFuoriArchivio, 30}, {f.LabelMappatura, 30},
+        {f.LabelEsci, 30},         {f.MenuFile, 25},           {f.MenuHelp, 25},
+        {f.MenuConn, 25},          {f.MenuConnetti, 25},       {f.MenuDisconnetti, 25},
+        {f.MenuComPort, 25},       {f.MenuAbout, 25},          {f.MenuEsci, 25},
+        {f.MenuVaiA, 25},          {f.MenuStampa, 25},         {f.MenuInstall, 30},
+        {f.MenuGestione, 30},      {f.MenuAuto, 30},           {f.MenuClienti, 30},
+        {f.MenuFuoriArchivio, 30}, {f.MenuMappatura, 30},      {f.MenuGuida, 30},
+        {f.MenuTipoMap, 30},       {f.MenuCaricaConf, 40},     {f.MenuSalvaConf, 40},
+        {f.MenuSelLingue, 25},
+    };
+    // Some words are the same in both languages ("File"); most are not.
+    size_t changed = 0;
+    for (const auto& [control, length] : captions) {
+        const QString name = control->objectName();
+        QString shown;
+        if (auto* a = qobject_cast<QAction*>(control))
+            shown = a->text();
+        else if (auto* m = qobject_cast<QMenu*>(control))
+            shown = m->title();
+        else
+            shown = qobject_cast<QLabel*>(control)->text();
+        const QString now = d.LookupIn(d.LanguageKey(1), name, length).value_or(QStringLiteral("?"));
+        const QString before = d.LookupIn(d.LanguageKey(0), name, length).value_or(QStringLiteral("?"));
+        EXPECT_EQ(shown, now) << name.toStdString();
+        if (now != before) ++changed;
+    }
+    EXPECT_GT(changed, captions.size() / 2);
+    EXPECT_EQ(f.windowTitle(), b.Dict("FinestraInstall", 70));
+    EXPECT_EQ(f.LabelVersione->text(), b.Dict("LabelVer", 25) + QStringLiteral(" 5.6.1 PRO"));
+    EXPECT_EQ(f.PanelText(0), b.Dict("MessNonConnesso", 35));
+    EXPECT_EQ(f.PanelText(3), StripAccelerator(d.LanguageCaption(1)));
+    EXPECT_EQ(b.context->link.msgConnectFailed, b.DictCp("MessConnFallita", 70));
+    EXPECT_EQ(b.context->global.GetSetting(GlobalData::kLanguage), 1);
+    // The next help request looks for the new language's file.
+    EXPECT_TRUE(f.HelpFile().isEmpty());
+    f.MenuGuidaClick();
+    EXPECT_EQ(f.HelpFile(), HelpFilePath(DistDir(), d.LanguageKey(1)));
+
+    // The messages follow: a failed connection speaks the new language.
+    b.ecu.MutableFaults().deadLine = true;
+    f.MenuConnettiClick();
+    ASSERT_EQ(b.prompter.shown.size(), 1u);
+    EXPECT_EQ(b.prompter.shown[0].text, b.DictCp("MessConnFallita", 70));
+}
+
+TEST(MainWindowLanguage, StoredLanguageIsTheOneShown) {
+    for (int32_t language : {0, 1, 2}) {
+        StoredSettings stored;
+        stored.language = language;
+        Bench b({}, stored);
+        ASSERT_TRUE(b.form->Start());
+        EXPECT_EQ(b.Dictionary().CurrentIndex(), language);
+        EXPECT_TRUE(b.Dictionary().LanguageAction(language)->isChecked());
+        EXPECT_EQ(b.form->LabInstallazione->text(),
+                  b.Dictionary()
+                      .LookupIn(b.Dictionary().LanguageKey(language), u"LabInstallazione", 30)
+                      .value_or("?"));
+    }
+}
+
+TEST(MainWindowHelp, OpensTheLanguagesHelpAtItsMainTopic) {
+    Bench b;
+    ASSERT_TRUE(b.form->Start());
+    b.form->MenuGuidaClick();
+    const QString expected = HelpFilePath(DistDir(), b.Dictionary().CurrentLanguage());
+    EXPECT_EQ(b.form->HelpFile(), expected);
+    QTextBrowser* viewer = b.form->HelpViewer();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(viewer->source().toLocalFile(), expected);
+    EXPECT_EQ(viewer->source().fragment(), QStringLiteral("Main"));
+    EXPECT_FALSE(viewer->toPlainText().isEmpty());
+}
+
+TEST(MainWindowHelp, MissingLanguageOffersTheOthers) {
+    QTemporaryDir runtime;
+    CopyRuntime(runtime.path(), {QStringLiteral("Help/Zov_ITALIANO.html")});
+    for (bool ok : {true, false}) {
+        SCOPED_TRACE(ok ? "OK" : "Cancel");
+        Bench b({}, {}, runtime.path());
+        ASSERT_TRUE(b.form->Start());
+        ASSERT_EQ(b.Dictionary().CurrentLanguage(), QStringLiteral("ITALIANO"));
+        QStringList offered;
+        QString warning;
+        ModalWatcher watcher([&](QWidget& w) {
+            auto* choice = qobject_cast<TFormSceltaLingua*>(&w);
+            if (choice == nullptr) return;
+            warning = choice->LabelWarning->text();
+            for (QRadioButton* r : choice->findChildren<QRadioButton*>()) offered << r->text();
+            (ok ? choice->OKBtn : choice->CancelBtn)->click();
+        });
+        b.form->MenuGuidaClick();
+        EXPECT_EQ(watcher.seen, QStringLiteral("FormSceltaLingua"));
+        EXPECT_EQ(warning,
+                  b.Dict("MessNoGuidaLingua", 70) + QStringLiteral("\n") + b.Dict("MessNoIstrLingua2", 70));
+        EXPECT_EQ(offered,
+                  (QStringList{b.Dictionary().LanguageCaption(1), b.Dictionary().LanguageCaption(2)}));
+        if (ok) {
+            EXPECT_EQ(b.form->HelpFile(), HelpFilePath(runtime.path(), b.Dictionary().LanguageKey(1)));
+            ASSERT_NE(b.form->HelpViewer(), nullptr);
+            EXPECT_TRUE(b.form->HelpViewer()->isVisible());
+        } else {
+            EXPECT_TRUE(b.form->HelpFile().isEmpty());
+            EXPECT_EQ(b.form->HelpViewer(), nullptr);
+        }
+        // The language in use stays.
+        EXPECT_EQ(b.Dictionary().CurrentIndex(), 0);
+    }
+}
+
+TEST(MainWindowAbout, ShowsCaptionLogoAndVersion) {
+    Bench b;
+    ASSERT_TRUE(b.form->Start());
+    QString title, product, version;
+    bool logo = false;
+    ModalWatcher watcher([&](QWidget& w) {
+        auto* about = qobject_cast<TAboutBoxI*>(&w);
+        if (about == nullptr) return;
+        title = about->windowTitle();
+        product = about->ProductName->text();
+        version = about->Version->text();
+        logo = !about->ProgramIcon->pixmap().isNull();
+        about->OKButton->click();
+    });
+    b.form->MenuAbout->trigger();
+    EXPECT_EQ(watcher.seen, QStringLiteral("AboutBox"));
+    EXPECT_EQ(title, b.form->windowTitle());
+    EXPECT_EQ(product, b.form->windowTitle());
+    EXPECT_EQ(version, QStringLiteral("Version 5.6.1 PRO"));
+    EXPECT_TRUE(logo);
+}
+
+// --- geometry ----------------------------------------------------------------------------------
+
+TEST(MainWindowGeometry, SizeAndPositionSurviveARestart) {
+    Bench b;
+    ASSERT_TRUE(b.form->Start());
+    b.form->resize(700, 540);
+    b.form->move(30, 45);
+    const QSize size = b.form->size();
+    const QPoint pos = b.form->pos();
+    ASSERT_TRUE(b.form->close());
+    EXPECT_EQ(b.context->global.GetSetting(GlobalData::kWindowSize), (size.height() << 16) + size.width());
+    EXPECT_EQ(b.context->global.GetSetting(GlobalData::kWindowPos), (pos.y() << 16) + pos.x());
+
+    // The next run, on the same settings store.
+    b.EndRun();
+    b.MakeContext();
+    ASSERT_TRUE(b.form->Start());
+    EXPECT_EQ(b.form->size(), size);
+    EXPECT_EQ(b.form->pos(), pos);
+}
+
+TEST(MainWindowGeometry, SecondStartRestoresAMinimizedWindow) {
+    Bench b;
+    ASSERT_TRUE(b.form->Start());
+    b.form->showMinimized();
+    ASSERT_TRUE(b.form->isMinimized());
+    b.form->BringToFront();
+    EXPECT_FALSE(b.form->isMinimized());
+    EXPECT_TRUE(b.form->isVisible());
+}
+
+TEST(MainWindowGeometry, TooSmallOrLostWindowsAreBroughtBack) {
+    // The default of a fresh installation is smaller than the window's content.
+    StoredSettings stored;
+    stored.windowSize = 0x017A0151;
+    stored.windowPos = (-5000 << 16) + 20000;
+    Bench b({}, stored);
+    ASSERT_TRUE(b.form->Start());
+    EXPECT_GE(b.form->width(), b.form->minimumSizeHint().width());
+    EXPECT_GE(b.form->height(), b.form->minimumSizeHint().height());
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(b.form->pos()));
+
+    // A size from a larger screen shrinks to this one.
+    StoredSettings huge;
+    huge.windowSize = (3000 << 16) + 4000;
+    Bench big({}, huge);
+    ASSERT_TRUE(big.form->Start());
+    EXPECT_LE(big.form->width(), std::max(screen.width(), big.form->minimumSizeHint().width()));
+    EXPECT_LE(big.form->height(), std::max(screen.height(), big.form->minimumSizeHint().height()));
+}
+
+}  // namespace
+}  // namespace zov::test

@@ -1,0 +1,183 @@
+// zov_screenshots [--dist DIR] OUTPUT_DIR
+//
+// Opens each window on the runtime folder's dictionary and pictures, as the program shows it, and
+// saves it as OUTPUT_DIR/<name>.png. A new window adds one entry to Shots().
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextStream>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "MainWindowShots.h"
+#include "TFormAttesaFile.h"
+#include "TFormSceltaLingua.h"
+#include "TModuloLingua.h"
+
+namespace {
+
+struct Context {
+    QString dist;
+    zov::TModuloLingua& dictionary;
+};
+
+struct Shot {
+    QString name;
+    std::function<std::unique_ptr<QWidget>(Context&)> make;
+    bool perLanguage = true;  // taken once per dictionary language, else only in the first
+};
+
+QString Text(Context& c, const char* identifier, int length) {
+    return c.dictionary.Lookup(QString::fromLatin1(identifier), length)
+        .value_or(QStringLiteral("<%1>").arg(identifier));
+}
+
+std::unique_ptr<QWidget> ProgressWindow(Context& c) {
+    auto form = std::make_unique<zov::TFormAttesaFile>();
+    form->setWindowTitle(Text(c, "MessConnCpu", 70));
+    form->Label1->setText(Text(c, "MessCaricaDati", 70));
+    form->completionText = Text(c, "MessCompletato", 15);
+    form->show();
+    form->SetProgress(60, true);
+    return form;
+}
+
+std::unique_ptr<QWidget> LanguageChoice(Context& c) {
+    auto form = std::make_unique<zov::TFormSceltaLingua>();
+    form->setWindowTitle(Text(c, "FinestraInstall", 70));
+    form->LabelWarning->setText(Text(c, "MessNoGuidaLingua", 70) + QStringLiteral("\n") +
+                                Text(c, "MessNoIstrLingua2", 70));
+    form->OKBtn->setText(Text(c, "ButtonOK", 15));
+    form->CancelBtn->setText(Text(c, "ButtonAnnulla", 15));
+    for (int k = 1; k <= c.dictionary.LanguageCount(); ++k) {
+        if (QFile::exists(zov::HelpFilePath(c.dist, c.dictionary.LanguageKey(k - 1)))) {
+            form->AddLanguage(c.dictionary.LanguageCaption(k - 1), k);
+        }
+    }
+    form->show();
+    return form;
+}
+
+std::unique_ptr<QWidget> LanguagePanel(Context& c) {
+    auto panel = std::make_unique<QFrame>();
+    panel->setObjectName(QStringLiteral("PanelLingue"));
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->resize(64, 300);
+    c.dictionary.BuildLanguageButtons(panel.get());
+    panel->show();
+    return panel;
+}
+
+// The generated pictures side by side, to judge them at their real size.
+std::unique_ptr<QWidget> Pictures(Context& c) {
+    auto sheet = std::make_unique<QWidget>();
+    auto* grid = new QGridLayout(sheet.get());
+    const QDir pictures(QDir(c.dist).filePath(QStringLiteral("immagini")));
+    const auto add = [&](const QString& file, int row, int column, int rowSpan = 1, int columnSpan = 1) {
+        auto* label = new QLabel(sheet.get());
+        QPixmap pixmap(pictures.filePath(file));
+        if (pixmap.width() > 400) pixmap = pixmap.scaledToWidth(400, Qt::SmoothTransformation);
+        label->setPixmap(pixmap);
+        label->setToolTip(file);
+        grid->addWidget(label, row, column, rowSpan, columnSpan, Qt::AlignLeft | Qt::AlignTop);
+    };
+    add(QStringLiteral("Sfondo1.bmp"), 0, 0);
+    add(QStringLiteral("Sfondo2.bmp"), 0, 1);
+    add(QStringLiteral("Splash.bmp"), 1, 0);
+    auto* small = new QWidget(sheet.get());
+    auto* column = new QVBoxLayout(small);
+    auto* logo = new QLabel(small);
+    logo->setPixmap(QPixmap(pictures.filePath(QStringLiteral("Logo.bmp"))));
+    column->addWidget(logo);
+    auto* flags = new QHBoxLayout();
+    for (int i = 0; i < c.dictionary.LanguageCount(); ++i) {
+        auto* flag = new QLabel(small);
+        flag->setPixmap(QPixmap(pictures.filePath(c.dictionary.FlagFile(i))));
+        flags->addWidget(flag);
+    }
+    flags->addStretch();
+    column->addLayout(flags);
+    column->addStretch();
+    grid->addWidget(small, 1, 1);
+    sheet->show();
+    return sheet;
+}
+
+std::vector<Shot> Shots() {
+    return {
+        {QStringLiteral("TFormAttesaFile"), ProgressWindow},
+        {QStringLiteral("TFormSceltaLingua"), LanguageChoice},
+        {QStringLiteral("PanelLingue"), LanguagePanel, false},
+        {QStringLiteral("immagini"), Pictures, false},
+        {QStringLiteral("TFormMainInst"),
+         [](Context& c) { return zov::shots::MainWindow(c.dist, c.dictionary.CurrentIndex(), false); }},
+        {QStringLiteral("TFormMainInst_connected"),
+         [](Context& c) { return zov::shots::MainWindow(c.dist, c.dictionary.CurrentIndex(), true); }},
+        {QStringLiteral("TFormDati"),
+         [](Context& c) { return zov::shots::EcuDataDialog(c.dist, c.dictionary.CurrentIndex()); }},
+        {QStringLiteral("TFormMainInst_loading"),
+         [](Context& c) { return zov::shots::LoadingProgress(c.dist, c.dictionary.CurrentIndex()); }, false},
+    };
+}
+
+void Settle() {
+    QEventLoop loop;
+    QTimer::singleShot(150, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QTextStream err(stderr);
+    QStringList args = app.arguments();
+    args.removeFirst();
+    QString dist = QStringLiteral(ZOV_DIST_DIR);
+    if (args.size() == 3 && args[0] == QStringLiteral("--dist")) {
+        dist = args[1];
+        args = args.mid(2);
+    }
+    if (args.size() != 1) {
+        err << "usage: zov_screenshots [--dist DIR] OUTPUT_DIR\n";
+        return 2;
+    }
+    QDir out(args[0]);
+    if (!out.mkpath(QStringLiteral("."))) {
+        err << "cannot create " << args[0] << "\n";
+        return 1;
+    }
+    zov::TModuloLingua dictionary(dist);
+    if (!dictionary.IsOpen()) {
+        err << dictionary.OpenError() << "\n";
+        return 1;
+    }
+    Context context{dist, dictionary};
+    int failures = 0;
+    for (int language = 0; language < dictionary.LanguageCount(); ++language) {
+        dictionary.SelectLanguage(language);
+        for (const Shot& shot : Shots()) {
+            if (!shot.perLanguage && language > 0) continue;
+            std::unique_ptr<QWidget> window = shot.make(context);
+            Settle();
+            const QString file = out.filePath(
+                shot.perLanguage
+                    ? QStringLiteral("%1_%2.png").arg(shot.name, dictionary.LanguageKey(language))
+                    : shot.name + QStringLiteral(".png"));
+            if (!window->grab().save(file)) {
+                err << "cannot save " << file << "\n";
+                ++failures;
+            }
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}
