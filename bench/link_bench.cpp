@@ -19,75 +19,12 @@
 #include "Clock.h"
 #include "ComInj.h"
 #include "Prompter.h"
-#include "TermiosSerial.h"
+#include "BenchSupport.h"
 
 namespace zov {
 namespace {
 
-constexpr double kBaud = 9600.0;
-constexpr double kBitsPerByte = 10.0;
 constexpr int kTable51Rows = 8;
-
-// Counts the bytes the client writes and reads; every written byte comes back once as echo.
-class CountingDevice : public SerialDevice {
-public:
-    explicit CountingDevice(std::unique_ptr<SerialDevice> inner) : inner_(std::move(inner)) {}
-    bool Configure(uint32_t baud) override { return inner_->Configure(baud); }
-    bool GetTimeouts(CommTimeouts& out) override { return inner_->GetTimeouts(out); }
-    bool SetTimeouts(const CommTimeouts& t) override { return inner_->SetTimeouts(t); }
-    bool SetQueueSizes(uint32_t r, uint32_t t) override { return inner_->SetQueueSizes(r, t); }
-    bool Write(const uint8_t* data, size_t length) override {
-        written += length;
-        return inner_->Write(data, length);
-    }
-    int ReadByte() override {
-        const int b = inner_->ReadByte();
-        if (b >= 0) ++read;
-        return b;
-    }
-    void PurgeReceive() override { inner_->PurgeReceive(); }
-
-    static inline size_t written = 0;
-    static inline size_t read = 0;
-
-private:
-    std::unique_ptr<SerialDevice> inner_;
-};
-
-class CountingOpener : public SerialOpener {
-public:
-    std::unique_ptr<SerialDevice> Open(const std::string& path) override {
-        auto d = termios_.Open(path);
-        return d ? std::make_unique<CountingDevice>(std::move(d)) : nullptr;
-    }
-
-private:
-    TermiosOpener termios_;
-};
-
-double CpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-pid_t StartSimulator(const std::string& program, std::string& device) {
-    int out[2];
-    if (pipe(out) != 0) return -1;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        close(out[1]);
-        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
-    char c;
-    while (read(out[0], &c, 1) == 1 && c != '\n') device += c;
-    close(out[0]);
-    return pid;
-}
 
 // Every readable variable, array, table and record, once. Returns false when the session was lost;
 // `refused` counts the variables this ECU does not have (its version or adaptation kind).
@@ -116,33 +53,33 @@ int main(int argc, char** argv) {
     using namespace zov;
     const std::string program = argc > 1 ? argv[1] : ZOVSIM_PATH;
     std::string device;
-    const pid_t sim = StartSimulator(program, device);
+    const pid_t sim = bench::StartSimulator(program, device);
     if (sim <= 0 || device.empty()) {
         std::fprintf(stderr, "link_bench: cannot start %s\n", program.c_str());
         return 1;
     }
 
     SteadyClock clock;
-    CountingOpener opener;
+    bench::CountingOpener opener;
     ScriptedPrompter prompter;
     ComInj link(0, 5, opener, clock, prompter);
     link.SetPortPath(0, device);
     link.SetLinkMessages();
 
-    const double cpu0 = CpuSeconds();
+    const double cpu0 = bench::CpuSeconds();
     const auto t0 = std::chrono::steady_clock::now();
     int refused = 0;
     const bool ok = link.Connect() && ReadEverything(link, refused);
     link.Disconnect();
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    const double cpu = CpuSeconds() - cpu0;
+    const double cpu = bench::CpuSeconds() - cpu0;
 
     kill(sim, SIGTERM);
     waitpid(sim, nullptr, 0);
 
-    const size_t requestBytes = CountingDevice::written;
-    const size_t answerBytes = CountingDevice::read - CountingDevice::written;
-    const double bound = double(requestBytes + answerBytes) * kBitsPerByte / kBaud;
+    const size_t requestBytes = bench::CountingDevice::written;
+    const size_t answerBytes = bench::CountingDevice::read - bench::CountingDevice::written;
+    const double bound = bench::WireSeconds();
     std::printf("bytes: request %zu, answer %zu\n", requestBytes, answerBytes);
     std::printf("measured: %.3f s\n", wall);
     std::printf("wire-time bound: %.3f s\n", bound);

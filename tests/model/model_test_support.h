@@ -25,36 +25,9 @@
 #include "EcuSimulator.h"
 #include "Prompter.h"
 #include "SimulatedLine.h"
+#include "TestFiles.h"
 
 namespace zov::testing {
-
-// A fresh directory under the system's temporary folder, removed with the object.
-class ScratchDir {
-  public:
-    ScratchDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zov_model_XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    std::filesystem::path path_;
-};
-
-inline void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Lines of a CR LF file, without their line ends.
 inline std::vector<std::string> CrLfLines(const std::string& bytes) {
@@ -76,29 +49,6 @@ inline std::vector<std::string> ReadLines(const std::string& path) { return CrLf
 inline void WriteLines(const std::string& path, const std::vector<std::string>& lines) {
     WriteFile(path, JoinCrLf(lines, lines.size()));
 }
-
-// While it lives, writes that would take a file past `bytes` fail as on a full disk (the signal
-// the kernel sends for them is ignored meanwhile).
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, handler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-  private:
-    rlimit saved_{};
-    void (*handler_)(int) = SIG_DFL;
-};
 
 // Line `number` (1-based) of a file's lines.
 inline const std::string& Line(const std::vector<std::string>& lines, int number) {
