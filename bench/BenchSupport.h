@@ -20,7 +20,7 @@ constexpr double kBitsPerByte = 10.0;
 
 // Counts the bytes the client writes and reads; every written byte comes back once as echo.
 class CountingDevice : public SerialDevice {
-public:
+  public:
     explicit CountingDevice(std::unique_ptr<SerialDevice> inner) : inner_(std::move(inner)) {}
     bool Configure(uint32_t baud) override { return inner_->Configure(baud); }
     bool GetTimeouts(CommTimeouts& out) override { return inner_->GetTimeouts(out); }
@@ -40,18 +40,18 @@ public:
     static inline size_t written = 0;
     static inline size_t read = 0;
 
-private:
+  private:
     std::unique_ptr<SerialDevice> inner_;
 };
 
 class CountingOpener : public SerialOpener {
-public:
+  public:
     std::unique_ptr<SerialDevice> Open(const std::string& path) override {
         auto d = termios_.Open(path);
         return d ? std::make_unique<CountingDevice>(std::move(d)) : nullptr;
     }
 
-private:
+  private:
     TermiosOpener termios_;
 };
 
@@ -65,7 +65,8 @@ inline double WireSeconds() {
 inline double CpuSeconds() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 // Starts zovsim and returns its pid; `device` gets its terminal.

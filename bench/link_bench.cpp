@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "Clock.h"
 #include "ComInj.h"
 #include "Prompter.h"
-#include "BenchSupport.h"
 
 namespace zov {
 namespace {

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <string>
 
+#include "BenchSupport.h"
 #include "Clock.h"
 #include "ComInj.h"
 #include "ConfigurationModel.h"
@@ -22,7 +23,6 @@
 #include "Firmware.h"
 #include "FirmwareSample.h"
 #include "Prompter.h"
-#include "BenchSupport.h"
 
 namespace zov {
 namespace {

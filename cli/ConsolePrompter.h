@@ -9,12 +9,12 @@ namespace zov {
 // Message boxes of a command-line run: the text goes to stderr and a question is answered by
 // the --yes / --no choice the user made in advance.
 class ConsolePrompter : public Prompter {
-public:
+  public:
     ConsolePrompter(std::FILE* out, PromptAnswer answer) : out_(out), answer_(answer) {}
     PromptAnswer Ask(const std::string& text, const std::string& caption, PromptIcon icon,
                      PromptButtons buttons) override;
 
-private:
+  private:
     std::FILE* out_;
     PromptAnswer answer_;
 };

@@ -67,8 +67,8 @@ long ParseNumber(const std::string& text, long min, long max, const char* what) 
     errno = 0;
     const long v = std::strtol(text.c_str(), &end, 0);
     if (text.empty() || *end != '\0' || errno != 0 || v < min || v > max)
-        Fail(kBadArgument, std::string("bad ") + what + " '" + text + "' (expected " + std::to_string(min) + ".." +
-                               std::to_string(max) + ")");
+        Fail(kBadArgument, std::string("bad ") + what + " '" + text + "' (expected " + std::to_string(min) +
+                               ".." + std::to_string(max) + ")");
     return v;
 }
 
@@ -105,13 +105,15 @@ Options ParseOptions(int argc, char** argv) {
 // "COM1".."COM4" name a port whose device comes from the settings store; anything else is a
 // device path used as COM1.
 int ResolvePort(const Options& o, ComInj& link) {
-    if (o.port.size() == 4 && strncasecmp(o.port.c_str(), "COM", 3) == 0 && o.port[3] >= '1' && o.port[3] <= '4') {
+    if (o.port.size() == 4 && strncasecmp(o.port.c_str(), "COM", 3) == 0 && o.port[3] >= '1' &&
+        o.port[3] <= '4') {
         const int index = o.port[3] - '1';
         const auto paths = GlobalData::StoredPortPaths(QString::fromStdString(o.settingsDirectory));
         link.SetPortPath(index, paths[size_t(index)]);
         return index;
     }
-    if (o.port.empty() || o.port[0] != '/') Fail(kBadArgument, "bad port '" + o.port + "' (COM1..COM4 or a device path)");
+    if (o.port.empty() || o.port[0] != '/')
+        Fail(kBadArgument, "bad port '" + o.port + "' (COM1..COM4 or a device path)");
     link.SetPortPath(0, o.port);
     return 0;
 }
@@ -129,8 +131,10 @@ void RequireSession(const ComInj& link) {
 
 void CheckRefused(const ComInj& link, int index) {
     RequireSession(link);
-    if (link.errorFlags & ERR_NOT_AVAILABLE) Fail(kRefused, "variable " + std::to_string(index) + " is not available");
-    if (link.errorFlags & ERR_REQUEST) Fail(kBadArgument, "variable " + std::to_string(index) + ": request refused by the link");
+    if (link.errorFlags & ERR_NOT_AVAILABLE)
+        Fail(kRefused, "variable " + std::to_string(index) + " is not available");
+    if (link.errorFlags & ERR_REQUEST)
+        Fail(kBadArgument, "variable " + std::to_string(index) + ": request refused by the link");
 }
 
 // What a command works with: the link and the model on top of it.
@@ -226,14 +230,16 @@ void CommandGet(Session& session, const std::vector<std::string>& args) {
         std::printf("%s\n", Join(values.data(), count).c_str());
         return;
     }
-    for (int r = 0; r < v.rows; ++r) std::printf("%s\n", Join(values.data() + r * v.length, v.length).c_str());
+    for (int r = 0; r < v.rows; ++r)
+        std::printf("%s\n", Join(values.data() + r * v.length, v.length).c_str());
 }
 
 std::vector<int32_t> ParseValues(const std::vector<std::string>& args, size_t from, VarKind kind) {
     const long min = IsSignedByte(kind) ? -128 : 0;
     const long max = ElementBytes(kind) == 2 ? 0xFFFF : (IsSignedByte(kind) ? 127 : 255);
     std::vector<int32_t> values;
-    for (size_t i = from; i < args.size(); ++i) values.push_back(int32_t(ParseNumber(args[i], min, max, "value")));
+    for (size_t i = from; i < args.size(); ++i)
+        values.push_back(int32_t(ParseNumber(args[i], min, max, "value")));
     return values;
 }
 
@@ -252,7 +258,8 @@ void CommandSet(Session& session, const std::vector<std::string>& args) {
         link.WriteArray(index, ParseValues(args, 2, v.kind).data());
     } else {
         if (args.size() != size_t(3 + v.length))
-            Fail(kBadArgument, "table " + args[1] + " takes a row and " + std::to_string(v.length) + " values");
+            Fail(kBadArgument,
+                 "table " + args[1] + " takes a row and " + std::to_string(v.length) + " values");
         const int row = int(ParseNumber(args[2], 0, 255, "row"));
         link.WriteTableRow(index, row, ParseValues(args, 3, v.kind).data());
     }
@@ -281,7 +288,8 @@ std::string NeedDirectory(const std::vector<std::string>& args, bool mustExist) 
     if (args.size() != 2) Fail(kBadArgument, "usage: " + args[0] + " DIR");
     std::error_code ec;
     if (mustExist ? !std::filesystem::is_directory(args[1], ec)
-                  : !std::filesystem::create_directories(args[1], ec) && !std::filesystem::is_directory(args[1], ec))
+                  : !std::filesystem::create_directories(args[1], ec) &&
+                        !std::filesystem::is_directory(args[1], ec))
         Fail(kBadArgument, "not a usable directory: " + args[1]);
     return args[1];
 }
@@ -299,7 +307,8 @@ void CommandRead(Session& session, const std::vector<std::string>& args) {
 }
 
 void ReportFile(const ConfigurationModel::FileOutcome& f) {
-    for (const std::string& line : f.result.report) std::fprintf(stderr, "%s\n", cp1252::ToUtf8(line).c_str());
+    for (const std::string& line : f.result.report)
+        std::fprintf(stderr, "%s\n", cp1252::ToUtf8(line).c_str());
     if (f.result.rewriteFailed) std::fprintf(stderr, "zovctl: could not upgrade %s\n", f.path.c_str());
 }
 
@@ -330,7 +339,8 @@ std::string FieldOfDefinitionLine(std::string line) {
     const size_t gap = rest.find("  ");
     if (gap == std::string::npos) return rest + "=1";
     std::string value = rest.substr(gap + 2);
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        value = value.substr(1, value.size() - 2);
     return rest.substr(0, gap) + "=" + cp1252::ToUtf8(value);
 }
 
@@ -360,7 +370,7 @@ using Command = std::function<void(Session&, const std::vector<std::string>&)>;
 
 const std::map<std::string, Command>& Commands() {
     static const std::map<std::string, Command> commands{
-        {"info", CommandInfo}, {"get", CommandGet},   {"set", CommandSet},  {"record", CommandRecord},
+        {"info", CommandInfo}, {"get", CommandGet},     {"set", CommandSet},  {"record", CommandRecord},
         {"read", CommandRead}, {"write", CommandWrite}, {"dump", CommandDump}};
     return commands;
 }

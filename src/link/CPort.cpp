@@ -6,12 +6,15 @@ namespace zov {
 namespace {
 
 constexpr const char* kPortNames[CPort::kPortNameCount] = {"COM1", "COM2", "COM3", "COM4"};
-constexpr const char* kBaudTexts[] = {"110", "300", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
+constexpr const char* kBaudTexts[] = {"110",  "300",   "1200",  "2400",  "4800",
+                                      "9600", "19200", "38400", "57600", "115200"};
 constexpr int kMinBaudIndex = 2;
 constexpr int kMaxBaudIndex = 9;
 constexpr uint32_t kQueueSize = 1000;
 
-bool ValidPortIndex(int index) { return (index >= 0 && index <= CPort::kMaxPortIndex) || index == CPort::kUsbPort; }
+bool ValidPortIndex(int index) {
+    return (index >= 0 && index <= CPort::kMaxPortIndex) || index == CPort::kUsbPort;
+}
 bool ValidBaudIndex(int index) { return index >= kMinBaudIndex && index <= kMaxBaudIndex; }
 
 }  // namespace
@@ -39,7 +42,8 @@ int CPort::SelectPort(int index) {
         portIndex = kUsbPort;
         return kUsbPort;
     }
-    if (index < 0 || index > kMaxPortIndex) return (portIndex >= 0 && portIndex <= kMaxPortIndex) ? portIndex : 0;
+    if (index < 0 || index > kMaxPortIndex)
+        return (portIndex >= 0 && portIndex <= kMaxPortIndex) ? portIndex : 0;
     portIndex = index;
     return index;
 }

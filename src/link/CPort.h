@@ -12,7 +12,7 @@ namespace zov {
 
 // The channel to the ECU: a serial port driven one byte at a time, or the USB adapter.
 class CPort {
-public:
+  public:
     static constexpr int kUsbPort = 100;
     static constexpr int kMaxPortIndex = 14;
     static constexpr int kPortNameCount = kSerialPortCount;
@@ -46,7 +46,7 @@ public:
     uint8_t useUsb = 0;
     uint8_t usbAvailable = 0;
 
-protected:
+  protected:
     // This build has no HID transport: the USB choice is not offered.
     static bool InitUsbSupport() { return false; }
     static bool OpenUsbAdapter() { return false; }
@@ -55,7 +55,7 @@ protected:
 
     SerialOpener& opener_;
 
-private:
+  private:
     std::array<std::string, kPortNameCount> portPaths_{kDefaultSerialPorts[0], kDefaultSerialPorts[1],
                                                        kDefaultSerialPorts[2], kDefaultSerialPorts[3]};
 };

@@ -60,7 +60,8 @@ int32_t ComInj::ReadVar(int index, int32_t* values) {
     const uint8_t idx = uint8_t(index);
     if (IsScalar(v.kind)) {
         int32_t value = 0;
-        const Outcome o = Exchange({{OP_READ_SCALAR, false}, {idx, false}}, [&] { ReadElements(v.kind, 1, &value); });
+        const Outcome o =
+            Exchange({{OP_READ_SCALAR, false}, {idx, false}}, [&] { ReadElements(v.kind, 1, &value); });
         return o == Outcome::Answered ? value : 0;
     }
     const bool array = IsArray(v.kind);
@@ -124,7 +125,8 @@ bool ComInj::ReadRecord(int index, int32_t* record, int size, int a, int b) {
         return false;
     }
     if (!record || size < layout->valueCount) return false;
-    Request request{{index == kRecordMapping ? OP_READ_RECORD_ARGS : OP_READ_RECORD, false}, {uint16_t(index), false}};
+    Request request{{index == kRecordMapping ? OP_READ_RECORD_ARGS : OP_READ_RECORD, false},
+                    {uint16_t(index), false}};
     if (index == kRecordMapping) {
         request.push_back({uint16_t(a & 0xFF), false});
         request.push_back({uint16_t(b & 0xFF), false});
@@ -133,7 +135,11 @@ bool ComInj::ReadRecord(int index, int32_t* record, int size, int a, int b) {
     // values are taken from its start.
     std::vector<uint8_t> data(size_t(layout->dataBytes), 0);
     const Outcome o = Exchange(
-        request, [&] { for (uint8_t& b : data) b = ReceiveAnswerByte(); }, true);
+        request,
+        [&] {
+            for (uint8_t& b : data) b = ReceiveAnswerByte();
+        },
+        true);
     if (o != Outcome::Answered) return false;
     const uint8_t* at = data.data();
     for (int i = 0; i < layout->valueCount; ++i) {
@@ -184,7 +190,10 @@ bool ComInj::WriteTableRow(int index, int row, const int32_t* values) {
     }
     if (!values) return false;
     const int length = ElementBytes(v.kind) * v.length + 2;
-    Request request{{OP_WRITE_ROW, false}, {uint16_t(length), false}, {uint8_t(index), false}, {uint16_t(row & 0xFF), false}};
+    Request request{{OP_WRITE_ROW, false},
+                    {uint16_t(length), false},
+                    {uint8_t(index), false},
+                    {uint16_t(row & 0xFF), false}};
     AppendValues(request, v.kind, values, v.length);
     return WriteResult(request);
 }
@@ -202,10 +211,14 @@ bool ComInj::WriteVarElement(int index, int element, int32_t value) {
     }
     const uint8_t idx = uint8_t(index);
     if (ElementBytes(v.kind) == 2)
-        return WriteResult(
-            {{OP_WRITE_WORD_ELEMENT, false}, {idx, false}, {uint16_t(element), false}, {uint16_t(value & 0xFFFF), true}});
-    return WriteResult(
-        {{OP_WRITE_BYTE_ELEMENT, false}, {idx, false}, {uint16_t(element), false}, {uint16_t(value & 0xFF), false}});
+        return WriteResult({{OP_WRITE_WORD_ELEMENT, false},
+                            {idx, false},
+                            {uint16_t(element), false},
+                            {uint16_t(value & 0xFFFF), true}});
+    return WriteResult({{OP_WRITE_BYTE_ELEMENT, false},
+                        {idx, false},
+                        {uint16_t(element), false},
+                        {uint16_t(value & 0xFF), false}});
 }
 
 bool ComInj::WriteTableCell(int index, int row, int column, int32_t value) {
@@ -218,8 +231,13 @@ bool ComInj::WriteTableCell(int index, int row, int column, int32_t value) {
     const uint8_t idx = uint8_t(index);
     const uint16_t r = uint16_t(row & 0xFF), c = uint16_t(column & 0xFF);
     if (v.kind == VarKind::TableU16)
-        return WriteResult({{OP_WRITE_WORD_CELL, false}, {idx, false}, {r, false}, {c, false}, {uint16_t(value & 0xFFFF), true}});
-    return WriteResult({{OP_WRITE_BYTE_CELL, false}, {idx, false}, {r, false}, {c, false}, {uint16_t(value & 0xFF), false}});
+        return WriteResult({{OP_WRITE_WORD_CELL, false},
+                            {idx, false},
+                            {r, false},
+                            {c, false},
+                            {uint16_t(value & 0xFFFF), true}});
+    return WriteResult(
+        {{OP_WRITE_BYTE_CELL, false}, {idx, false}, {r, false}, {c, false}, {uint16_t(value & 0xFF), false}});
 }
 
 }  // namespace zov

@@ -15,7 +15,7 @@ namespace zov {
 // Every command needs an open session; failures land in errorFlags (ERR_NOT_AVAILABLE for a
 // refused or unknown variable), a lost session shows as connected == 0.
 class ComInj : public ComProt {
-public:
+  public:
     ComInj(int portIndex, int baudIndex, SerialOpener& opener, Clock& clock, Prompter& prompter);
     ~ComInj() override;
 
@@ -56,7 +56,7 @@ public:
     // confirmed the end with a good answer checksum.
     bool EndProgramming();
 
-private:
+  private:
     // Sends one boot command with its checksum and reads the status and its repetition.
     void BootCommand(uint8_t opcode, uint32_t extraWaitMs, uint8_t& status, uint8_t& second);
 

@@ -36,7 +36,7 @@ constexpr int kSendFailed = -100;
 // The request/answer protocol over the shared ECU line: echo of every byte sent, status byte,
 // additive checksums, repetition of failed requests and recovery of the session.
 class ComProt : public CPort {
-public:
+  public:
     static constexpr size_t kTxBufferSize = 200;
     static constexpr const char* kAppTitle = "ZOV Qbr";
 
@@ -84,7 +84,7 @@ public:
     uint8_t lastStatus = 0;
     std::string appTitle = kAppTitle;
 
-protected:
+  protected:
     // One element of a request: a byte, or a word sent low byte first.
     struct RequestItem {
         uint16_t value;
@@ -112,7 +112,7 @@ protected:
     Clock& clock_;
     Prompter& prompter_;
 
-private:
+  private:
     bool SendRequest(const Request& request);
     bool ReadStatusChecksum();
     int SendEchoed(uint8_t b);

@@ -69,14 +69,16 @@ const Table& TheTable() {
     return table;
 }
 
-constexpr RecordLayout kRecord150{14, 18,
-                                  {VarKind::U8, VarKind::U8, VarKind::U8, VarKind::S8, VarKind::S8, VarKind::U16,
-                                   VarKind::U8, VarKind::U16, VarKind::U16, VarKind::U16, VarKind::U8, VarKind::U8,
-                                   VarKind::U8, VarKind::U8}};
+constexpr RecordLayout kRecord150{
+    14,
+    18,
+    {VarKind::U8, VarKind::U8, VarKind::U8, VarKind::S8, VarKind::S8, VarKind::U16, VarKind::U8, VarKind::U16,
+     VarKind::U16, VarKind::U16, VarKind::U8, VarKind::U8, VarKind::U8, VarKind::U8}};
 constexpr RecordLayout kRecord151{4, 5, {VarKind::U16, VarKind::U8, VarKind::U8, VarKind::U8}};
-constexpr RecordLayout kRecord152{8, 12,
-                                  {VarKind::U8, VarKind::U8, VarKind::U8, VarKind::U16, VarKind::U16, VarKind::U8,
-                                   VarKind::U16, VarKind::U8}};
+constexpr RecordLayout kRecord152{8,
+                                  12,
+                                  {VarKind::U8, VarKind::U8, VarKind::U8, VarKind::U16, VarKind::U16,
+                                   VarKind::U8, VarKind::U16, VarKind::U8}};
 
 }  // namespace
 
@@ -98,10 +100,14 @@ bool IsSignedByte(VarKind k) { return k == VarKind::S8 || k == VarKind::ArrayS8 
 
 const RecordLayout* RecordLayoutOf(int index) {
     switch (index) {
-        case kRecordLive: return &kRecord150;
-        case kRecordParameters: return &kRecord151;
-        case kRecordMapping: return &kRecord152;
-        default: return nullptr;
+        case kRecordLive:
+            return &kRecord150;
+        case kRecordParameters:
+            return &kRecord151;
+        case kRecordMapping:
+            return &kRecord152;
+        default:
+            return nullptr;
     }
 }
 

@@ -7,22 +7,22 @@ namespace zov {
 
 // How an ECU variable travels on the line.
 enum class VarKind : uint8_t {
-    None,       // not available
-    U8,         // unsigned byte scalar
-    S8,         // signed byte scalar
-    U16,        // unsigned word scalar, low byte first
+    None,  // not available
+    U8,    // unsigned byte scalar
+    S8,    // signed byte scalar
+    U16,   // unsigned word scalar, low byte first
     ArrayU8,
     ArrayS8,
     ArrayU16,
-    TableU16,   // rows x columns of words, row after row
-    TableS8,    // rows of signed bytes, by row or by cell only
+    TableU16,  // rows x columns of words, row after row
+    TableS8,   // rows of signed bytes, by row or by cell only
 };
 
 struct VarInfo {
     VarKind kind = VarKind::None;
-    uint16_t length = 0;   // elements of an array; cells per row of a table
-    uint16_t rows = 0;     // rows of a table (0 when the link does not fix it)
-    bool readOnly = false; // arrays the write commands refuse
+    uint16_t length = 0;    // elements of an array; cells per row of a table
+    uint16_t rows = 0;      // rows of a table (0 when the link does not fix it)
+    bool readOnly = false;  // arrays the write commands refuse
 };
 
 constexpr int kVarCount = 136;

@@ -65,7 +65,8 @@ ConfigurationModel::LoadOutcome ConfigurationModel::ReadDefinitionFiles(const De
     Step(advance, 15);
     if (!outcome.car.result.rejected) outcome.map = Load(map_, files.map);
     Step(advance, 30);
-    if (!outcome.car.result.rejected && !outcome.map.result.rejected) outcome.param = Load(param_, files.param);
+    if (!outcome.car.result.rejected && !outcome.map.result.rejected)
+        outcome.param = Load(param_, files.param);
     Step(advance, 25);
     if (link_.connected) car_.ReadFromEcu();
     Step(advance, 10);

@@ -14,7 +14,7 @@ namespace zov {
 // connect-time load from the ECU and the three definition files of a saved configuration. The
 // main window, zovctl and the tests share these, so each order lives in one place.
 class ConfigurationModel {
-public:
+  public:
     // Percentages handed on as an operation goes; they add up to 100.
     using Progress = std::function<void(int step)>;
 
@@ -60,7 +60,7 @@ public:
     ConfCar& Car() { return car_; }
     ConfParam& Param() { return param_; }
 
-private:
+  private:
     ComInj& link_;
     ConfMap& map_;
     ConfCar& car_;

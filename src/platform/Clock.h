@@ -7,7 +7,7 @@ namespace zov {
 // Time source of every wait in the link and the windows. The virtual clock lets a test run a
 // 12 s reconnect wait or a 600 ms pause in no real time.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual int64_t NowUs() = 0;
     virtual void SleepUs(int64_t us) = 0;
@@ -17,14 +17,14 @@ public:
 };
 
 class SteadyClock : public Clock {
-public:
+  public:
     int64_t NowUs() override;
     void SleepUs(int64_t us) override;
 };
 
 // Time moves only when someone sleeps or advances it; waits cost nothing.
 class VirtualClock : public Clock {
-public:
+  public:
     int64_t NowUs() override { return now_; }
     void SleepUs(int64_t us) override { Advance(us); }
     void Advance(int64_t us) {
@@ -35,7 +35,7 @@ public:
         if (us > now_) now_ = us;
     }
 
-private:
+  private:
     int64_t now_ = 0;
 };
 

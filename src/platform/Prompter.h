@@ -12,7 +12,7 @@ enum class PromptAnswer { Ok, Yes, No, Cancel };
 
 // The modal message box. Texts are 8-bit Windows-1252 strings, as the program keeps them.
 class Prompter {
-public:
+  public:
     virtual ~Prompter() = default;
     virtual PromptAnswer Ask(const std::string& text, const std::string& caption, PromptIcon icon,
                              PromptButtons buttons) = 0;
@@ -20,7 +20,7 @@ public:
 
 // Answers from a script and records every box shown; tests read `shown` to assert the texts.
 class ScriptedPrompter : public Prompter {
-public:
+  public:
     struct Shown {
         std::string text;
         std::string caption;

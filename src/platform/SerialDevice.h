@@ -21,7 +21,7 @@ struct CommTimeouts {
 
 // One open serial channel. All calls are synchronous.
 class SerialDevice {
-public:
+  public:
     virtual ~SerialDevice() = default;
 
     // Raw line, 8 data bits, no parity, 1 stop bit, no flow control.
@@ -39,7 +39,7 @@ public:
 
 // Opens serial channels by device path (a real tty, a pseudo-terminal, or a simulated line).
 class SerialOpener {
-public:
+  public:
     virtual ~SerialOpener() = default;
     // Null when the device cannot be opened.
     virtual std::unique_ptr<SerialDevice> Open(const std::string& path) = 0;

@@ -13,17 +13,28 @@ namespace {
 
 speed_t SpeedOf(uint32_t baud) {
     switch (baud) {
-        case 110: return B110;
-        case 300: return B300;
-        case 1200: return B1200;
-        case 2400: return B2400;
-        case 4800: return B4800;
-        case 9600: return B9600;
-        case 19200: return B19200;
-        case 38400: return B38400;
-        case 57600: return B57600;
-        case 115200: return B115200;
-        default: return B0;
+        case 110:
+            return B110;
+        case 300:
+            return B300;
+        case 1200:
+            return B1200;
+        case 2400:
+            return B2400;
+        case 4800:
+            return B4800;
+        case 9600:
+            return B9600;
+        case 19200:
+            return B19200;
+        case 38400:
+            return B38400;
+        case 57600:
+            return B57600;
+        case 115200:
+            return B115200;
+        default:
+            return B0;
     }
 }
 
@@ -69,7 +80,8 @@ bool TermiosSerial::SetTimeouts(const CommTimeouts& timeouts) {
 bool TermiosSerial::SetQueueSizes(uint32_t, uint32_t) { return fcntl(fd_, F_GETFL) != -1; }
 
 bool TermiosSerial::Write(const uint8_t* data, size_t length) {
-    const int64_t budget = int64_t(timeouts_.writeTotalMultiplier) * int64_t(length) + timeouts_.writeTotalConstant;
+    const int64_t budget =
+        int64_t(timeouts_.writeTotalMultiplier) * int64_t(length) + timeouts_.writeTotalConstant;
     const int64_t deadline = MonotonicMs() + (budget > 0 ? budget : 1000);
     size_t done = 0;
     while (done < length) {

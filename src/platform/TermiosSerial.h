@@ -8,7 +8,7 @@ namespace zov {
 
 // A tty (serial port, USB-serial converter or pseudo-terminal) driven with termios and poll.
 class TermiosSerial : public SerialDevice {
-public:
+  public:
     // Takes ownership of an open descriptor; the original line settings are restored on close.
     explicit TermiosSerial(int fd);
     ~TermiosSerial() override;
@@ -21,7 +21,7 @@ public:
     int ReadByte() override;
     void PurgeReceive() override;
 
-private:
+  private:
     int fd_;
     bool haveOriginal_ = false;
     termios original_{};
@@ -29,7 +29,7 @@ private:
 };
 
 class TermiosOpener : public SerialOpener {
-public:
+  public:
     std::unique_ptr<SerialDevice> Open(const std::string& path) override;
 };
 

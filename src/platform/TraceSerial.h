@@ -12,7 +12,7 @@ namespace zov {
 // was opened: the first thing anyone asks for when a car in a workshop misbehaves.
 // Lines read "   12.345 TX 08", "   13.391 RX 08", "   80.002 RX --" (timeout), "    0.000 PURGE".
 class TraceSerial : public SerialDevice {
-public:
+  public:
     TraceSerial(std::unique_ptr<SerialDevice> inner, std::FILE* sink, Clock& clock);
 
     bool Configure(uint32_t baud) override;
@@ -23,7 +23,7 @@ public:
     int ReadByte() override;
     void PurgeReceive() override;
 
-private:
+  private:
     void Line(const char* what, int byte);
 
     std::unique_ptr<SerialDevice> inner_;
@@ -35,11 +35,12 @@ private:
 // Wraps another opener; traces when a sink is given, passes through otherwise. The sink stays
 // owned by the caller.
 class TraceOpener : public SerialOpener {
-public:
-    TraceOpener(SerialOpener& inner, std::FILE* sink, Clock& clock) : inner_(inner), sink_(sink), clock_(clock) {}
+  public:
+    TraceOpener(SerialOpener& inner, std::FILE* sink, Clock& clock)
+        : inner_(inner), sink_(sink), clock_(clock) {}
     std::unique_ptr<SerialDevice> Open(const std::string& path) override;
 
-private:
+  private:
     SerialOpener& inner_;
     std::FILE* sink_;
     Clock& clock_;

@@ -39,8 +39,9 @@ size_t Words(const std::string& line) {
 }
 
 TEST(Zovctl, InfoPrintsTheIdentification) {
-    Zovsim sim({"--no-pacing", "--model", "ALFA 147 1.6", "--program-name", "ALFA147.ZOV", "--ecu-version", "208",
-                "--fuel", "metano", "--displacement", "1598", "--year", "2003", "--program-date", "0"});
+    Zovsim sim({"--no-pacing", "--model", "ALFA 147 1.6", "--program-name", "ALFA147.ZOV", "--ecu-version",
+                "208", "--fuel", "metano", "--displacement", "1598", "--year", "2003", "--program-date",
+                "0"});
     const Result r = Zovctl(sim.device, {"info"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
@@ -121,16 +122,17 @@ TEST(Zovctl, ReadWriteAndDumpCarryTheConfiguration) {
     {
         Zovsim source({"--no-pacing", "--model", "LANCIA Y 1.2"});
         ASSERT_EQ(Zovctl(source.device, {"set", "0", "440"}).status, 0);
-        ASSERT_EQ(Zovctl(source.device, {"set", "50", "3", "100", "101", "102", "103", "104", "105", "106", "107",
-                                         "108", "109", "110", "111", "112", "113", "114", "115", "116", "117", "118",
-                                         "119"})
+        ASSERT_EQ(Zovctl(source.device,
+                         {"set", "50",  "3",   "100", "101", "102", "103", "104", "105", "106", "107", "108",
+                          "109", "110", "111", "112", "113", "114", "115", "116", "117", "118", "119"})
                       .status,
                   0);
         const Result read = Zovctl(source.device, {"read", first});
         ASSERT_EQ(read.status, 0) << read.err;
         dumpOfSource = Zovctl(source.device, {"dump"}).out;
     }
-    EXPECT_NE(ReadWhole(first + "/fileh0.h").find("#define RITARDO_MASSIMO_CAMBIO  440\r\n"), std::string::npos);
+    EXPECT_NE(ReadWhole(first + "/fileh0.h").find("#define RITARDO_MASSIMO_CAMBIO  440\r\n"),
+              std::string::npos);
     EXPECT_NE(dumpOfSource.find("\nCL_7_3=107\n"), std::string::npos) << "map cells dumped by column and row";
     EXPECT_NE(dumpOfSource.find("\nMODELLO=LANCIA Y 1.2\n"), std::string::npos);
 
@@ -157,15 +159,17 @@ TEST(Zovctl, WriteRefusesADamagedFileAndSaysWhy) {
         std::fclose(f);
     }
     ASSERT_EQ(Zovctl(sim.device, {"set", "0", "333"}).status, 0);
-    ASSERT_EQ(Zovctl(sim.device, {"set", "50", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12",
-                                  "13", "14", "15", "16", "17", "18", "19", "20"})
+    ASSERT_EQ(Zovctl(sim.device, {"set", "50", "0",  "1",  "2",  "3",  "4",  "5",  "6",  "7",  "8", "9",
+                                  "10",  "11", "12", "13", "14", "15", "16", "17", "18", "19", "20"})
                   .status,
               0);
     const Result r = Zovctl(sim.device, {"write", path});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("fileh0.h: "), std::string::npos) << r.err;
-    EXPECT_EQ(Zovctl(sim.device, {"get", "0"}).out, "333\n") << "neither the damaged file nor defaults reached the ECU";
-    EXPECT_EQ(Zovctl(sim.device, {"get", "50", "0"}).out.substr(0, 6), "1 2 3 ") << "the map file was not loaded";
+    EXPECT_EQ(Zovctl(sim.device, {"get", "0"}).out, "333\n")
+        << "neither the damaged file nor defaults reached the ECU";
+    EXPECT_EQ(Zovctl(sim.device, {"get", "50", "0"}).out.substr(0, 6), "1 2 3 ")
+        << "the map file was not loaded";
     EXPECT_EQ(Zovctl(sim.device, {"write", path + "/missing"}).status, 2);
 }
 
@@ -184,7 +188,8 @@ TEST(Zovctl, ComPortsComeFromTheSettingsStore) {
         QSettings settings(store.path() + "/Ovalix srl/Install.ini", QSettings::IniFormat);
         settings.setValue("Ports/COM2", QString::fromStdString(sim.device));
     }
-    const Result r = RunProgram({ZOVCTL_PATH, "--settings", store.path().toStdString(), "--port", "COM2", "get", "46"});
+    const Result r =
+        RunProgram({ZOVCTL_PATH, "--settings", store.path().toStdString(), "--port", "COM2", "get", "46"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "200\n");
     EXPECT_FALSE(QDir(store.path() + "/Ovalix srl").exists("Install.ini.lock"));

@@ -10,7 +10,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 class Commands : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(s.Open());
         s.ecu.ClearRequests();
@@ -38,14 +38,22 @@ TEST_F(Commands, EachCommandSendsItsExactRequest) {
         {"ReadRecord 152", [&](ComInj& l) { l.ReadRecord(152, values.data(), 8, 3, 4); }, {0x49, 152, 3, 4}},
         {"WriteVar signed byte", [&](ComInj& l) { l.WriteVar(64, -3); }, {0x06, 64, 0xFD}},
         {"WriteVar word", [&](ComInj& l) { l.WriteVar(0, 0x1234); }, {0x0A, 0x00, 0x34, 0x12}},
-        {"WriteArray bytes", [&](ComInj& l) { l.WriteArray(106, bytes8.data()); },
+        {"WriteArray bytes",
+         [&](ComInj& l) { l.WriteArray(106, bytes8.data()); },
          {0x3E, 9, 106, 0xFC, 0xFD, 0xFE, 0xFF, 0x00, 0x01, 0x02, 0x03}},
-        {"WriteArray words", [&](ComInj& l) { l.WriteArray(121, words.data()); }, {0x3E, 5, 121, 0x00, 0x01, 0x01, 0x01}},
-        {"WriteTableRow 51", [&](ComInj& l) { l.WriteTableRow(51, 2, bytes8.data()); },
+        {"WriteArray words",
+         [&](ComInj& l) { l.WriteArray(121, words.data()); },
+         {0x3E, 5, 121, 0x00, 0x01, 0x01, 0x01}},
+        {"WriteTableRow 51",
+         [&](ComInj& l) { l.WriteTableRow(51, 2, bytes8.data()); },
          {0x7E, 10, 51, 2, 0xFC, 0xFD, 0xFE, 0xFF, 0x00, 0x01, 0x02, 0x03}},
         {"WriteVarElement byte", [&](ComInj& l) { l.WriteVarElement(104, 5, 7); }, {0x0A, 104, 5, 7}},
-        {"WriteVarElement word", [&](ComInj& l) { l.WriteVarElement(110, 1, 0x0102); }, {0x0E, 110, 1, 0x02, 0x01}},
-        {"WriteTableCell word", [&](ComInj& l) { l.WriteTableCell(50, 1, 2, 0x0304); }, {0x12, 50, 1, 2, 0x04, 0x03}},
+        {"WriteVarElement word",
+         [&](ComInj& l) { l.WriteVarElement(110, 1, 0x0102); },
+         {0x0E, 110, 1, 0x02, 0x01}},
+        {"WriteTableCell word",
+         [&](ComInj& l) { l.WriteTableCell(50, 1, 2, 0x0304); },
+         {0x12, 50, 1, 2, 0x04, 0x03}},
         {"WriteTableCell byte", [&](ComInj& l) { l.WriteTableCell(51, 1, 2, -1); }, {0x0E, 51, 1, 2, 0xFF}},
     };
     for (const Case& c : cases) {
@@ -150,18 +158,24 @@ TEST_F(Commands, RefusalsBeforeSendingAnything) {
         std::function<int32_t(ComInj&)> run;
         int32_t flag;
     } cases[] = {
-        {"read-only array", [&](ComInj& l) { return int32_t(l.WriteArray(112, v.data())); }, ERR_NOT_AVAILABLE},
+        {"read-only array", [&](ComInj& l) { return int32_t(l.WriteArray(112, v.data())); },
+         ERR_NOT_AVAILABLE},
         {"array by WriteVar", [&](ComInj& l) { return int32_t(l.WriteVar(100, 1)); }, ERR_NOT_AVAILABLE},
         {"unavailable index", [&](ComInj& l) { return l.ReadVar(23, nullptr); }, ERR_NOT_AVAILABLE},
         {"beyond the table", [&](ComInj& l) { return l.ReadVar(136, v.data()); }, ERR_NOT_AVAILABLE},
         {"table 51 whole", [&](ComInj& l) { return l.ReadVar(51, v.data()); }, ERR_NOT_AVAILABLE},
         {"scalar element", [&](ComInj& l) { return l.ReadVarElement(0, 0, v.data()); }, ERR_NOT_AVAILABLE},
         {"array without buffer", [&](ComInj& l) { return l.ReadVar(110, nullptr); }, ERR_REQUEST},
-        {"byte array without buffer", [&](ComInj& l) { return int32_t(l.WriteArray(104, nullptr)); }, ERR_REQUEST},
-        {"element out of range", [&](ComInj& l) { return int32_t(l.WriteVarElement(110, 8, 1)); }, ERR_REQUEST},
-        {"row of a scalar", [&](ComInj& l) { return int32_t(l.WriteTableRow(0, 0, v.data())); }, ERR_NOT_AVAILABLE},
-        {"cell of an array", [&](ComInj& l) { return int32_t(l.WriteTableCell(104, 0, 0, 1)); }, ERR_NOT_AVAILABLE},
-        {"read-only element", [&](ComInj& l) { return int32_t(l.WriteVarElement(117, 0, 65)); }, ERR_NOT_AVAILABLE},
+        {"byte array without buffer", [&](ComInj& l) { return int32_t(l.WriteArray(104, nullptr)); },
+         ERR_REQUEST},
+        {"element out of range", [&](ComInj& l) { return int32_t(l.WriteVarElement(110, 8, 1)); },
+         ERR_REQUEST},
+        {"row of a scalar", [&](ComInj& l) { return int32_t(l.WriteTableRow(0, 0, v.data())); },
+         ERR_NOT_AVAILABLE},
+        {"cell of an array", [&](ComInj& l) { return int32_t(l.WriteTableCell(104, 0, 0, 1)); },
+         ERR_NOT_AVAILABLE},
+        {"read-only element", [&](ComInj& l) { return int32_t(l.WriteVarElement(117, 0, 65)); },
+         ERR_NOT_AVAILABLE},
     };
     for (const Case& c : cases) {
         s.link.errorFlags = 0;

@@ -18,12 +18,12 @@ TEST(SelectPort, ChoosesOnlyValidPortsWhileClosed) {
         int requested;
         int expected;
     } cases[] = {
-        {0, 1, 1},      // a valid port
-        {0, 14, 14},    // the last index that passes the check
-        {1, 15, 1},     // out of range keeps the current port
-        {1, -1, 1},     //
-        {2, 100, 2},    // USB without USB support keeps the current port
-        {0, 3, 3},      //
+        {0, 1, 1},    // a valid port
+        {0, 14, 14},  // the last index that passes the check
+        {1, 15, 1},   // out of range keeps the current port
+        {1, -1, 1},   //
+        {2, 100, 2},  // USB without USB support keeps the current port
+        {0, 3, 3},    //
     };
     for (const Case& c : cases) {
         SimLink s;
@@ -137,7 +137,7 @@ TEST(Trace, LogsEveryByteWithDirectionAndTime) {
 
 // The termios device on a real pseudo-terminal.
 class PtyTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         master_ = posix_openpt(O_RDWR | O_NOCTTY);
         ASSERT_GE(master_, 0);

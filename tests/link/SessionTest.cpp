@@ -289,7 +289,7 @@ TEST(Messages, HandleLinkErrorUsesTheBuiltInTextsWhenNoneWereSet) {
 
 // A window timer firing while the link waits (here: during the question) must find it busy.
 class ReentrantPrompter : public ScriptedPrompter {
-public:
+  public:
     PromptAnswer Ask(const std::string& text, const std::string& caption, PromptIcon icon,
                      PromptButtons buttons) override {
         if (link) {

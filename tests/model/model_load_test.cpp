@@ -66,7 +66,7 @@ TEST(ModelLoad, LaterParameterGroupsFollowTheVersion) {
 }
 
 class ModelFiles : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ConfigurationModel source(b.link, b.map, b.car, b.param);
         source.ReadFromEcu();
@@ -103,7 +103,8 @@ TEST_F(ModelFiles, ADamagedFileStopsTheLoadThere) {
     EXPECT_TRUE(outcome.map.result.rejected);
     EXPECT_FALSE(outcome.param.result.opened) << "the parameters were not loaded";
     const auto vars = Vars(b.ecu);
-    EXPECT_EQ(std::count(vars.begin(), vars.end(), 103), 0) << "nothing of the parameter file reached the ECU";
+    EXPECT_EQ(std::count(vars.begin(), vars.end(), 103), 0)
+        << "nothing of the parameter file reached the ECU";
     EXPECT_EQ(std::count(vars.begin(), vars.end(), 111), 0) << "nothing of the map file reached the ECU";
 }
 

@@ -193,9 +193,8 @@ void GlobalData::ReadPorts(QSettings& store, std::array<std::string, kPortCount>
     }
 }
 
-std::array<std::string, GlobalData::kPortCount> GlobalData::StoredPortPaths(const QString& storeDirectory,
-                                                                              int32_t programVariant,
-                                                                              std::string_view applicationTitle) {
+std::array<std::string, GlobalData::kPortCount> GlobalData::StoredPortPaths(
+    const QString& storeDirectory, int32_t programVariant, std::string_view applicationTitle) {
     std::array<std::string, kPortCount> ports;
     for (int i = 0; i < kPortCount; ++i) ports[i] = kDefaultSerialPorts[i];
     std::unique_ptr<QSettings> store = OpenStore(storeDirectory, KeyFor(programVariant, applicationTitle));
