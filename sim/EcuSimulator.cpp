@@ -410,6 +410,8 @@ EngineInputs EcuSimulator::Inputs() const {
     in.fuel = Value(47);
     for (int r = 0; r < 16; ++r) in.mapAxis[r] = static_cast<uint8_t>(Value(105, r));
     for (int c = 0; c < 20; ++c) in.rpmPeriods[c] = static_cast<uint16_t>(Value(111, c));
+    for (int i = 0; i < 8; ++i) in.centrePeriods[i] = static_cast<uint16_t>(Value(110, i));
+    for (int i = 0; i < 8; ++i) in.cumulusDecrement[i] = static_cast<uint8_t>(Value(107, i));
     return in;
 }
 

@@ -49,6 +49,41 @@ double SwitchingWave(double phase) {
 
 }  // namespace
 
+int EngineModel::ZoneTps(int zone) {
+    if (zone < 0 || zone >= int(kZoneCentres.size())) return kIdleTpsByte;
+    return std::min(kIdleTpsByte + 13 * kZoneCentres[zone][0], 230);
+}
+
+double EngineModel::CumulusDecayPerSecond(int rpm, const EngineInputs& in) {
+    int nearest = 0;
+    int distance = -1;
+    for (int i = 0; i < 8; ++i) {
+        const uint16_t period = in.centrePeriods[7 - i];
+        if (period == 0) continue;
+        const int d = std::abs(int(7500000 / period) - rpm);
+        if (distance < 0 || d < distance) {
+            nearest = i;
+            distance = d;
+        }
+    }
+    // A zero step count would mean an instant decay; the ECU takes at least one 5 ms step.
+    const int steps = std::max<int>(in.cumulusDecrement[nearest], 1);
+    return 1.0 / (steps * 0.005);
+}
+
+double EngineModel::DriveCycleCumulus(int zone, double sinceZoneStart, const std::array<int, 8>& zoneRpm,
+                                      const EngineInputs& in) {
+    double carried = 0.0;
+    for (int z = 0; z <= zone && z < int(kZoneCentres.size()); ++z) {
+        // Only an opening throttle accumulates; closing it into a zone adds nothing.
+        const double jump = std::max(0, ZoneTps(z) - ZoneTps(z - 1)) * kCumulusPerTpsByte;
+        const double level = std::min(255.0, carried + jump);
+        const double elapsed = z < zone ? kZoneSeconds : sinceZoneStart;
+        carried = std::max(0.0, level - CumulusDecayPerSecond(zoneRpm[z], in) * elapsed);
+    }
+    return carried;
+}
+
 uint8_t EngineModel::CelsiusToRaw(double celsius) {
     celsius = std::clamp(celsius, -55.0, 174.9);
     double a = (celsius + 55.0) * 0.2;
@@ -108,15 +143,19 @@ EngineSnapshot EngineModel::Sample(int64_t sincePowerOnUs, const EngineInputs& i
         s.map = static_cast<uint8_t>(kIdleMapByte + std::lround(std::sin(2 * kPi * t / 2.1)));
         s.tps = kIdleTpsByte;
     } else {
-        const auto [row, column] = kZoneCentres[zone];
-        int axisRpm = columnRpm[column] > 0 ? columnRpm[column] : 1000 + 300 * column;
-        rpm = axisRpm + 10.0 * std::sin(2 * kPi * t / 1.3);
+        std::array<int, 8> zoneRpm{};
+        for (size_t z = 0; z < kZoneCentres.size(); ++z) {
+            const int c = kZoneCentres[z][1];
+            zoneRpm[z] = columnRpm[c] > 0 ? columnRpm[c] : 1000 + 300 * c;
+        }
+        const int row = kZoneCentres[zone][0];
+        rpm = zoneRpm[zone] + 10.0 * std::sin(2 * kPi * t / 1.3);
         int mapByte = rowMap[row] > 0 ? rowMap[row] : 10 + 12 * row;
         s.map = static_cast<uint8_t>(
             std::clamp<long>(mapByte + std::lround(std::sin(2 * kPi * t / 2.1)), 1, 255));
-        s.tps = static_cast<uint8_t>(std::min(kIdleTpsByte + 13 * row, 230));
-        // A throttle movement into the zone leaves a decaying accumulation.
-        if (sinceZoneStart < 1.0) s.cumulus = static_cast<uint8_t>(40.0 * (1.0 - sinceZoneStart));
+        s.tps = static_cast<uint8_t>(ZoneTps(zone));
+        // The throttle step into the zone leaves an accumulation that the ECU decrements.
+        s.cumulus = static_cast<uint8_t>(std::lround(DriveCycleCumulus(zone, sinceZoneStart, zoneRpm, in)));
     }
     s.rpm = static_cast<int>(std::lround(std::max(rpm, 200.0)));
     s.period = static_cast<uint16_t>(7500000 / s.rpm);
@@ -132,6 +171,8 @@ EngineSnapshot EngineModel::Sample(int64_t sincePowerOnUs, const EngineInputs& i
         const double phase = std::fmod(t, lambdaPeriod) / lambdaPeriod;
         s.lambda = static_cast<uint8_t>(
             std::lround(kLambdaLean + (kLambdaRich - kLambdaLean) * SwitchingWave(phase)));
+        // The enrichment of a throttle opening drives the mixture rich for a moment.
+        if (s.cumulus >= kRichCumulus) s.lambda = kLambdaRich;
         if (closedLoop) {
             // The corrector leans the mixture while the probe reads rich and enriches while it reads lean.
             const int amplitude = std::max(0, std::min(6, in.maxIntegralIdle));
@@ -153,8 +194,23 @@ EngineSnapshot EngineModel::Sample(int64_t sincePowerOnUs, const EngineInputs& i
     // valve shut it sags a little.
     int pressure = in.fuel == 0 ? 96 : 112;
     if (!onGas) pressure -= 8;
+    // The regulator sags with the gas flow (speed times manifold pressure) and dips while a
+    // throttle opening draws a burst of gas.
+    const double flow = std::clamp(s.rpm / 6500.0, 0.0, 1.0) * std::clamp(s.map / 95.0, 0.0, 1.0);
+    pressure -= static_cast<int>(std::lround(8.0 * flow + s.cumulus / 40.0));
     s.reducerPressure = static_cast<uint8_t>(pressure + std::lround(std::sin(2 * kPi * t / 3.7)));
     s.level = kFuelLevel;
+
+    if (const HeldSensors* held = options_.held.get()) {
+        if (held->period) {
+            s.period = *held->period;
+            s.rpm = s.period ? 7500000 / s.period : 0;
+            s.column = Nearest(columnRpm.data(), 20, s.rpm);
+        }
+        if (held->lambda) s.lambda = *held->lambda;
+        if (held->cumulus) s.cumulus = *held->cumulus;
+        if (held->reducerPressure) s.reducerPressure = *held->reducerPressure;
+    }
     return s;
 }
 

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <optional>
 
 namespace zov::sim {
 
@@ -11,11 +13,22 @@ enum class DriveMode : uint8_t {
     DriveCycle,  // idle, then a tour of the eight automatic-mapping zones, repeated
 };
 
+// Values forced onto the engine's sensors, as a signal generator on a test bench would: each one
+// set replaces what the engine model computes. The holder keeps the handle and may change the
+// values while the simulator runs (the model reads them at every sample).
+struct HeldSensors {
+    std::optional<uint16_t> period;          // revolution period; 0 = engine stopped
+    std::optional<uint8_t> lambda;           // probe byte
+    std::optional<uint8_t> cumulus;          // TPS accumulation
+    std::optional<uint8_t> reducerPressure;  // reducer pressure byte
+};
+
 struct EngineOptions {
     DriveMode mode = DriveMode::Idle;
-    double startTemperatureC = 20.0;  // reducer temperature at power-on
-    double warmTemperatureC = 78.0;   // where the warm-up settles
-    double warmUpSeconds = 90.0;      // time constant of the warm-up
+    double startTemperatureC = 20.0;          // reducer temperature at power-on
+    double warmTemperatureC = 78.0;           // where the warm-up settles
+    double warmUpSeconds = 90.0;              // time constant of the warm-up
+    std::shared_ptr<const HeldSensors> held;  // none: every value comes from the model
 };
 
 // The ECU settings the engine reacts to, taken from the ECU's memory at the moment of sampling, so
@@ -30,6 +43,10 @@ struct EngineInputs {
     int fuel = 0;                           // var 47: 0 GPL, otherwise Metano
     std::array<uint8_t, 16> mapAxis{};      // var 105: row pressures as volt bytes
     std::array<uint16_t, 20> rpmPeriods{};  // var 111: column speeds as periods, reversed
+    // var 110: enrichment-map speed centres as periods, highest speed first.
+    std::array<uint16_t, 8> centrePeriods{2083, 2343, 2678, 3125, 3750, 4687, 6250, 9375};
+    // var 107: per speed centre, 5 ms steps between two decrements of the accumulation.
+    std::array<uint8_t, 8> cumulusDecrement{7, 7, 7, 7, 7, 7, 7, 7};
 };
 
 // Live engine and gas-system values as the records carry them.
@@ -39,7 +56,7 @@ struct EngineSnapshot {
     uint8_t map = 0;              // manifold pressure sensor byte (same scale as the map rows)
     int8_t integrator1 = 0;       // fast closed-loop corrector
     int8_t integrator2 = 0;       // slow closed-loop corrector
-    uint8_t cumulus = 0;          // TPS accumulation
+    uint8_t cumulus = 0;          // TPS accumulation: throttle opening, decaying at the var 107 rate
     uint16_t period = 0;          // revolution period: rpm = 7500000 / period
     uint8_t status = 0;           // kStatus* bits
     uint8_t reducerTemp = 0;      // NTC byte of the reducer temperature
@@ -75,6 +92,19 @@ class EngineModel {
         {{5, 2}, {2, 7}, {2, 11}, {7, 11}, {3, 16}, {13, 2}, {13, 10}, {13, 16}}};
     static constexpr double kIdleSeconds = 10.0;  // drive cycle: idle before the tour
     static constexpr double kZoneSeconds = 6.0;   // drive cycle: dwell in each zone
+    // Accumulation gained per throttle byte opened at once (the step into a zone).
+    static constexpr double kCumulusPerTpsByte = 1.5;
+    // Above this accumulation the ECU enriches enough for the probe to read rich.
+    static constexpr int kRichCumulus = 32;
+
+    // Throttle byte held in a zone (row of the map) and at idle.
+    static int ZoneTps(int zone);
+    // Accumulation `sinceZoneStart` seconds into `zone` of the drive cycle, carried over from
+    // the zones before it; each zone decays at the rate of its speed.
+    static double DriveCycleCumulus(int zone, double sinceZoneStart, const std::array<int, 8>& zoneRpm,
+                                    const EngineInputs& in);
+    // Accumulation units lost per second at `rpm`: one unit every DEC x 5 ms of the nearest centre.
+    static double CumulusDecayPerSecond(int rpm, const EngineInputs& in);
 
   private:
     EngineOptions options_;

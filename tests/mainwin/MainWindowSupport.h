@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QPoint>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -11,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,12 @@
 #include "SimulatedLine.h"
 #include "TFormMainInst.h"
 #include "TModuloLingua.h"
+
+// Qt's texts and points as a failed check prints them. Every test file of this program includes
+// this header, so all of them print these types the same way (Google Test would otherwise walk a
+// QString as a container of QChar, which has no end).
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QPoint& p, std::ostream* os) { *os << "QPoint(" << p.x() << ", " << p.y() << ")"; }
 
 namespace zov::test {
 

@@ -21,6 +21,7 @@
 #include <QToolButton>
 #include <chrono>
 
+#include "WindowScale.h"
 #include "DictionaryMessages.h"
 #include "MainWindowSupport.h"
 #include "QtText.h"
@@ -167,15 +168,19 @@ TEST(MainWindowStart, FunctionsWithoutTheirWindowsAreShownDisabled) {
     Bench b;
     ASSERT_TRUE(b.form->Start());
     TFormMainInst& f = *b.form;
-    for (QPushButton* later : {f.BitBtn1, f.BitBtn2, f.BitBtn3, f.BitBtn4, f.BitBtn6, f.BitBtn7}) {
+    for (QPushButton* later : {f.BitBtn1, f.BitBtn3, f.BitBtn4}) {
         EXPECT_TRUE(later->isVisible()) << later->objectName().toStdString();
         EXPECT_FALSE(later->isEnabled()) << later->objectName().toStdString();
     }
-    for (QAction* later : {f.MenuInstall, f.MenuGestione, f.MenuAuto, f.MenuClienti, f.MenuFuoriArchivio,
-                           f.MenuMappatura, f.MenuStampa, f.MenuCaricaConf, f.MenuSalvaConf}) {
+    for (QAction* later : {f.MenuInstall, f.MenuAuto, f.MenuClienti, f.MenuStampa}) {
         EXPECT_TRUE(later->isVisible()) << later->objectName().toStdString();
         EXPECT_FALSE(later->isEnabled()) << later->objectName().toStdString();
     }
+    for (QPushButton* built : {f.BitBtn2, f.BitBtn6, f.BitBtn7})
+        EXPECT_TRUE(built->isVisible() && built->isEnabled()) << built->objectName().toStdString();
+    for (QAction* built :
+         {f.MenuGestione, f.MenuFuoriArchivio, f.MenuMappatura, f.MenuCaricaConf, f.MenuSalvaConf})
+        EXPECT_TRUE(built->isVisible() && built->isEnabled()) << built->objectName().toStdString();
     EXPECT_TRUE(f.BitBtn5->isEnabled());
     const std::vector<std::pair<QAction*, QKeySequence>> keys = {
         {f.MenuInstall, QKeySequence(Qt::Key_F1)},       {f.MenuGestione, QKeySequence(Qt::Key_F2)},
@@ -211,7 +216,7 @@ TEST(MainWindowStart, WindowIsScaledOnScreensOtherThanTheDesignOne) {
     const Case cases[] = {
         {800, 96, 1.0}, {800, 96.2, 1.0}, {1280, 96, 1.6}, {800, 120, 0.8}, {1920, 144, 1.6}};
     for (const Case& c : cases)
-        EXPECT_DOUBLE_EQ(TFormMainInst::ScaleFor(c.width, c.dpi), c.scale) << c.width << " " << c.dpi;
+        EXPECT_DOUBLE_EQ(WindowScaleFor(c.width, c.dpi), c.scale) << c.width << " " << c.dpi;
 }
 
 TEST(MainWindowStart, DictionaryProblemsEndTheProgram) {

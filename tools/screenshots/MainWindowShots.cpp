@@ -1,9 +1,12 @@
 #include "MainWindowShots.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSettings>
@@ -19,6 +22,7 @@
 #include "TFormAttesaFile.h"
 #include "TFormDati.h"
 #include "TFormMainInst.h"
+#include "TFormSceltaCarb.h"
 
 namespace zov::shots {
 namespace {
@@ -93,6 +97,24 @@ void TieTo(QObject* owner, Shell shell) {
     QObject::connect(keeper, &QObject::destroyed, [held] { delete held; });
 }
 
+// Lets the windows paint, then takes the whole screen; without a screen to grab, `fallback`.
+QPixmap GrabScreen(QWidget& fallback) {
+    QEventLoop loop;
+    QTimer::singleShot(250, &loop, &QEventLoop::quit);
+    loop.exec();
+    QPixmap captured = QGuiApplication::primaryScreen()->grabWindow(0);
+    if (captured.isNull() || captured.toImage().allGray()) captured = fallback.grab();
+    return captured;
+}
+
+std::unique_ptr<QWidget> Picture(const QPixmap& captured) {
+    auto picture = std::make_unique<QLabel>();
+    picture->setPixmap(captured);
+    picture->resize(captured.size());
+    picture->show();
+    return picture;
+}
+
 }  // namespace
 
 std::unique_ptr<QWidget> MainWindow(const QString& dist, int language, bool connected) {
@@ -145,6 +167,36 @@ std::unique_ptr<QWidget> LoadingProgress(const QString& dist, int language) {
     picture->resize(captured.size());
     picture->show();
     return picture;
+}
+
+}  // namespace zov::shots
+
+namespace zov::shots {
+
+std::unique_ptr<QWidget> MainWindowMenu(const QString& dist, int language, const QString& menu) {
+    Shell shell(dist, language);
+    if (!shell.form->Start()) return std::make_unique<QLabel>();
+    Connect(*shell.form);
+    auto* open = shell.form->findChild<QMenu*>(menu);
+    if (open == nullptr) return std::make_unique<QLabel>();
+    shell.form->menuBar()->setActiveAction(open->menuAction());
+    QPixmap captured = GrabScreen(*shell.form);
+    open->close();
+    shell.form->hide();
+    return Picture(captured);
+}
+
+std::unique_ptr<QWidget> FuelChoice(const QString& dist, int language) {
+    Shell shell(dist, language);
+    if (!shell.form->Start()) return std::make_unique<QLabel>();
+    Connect(*shell.form);
+    TFormSceltaCarb choice(*shell.form->Dictionary(), shell.bench->prompter, shell.form.get());
+    choice.SetFuel(shell.bench->context->car.TIPO_DI_CARBURANTE);
+    choice.show();
+    QPixmap captured = GrabScreen(choice);
+    choice.hide();
+    shell.form->hide();
+    return Picture(captured);
 }
 
 }  // namespace zov::shots

@@ -16,5 +16,11 @@ std::unique_ptr<QWidget> EcuDataDialog(const QString& dist, int language);
 // The whole screen half-way through the connect-time load: the progress window over the main
 // window.
 std::unique_ptr<QWidget> LoadingProgress(const QString& dist, int language);
+// The whole screen with the connected main window and one of its menus open ("MenuFile" or
+// "MenuVaiA"), to show which items are enabled.
+std::unique_ptr<QWidget> MainWindowMenu(const QString& dist, int language, const QString& menu);
+// The whole screen while F5 asks for the fuel: the fuel choice over the main window, preset to
+// the ECU's fuel.
+std::unique_ptr<QWidget> FuelChoice(const QString& dist, int language);
 
 }  // namespace zov::shots

@@ -18,6 +18,8 @@
 #include <memory>
 #include <vector>
 
+#include "EditorShots.h"
+#include "EnrichmentShots.h"
 #include "MainWindowShots.h"
 #include "TFormAttesaFile.h"
 #include "TFormSceltaLingua.h"
@@ -113,7 +115,7 @@ std::unique_ptr<QWidget> Pictures(Context& c) {
 }
 
 std::vector<Shot> Shots() {
-    return {
+    std::vector<Shot> shots = {
         {QStringLiteral("TFormAttesaFile"), ProgressWindow},
         {QStringLiteral("TFormSceltaLingua"), LanguageChoice},
         {QStringLiteral("PanelLingue"), LanguagePanel, false},
@@ -126,7 +128,41 @@ std::vector<Shot> Shots() {
          [](Context& c) { return zov::shots::EcuDataDialog(c.dist, c.dictionary.CurrentIndex()); }},
         {QStringLiteral("TFormMainInst_loading"),
          [](Context& c) { return zov::shots::LoadingProgress(c.dist, c.dictionary.CurrentIndex()); }, false},
+        {QStringLiteral("TFormMainInst_MenuFile"),
+         [](Context& c) {
+             return zov::shots::MainWindowMenu(c.dist, c.dictionary.CurrentIndex(),
+                                               QStringLiteral("MenuFile"));
+         }},
+        {QStringLiteral("TFormMainInst_MenuVaiA"),
+         [](Context& c) {
+             return zov::shots::MainWindowMenu(c.dist, c.dictionary.CurrentIndex(),
+                                               QStringLiteral("MenuVaiA"));
+         },
+         false},
+        {QStringLiteral("TFormSceltaCarb"),
+         [](Context& c) { return zov::shots::FuelChoice(c.dist, c.dictionary.CurrentIndex()); }},
+        {QStringLiteral("TFormGestione"),
+         [](Context& c) { return zov::shots::ManagementMenu(c.dist, c.dictionary); }},
     };
+    // Every page of the parameter editor; the self-adaptation page also in its eight-zone layout.
+    for (const char* page : {"PageGenerale", "PageCambio", "PageEmulazione", "PageSensore", "PageCutoff",
+                             "PageAdattativita", "PageTps", "PageEmissioni"}) {
+        const QString name = QString::fromLatin1(page);
+        shots.push_back({QStringLiteral("TFormModifica_") + name, [name](Context& c) {
+                             return zov::shots::ParameterEditor(c.dist, c.dictionary, name);
+                         }});
+    }
+    shots.push_back({QStringLiteral("TFormModifica_PageAdattativita8"), [](Context& c) {
+                         return zov::shots::ParameterEditor(c.dist, c.dictionary,
+                                                            QStringLiteral("PageAdattativita"), true);
+                     }});
+    shots.push_back({QStringLiteral("TFormModifica_PageTps_live"),
+                     [](Context& c) { return zov::shots::EnrichmentPageLive(c.dist, c.dictionary); }});
+    shots.push_back({QStringLiteral("TFormSet_enrichment"),
+                     [](Context& c) { return zov::shots::ValueEntryDialog(c.dist, c.dictionary, false); }});
+    shots.push_back({QStringLiteral("TFormSet_mainmap"),
+                     [](Context& c) { return zov::shots::ValueEntryDialog(c.dist, c.dictionary, true); }});
+    return shots;
 }
 
 void Settle() {

@@ -1,3 +1,4 @@
+#include "WindowScale.h"
 #include "TFormMainInst.h"
 
 #include <QAction>
@@ -6,6 +7,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -24,11 +26,16 @@
 #include <utility>
 
 #include "DictionaryMessages.h"
+#include "FormProgrammingHost.h"
 #include "Localizer.h"
+#include "Packaging.h"
 #include "QtText.h"
 #include "TAboutBoxI.h"
 #include "TFormAttesaFile.h"
 #include "TFormDati.h"
+#include "TFormGestione.h"
+#include "TFormModifica.h"
+#include "TFormSceltaCarb.h"
 #include "TFormSceltaLingua.h"
 #include "TFormSplash.h"
 #include "TModuloLingua.h"
@@ -51,8 +58,6 @@ constexpr int kVersionBelowLogo = 10;
 constexpr int kAreaMargin = 24;
 constexpr double kLogoAt = 0.85;  // the logo's right edge, as a share of the width
 constexpr double kLabelFontGrowth = 1.35;
-constexpr int kDesignWidth = 800;  // the window was laid out for this screen width
-constexpr double kDesignDpi = 96;
 constexpr int kConfigFolder = GlobalData::kConfigPath;
 
 constexpr const char* kBackgroundFile = "immagini/Sfondo1.bmp";
@@ -61,6 +66,8 @@ constexpr const char* kSplashFile = "immagini/Splash.bmp";
 constexpr const char* kPorterModel = "piaggio porter e3";
 constexpr int kProtectedBit = 0x10;  // DEFAULT_REGISTRO_CONFIGURAZIONE: the ECU is protected
 constexpr int kDataGroupHeight = 113;
+constexpr const char* kConfigurationFilter = " (*.zvf)";
+constexpr const char* kFileNameProperty = "FileName";
 
 // Stops a timer that talks to the ECU for as long as a modal box or a long exchange runs, and
 // starts it again afterwards if it was running.
@@ -76,6 +83,25 @@ class TimerPause {
   private:
     QTimer& timer_;
     bool wasActive_;
+};
+
+// The functions that reprogram the ECU run with Timer1 off and give it back at its first short
+// interval, so the state shown is refreshed as soon as they end.
+class FunctionTimer {
+  public:
+    explicit FunctionTimer(QTimer& timer) : timer_(timer) {
+        timer_.stop();
+        timer_.setInterval(TFormMainInst::kFirstTickMs);
+    }
+    ~FunctionTimer() {
+        timer_.setInterval(TFormMainInst::kFirstTickMs);
+        timer_.start();
+    }
+    FunctionTimer(const FunctionTimer&) = delete;
+    FunctionTimer& operator=(const FunctionTimer&) = delete;
+
+  private:
+    QTimer& timer_;
 };
 
 class BusyCursor {
@@ -143,8 +169,7 @@ TFormMainInst::TFormMainInst(AppContext& context, QWidget* parent) : QMainWindow
     splash_->show();
     splashShownMs_ = ctx_.clock.NowMs();
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        scale_ = ScaleFor(screen->geometry().width(), screen->logicalDotsPerInchX());
+    scale_ = PrimaryScreenScale();
 
     BuildMenu();
     BuildArea();
@@ -243,16 +268,18 @@ void TFormMainInst::BuildMenu() {
 
     // The tasks behind these open windows that this build does not have yet: they stay in view,
     // greyed, so the installer sees the whole program.
-    for (QAction* later : {MenuCaricaConf, MenuSalvaConf, MenuStampa, MenuInstall, MenuGestione, MenuAuto,
-                           MenuClienti, MenuFuoriArchivio, MenuMappatura}) {
-        later->setEnabled(false);
-    }
+    for (QAction* later : {MenuStampa, MenuInstall, MenuAuto, MenuClienti}) later->setEnabled(false);
 
     connect(MenuConnetti, &QAction::triggered, this, &TFormMainInst::MenuConnettiClick);
     connect(MenuDisconnetti, &QAction::triggered, this, &TFormMainInst::MenuDisconnettiClick);
     connect(MenuCom1, &QAction::triggered, this, &TFormMainInst::MenuCom1Click);
     connect(MenuCom2, &QAction::triggered, this, &TFormMainInst::MenuCom2Click);
     connect(MenuUSB, &QAction::triggered, this, &TFormMainInst::MenuUSBClick);
+    connect(MenuCaricaConf, &QAction::triggered, this, &TFormMainInst::MenuCaricaConfClick);
+    connect(MenuSalvaConf, &QAction::triggered, this, &TFormMainInst::MenuSalvaConfClick);
+    connect(MenuGestione, &QAction::triggered, this, &TFormMainInst::BitBtn2Click);
+    connect(MenuFuoriArchivio, &QAction::triggered, this, &TFormMainInst::BitBtn6Click);
+    connect(MenuMappatura, &QAction::triggered, this, &TFormMainInst::BitBtn7Click);
     connect(MenuTipoMap, &QMenu::aboutToShow, this, &TFormMainInst::MenuTipoMapClick);
     connect(MenuMapZOV, &QAction::triggered, this, &TFormMainInst::MenuMapZOVClick);
     connect(MenuMapPORTER, &QAction::triggered, this, &TFormMainInst::MenuMapPORTERClick);
@@ -302,9 +329,11 @@ void TFormMainInst::BuildArea() {
     LabelEsci = label("LabelEsci", "Esci");
 
     // Same as the menu: the windows of these functions are not part of this build yet.
-    for (QPushButton* later : {BitBtn1, BitBtn2, BitBtn3, BitBtn4, BitBtn6, BitBtn7})
-        later->setEnabled(false);
+    for (QPushButton* later : {BitBtn1, BitBtn3, BitBtn4}) later->setEnabled(false);
     connect(BitBtn5, &QPushButton::clicked, this, &TFormMainInst::MenuEsciClick);
+    connect(BitBtn2, &QPushButton::clicked, this, &TFormMainInst::BitBtn2Click);
+    connect(BitBtn6, &QPushButton::clicked, this, &TFormMainInst::BitBtn6Click);
+    connect(BitBtn7, &QPushButton::clicked, this, &TFormMainInst::BitBtn7Click);
 
     const std::array<QPushButton*, 7> byNumber = {BitBtn1, BitBtn2, BitBtn3, BitBtn4,
                                                   BitBtn5, BitBtn6, BitBtn7};
@@ -407,21 +436,27 @@ void TFormMainInst::PlaceLogo() {
                         ImageLogo->y() + ImageLogo->height() + kVersionBelowLogo);
 }
 
-void TFormMainInst::PaintBackground(QPainter& painter) {
-    if (background_.isNull()) return;
+QRect TFormMainInst::BackgroundPlacement() const {
+    if (background_.isNull()) return {};
     // The offsets belong to the window's design and scale with it, as the picture does.
     const QPoint origin(BitBtn1->x() - S(kBackgroundOffsetX), BitBtn1->y() - S(kBackgroundOffsetY));
     // A window larger than the scaled picture gets it enlarged further, never stretched.
     const double cover = std::max({scale_, double(area_->width() - origin.x()) / background_.width(),
                                    double(area_->height() - origin.y()) / background_.height()});
-    const QSize size(int(std::ceil(background_.width() * cover)),
-                     int(std::ceil(background_.height() * cover)));
-    if (shownBackground_.size() != size) {
-        shownBackground_ = size == background_.size()
-                               ? background_
-                               : background_.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return QRect(origin, QSize(int(std::ceil(background_.width() * cover)),
+                               int(std::ceil(background_.height() * cover))));
+}
+
+void TFormMainInst::PaintBackground(QPainter& painter) {
+    const QRect placement = BackgroundPlacement();
+    if (placement.isNull()) return;
+    if (shownBackground_.size() != placement.size()) {
+        shownBackground_ =
+            placement.size() == background_.size()
+                ? background_
+                : background_.scaled(placement.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
-    painter.drawPixmap(origin, shownBackground_);
+    painter.drawPixmap(placement.topLeft(), shownBackground_);
 }
 
 void TFormMainInst::RemoveTemporaryFiles() {
@@ -433,12 +468,6 @@ void TFormMainInst::RemoveTemporaryFiles() {
         QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner);
         QFile::remove(path);
     }
-}
-
-double TFormMainInst::ScaleFor(int screenWidth, double dotsPerInch) {
-    if (screenWidth <= 0 || dotsPerInch <= 0) return 1.0;
-    if (screenWidth == kDesignWidth && std::lround(dotsPerInch) == std::lround(kDesignDpi)) return 1.0;
-    return (screenWidth * kDesignDpi) / (dotsPerInch * kDesignWidth);
 }
 
 int TFormMainInst::S(int designPixels) const { return int(std::lround(designPixels * scale_)); }
@@ -594,18 +623,19 @@ bool TFormMainInst::Localize() {
         for (const char* id : ids) loc.Text(QString::fromLatin1(id), length, texts[id]);
     };
     keep({"MessConnesso", "MessNonConnesso"}, 35);
-    keep({"MessConnCpu",         "MessCaricaDati",       "MessConnFallita",
-          "LabelIdentif",        "MessDisconCpu",        "MessNoGuida",
-          "MessAggiornareCpu",   "MessNoFileAggiorna",   "MessBadFileAggiorna",
-          "MessErrProg",         "FinestraCaricaDati",   "MessAttesaScarica",
-          "FinestraProgS19",     "MessProgFallita",      "MessResetProg",
-          "MessNoProg",          "MessTogliRidai",       "MessErrSer",
-          "MessCheckSer",        "MessErrSinc",          "MessVLow",
-          "MessTentareAggiorna", "MessNoConn",           "MessAggiornaCpu",
-          "MessDiagnosiOn",      "MessAzzerareDiagnosi", "MessErrCaricaConf",
-          "MessErrSalvaConf",    "MessCheckRight",       "MessCaricaConf",
-          "MessNoGuidaLingua",   "MessNoIstrLingua2",    "MessErrSettaggio",
-          "MessErrComunic",      "MessRiprovaConn",      "MessErrCk"},
+    keep({"MessConnCpu",          "MessCaricaDati",       "MessConnFallita",
+          "LabelIdentif",         "MessDisconCpu",        "MessNoGuida",
+          "MessAggiornareCpu",    "MessNoFileAggiorna",   "MessBadFileAggiorna",
+          "MessErrProg",          "FinestraCaricaDati",   "MessAttesaScarica",
+          "FinestraProgS19",      "MessProgFallita",      "MessResetProg",
+          "MessNoProg",           "MessTogliRidai",       "MessErrSer",
+          "MessCheckSer",         "MessErrSinc",          "MessVLow",
+          "MessTentareAggiorna",  "MessNoConn",           "MessAggiornaCpu",
+          "MessDiagnosiOn",       "MessAzzerareDiagnosi", "MessErrCaricaConf",
+          "MessErrSalvaConf",     "MessCheckRight",       "MessCaricaConf",
+          "MessNoGuidaLingua",    "MessNoIstrLingua2",    "MessErrSettaggio",
+          "MessErrComunic",       "MessRiprovaConn",      "MessErrCk",
+          "MessFileProgNonValido"},
          70);
     keep({"MessCompletato", "ButtonOK", "ButtonAnnulla", "MessNonDisp", "LabelMetano", "LabelGpl",
           "LabelCarburante"},
@@ -803,6 +833,160 @@ void TFormMainInst::SetMapType(int tag) {
     ctx_.car.TIPO_SENSORE_MAP = tag;
 }
 
+// --- configuration files -----------------------------------------------------------------------
+
+namespace {
+
+QString RunFileDialog(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles().value(0);
+}
+
+}  // namespace
+
+QString TFormMainInst::ChooseConfigurationFile(bool save) {
+    std::string configPath;
+    ctx_.global.GetPath(kConfigFolder, configPath);
+    const QString configFolder = QFile::decodeName(QByteArray::fromStdString(configPath));
+    QDir().mkpath(configFolder);
+    if (OpenDialog == nullptr) {
+        auto make = [&](const char* name, QFileDialog::AcceptMode mode, QFileDialog::FileMode files) {
+            auto* dialog = new QFileDialog(this);
+            dialog->setObjectName(QString::fromLatin1(name));
+            dialog->setAcceptMode(mode);
+            dialog->setFileMode(files);
+            dialog->setDefaultSuffix(QString::fromLatin1(packaging::kConfigurationExtension));
+            dialog->setDirectory(configFolder);
+            return dialog;
+        };
+        OpenDialog = make("OpenDialog", QFileDialog::AcceptOpen, QFileDialog::ExistingFile);
+        SaveDialog = make("SaveDialog", QFileDialog::AcceptSave, QFileDialog::AnyFile);
+    }
+    QFileDialog& dialog = save ? *SaveDialog : *OpenDialog;
+    dialog.setWindowTitle(Text(save ? "FinestraSalvaConfig" : "FinestraCaricaConfig"));
+    dialog.setNameFilter(Text("LabelConfig") + QString::fromLatin1(kConfigurationFilter));
+    const QString previous = dialog.property(kFileNameProperty).toString();
+    if (!previous.isEmpty()) {
+        const QFileInfo info(previous);
+        dialog.setDirectory(info.absolutePath());
+        dialog.selectFile(info.fileName());
+    }
+    const QString chosen = fileChooser_ ? fileChooser_(dialog) : RunFileDialog(dialog);
+    if (chosen.isEmpty()) return chosen;
+    // Loading and saving go on from the same file.
+    OpenDialog->setProperty(kFileNameProperty, chosen);
+    SaveDialog->setProperty(kFileNameProperty, chosen);
+    return chosen;
+}
+
+void TFormMainInst::MenuSalvaConfClick() {
+    TimerPause pause(*Timer1);
+    const QString target = ChooseConfigurationFile(true);
+    if (target.isEmpty()) return;
+    PackResult saved;
+    {
+        BusyCursor busy;
+        saved = SaveConfigurationFile(ctx_.model, QFile::encodeName(target).toStdString());
+    }
+    if (!saved) ShowError(texts_["MessErrSalvaConf"] + "\n" + texts_["MessCheckRight"]);
+}
+
+void TFormMainInst::MenuCaricaConfClick() {
+    TimerPause pause(*Timer1);
+    const QString source = ChooseConfigurationFile(false);
+    if (source.isEmpty()) return;
+    ConfigurationLoad load;
+    {
+        BusyCursor busy;
+        TFormAttesaFile progress(this);
+        progress.setWindowTitle(Text("MessCaricaConf"));
+        progress.Label1->setText(Text("MessAggiornaCpu"));
+        progress.completionText = Text("MessCompletato");
+        progress.SetProgress(0, true);
+        // The steps start only once the file has been read whole and found sound; the ECU
+        // writes are what take time, so the window shows only with a session.
+        bool first = true;
+        load = LoadConfigurationFile(ctx_.model, QFile::encodeName(source).toStdString(), [&](int step) {
+            if (first && ctx_.link.connected) progress.show();
+            first = false;
+            progress.SetProgress(uint8_t(step), false);
+        });
+        progress.close();
+    }
+    // A damaged definition inside a sound file is refused like a damaged file.
+    if (!load.Loaded()) ShowError(texts_["MessErrCaricaConf"] + "\n" + texts_["MessCheckRight"]);
+}
+
+// --- functions ---------------------------------------------------------------------------------
+
+void TFormMainInst::BitBtn2Click() {
+    if (!dictionary_) return;
+    TFormGestione menu(ctx_, *dictionary_, this);
+    menu.backgroundPath = QDir(mainPath_).filePath(QString::fromLatin1(kManagementBackground));
+    // The menu draws its picture where this window draws its own, so it does not seem to move.
+    const QRect placement = BackgroundPlacement();
+    if (!placement.isNull()) menu.AlignBackground(area_->mapToGlobal(placement.topLeft()), placement.size());
+    TimerPause pause(*Timer1);
+    menu.exec();
+}
+
+UpdateTexts TFormMainInst::ProgrammingTexts() const {
+    return UpdateTexts([this](const char* id) {
+        const auto it = texts_.find(id);
+        return it == texts_.end() ? std::string() : it->second;
+    });
+}
+
+bool TFormMainInst::UpdateStandardSoftware(bool keepConfiguration, int fuel) {
+    std::string mapPath;
+    ctx_.global.GetPath(GlobalData::kMapPath, mapPath);
+    FormProgrammingHost host(this, [this] { ConnectSilently(); });
+    EcuProgrammer programmer(ctx_.link, ctx_.model, host, ctx_.prompter, ctx_.clock, mapPath,
+                             ProgrammingTexts());
+    return programmer.UpdateStandardSoftware(keepConfiguration, fuel);
+}
+
+void TFormMainInst::ConnectSilently() {
+    const bool wasInteractive = interactive;
+    interactive = false;
+    MenuConnettiClick();
+    interactive = wasInteractive;
+}
+
+void TFormMainInst::BitBtn6Click() {
+    if (!dictionary_) return;
+    FunctionTimer timer(*Timer1);
+    if (!ctx_.link.connected) ConnectSilently();
+    int fuel = 0;
+    {
+        TFormSceltaCarb choice(*dictionary_, ctx_.prompter, this);
+        choice.SetFuel(ctx_.car.TIPO_DI_CARBURANTE);
+        if (choice.exec() != QDialog::Accepted) return;
+        fuel = choice.Fuel();
+    }
+    if (!UpdateStandardSoftware(false, fuel)) return;
+    TFormModifica editor(ctx_, *dictionary_, this, true);
+    editor.exec();
+}
+
+void TFormMainInst::BitBtn7Click() {
+    if (!dictionary_) return;
+    FunctionTimer timer(*Timer1);
+    if (!ctx_.link.connected) ConnectSilently();
+    ConfCar& car = ctx_.car;
+    if (ctx_.link.connected) {
+        const int32_t effect = car.GetDiagnosisWord(0, 2);
+        const int32_t enabled = car.GetDiagnosisWord(0, 1);
+        if ((effect & enabled & kDiagnosisMask) != 0) {
+            ShowError(texts_["MessDiagnosiOn"] + "\n" + texts_["MessAzzerareDiagnosi"]);
+            return;
+        }
+    }
+    if (!UpdateStandardSoftware(true, car.TIPO_DI_CARBURANTE)) return;
+    car.DEFAULT_REGISTRO_CONFIGURAZIONE |= kMappingModeBit;
+    ctx_.link.WriteVar(kConfigurationRegister, car.DEFAULT_REGISTRO_CONFIGURAZIONE);
+}
+
 // --- help, about, closing ----------------------------------------------------------------------
 
 void TFormMainInst::MenuGuidaClick() {
@@ -886,6 +1070,10 @@ PromptAnswer TFormMainInst::Ask(const std::string& identifier, PromptIcon icon, 
 }
 
 std::string TFormMainInst::Caption() const { return ToCp1252(windowTitle()); }
+
+void TFormMainInst::ShowError(const std::string& text) {
+    ctx_.prompter.Ask(text, Caption(), PromptIcon::Error, PromptButtons::Ok);
+}
 
 void TFormMainInst::SetPanel(int panel, const QString& text) { panels_[size_t(panel)]->setText(text); }
 

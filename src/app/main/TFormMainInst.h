@@ -3,17 +3,21 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QTextBrowser>
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 
 #include "AppContext.h"
+#include "EcuProgrammer.h"
 
 class QAction;
 class QActionGroup;
+class QFileDialog;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -28,8 +32,8 @@ class TModuloLingua;
 
 // The main window and hub of the program: it owns the ECU session from the user's side (connect
 // and load the whole ECU into the model, keep the session alive, disconnect, port choice), shows
-// the session state in its status bar, holds the language buttons, help and about, and will start
-// every task window through the function keys F1..F6.
+// the session state in its status bar, holds the language buttons, help and about, loads and saves
+// configuration files, and starts the task windows through the function keys F1..F6.
 //
 // Life: the constructor shows the splash and tidies the temporary directory; Start() does what
 // the window does once when it is first shown (port, directories, background, dictionary and
@@ -50,13 +54,22 @@ class TFormMainInst : public QMainWindow {
     static constexpr int kMapZov = 0;
     static constexpr int kMapPorter = 1;
     static constexpr int kMapRover = 2;
+    // DEFAULT_REGISTRO_CONFIGURAZIONE (variable 39): the ECU collects points for the map editor.
+    static constexpr int kMappingModeBit = 0x04;
+    static constexpr int kConfigurationRegister = 39;
+    // Diagnosis checks that are enabled and have an effect, among the low ten bits, stop F6.
+    static constexpr int kDiagnosisMask = 0x3FF;
+    static constexpr const char* kManagementBackground = "immagini/Sfondo2.bmp";
+
+    // Runs a configuration file dialog and returns the chosen path, empty when cancelled. The
+    // default one shows the dialog; tests hand in their own.
+    using FileChooser = std::function<QString(QFileDialog& dialog)>;
 
     explicit TFormMainInst(AppContext& context, QWidget* parent = nullptr);
 
     // The factor the window's design (laid out for an 800 pixel wide screen at 96 dots per inch)
     // is scaled by on another screen: (width * 96) / (dots per inch * 800); exactly 1 on the
     // design screen.
-    static double ScaleFor(int screenWidth, double dotsPerInch);
     double Scale() const { return scale_; }
     ~TFormMainInst() override;
 
@@ -84,6 +97,13 @@ class TFormMainInst : public QMainWindow {
     void MenuMapZOVClick();
     void MenuMapPORTERClick();
     void MenuMapROVERClick();
+    // Configuration files.
+    void MenuCaricaConfClick();
+    void MenuSalvaConfClick();
+    // Functions: F2 the ECU management menu, F5 a vehicle not in the archive, F6 remapping.
+    void BitBtn2Click();
+    void BitBtn6Click();
+    void BitBtn7Click();
     // Help and about.
     void MenuGuidaClick();
     void MenuAboutClick();
@@ -101,6 +121,14 @@ class TFormMainInst : public QMainWindow {
     std::unique_ptr<TFormDati> MakeEcuDataDialog();
     // A localized text kept for messages, by identifier (empty before the first localization).
     QString Text(const std::string& identifier) const;
+    // The programming's texts, from the ones kept for messages.
+    UpdateTexts ProgrammingTexts() const;
+    // Installs the newest standard software of a fuel (0 GPL, otherwise Metano) under this
+    // window's progress window, carrying the configuration across when asked; false when nothing
+    // was installed or the ECU could not be reached afterwards (the user has been told).
+    bool UpdateStandardSoftware(bool keepConfiguration, int fuel);
+    // Replaces the way the configuration file dialogs are run (null: the dialog is shown).
+    void SetFileChooser(FileChooser chooser) { fileChooser_ = std::move(chooser); }
 
     // Controls, named as the window's components.
     QPushButton* BitBtn1;
@@ -151,6 +179,10 @@ class TFormMainInst : public QMainWindow {
     QMenu* MenuHelp;
     QAction* MenuGuida;
     QAction* MenuAbout;
+    // The configuration file dialogs, created when first used. Each keeps the last name chosen
+    // in either of them in its property "FileName".
+    QFileDialog* OpenDialog = nullptr;
+    QFileDialog* SaveDialog = nullptr;
 
   signals:
     // The program must end (the dictionary failed while changing language).
@@ -169,6 +201,9 @@ class TFormMainInst : public QMainWindow {
     void PlaceAreaControls();
     void PlaceLogo();
     void PaintBackground(QPainter& painter);
+    // Where the background picture is drawn in the client area, at the size it is drawn; empty
+    // without a picture.
+    QRect BackgroundPlacement() const;
     // Design pixels to this screen's pixels.
     int S(int designPixels) const;
     QPixmap Scaled(const QPixmap& picture) const;
@@ -186,6 +221,11 @@ class TFormMainInst : public QMainWindow {
     void RestoreGeometry();
     void StoreGeometry();
     void RemoveTemporaryFiles();
+    // The connect action with `interactive` cleared.
+    void ConnectSilently();
+    // Runs a configuration file dialog; the chosen name is remembered by both dialogs.
+    QString ChooseConfigurationFile(bool save);
+    void ShowError(const std::string& text);
 
     PromptAnswer Ask(const std::string& identifier, PromptIcon icon, PromptButtons buttons);
     std::string Caption() const;
@@ -211,6 +251,7 @@ class TFormMainInst : public QMainWindow {
     // Localized texts by identifier, Windows-1252 as the messages and the link keep them.
     std::map<std::string, std::string> texts_;
     std::string dataVersionCaption_;  // LabelVer cut for the data dialog
+    FileChooser fileChooser_;
 };
 
 }  // namespace zov

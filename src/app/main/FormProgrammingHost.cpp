@@ -1,0 +1,88 @@
+#include "FormProgrammingHost.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QLabel>
+#include <QProgressBar>
+#include <algorithm>
+
+#include "QtText.h"
+#include "TFormAttesaFile.h"
+
+namespace zov {
+
+namespace {
+
+// A stepped bar shows its progress in blocks; a smooth one as one continuous band.
+constexpr const char* kSteppedStyle = "QProgressBar::chunk { width: 9px; margin: 1px; }";
+
+}  // namespace
+
+FormProgrammingHost::FormProgrammingHost(QWidget* parent, std::function<void()> connectInteractiveOff)
+    : parent_(parent), connect_(std::move(connectInteractiveOff)) {}
+
+FormProgrammingHost::~FormProgrammingHost() {
+    SetBusy(false);
+    Close();
+}
+
+TFormAttesaFile& FormProgrammingHost::Form() {
+    if (!form_) {
+        form_ = std::make_unique<TFormAttesaFile>(parent_.data());
+        form_->ProgressBar1->setStyleSheet(smooth_ ? QString() : QString::fromLatin1(kSteppedStyle));
+    }
+    return *form_;
+}
+
+void FormProgrammingHost::Open() {
+    TFormAttesaFile& form = Form();
+    form.show();
+    form.raise();
+    form.repaint();
+}
+
+void FormProgrammingHost::Close() {
+    if (!form_) return;
+    form_->close();
+    form_.reset();
+}
+
+void FormProgrammingHost::SetLabel(const std::string& text) { Form().Label1->setText(FromCp1252(text)); }
+
+void FormProgrammingHost::SetCaption(const std::string& text) { Form().setWindowTitle(FromCp1252(text)); }
+
+void FormProgrammingHost::SetCompletion(const std::string& text) { Form().completionText = FromCp1252(text); }
+
+void FormProgrammingHost::SetProgress(int value, bool absolute) {
+    TFormAttesaFile& form = Form();
+    // The bar holds 0..100; a step that would take it below 0 stops at 0.
+    const int target = std::clamp(absolute ? value : form.ProgressBar1->value() + value, 0, 100);
+    form.SetProgress(uint8_t(target), true);
+}
+
+void FormProgrammingHost::SetSmooth(bool smooth) {
+    smooth_ = smooth;
+    if (form_) form_->ProgressBar1->setStyleSheet(smooth ? QString() : QString::fromLatin1(kSteppedStyle));
+}
+
+void FormProgrammingHost::Repaint() {
+    // Whatever the window system asks to be painted (a window uncovered meanwhile) is painted
+    // now; nothing the user does gets in.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void FormProgrammingHost::SetBusy(bool busy) {
+    if (busy == busy_) return;
+    busy_ = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void FormProgrammingHost::ConnectInteractiveOff() {
+    if (connect_) connect_();
+}
+
+}  // namespace zov

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "EcuProgrammer.h"
+
+class QWidget;
+
+namespace zov {
+
+class TFormAttesaFile;
+
+// The programming's window side in the program: the progress window TFormAttesaFile over
+// `parent`, the busy cursor, and the main window's connect action run with its `interactive`
+// flag cleared (handed in as `connectInteractiveOff`).
+//
+// The progress window exists from the first call that sets something on it until Close; Open
+// shows it. Texts arrive as Windows-1252 bytes. The busy cursor is given back on destruction if
+// the programming left it set.
+class FormProgrammingHost : public ProgrammingHost {
+  public:
+    FormProgrammingHost(QWidget* parent, std::function<void()> connectInteractiveOff);
+    ~FormProgrammingHost() override;
+    FormProgrammingHost(const FormProgrammingHost&) = delete;
+    FormProgrammingHost& operator=(const FormProgrammingHost&) = delete;
+
+    void Open() override;
+    void Close() override;
+    void SetLabel(const std::string& text) override;
+    void SetCaption(const std::string& text) override;
+    void SetCompletion(const std::string& text) override;
+    void SetProgress(int value, bool absolute) override;
+    void SetSmooth(bool smooth) override;
+    void Repaint() override;
+    void SetBusy(bool busy) override;
+    void ConnectInteractiveOff() override;
+
+    // The progress window while it exists (null before the first use and after Close).
+    TFormAttesaFile* Window() const { return form_.get(); }
+    bool Smooth() const { return smooth_; }
+    bool Busy() const { return busy_; }
+
+  private:
+    TFormAttesaFile& Form();
+
+    QPointer<QWidget> parent_;
+    std::function<void()> connect_;
+    std::unique_ptr<TFormAttesaFile> form_;
+    bool smooth_ = false;
+    bool busy_ = false;
+};
+
+}  // namespace zov

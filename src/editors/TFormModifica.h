@@ -1,0 +1,376 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "AppContext.h"
+#include "Prompter.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGridLayout;
+class QGroupBox;
+class QKeyEvent;
+class QLabel;
+class QLayout;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+
+namespace zov {
+
+class EnrichmentPage;
+class TModuloLingua;
+class TUpDown;
+
+// The limits of one checked edit: the typed value must lie in minimum..maximum unless it equals
+// the model's current value of `field`, the row of the window's table.
+struct FieldLimits {
+    int32_t maximum;
+    int32_t minimum;
+    int32_t field;
+};
+
+// The parameter editor: the vehicle configuration and the parameters on nine pages, each typed
+// value checked against fixed limits when its edit is left, and all of them taken into the model
+// (and sent to the ECU when a session is open) by `ButtonModifica`.
+//
+// The caller creates it, shows it modally (it asks to be maximised) and destroys it. Every
+// message box goes through the context's prompter with the enrichment page's live timer stopped.
+class TFormModifica : public QDialog {
+    Q_OBJECT
+
+  public:
+    static constexpr int kFieldCount = 32;
+    static constexpr int kFourthEmulationWaves = 255;
+    static constexpr int kCutoffOffRpm = 8500;  // an end speed above this switches the cutoff off
+    static constexpr int kLevelPresetRows = 3;
+    static constexpr int kLambdaPresetRows = 6;
+
+    // Level-sensor presets as the edits show them: hysteresis, reserve, 1/4, 2/4, 3/4.
+    static constexpr int32_t kLevelPresets[kLevelPresetRows][5] = {
+        {3, 19, 36, 56, 69}, {5, 200, 141, 94, 40}, {4, 17, 44, 77, 100}};
+    // Lambda references per lambda type, hundredths of a volt: variables 99, 25 and 24.
+    static constexpr int32_t kLambdaPresets[kLambdaPresetRows][3] = {
+        {55, 40, 65}, {125, 105, 137}, {250, 200, 300}, {250, 200, 300}, {250, 300, 200}, {250, 300, 200}};
+
+    TFormModifica(AppContext& ctx, TModuloLingua& dictionary, QWidget* parent = nullptr,
+                  bool outOfArchive = false);
+    ~TFormModifica() override;
+
+    bool OutOfArchive() const { return outOfArchive_; }
+    bool ValuesChanged() const { return valuesChanged_; }
+    int LambdaTypeAtLoad() const { return lambdaTypeAtLoad_; }
+    QWidget* ReturnPage() const { return returnPage_; }
+    const std::array<FieldLimits, kFieldCount>& Limits() const { return fieldLimits_; }
+    // The record attached to a checked edit; null for any other widget.
+    const FieldLimits* LimitsOf(const QWidget* edit) const;
+    // False when the dictionary could not give every text (the built-in ones stay).
+    bool Localized() const { return localized_; }
+    EnrichmentPage* EnrichmentMap() const { return enrichment_; }
+
+    // --- operations ----------------------------------------------------------------------------
+    void SetUpWindow();
+    void FillFromModel();
+    void FillAdaptation();
+    void StoreToModel();
+    bool CheckLevelReferences();
+    // At most the first 8 characters as a decimal integer (blanks before, a sign); an empty text
+    // reads 0. Anything else puts `fallback` into the edit and returns it.
+    static int32_t ReadEditInt(QLineEdit* edit, int32_t fallback);
+    // The same with a decimal number (point as separator); the fallback is written as %.5g.
+    static double ReadEditFloat(QLineEdit* edit, double fallback);
+
+    // --- handlers ------------------------------------------------------------------------------
+    void ButtonModificaClick();
+    void PageControl1Change();
+    void ComboAlimChange();
+    void ComboTipoEmChange();
+    void ComboSensChange();
+    void GroupTipoCutoffClick();
+    void UpDownCutOffClick();
+    void CheckOpenLoopClick();
+    void CheckBoxCambioFreddoClick();
+    void EditEmOndeEnter(QLineEdit* edit);
+    // False when the value was refused (the edit has been put back and has the focus again).
+    bool EditEmOndeExit(QLineEdit* edit);
+    void EditEmTriEnter(QLineEdit* edit);
+    bool EditEmTriExit(QLineEdit* edit);
+    // Self-adaptation page.
+    void PageAdattativitaEnter();
+    void ButtonAbilitaClick();
+    void ButtonAzzeraClick();
+    void UpDownVarArrClick(TUpDown* upDown);
+    void EditPassiTpsExit();
+    void EditArrMinExit();
+
+    // The selected cutoff type 0..3 (-1 with none), and selecting one as a click does.
+    int CutoffType() const;
+    void SetCutoffType(int index);
+
+    // --- controls, named as the window's components ----------------------------------------
+    QTabWidget* PageControl1;
+    QWidget* PageGenerale;
+    QWidget* PageCambio;
+    QWidget* PageEmulazione;
+    QWidget* PageSensore;
+    QWidget* PageCutoff;
+    QWidget* PageAdattativita;
+    QWidget* PageMappa;
+    QWidget* PageTps;
+    QWidget* PageEmissioni;
+    QPushButton* ButtonIstruzioniKit;
+    QPushButton* ButtonModifica;
+    QPushButton* ButtonEsci;
+
+    // "Caratteristiche vettura"
+    QLabel* LabelAlim;
+    QComboBox* ComboAlim;
+    QLabel* LabelTipoLambda;
+    QComboBox* ComboLambda;
+    QLabel* LabelCilindri;
+    QComboBox* ComboCilindri;
+    QLabel* LabelCilindrata;
+    QLineEdit* EditCilindrata;
+    QLabel* LabelTpsLineare;
+    QComboBox* ComboTps;
+    QLabel* LabelTpsSwitch;
+    QComboBox* ComboTpsSwitch;
+    QLabel* LabelIstTps;
+    QLineEdit* EditIstTps;
+    QLabel* LabelV;
+
+    // "Cambio"
+    QLabel* LabelMaxRit;
+    QLineEdit* EditRitMax;
+    QLabel* LabelS2;
+    QLabel* LabelMinRit;
+    QLineEdit* EditRitMin;
+    QLabel* LabelS3;
+    QLabel* LabelTMin;
+    QLineEdit* EditTMin;
+    QLabel* LabelC;
+    QLabel* LabelTSovrappos;
+    QLineEdit* EditTSovrappos;
+    QLabel* LabelMs3;
+    QLabel* LabelGiriMin;
+    QLineEdit* EditGiriMin;
+    QLabel* LabelRpm;
+    QLabel* LabelFuoriGiri;
+    QLineEdit* EditFuoriGiri;
+    QLabel* LabelRpm4;
+    QRadioButton* RadioCambioAcc;
+    QRadioButton* RadioCambioDec;
+    QCheckBox* CheckBoxCambioFreddo;
+
+    // "Emulazione lambda"
+    QLabel* LabelEmTipo;
+    QComboBox* ComboTipoEm;
+    QLabel* LabelEmOnde;
+    QLineEdit* EditEmOnde;
+    QLabel* LabelEmBasso;
+    QLineEdit* EditEmBasso;
+    QLabel* LabelMs1;
+    QLabel* LabelEmAlto;
+    QLineEdit* EditEmAlto;
+    QLabel* LabelMs2;
+    QLabel* LabelEmTri;
+    QLineEdit* EditEmTri;
+    QLabel* LabelS1;
+
+    // "Sensore livello"
+    QLabel* LabelTipoSens;
+    QComboBox* ComboSens;
+    QLabel* LabelIsteresi;
+    QLineEdit* EditIsteresi;
+    QLabel* LabelRiferimenti;
+    QLabel* LabelRifRiserva;
+    QLineEdit* EditRif1;
+    QLabel* LabelRif1_4;
+    QLineEdit* EditRif2;
+    QLabel* LabelRif2_4;
+    QLineEdit* EditRif3;
+    QLabel* LabelRif3_4;
+    QLineEdit* EditRif4;
+
+    // "Cutoff"
+    QGroupBox* GroupTipoCutoff;
+    std::array<QRadioButton*, 4> GroupTipoCutoffItems{};
+    QLabel* LabelRitCF;
+    QLineEdit* EditRitCutoff;
+    QLabel* LabelMs4;
+    QLabel* LabelGiriUCF;
+    QLineEdit* EditGiriUCF;
+    QLabel* LabelRpm2;
+    QLabel* LabelGiriACF;
+    QLineEdit* EditGiriACF;
+    QLabel* LabelRpm3;
+    QLabel* LabelPosCF;
+    QLineEdit* EditPosCutoff;
+    TUpDown* UpDownCutOff;
+    QCheckBox* CheckCutoffBenzina;
+
+    // "Adattatività"
+    QLabel* LabAdatta;
+    QLabel* LabStatoAdat;
+    QPushButton* ButtonAbilita;
+    QPushButton* ButtonAzzera;
+    QLabel* LabRifGiri;
+    std::array<QLabel*, 3> LabelFascia{};
+    QLabel* LabMaxPassi;
+    QLabel* LabPassiFatti;
+    QLabel* LabErrMedio;
+    QLabel* LabInst1;
+    QLabel* LabInst2;
+    QLabel* LabAut1;
+    QLabel* LabAut2;
+    std::array<QLineEdit*, 4> EditMaxInst{};
+    std::array<QLineEdit*, 4> EditMaxAut{};
+    std::array<QLineEdit*, 4> EditFattiInst{};
+    std::array<QLineEdit*, 4> EditFattiAut{};
+    std::array<QLineEdit*, 4> Editem{};
+    QLabel* LabelPassiTps;
+    QLineEdit* EditPassiTps;
+    TUpDown* UpDownVarArr;
+    QLabel* LabelArrMin;
+    QLineEdit* EditArrMin;
+    TUpDown* UpDownArrMin;
+
+    // "Mappa TPS": the page's own edit, checked and stored by this window.
+    QLineEdit* EditMinCumulo = nullptr;
+
+    // "Emissioni"
+    QLabel* LabelGuadApertMin;
+    QLineEdit* EditGApMin;
+    QLabel* LabelRangeGAp;
+    QLabel* LabelGuadChiusMin;
+    QLineEdit* EditGChMin;
+    QLabel* LabelRangeGCh;
+    QCheckBox* CheckOpenLoop;
+    QLabel* LabelMaxErrInteg;
+    QLineEdit* EditMaxErrInteg;
+    QLabel* LabelPassi1;
+    QLabel* LabelMinErrInteg;
+    QLineEdit* EditMinErrInteg;
+    QLabel* LabelPassi2;
+    QLabel* LabelMaxErrIntegMin;
+    QLineEdit* EditMaxErrIntegMin;
+    QLabel* LabelPassi3;
+    QLabel* LabelMinErrIntegMin;
+    QLineEdit* EditMinErrIntegMin;
+    QLabel* LabelPassi4;
+
+  public slots:
+    // Closing goes through the question about unsaved values (Esc, `ButtonEsci`, the close box).
+    void reject() override;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    // Built-in texts and messages, replaced by the dictionary's.
+    struct Texts {
+        QString giriUCF;
+        QString giriACF;
+        QString fourthEmulation;
+        std::string fuoriRange;
+        std::string erroreSens;
+        std::string valoriCambiati;
+        std::string scaricaValori;
+        std::string memorizzaValori;
+        QString nd;
+        QString attiva;
+        QString inattiva;
+        QString abilitaAd;
+        QString disabilitaAd;
+        std::string noFile;
+        std::string noCil;
+        std::string corruptedFile;
+        QString finestraIstruzioni;
+        std::string noIstrLingua;
+        std::string noIstruzioni;
+        QString finestraScaricaCpu;
+        QString aggiornaCpu;
+        QString completato;
+    };
+
+    void BuildControls();
+    void BuildGenerale();
+    void BuildCambio();
+    void BuildEmulazione();
+    void BuildSensore();
+    void BuildCutoff();
+    void BuildAdattativita();
+    void BuildEmissioni();
+    QLayout* BuildButtons();
+    void ArrangeEightZones();
+    bool Localize();
+    void AttachLimits();
+    void ApplyVersionVisibility();
+    void ConnectHandlers();
+
+    // Puts "xx" into the edit and reads it back with `value` as the fallback, as every fill does.
+    static void Fill(QLineEdit* edit, int32_t value);
+    static void FillFloat(QLineEdit* edit, double value);
+    // The model's current value of the field a row of the limits table names, as the edit shows it.
+    int32_t ModelValue(int field) const;
+    double ModelFloat(int field) const;
+    bool IsInvertedSensor() const;
+    void SetEmulationEnabled(bool enabled);
+    void SetLevelEditsEnabled(bool enabled);
+    void ShowAdaptationState();
+    void FillAdaptationEdit(QLineEdit* edit, int32_t value, bool meanError);
+    // Reads an up-down's edit into its position, clamped to the range.
+    void SyncUpDown(TUpDown* upDown, QLineEdit* edit);
+    // True to go on: the edit that has the focus passes its check (a store or a close may come
+    // without the focus leaving it).
+    bool CheckFocusedEdit();
+    // Focus move of the page key handler; false when no control of the same page or group lies
+    // that way.
+    bool MoveFocus(QWidget* from, bool forward);
+    bool FormKeyDown(QKeyEvent* key);
+    bool ComboTipoEmKeyDown(QWidget* control, QKeyEvent* key);
+    void SelectPage(int index);
+    void PageEntered(QWidget* page);
+    void PageLeft(QWidget* page);
+    // Message box with the window's caption; the enrichment page's live timer is stopped while
+    // it is open.
+    PromptAnswer Ask(const std::string& text, PromptIcon icon, PromptButtons buttons);
+    std::string Caption() const;
+    bool FormCloseQuery();
+    void FormClose();
+    void MarkChanged() { valuesChanged_ = true; }
+
+    AppContext& ctx_;
+    TModuloLingua& dictionary_;
+    const bool outOfArchive_;
+    EnrichmentPage* enrichment_ = nullptr;
+    QGridLayout* adaptationGrid_ = nullptr;
+    QButtonGroup* cutoffGroup_ = nullptr;
+
+    bool valuesChanged_ = false;
+    QWidget* returnPage_ = nullptr;
+    QWidget* currentPage_ = nullptr;
+    int lambdaTypeAtLoad_ = -1;
+    std::array<FieldLimits, kFieldCount> fieldLimits_{};
+    std::map<const QWidget*, int> limitOf_;  // checked edit -> row of fieldLimits_
+    std::vector<QLineEdit*> floatEdits_;
+    int32_t intAtEnter_ = 0;
+    double floatAtEnter_ = 0;
+    bool checking_ = false;  // a refused value's message box is open
+    bool shown_ = false;
+    bool closed_ = false;
+    bool localized_ = false;
+    double scale_ = 1.0;
+    Texts texts_;
+};
+
+}  // namespace zov
