@@ -1,3 +1,4 @@
+#include "ClickArea.h"
 #include "WindowScale.h"
 #include "TFormGestione.h"
 
@@ -35,26 +36,6 @@ constexpr int kLabelGap = 16;
 constexpr int kMinimumWidth = 420;
 constexpr double kLabelFontGrowth = 1.35;
 constexpr int kTitleGrowthPoints = 2;
-
-// Releasing the left button over a function's text or the space before it clicks its button.
-class ClickArea : public QLabel {
-  public:
-    ClickArea(const QString& name, QPushButton* target, QWidget* parent) : QLabel(parent), target_(target) {
-        setObjectName(name);
-        setAttribute(Qt::WA_TranslucentBackground);
-        setCursor(Qt::PointingHandCursor);
-    }
-
-  protected:
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-            target_->click();
-        QLabel::mouseReleaseEvent(event);
-    }
-
-  private:
-    QPushButton* target_;
-};
 
 }  // namespace
 

@@ -24,6 +24,7 @@
 #include "MainWindowSupport.h"
 #include "TFormAttesaFile.h"
 #include "TFormDati.h"
+#include "TestFiles.h"
 
 namespace zov::test {
 
@@ -58,27 +59,7 @@ class PrivateTemp {
     bool hadOld_ = false;
 };
 
-// While it lives, a write that would take a file past `bytes` fails as on a full disk.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, handler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-  private:
-    rlimit saved_{};
-    void (*handler_)(int) = SIG_DFL;
-};
+using zov::testing::FileSizeLimit;
 
 // Acts on each modal window in turn as it runs: the n-th one that opens goes to the n-th step,
 // which reads it and closes it. `seen` keeps their objectNames in order.

@@ -1,3 +1,4 @@
+#include "ClickArea.h"
 #include "WindowScale.h"
 #include "TFormMainInst.h"
 
@@ -110,26 +111,6 @@ class BusyCursor {
     ~BusyCursor() { QApplication::restoreOverrideCursor(); }
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
-// A transparent area over a function's text: releasing the left button on it clicks the button.
-class ClickArea : public QLabel {
-  public:
-    ClickArea(const QString& name, QPushButton* target, QWidget* parent) : QLabel(parent), target_(target) {
-        setObjectName(name);
-        setAttribute(Qt::WA_TranslucentBackground);
-        setCursor(Qt::PointingHandCursor);
-    }
-
-  protected:
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-            target_->click();
-        QLabel::mouseReleaseEvent(event);
-    }
-
-  private:
-    QPushButton* target_;
 };
 
 QString Cp(const std::string& text) { return FromCp1252(text); }
