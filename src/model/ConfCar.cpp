@@ -1204,9 +1204,12 @@ ConfCar::LoadResult ConfCar::ReadDefinitionFile() {
                                          PromptButtons::YesNo) == PromptAnswer::Yes) {
         result.rewritten = WriteDefinitionFile();
         result.rewriteFailed = !result.rewritten;
-        std::string text = kObsoleteInfo;
-        for (const std::string& line : result.report) text += line + "\n";
-        prompter_.Ask(text, kFileCaption, PromptIcon::Information, PromptButtons::Ok);
+        // The list tells what the upgraded file now holds: not shown for a file that was not written.
+        if (result.rewritten) {
+            std::string text = kObsoleteInfo;
+            for (const std::string& line : result.report) text += line + "\n";
+            prompter_.Ask(text, kFileCaption, PromptIcon::Information, PromptButtons::Ok);
+        }
     }
     WriteToEcu();
     return result;

@@ -452,6 +452,24 @@ TEST(CarFileObsolete, YesRewritesTheFileAndListsTheChanges) {
     EXPECT_TRUE(b.prompter.shown.empty());
 }
 
+TEST(CarFileObsolete, AFailedUpgradeKeepsTheOldFileAndListsNothing) {
+    FileBench b;
+    ConfCar source(b.link, "x", b.prompter);
+    const std::string path = b.Write(source);
+    const std::string truncated = JoinCrLf(CrLfLines(ReadFile(path)), 131);
+    WriteFile(path, truncated);
+    // The rewrite goes through a temporary next to the file; a directory in its way makes it fail.
+    std::filesystem::create_directory(path + ".tmp");
+    b.prompter.answers = {PromptAnswer::Yes};
+
+    const ConfCar::LoadResult r = b.Load(path);
+    EXPECT_TRUE(r.obsolete);
+    EXPECT_FALSE(r.rewritten);
+    EXPECT_TRUE(r.rewriteFailed);
+    EXPECT_EQ(b.prompter.shown.size(), 1u) << "only the question: no list for a file that was not written";
+    EXPECT_EQ(ReadFile(path), truncated);
+}
+
 struct DamagedCase {
     const char* name;
     std::string (*damage)(std::vector<std::string> lines);
