@@ -195,16 +195,18 @@ int32_t ConfMap::WriteToEcu(int var) {
             backupValid = 0;
             return result;
         }
+        // The learning settings travel as bytes: a larger value (the default time out of the
+        // neighbourhood is 500) goes as the largest byte instead of wrapping to a short one.
         case 81:
-            return link_.WriteVar(81, RAGGIO_INTORNO_GIRI);
+            return link_.WriteVar(81, std::clamp(RAGGIO_INTORNO_GIRI, 0, kByteMax));
         case 82:
-            return link_.WriteVar(82, RAGGIO_INTORNO_MAP);
+            return link_.WriteVar(82, std::clamp(RAGGIO_INTORNO_MAP, 0, kByteMax));
         case 83:
-            return link_.WriteVar(83, MASSIMA_VARIAZIONE_MEDIA_INVERSIONE);
+            return link_.WriteVar(83, std::clamp(MASSIMA_VARIAZIONE_MEDIA_INVERSIONE, 0, kByteMax));
         case 84:
-            return link_.WriteVar(84, MASSIMA_VARIAZIONE_POSIZIONE_INVERSIONE);
+            return link_.WriteVar(84, std::clamp(MASSIMA_VARIAZIONE_POSIZIONE_INVERSIONE, 0, kByteMax));
         case 85:
-            return link_.WriteVar(85, MAX_TEMPO_FUORI_INTORNO);
+            return link_.WriteVar(85, std::clamp(MAX_TEMPO_FUORI_INTORNO, 0, kByteMax));
         case 105:
             return link_.WriteArray(105, CM);
         case 111:

@@ -166,6 +166,16 @@ TEST(MapEcuWrite, EveryGroupReachesTheEcu) {
     EXPECT_EQ(vars.size(), 1u + 1u + 16u + 5u + 12u + 1u + 1u);
 }
 
+TEST(MapEcuWrite, LearningSettingsBeyondAByteGoAsTheLargestByte) {
+    ModelBench b;
+    ASSERT_EQ(b.map.MAX_TEMPO_FUORI_INTORNO, 500) << "the default does not fit the ECU's byte";
+    b.map.RAGGIO_INTORNO_GIRI = -3;
+    b.map.WriteToEcu(85);
+    b.map.WriteToEcu(81);
+    EXPECT_EQ(b.ecu.Value(85), 255) << "not 500 wrapped to 244";
+    EXPECT_EQ(b.ecu.Value(81), 0);
+}
+
 TEST(MapEcuWrite, MapBGroupsFollowPresenceCompletenessAndVersion) {
     struct Case {
         int version;
