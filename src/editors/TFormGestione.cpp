@@ -1,4 +1,4 @@
-#include "ClickArea.h"
+#include "FunctionKeys.h"
 #include "WindowScale.h"
 #include "TFormGestione.h"
 
@@ -52,25 +52,10 @@ TFormGestione::TFormGestione(AppContext& ctx, TModuloLingua& dictionary, QWidget
     scale_ = PrimaryScreenScale();
 
     const auto button = [this](const char* name, const char* caption) {
-        auto* b = new QPushButton(QString::fromLatin1(caption), this);
-        b->setObjectName(QString::fromLatin1(name));
-        // The menu takes the keys itself.
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setAutoDefault(false);
-        QFont f = b->font();
-        f.setBold(true);
-        f.setPointSizeF(f.pointSizeF() * scale_);
-        b->setFont(f);
-        return b;
+        return MakeFunctionButton(this, name, caption, scale_);
     };
     const auto label = [this](const char* name, const char* caption, double growth) {
-        auto* l = new QLabel(QString::fromUtf8(caption), this);
-        l->setObjectName(QString::fromLatin1(name));
-        QFont f = l->font();
-        f.setPointSizeF(f.pointSizeF() * growth * scale_);
-        f.setBold(true);
-        l->setFont(f);
-        return l;
+        return MakeFunctionLabel(this, name, caption, growth * scale_);
     };
     BitBtn1 = button("BitBtn1", "F1");
     BitBtn2 = button("BitBtn2", "F2");

@@ -1,4 +1,4 @@
-#include "ClickArea.h"
+#include "FunctionKeys.h"
 #include "WindowScale.h"
 #include "TFormMainInst.h"
 
@@ -275,23 +275,10 @@ void TFormMainInst::BuildArea() {
     setCentralWidget(area_);
 
     auto button = [this](const char* name, const char* caption) {
-        auto* b = new QPushButton(QString::fromLatin1(caption), area_);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setFocusPolicy(Qt::NoFocus);
-        QFont f = b->font();
-        f.setBold(true);
-        f.setPointSizeF(f.pointSizeF() * scale_);
-        b->setFont(f);
-        return b;
+        return MakeFunctionButton(area_, name, caption, scale_);
     };
     auto label = [this](const char* name, const char* caption) {
-        auto* l = new QLabel(QString::fromUtf8(caption), area_);
-        l->setObjectName(QString::fromLatin1(name));
-        QFont f = l->font();
-        f.setPointSizeF(f.pointSizeF() * kLabelFontGrowth * scale_);
-        f.setBold(true);
-        l->setFont(f);
-        return l;
+        return MakeFunctionLabel(area_, name, caption, kLabelFontGrowth * scale_);
     };
 
     BitBtn1 = button("BitBtn1", "F1");
