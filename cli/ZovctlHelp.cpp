@@ -15,17 +15,17 @@ const char* const kSynopsis =
 
 const char* const kOptions =
     "options:\n"
-    "  --port DEVICE|COMn      the ECU's port: COM1..COM4 (their devices from the settings store,\n"
-    "                          Ports/COMn) or a device path; default COM1\n"
-    "  --yes, --no             the answer to the link's and the model's questions; default --no\n"
-    "  --trace FILE            log every byte on the line with its direction and time\n"
-    "  --settings DIR          the settings store in DIR instead of the user's own\n"
-    "  --help, -h              this text\n"
-    "  --version               the program's name and version\n";
+    "  --port DEVICE|COMn       the ECU's port: COM1..COM4 (their devices from the settings store,\n"
+    "                           Ports/COMn) or a device path; default COM1\n"
+    "  --yes, --no              the answer to the link's and the model's questions; default --no\n"
+    "  --trace FILE             log every byte on the line with its direction and time\n"
+    "  --settings DIR           the settings store in DIR instead of the user's own\n"
+    "  --help, -h               this text\n"
+    "  --version                the program's name and version\n";
 
 const char* const kEnvironment =
     "environment:\n"
-    "  ZOV_TRACE=FILE          as --trace FILE when --trace is not given\n";
+    "  ZOV_TRACE=FILE           as --trace FILE when --trace is not given\n";
 
 std::string CommandLine(const CommandHelp& c) {
     return std::string(c.name) + (*c.arguments ? " " : "") + c.arguments;
@@ -115,9 +115,7 @@ std::string Usage() {
 
 std::optional<std::string> CommandUsage(const std::string& name) {
     for (const CommandHelp& c : CommandHelps()) {
-        if (name == c.name)
-            return "usage: zovctl [OPTION]... " + CommandLine(c) + "\n" + c.summary + ".\n" + c.details +
-                   "\n";
+        if (name == c.name) return "usage: zovctl [OPTION]... " + CommandLine(c) + "\n" + c.details + "\n";
     }
     return std::nullopt;
 }

@@ -13,7 +13,7 @@ struct CommandHelp {
     const char* name;
     const char* arguments;  // empty when the command takes none
     const char* summary;    // one line in the usage
-    const char* details;    // the rest, shown by help COMMAND
+    const char* details;    // what help COMMAND says under the command's usage line
 };
 
 struct ExitStatusHelp {
