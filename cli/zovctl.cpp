@@ -23,6 +23,7 @@
 #include "Packaging.h"
 #include "TermiosSerial.h"
 #include "TraceSerial.h"
+#include "ZovctlHelp.h"
 
 namespace zov {
 namespace {
@@ -36,23 +37,6 @@ struct Failure {
 };
 
 [[noreturn]] void Fail(ExitCode code, std::string reason) { throw Failure{code, std::move(reason)}; }
-
-const char* const kUsage =
-    "usage: zovctl [--port DEVICE|COMn] [--yes|--no] [--trace FILE] [--settings DIR] COMMAND [ARGS]\n"
-    "commands:\n"
-    "  info                     identification of the ECU as KEY=value lines\n"
-    "  get VAR [ELEMENT]        a variable (arrays space-separated, tables one row per line)\n"
-    "  set VAR VALUE...         write a scalar, an array, or a table row (ROW then the values)\n"
-    "  record N [A B]           a live record (150, 151, 152 with A and B)\n"
-    "  read DIR                 load the whole ECU and write fileh0.h, filemap0.map, filepar0.dat into DIR\n"
-    "  write DIR                load the three definition files of DIR into the model and the ECU\n"
-    "  dump                     load the whole ECU and print every model field as KEY=value\n"
-    "  save-config OUT.zvf      load the whole ECU and save its configuration file\n"
-    "  load-config IN.zvf       load a configuration file into the model and the ECU\n"
-    "  program FILE             reprogram the ECU (a packed .zov file, or S-records if the name has s19)\n"
-    "  pack-config DIR OUT.zvf  pack the three definition files of DIR into a configuration file\n"
-    "  unpack-config IN.zvf DIR unpack a configuration file into DIR; prints its vehicle header\n"
-    "  unpack-ecu IN.zov OUT    unpack a packed ECU file (three header lines, then the S-records)\n";
 
 struct Options {
     std::string port = "COM1";
@@ -91,7 +75,10 @@ Options ParseOptions(int argc, char** argv) {
         else if (a == "--settings")
             o.settingsDirectory = value();
         else if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
+            std::fputs(Usage().c_str(), stdout);
+            std::exit(kOk);
+        } else if (a == "--version") {
+            std::fputs(VersionText().c_str(), stdout);
             std::exit(kOk);
         } else if (a.size() > 1 && a[0] == '-' && o.args.empty())
             Fail(kBadArgument, "unknown option " + a);
@@ -303,7 +290,7 @@ void CommandRead(Session& session, const std::vector<std::string>& args) {
     const std::string dir = NeedDirectory(args, false);
     LoadEcu(session);
     if (!session.model.WriteDefinitionFiles(ConfigurationModel::DefinitionFiles::In(dir)))
-        Fail(kLinkFailure, "cannot write the definition files into " + dir);
+        Fail(kFileFailure, "cannot write the definition files into " + dir);
 }
 
 void ReportFile(const ConfigurationModel::FileOutcome& f) {
@@ -320,8 +307,8 @@ void CommandWrite(Session& session, const std::vector<std::string>& args) {
     const auto outcome = session.model.ReadDefinitionFiles(ConfigurationModel::DefinitionFiles::In(dir));
     for (const auto* f : {&outcome.car, &outcome.map, &outcome.param}) {
         ReportFile(*f);
-        if (f->result.rejected) Fail(kBadArgument, f->path + ": " + cp1252::ToUtf8(f->result.error));
-        if (!f->result.opened) Fail(kBadArgument, "cannot read " + f->path);
+        if (f->result.rejected) Fail(kFileFailure, f->path + ": " + cp1252::ToUtf8(f->result.error));
+        if (!f->result.opened) Fail(kFileFailure, "cannot read " + f->path);
     }
     RequireSession(session.link);
 }
@@ -348,7 +335,7 @@ void CommandDump(Session& session, const std::vector<std::string>& args) {
     if (args.size() != 1) Fail(kBadArgument, "dump takes no arguments");
     LoadEcu(session);
     char pattern[] = "/tmp/zovctl-dump-XXXXXX";
-    if (!mkdtemp(pattern)) Fail(kLinkFailure, "cannot create a temporary directory");
+    if (!mkdtemp(pattern)) Fail(kFileFailure, "cannot create a temporary directory");
     const std::string dir = pattern;
     const auto files = ConfigurationModel::DefinitionFiles::In(dir);
     const bool written = session.model.WriteDefinitionFiles(files);
@@ -363,7 +350,7 @@ void CommandDump(Session& session, const std::vector<std::string>& args) {
     }
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
-    if (!written) Fail(kLinkFailure, "cannot write the model out for the dump");
+    if (!written) Fail(kFileFailure, "cannot write the model out for the dump");
 }
 
 using Command = std::function<void(Session&, const std::vector<std::string>&)>;
@@ -476,8 +463,22 @@ const std::map<std::string, FileCommand>& FileCommands() {
     return commands;
 }
 
+// help [COMMAND]: the usage on stdout, never the ECU.
+int PrintHelp(const std::vector<std::string>& args) {
+    if (args.size() > 2) Fail(kBadArgument, "usage: help [COMMAND]");
+    if (args.size() == 1) {
+        std::fputs(Usage().c_str(), stdout);
+        return kOk;
+    }
+    const std::optional<std::string> usage = CommandUsage(args[1]);
+    if (!usage) Fail(kBadArgument, "unknown command '" + args[1] + "' (try --help)");
+    std::fputs(usage->c_str(), stdout);
+    return kOk;
+}
+
 int Run(int argc, char** argv) {
     const Options o = ParseOptions(argc, argv);
+    if (o.args[0] == "help") return PrintHelp(o.args);
     const auto command = Commands().find(o.args[0]);
     const auto fileCommand = FileCommands().find(o.args[0]);
     if (command == Commands().end() && fileCommand == FileCommands().end())
@@ -487,7 +488,7 @@ int Run(int argc, char** argv) {
     std::string tracePath = o.trace;
     if (tracePath.empty() && std::getenv("ZOV_TRACE")) tracePath = std::getenv("ZOV_TRACE");
     if (!tracePath.empty() && !(traceSink = std::fopen(tracePath.c_str(), "w")))
-        Fail(kBadArgument, "cannot write the trace file " + tracePath);
+        Fail(kFileFailure, "cannot write the trace file " + tracePath);
 
     SteadyClock clock;
     TermiosOpener termios;

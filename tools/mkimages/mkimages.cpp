@@ -5,9 +5,15 @@
 // Writes into the folder: the flag of every language named in the dictionary's "Flag" row,
 // "Sfondo1.bmp" and "Sfondo2.bmp" (the backgrounds of the main window and of the ECU management
 // menu), "Logo.bmp" and "Splash.bmp".
+//
+//     mkimages --icons <output folder>
+//
+// Writes the desktop icon in the sizes of the hicolor theme, <n>x<n>/apps/zovqbr.png, each drawn
+// at its own size rather than scaled down from a large one.
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -298,6 +304,36 @@ std::optional<QStringList> FlagNames(const QString& path) {
     return std::nullopt;
 }
 
+// The desktop icon: a flame on a dark rounded square, drawn on a 256-unit grid.
+QImage Icon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 256.0, size / 256.0);
+    QLinearGradient fill(0, 0, 256, 256);
+    fill.setColorAt(0, QColor(0x23, 0x5C, 0x94));
+    fill.setColorAt(1, QColor(0x08, 0x1B, 0x30));
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(QRectF(8, 8, 240, 240), 44, 44);
+    Flame(p, QPointF(128, 220), 184);
+    return image;
+}
+
+constexpr int kIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+
+int WriteIcons(const QString& folder) {
+    for (int size : kIconSizes) {
+        const QString path = QStringLiteral("%1/%2x%2/apps/zovqbr.png").arg(folder).arg(size);
+        if (!QDir().mkpath(QFileInfo(path).path()) || !Icon(size).save(path, "PNG")) {
+            err() << "mkimages: " << path << ": cannot be written\n";
+            return 1;
+        }
+    }
+    return 0;
+}
+
 bool Save(const QImage& image, const QDir& dir, const QString& name) {
     const QString path = dir.filePath(name);
     if (!image.save(path, "BMP")) {
@@ -314,8 +350,10 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.size() == 3 && args[1] == QStringLiteral("--icons")) return WriteIcons(args[2]);
     if (args.size() != 3) {
-        err() << "usage: mkimages <dictionary.tsv> <output folder>\n";
+        err() << "usage: mkimages <dictionary.tsv> <output folder>\n"
+                 "       mkimages --icons <output folder>\n";
         return 2;
     }
     const std::optional<QStringList> flags = FlagNames(args[1]);

@@ -202,6 +202,35 @@ std::array<std::string, GlobalData::kPortCount> GlobalData::StoredPortPaths(
     return ports;
 }
 
+GlobalData::StoreState GlobalData::InspectStore(const QString& storeDirectory, int32_t programVariant,
+                                                std::string_view applicationTitle) {
+    std::unique_ptr<QSettings> store = OpenStore(storeDirectory, KeyFor(programVariant, applicationTitle));
+    if (store->status() != QSettings::NoError) return StoreState::Damaged;
+    if (!store->contains(QStringLiteral("MainPath"))) return StoreState::Empty;
+    return StoreState::Present;
+}
+
+bool GlobalData::WriteDefaults(const QString& storeDirectory, const std::string& mainPath,
+                               int32_t programVariant, std::string_view applicationTitle) {
+    std::unique_ptr<QSettings> store = OpenStore(storeDirectory, KeyFor(programVariant, applicationTitle));
+    if (store->status() != QSettings::NoError) return false;
+    const std::pair<const char*, QVariant> defaults[] = {
+        {"MainPath", PathToStore(CutUtf8(mainPath, kPathCapacity))},
+        {"InternetID", programVariant == 1 ? QVariant(QString()) : QVariant()},
+        {"InternetPW", programVariant == 1 ? QVariant(QString()) : QVariant()},
+        {"ComPort", kDefaultComPort},
+        {"WindowPos", 0},
+        {"WindowSize", kDefaultWindowSize},
+        {"Language", 0},
+    };
+    for (const auto& [name, value] : defaults) {
+        const QString key = QString::fromLatin1(name);
+        if (value.isValid() && !store->contains(key)) store->setValue(key, value);
+    }
+    store->sync();
+    return store->status() == QSettings::NoError;
+}
+
 void GlobalData::Save() {
     std::unique_ptr<QSettings> store = OpenStore(storeDirectory_, registryKey_);
     if (store->status() == QSettings::AccessError) return;

@@ -94,6 +94,17 @@ class GlobalData {
                                                                int32_t programVariant = 1,
                                                                std::string_view applicationTitle = "ZOV Qbr");
 
+    // What the store holds for a user's first start: no MainPath at all (Empty) in a store that
+    // can be read, a MainPath (Present; whether the rest is complete is the constructor's
+    // business), or a store that cannot be read or parsed (Damaged).
+    enum class StoreState { Empty, Present, Damaged };
+    static StoreState InspectStore(const QString& storeDirectory, int32_t programVariant = 1,
+                                   std::string_view applicationTitle = "ZOV Qbr");
+    // Writes every value the store lacks, MainPath as `mainPath` and the rest with their
+    // defaults; values already there stay. False when the store cannot be written.
+    static bool WriteDefaults(const QString& storeDirectory, const std::string& mainPath,
+                              int32_t programVariant = 1, std::string_view applicationTitle = "ZOV Qbr");
+
     // Whether the constructor read every value (false also when the store could not be opened).
     bool LoadSucceeded() const { return loaded_; }
 

@@ -1,5 +1,3 @@
-#include "FunctionKeys.h"
-#include "WindowScale.h"
 #include "TFormMainInst.h"
 
 #include <QAction>
@@ -25,12 +23,15 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 #include "DictionaryMessages.h"
 #include "FormProgrammingHost.h"
+#include "FunctionKeys.h"
 #include "Localizer.h"
 #include "Packaging.h"
 #include "QtText.h"
+#include "SerialPortList.h"
 #include "TAboutBoxI.h"
 #include "TFormAttesaFile.h"
 #include "TFormDati.h"
@@ -40,6 +41,7 @@
 #include "TFormSceltaLingua.h"
 #include "TFormSplash.h"
 #include "TModuloLingua.h"
+#include "WindowScale.h"
 
 namespace zov {
 
@@ -225,6 +227,7 @@ void TFormMainInst::BuildMenu() {
         portGroup_->addAction(item);
     }
     MenuUSB->setVisible(ctx_.link.usbAvailable != 0);
+    AddDetectedPorts();
 
     MenuVaiA = menu(bar, "MenuVaiA", "&Vai a");
     bar->addMenu(MenuVaiA);
@@ -765,11 +768,31 @@ void TFormMainInst::MenuDisconnettiClick() {
 
 // --- port and map type -------------------------------------------------------------------------
 
-void TFormMainInst::MenuCom1Click() { SelectPortItem(MenuCom1, 0, 1); }
+void TFormMainInst::MenuCom1Click() {
+    if (!ctx_.link.connected) ctx_.link.SetPortPath(0, ctx_.global.PortPath(0));
+    SelectPortItem(MenuCom1, 0, 1);
+}
 void TFormMainInst::MenuCom2Click() { SelectPortItem(MenuCom2, 1, 2); }
 void TFormMainInst::MenuUSBClick() {
     if (!ctx_.link.usbAvailable) return;
     SelectPortItem(MenuUSB, CPort::kUsbPort, CPort::kUsbPort);
+}
+
+// The ports this machine has, by device path, below the fixed items. Choosing one points COM1 at
+// it for this run; COM1 itself goes back to the device of the settings.
+void TFormMainInst::AddDetectedPorts() {
+    const std::vector<std::string> ports = SerialPortList().Ports();
+    if (!ports.empty()) MenuComPort->addSeparator();
+    for (const std::string& path : ports) {
+        QAction* item = MenuComPort->addAction(QFile::decodeName(QByteArray::fromStdString(path)));
+        item->setObjectName(QStringLiteral("MenuPortDevice"));
+        item->setCheckable(true);
+        portGroup_->addAction(item);
+        connect(item, &QAction::triggered, this, [this, item, path] {
+            if (!ctx_.link.connected) ctx_.link.SetPortPath(0, path);
+            SelectPortItem(item, 0, 1);
+        });
+    }
 }
 
 void TFormMainInst::SelectPortItem(QAction* item, int portIndex, int32_t comPort) {

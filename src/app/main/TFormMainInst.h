@@ -217,6 +217,7 @@ class TFormMainInst : public QMainWindow {
     void ShowEcuData();
     void ApplySessionState();
     void SelectPortItem(QAction* item, int portIndex, int32_t comPort);
+    void AddDetectedPorts();
     void SetMapType(int tag);
     void RestoreGeometry();
     void StoreGeometry();

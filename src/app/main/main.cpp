@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "AppContext.h"
+#include "FirstStart.h"
 #include "QtPrompter.h"
 #include "SingleInstance.h"
 #include "TFormMainInst.h"
@@ -19,8 +20,7 @@
 
 namespace {
 
-// The folder of the executable holds the runtime data (dictionary, pictures, help).
-std::string ApplicationDirectory() {
+std::string ExecutableDirectory() {
     return QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
 }
 
@@ -36,10 +36,20 @@ int Run() {
     if (!tracePath.isEmpty()) trace = std::fopen(tracePath.constData(), "w");
     zov::TraceOpener opener(termios, trace, clock);
 
+    // The runtime data: next to the executable in the build tree, the user's own folder made from
+    // the installed data otherwise.
+    const QString settingsDirectory = QString::fromLocal8Bit(qgetenv("ZOV_SETTINGS_DIR"));
+    const zov::FirstStart::Place place = zov::FirstStart::Prepare(ExecutableDirectory(), settingsDirectory);
+    if (!place.error.empty()) {
+        QMessageBox::critical(nullptr, QString::fromLatin1(zov::AppContext::kTitle),
+                              QStringLiteral("The program's folder for this user cannot be prepared:\n%1")
+                                  .arg(QString::fromLocal8Bit(place.error.c_str())));
+        return 1;
+    }
+
     int result = 0;
     {
-        zov::AppContext context(clock, prompter, opener, QString::fromLocal8Bit(qgetenv("ZOV_SETTINGS_DIR")),
-                                ApplicationDirectory());
+        zov::AppContext context(clock, prompter, opener, settingsDirectory, place.applicationDirectory);
         zov::TFormMainInst form(context);
         prompter.SetParent(&form);
         QObject::connect(&guard, &zov::SingleInstance::activationRequested, &form,

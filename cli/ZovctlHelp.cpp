@@ -1,0 +1,125 @@
+#include "ZovctlHelp.h"
+
+#include <algorithm>
+
+namespace zov {
+
+namespace {
+
+constexpr int kSummaryColumn = 27;
+
+const char* const kSynopsis =
+    "usage: zovctl [--port DEVICE|COMn] [--yes|--no] [--trace FILE] [--settings DIR] COMMAND [ARGS]\n"
+    "       zovctl help [COMMAND]\n"
+    "       zovctl --version\n";
+
+const char* const kOptions =
+    "options:\n"
+    "  --port DEVICE|COMn       the ECU's port: COM1..COM4 (their devices from the settings store,\n"
+    "                           Ports/COMn) or a device path; default COM1\n"
+    "  --yes, --no              the answer to the link's and the model's questions; default --no\n"
+    "  --trace FILE             log every byte on the line with its direction and time\n"
+    "  --settings DIR           the settings store in DIR instead of the user's own\n"
+    "  --help, -h               this text\n"
+    "  --version                the program's name and version\n";
+
+const char* const kEnvironment =
+    "environment:\n"
+    "  ZOV_TRACE=FILE           as --trace FILE when --trace is not given\n";
+
+std::string CommandLine(const CommandHelp& c) {
+    return std::string(c.name) + (*c.arguments ? " " : "") + c.arguments;
+}
+
+}  // namespace
+
+const std::vector<CommandHelp>& CommandHelps() {
+    static const std::vector<CommandHelp> commands{
+        {"info", "", "identification of the ECU as KEY=value lines",
+         "Prints MODELLO, NOME_PROGRAMMA, VERSIONE_CENTRALINA, TIPO_DI_CARBURANTE, CILINDRATA,\n"
+         "ANNO_VETTURA and DATA_PROGRAMMA (an ISO date), one KEY=value line each."},
+        {"get", "VAR [ELEMENT]", "a variable (arrays space-separated, tables one row per line)",
+         "Reads variable VAR (0..255). A scalar prints one number, an array its elements separated\n"
+         "by spaces, a table one row per line. ELEMENT picks one element of an array or one row of a\n"
+         "table; table 51 is read by row only (get 51 ROW)."},
+        {"set", "VAR VALUE...", "write a scalar, an array, or a table row (ROW then the values)",
+         "Writes a scalar (one value), a whole array (all its values) or one table row\n"
+         "(set 50 ROW v0 ... v19). Values are checked against the variable's range first."},
+        {"record", "N [A B]", "a live record (150, 151, 152 with A and B)",
+         "Reads live record 150 or 151, or 152 with its two argument bytes A and B, and prints\n"
+         "its values on one line."},
+        {"read", "DIR", "load the whole ECU and write fileh0.h, filemap0.map, filepar0.dat into DIR",
+         "Loads the whole ECU into the model and writes the three definition files into DIR,\n"
+         "which is created when missing."},
+        {"write", "DIR", "load the three definition files of DIR into the model and the ECU",
+         "Loads fileh0.h, filemap0.map and filepar0.dat of DIR into the model and the ECU, as\n"
+         "loading a configuration does. A damaged file is refused and nothing after it is loaded."},
+        {"dump", "", "load the whole ECU and print every model field as KEY=value",
+         "Loads the whole ECU and prints every field of the model as KEY=value; numbered keys\n"
+         "carry their indexes (RIF_LAMBDA_0, CL_<column>_<row>)."},
+        {"save-config", "OUT.zvf", "load the whole ECU and save its configuration file",
+         "Loads the whole ECU and saves it as a configuration file, as \"Salva configurazione\"\n"
+         "does."},
+        {"load-config", "IN.zvf", "load a configuration file into the model and the ECU",
+         "Loads a configuration file into the model and the ECU, as \"Carica configurazione\"\n"
+         "does. A damaged or short file is refused whole."},
+        {"program", "FILE", "reprogram the ECU (a packed .zov file, or S-records if the name has s19)",
+         "Reprograms the ECU through its boot loader: a packed .zov file, or plain S-records when\n"
+         "the name contains \"s19\". The file is checked whole first; a bad one never reaches the\n"
+         "ECU. The progress bar goes to stderr; prints RECORDS=n and BYTES=n. Works on a blank ECU\n"
+         "(only the boot loader runs)."},
+        {"pack-config", "DIR OUT.zvf", "pack the three definition files of DIR into a configuration file",
+         "Packs fileh0.h, filemap0.map and filepar0.dat of DIR into a configuration file. Needs\n"
+         "no ECU."},
+        {"unpack-config", "IN.zvf DIR", "unpack a configuration file into DIR; prints its vehicle header",
+         "Unpacks a configuration file into DIR and prints its vehicle header (MODELLO,\n"
+         "NOME_PROGRAMMA, TIPO_DI_CARBURANTE, CILINDRATA, ANNO_VETTURA) as KEY=value lines. Needs\n"
+         "no ECU."},
+        {"unpack-ecu", "IN.zov OUT", "unpack a packed ECU file (three header lines, then the S-records)",
+         "Unpacks a packed ECU file into OUT: three header lines, then the S-records. Needs no\n"
+         "ECU."},
+        {"help", "[COMMAND]", "this text, or the usage of one command",
+         "Prints the usage of COMMAND, or the whole usage without one."},
+    };
+    return commands;
+}
+
+const std::vector<ExitStatusHelp>& ExitStatusHelps() {
+    static const std::vector<ExitStatusHelp> statuses{
+        {0, "success"},
+        {1, "link failure: no ECU answers, the port cannot be opened, or the session was lost"},
+        {2, "bad usage or argument"},
+        {3, "refused by the ECU"},
+        {4, "a file is damaged, or cannot be read or written"},
+        {5, "the ECU refused variables during a whole read; the output is incomplete"},
+    };
+    return statuses;
+}
+
+std::string Usage() {
+    std::string text = kSynopsis;
+    text += kOptions;
+    text += "commands:\n";
+    for (const CommandHelp& c : CommandHelps()) {
+        std::string line = "  " + CommandLine(c);
+        line.resize(std::max<size_t>(line.size() + 1, kSummaryColumn), ' ');
+        text += line + c.summary + "\n";
+    }
+    text += kEnvironment;
+    text += "exit status:\n";
+    for (const ExitStatusHelp& s : ExitStatusHelps())
+        text += "  " + std::to_string(s.status) + "  " + s.meaning + "\n";
+    text += "A failure prints one line \"zovctl: reason\" on stderr.\n";
+    return text;
+}
+
+std::optional<std::string> CommandUsage(const std::string& name) {
+    for (const CommandHelp& c : CommandHelps()) {
+        if (name == c.name) return "usage: zovctl [OPTION]... " + CommandLine(c) + "\n" + c.details + "\n";
+    }
+    return std::nullopt;
+}
+
+std::string VersionText() { return std::string("zovctl (ZOV Qbr) ") + ZOV_VERSION + "\n"; }
+
+}  // namespace zov
