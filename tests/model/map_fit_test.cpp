@@ -122,6 +122,20 @@ TEST(MapFit, WithoutAPlaneToSpanTheFitFailsAndTheMapStays) {
     }
 }
 
+// An ECU that never delivered its axes leaves no scale to put the centres on.
+TEST(MapFit, AnAxisEndingAtZeroIsRefused) {
+    for (const bool speedAxis : {true, false}) {
+        ModelBench b;
+        FillPattern(b.map);
+        if (speedAxis)
+            b.map.SetRpm(19, 0);
+        else
+            b.map.SetMap(15, 0);
+        EXPECT_FALSE(FitMapToPoints(b.map, {{650, 29, 100}, {3100, 29, 300}, {650, 159, 500}})) << speedAxis;
+        EXPECT_EQ(b.map.GetCell(12, 12), 7 * 12 + 3 * 12 + 1) << speedAxis;
+    }
+}
+
 TEST(MapFit, SolverPivotsAndRefusesASingularSystem) {
     // The first pivot is 0: only a row exchange solves it. 3 s0 + s1 = 5, 2 s1 = 4.
     std::vector<double> a = {0, 2, 3, 1}, b = {4, 5}, s(2);
