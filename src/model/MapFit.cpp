@@ -88,6 +88,8 @@ std::optional<MapFitSurface> FitMapSurface(const ConfMap& map, const std::vector
 }
 
 bool SolveLinearSystem(int n, std::vector<double>& a, std::vector<double>& b, std::vector<double>& s) {
+    if (n < 1 || a.size() < size_t(n) * n || b.size() < size_t(n)) return false;
+    s.resize(size_t(n));
     auto row = [&](int j) { return a.data() + size_t(j) * n; };
     for (int i = 0; i < n - 1; ++i) {
         int pivot = i;
@@ -106,7 +108,7 @@ bool SolveLinearSystem(int n, std::vector<double>& a, std::vector<double>& b, st
             b[size_t(j)] -= b[size_t(i)] * factor;
         }
     }
-    if (n < 1 || std::fabs(row(n - 1)[n - 1]) < kTiny) return false;
+    if (std::fabs(row(n - 1)[n - 1]) < kTiny) return false;
     for (int i = n - 1; i >= 0; --i) {
         const double* r = row(i);
         double sum = 0.0;

@@ -53,8 +53,9 @@ std::optional<MapFitSystem> BuildMapFitSystem(const ConfMap& map, const std::vec
 // groups, centres on one line) or an axis ends at 0.
 std::optional<MapFitSurface> FitMapSurface(const ConfMap& map, const std::vector<MapFitGroup>& groups);
 
-// Solves the n x n system a (row-major) . s = b by Gaussian elimination with partial pivoting;
-// `a` and `b` are consumed. False when a pivot falls below 1e-15.
+// Solves the n x n system a (row-major) . s = b by Gaussian elimination with partial pivoting
+// (the earliest row on a tie); `a` and `b` are consumed, `s` gets n entries. False when a pivot
+// falls below 1e-15 or the arrays are too short for n.
 bool SolveLinearSystem(int n, std::vector<double>& a, std::vector<double>& b, std::vector<double>& s);
 
 // Rewrites the whole main map (in the model only, clamped by SetCell) with the spline through

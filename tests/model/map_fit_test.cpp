@@ -138,7 +138,7 @@ TEST(MapFit, AnAxisEndingAtZeroIsRefused) {
 
 TEST(MapFit, SolverPivotsAndRefusesASingularSystem) {
     // The first pivot is 0: only a row exchange solves it. 3 s0 + s1 = 5, 2 s1 = 4.
-    std::vector<double> a = {0, 2, 3, 1}, b = {4, 5}, s(2);
+    std::vector<double> a = {0, 2, 3, 1}, b = {4, 5}, s;
     ASSERT_TRUE(SolveLinearSystem(2, a, b, s));
     EXPECT_DOUBLE_EQ(s[0], 1.0);
     EXPECT_DOUBLE_EQ(s[1], 2.0);
@@ -147,6 +147,10 @@ TEST(MapFit, SolverPivotsAndRefusesASingularSystem) {
     EXPECT_FALSE(SolveLinearSystem(3, dependent, rhs, out));
     std::vector<double> lastZero = {2, 1, 4, 2}, rhs2 = {1, 1}, out2(2);
     EXPECT_FALSE(SolveLinearSystem(2, lastZero, rhs2, out2));
+    std::vector<double> zeroColumn = {0, 1, 0, 1}, rhs3 = {1, 1};
+    EXPECT_FALSE(SolveLinearSystem(2, zeroColumn, rhs3, out2)) << "no pivot at all in the first column";
+    std::vector<double> identity = {1, 0, 0, 1}, shortRhs = {1};
+    EXPECT_FALSE(SolveLinearSystem(2, identity, shortRhs, out2)) << "a right-hand side too short for n";
 }
 
 // An independent dense solve of the same spline: built here from the points, solved by LAPACK.
