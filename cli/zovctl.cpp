@@ -533,7 +533,9 @@ std::vector<ConfMap::MappingPoint> ReadFitPoints(const std::string& path) {
 void CommandFit(Session& session, const std::vector<std::string>& args) {
     const bool download = args.size() == 3 && args[2] == "--download";
     if (args.size() != 2 && !download) Fail(kBadArgument, "usage: fit POINTS.csv [--download]");
+    // The file is checked whole before the ECU is even reached.
     const std::vector<ConfMap::MappingPoint> points = ReadFitPoints(args[1]);
+    Connect(session.link, session.link.portIndex);
     LoadEcu(session);
     ConfMap& map = session.model.Map();
     if (!FitMapToPoints(map, points))
@@ -564,7 +566,7 @@ const std::map<std::string, FileCommand>& FileCommands() {
         {"pack-config", {Needs::Nothing, CommandPackConfig}},
         {"unpack-config", {Needs::Nothing, CommandUnpackConfig}},
         {"unpack-ecu", {Needs::Nothing, CommandUnpackEcu}},
-        {"fit", {Needs::Session, CommandFit}},
+        {"fit", {Needs::Port, CommandFit}},
     };
     return commands;
 }

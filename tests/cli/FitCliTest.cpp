@@ -151,6 +151,9 @@ TEST(ZovctlFit, BadFilesAndImpossibleFitsChangeNothing) {
         EXPECT_EQ(Get(sim, "115"), counters) << label;
     }
     EXPECT_EQ(Zovctl(sim.device, {"fit", "a.csv", "--upload"}).status, 2);
+    PointsFile bad("650,29,100\n650;29;100\n");
+    const Result noEcu = Zovctl("/nonexistent/tty", {"fit", bad.path});
+    EXPECT_EQ(noEcu.status, 2) << "the file is checked before the ECU is reached: " << noEcu.err;
 }
 
 }  // namespace
