@@ -57,6 +57,12 @@ const std::vector<CommandHelp>& CommandHelps() {
         {"dump", "", "load the whole ECU and print every model field as KEY=value",
          "Loads the whole ECU and prints every field of the model as KEY=value; numbered keys\n"
          "carry their indexes (RIF_LAMBDA_0, CL_<column>_<row>)."},
+        {"fit", "POINTS.csv [--download]", "fit the main map to rpm,map,value points and print it",
+         "Loads the whole ECU, fits the main map through the operating points of POINTS.csv\n"
+         "(rpm,map,value per line, map in hundredths of a volt; a first line that is not numeric is\n"
+         "a header) and prints the fitted map as 16 lines of 20 integers, map row 0 first. Nothing\n"
+         "is written to the ECU unless --download is given: then the whole map goes to the ECU and\n"
+         "the self-adaptation is reset. Points that cannot carry a surface exit with status 5."},
         {"save-config", "OUT.zvf", "load the whole ECU and save its configuration file",
          "Loads the whole ECU and saves it as a configuration file, as \"Salva configurazione\"\n"
          "does."},
@@ -91,7 +97,8 @@ const std::vector<ExitStatusHelp>& ExitStatusHelps() {
         {2, "bad usage or argument"},
         {3, "refused by the ECU"},
         {4, "a file is damaged, or cannot be read or written"},
-        {5, "the ECU refused variables during a whole read; the output is incomplete"},
+        {5, "impossible with this data (fit: the points do not span a surface)"},
+        {6, "the ECU refused variables during a whole read; the output is incomplete"},
     };
     return statuses;
 }

@@ -1,4 +1,5 @@
 // zovctl: the command-line front end of ZOV Qbr. Its output is stable: other tools script it.
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,7 @@
 #include "EcuProgrammer.h"
 #include "Firmware.h"
 #include "GlobalData.h"
+#include "MapFit.h"
 #include "Packaging.h"
 #include "TermiosSerial.h"
 #include "TraceSerial.h"
@@ -28,7 +30,14 @@
 namespace zov {
 namespace {
 
-enum ExitCode { kOk = 0, kLinkFailure = 1, kBadArgument = 2, kRefused = 3, kFileFailure = 4 };
+enum ExitCode {
+    kOk = 0,
+    kLinkFailure = 1,
+    kBadArgument = 2,
+    kRefused = 3,
+    kFileFailure = 4,
+    kImpossible = 5
+};
 
 // Ends the run with a one-line reason.
 struct Failure {
@@ -442,6 +451,90 @@ void CommandUnpackEcu(Session&, const std::vector<std::string>& args) {
     if (!r) Fail(kFileFailure, r.error);
 }
 
+// --- Map fit ------------------------------------------------------------------------------
+
+// An integer field of a points line, blanks around it allowed.
+std::optional<long> PointField(const std::string& text) {
+    const size_t from = text.find_first_not_of(" \t");
+    const size_t to = text.find_last_not_of(" \t");
+    if (from == std::string::npos) return std::nullopt;
+    const std::string digits = text.substr(from, to - from + 1);
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(digits.c_str(), &end, 10);
+    if (*end != '\0' || errno != 0) return std::nullopt;
+    return v;
+}
+
+// "rpm,map,value": nothing when the line is not three integers.
+std::optional<std::array<long, 3>> PointFields(const std::string& line) {
+    std::array<long, 3> values{};
+    size_t from = 0;
+    for (size_t i = 0; i < values.size(); ++i) {
+        const size_t comma = line.find(',', from);
+        if ((comma == std::string::npos) != (i == values.size() - 1)) return std::nullopt;
+        const std::optional<long> field = PointField(line.substr(from, comma - from));
+        if (!field) return std::nullopt;
+        values[i] = *field;
+        from = comma + 1;
+    }
+    return values;
+}
+
+// The points of a CSV file, in file order. A first line that is not numeric is a header; blank
+// lines are skipped; anything else that is not a point in range stops the command.
+std::vector<ConfMap::MappingPoint> ReadFitPoints(const std::string& path) {
+    std::error_code ec;
+    std::ifstream in(path, std::ios::binary);
+    if (!in || std::filesystem::is_directory(path, ec)) Fail(kFileFailure, "cannot read " + path);
+    struct Limit {
+        const char* name;
+        long max;
+        const char* unit;
+    };
+    const Limit limits[3] = {
+        {"rpm", 20000, ""}, {"map", 500, " hundredths of a volt"}, {"value", ConfMap::kMaxCell, ""}};
+    std::vector<ConfMap::MappingPoint> points;
+    int number = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.find_first_not_of(" \t") == std::string::npos) continue;
+        const std::optional<std::array<long, 3>> fields = PointFields(line);
+        const std::string where = path + " line " + std::to_string(number) + ": ";
+        if (!fields) {
+            if (number == 1 && !PointField(line.substr(0, line.find(',')))) continue;
+            Fail(kBadArgument, where + "expected rpm,map,value as integers");
+        }
+        for (size_t i = 0; i < 3; ++i)
+            if ((*fields)[i] < 0 || (*fields)[i] > limits[i].max)
+                Fail(kBadArgument, where + limits[i].name + " outside 0.." + std::to_string(limits[i].max) +
+                                       limits[i].unit);
+        points.push_back({int32_t((*fields)[0]), int32_t((*fields)[1]), int32_t((*fields)[2])});
+    }
+    if (in.bad()) Fail(kFileFailure, "cannot read " + path);
+    return points;
+}
+
+void CommandFit(Session& session, const std::vector<std::string>& args) {
+    const bool download = args.size() == 3 && args[2] == "--download";
+    if (args.size() != 2 && !download) Fail(kBadArgument, "usage: fit POINTS.csv [--download]");
+    // The file is checked whole before the ECU is even reached.
+    const std::vector<ConfMap::MappingPoint> points = ReadFitPoints(args[1]);
+    Connect(session.link, session.link.portIndex);
+    LoadEcu(session);
+    ConfMap& map = session.model.Map();
+    if (!FitMapToPoints(map, points))
+        Fail(kImpossible, "impossible with this data: the points must fill three cells not on one line");
+    if (download) {
+        // A new map makes what the ECU has learnt on the old one wrong.
+        map.WriteToEcu(50);
+        session.model.Car().ResetAdaptation();
+        RequireSession(session.link);
+    }
+    for (int r = 0; r < ConfMap::kRows; ++r) std::printf("%s\n", Join(map.CL[r], ConfMap::kCols).c_str());
+}
+
 // What a command needs before it runs: an open ECU session, only the port chosen (it opens the
 // link itself, as programming a blank ECU must), or nothing of the link.
 enum class Needs { Session, Port, Nothing };
@@ -459,6 +552,7 @@ const std::map<std::string, FileCommand>& FileCommands() {
         {"pack-config", {Needs::Nothing, CommandPackConfig}},
         {"unpack-config", {Needs::Nothing, CommandUnpackConfig}},
         {"unpack-ecu", {Needs::Nothing, CommandUnpackEcu}},
+        {"fit", {Needs::Port, CommandFit}},
     };
     return commands;
 }
