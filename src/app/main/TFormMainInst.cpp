@@ -6,16 +6,11 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTextBrowser>
 #include <QTimer>
@@ -67,22 +62,17 @@ constexpr const char* kSplashFile = "immagini/Splash.bmp";
 
 // The functions that reprogram the ECU run with Timer1 off and give it back at its first short
 // interval, so the state shown is refreshed as soon as they end.
-class FunctionTimer {
-  public:
-    explicit FunctionTimer(QTimer& timer) : timer_(timer) {
-        timer_.stop();
-        timer_.setInterval(TFormMainInst::kFirstTickMs);
-    }
-    ~FunctionTimer() {
-        timer_.setInterval(TFormMainInst::kFirstTickMs);
-        timer_.start();
-    }
-    FunctionTimer(const FunctionTimer&) = delete;
-    FunctionTimer& operator=(const FunctionTimer&) = delete;
-
-  private:
-    QTimer& timer_;
-};
+TimerPause FunctionPause(QTimer& timer) {
+    const auto stop = [&timer] {
+        timer.stop();
+        timer.setInterval(TFormMainInst::kFirstTickMs);
+    };
+    const auto start = [&timer] {
+        timer.setInterval(TFormMainInst::kFirstTickMs);
+        timer.start();
+    };
+    return TimerPause(true, stop, start);
+}
 
 QString Cp(const std::string& text) { return FromCp1252(text); }
 
@@ -686,7 +676,7 @@ void TFormMainInst::ConnectSilently() {
 
 void TFormMainInst::BitBtn6Click() {
     if (!dictionary_) return;
-    FunctionTimer timer(*Timer1);
+    const TimerPause timer = FunctionPause(*Timer1);
     if (!ctx_.link.connected) ConnectSilently();
     int fuel = 0;
     {
@@ -702,7 +692,7 @@ void TFormMainInst::BitBtn6Click() {
 
 void TFormMainInst::BitBtn7Click() {
     if (!dictionary_) return;
-    FunctionTimer timer(*Timer1);
+    const TimerPause timer = FunctionPause(*Timer1);
     if (!ctx_.link.connected) ConnectSilently();
     if (session_.DiagnosisBlocksMapping()) {
         ShowError(texts_["MessDiagnosiOn"] + "\n" + texts_["MessAzzerareDiagnosi"]);
