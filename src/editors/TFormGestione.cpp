@@ -1,5 +1,3 @@
-#include "FunctionKeys.h"
-#include "WindowScale.h"
 #include "TFormGestione.h"
 
 #include <QDir>
@@ -15,24 +13,21 @@
 #include <memory>
 
 #include "DictionaryMessages.h"
+#include "FunctionKeys.h"
+#include "FunctionRows.h"
 #include "Localizer.h"
 #include "TFormModifica.h"
 #include "TModuloLingua.h"
+#include "WindowScale.h"
 
 namespace zov {
 namespace {
 
 // Design of the menu, in pixels of an 800 pixel wide screen at 96 dots per inch; the function
-// rows repeat the main window's.
+// rows are the main window's.
 constexpr int kMargin = 30;
 constexpr int kTitleTop = 24;
-constexpr int kButtonLeft = 40;
 constexpr int kButtonTop = 76;
-constexpr int kButtonWidth = 56;
-constexpr int kButtonHeight = 36;
-constexpr int kButtonPitch = 50;
-constexpr int kEscGap = 20;
-constexpr int kLabelGap = 16;
 constexpr int kMinimumWidth = 420;
 constexpr double kLabelFontGrowth = 1.35;
 constexpr int kTitleGrowthPoints = 2;
@@ -101,40 +96,16 @@ bool TFormGestione::Localize() {
 }
 
 void TFormGestione::PlaceControls() {
-    struct Row {
-        QPushButton* button;
-        QLabel* text;
-        int number;
-    };
-    const std::array<Row, 4> rows = {{{BitBtn1, LabelVisPar, 1},
-                                      {BitBtn2, LabelDiagnosi, 2},
-                                      {BitBtn3, LabelModPar, 3},
-                                      {BitBtn4, LabelMenu, 4}}};
+    const std::array<FunctionRow, 4> rows = {{{BitBtn1, LabelVisPar, 1},
+                                              {BitBtn2, LabelDiagnosi, 2},
+                                              {BitBtn3, LabelModPar, 3},
+                                              {BitBtn4, LabelMenu, 4}}};
     LabelOpzioniGest->adjustSize();
     LabelOpzioniGest->move(S(kMargin), S(kTitleTop));
-    int right = LabelOpzioniGest->x() + LabelOpzioniGest->width();
-    int top = kButtonTop;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if (i == 3) top += kEscGap;
-        const Row& row = rows[i];
-        const int buttonTop = S(top);
-        const int buttonHeight = S(kButtonHeight);
-        const int buttonRight = S(kButtonLeft + kButtonWidth);
-        row.button->setGeometry(S(kButtonLeft), buttonTop, S(kButtonWidth), buttonHeight);
-        row.text->adjustSize();
-        const int textLeft = S(kButtonLeft + kButtonWidth + kLabelGap);
-        row.text->move(textLeft, buttonTop + (buttonHeight - row.text->height()) / 2);
-        auto* shape = findChild<QLabel*>(QStringLiteral("Shape%1").arg(row.number));
-        auto* number = findChild<QLabel*>(QStringLiteral("Label%1").arg(row.number));
-        shape->setGeometry(buttonRight, buttonTop, textLeft - buttonRight, buttonHeight);
-        number->setGeometry(textLeft, buttonTop, row.text->width(), buttonHeight);
-        shape->raise();
-        number->raise();
-        right = std::max(right, textLeft + row.text->width());
-        top += kButtonPitch;
-    }
+    const FunctionRowsExtent extent = PlaceFunctionRows(*this, rows, kButtonTop, scale_);
+    const int right = std::max(LabelOpzioniGest->x() + LabelOpzioniGest->width(), extent.textRight);
     setFixedSize(std::max(S(kMinimumWidth), right + S(kMargin)),
-                 S(top - kButtonPitch + kButtonHeight + kMargin));
+                 S(FunctionRowsDesignBottom(kButtonTop, int(rows.size())) + kMargin));
 }
 
 void TFormGestione::AlignBackground(QPoint screenOrigin, QSize drawnSize) {

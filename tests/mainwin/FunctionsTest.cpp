@@ -261,6 +261,36 @@ TEST(FunctionF5, ABlankEcuIsProgrammedAfterTheSilentConnectFails) {
 
 // --- F6 ----------------------------------------------------------------------------------------
 
+// Until the map editor exists nothing takes the ECU out of mapping mode: F6 is greyed, and none
+// of its ways in reaches the ECU.
+TEST(FunctionF6, StaysGreyedAndNoneOfItsWaysInTouchesTheEcu) {
+    Bench b(Running(kNewestStandard));
+    StartConnected(b);
+    TFormMainInst& f = *b.form;
+    EXPECT_TRUE(f.BitBtn7->isVisible());
+    EXPECT_FALSE(f.BitBtn7->isEnabled());
+    EXPECT_FALSE(f.MenuMappatura->isEnabled());
+    EXPECT_EQ(f.MenuMappatura->shortcut(), QKeySequence(Qt::Key_F6));
+    const int32_t registerBefore = b.ecu.Value(39);
+    f.Timer1->stop();  // its keep-alive is the one exchange allowed meanwhile
+    b.ecu.ClearRequests();
+    ModalScript script({});
+
+    f.BitBtn7->click();
+    f.MenuMappatura->trigger();
+    for (const char* area : {"Shape7", "Label7"}) {
+        auto* over = f.centralWidget()->findChild<QLabel*>(QString::fromLatin1(area));
+        ASSERT_NE(over, nullptr) << area;
+        QTest::mouseClick(over, Qt::LeftButton);
+    }
+    QApplication::processEvents();
+
+    EXPECT_TRUE(b.ecu.Requests().empty());
+    EXPECT_EQ(b.ecu.Value(39), registerBefore);
+    EXPECT_TRUE(script.seen.empty());
+    EXPECT_TRUE(b.prompter.shown.empty());
+}
+
 TEST(FunctionF6, AnEcuWithTheNewestStandardVersionIsNotReprogrammedAndEntersMappingMode) {
     struct Case {
         const char* what;
@@ -275,13 +305,12 @@ TEST(FunctionF6, AnEcuWithTheNewestStandardVersionIsNotReprogrammedAndEntersMapp
         else
             ASSERT_TRUE(b.form->Start());
         TFormMainInst& f = *b.form;
-        ASSERT_TRUE(f.BitBtn7->isEnabled());
         b.ecu.ClearRequests();
         const int32_t registerBefore = b.ecu.Value(39);
         ASSERT_EQ(registerBefore & TFormMainInst::kMappingModeBit, 0);
         ModalScript script({});
 
-        f.MenuMappatura->trigger();
+        f.BitBtn7Click();
 
         EXPECT_TRUE(script.seen.empty()) << "no data dialog, no other window";
         EXPECT_TRUE(b.prompter.shown.empty()) << b.prompter.shown[0].text;
@@ -309,7 +338,7 @@ TEST(FunctionF6, AnOlderEcuIsReprogrammedKeepingItsConfigurationOnlyWhenTheUserA
         b.prompter.answers = {answer};
         const int32_t registerBefore = b.ecu.Value(39);
 
-        b.form->BitBtn7->click();
+        b.form->BitBtn7Click();
 
         ASSERT_GE(b.prompter.shown.size(), 1u);
         EXPECT_EQ(b.prompter.shown[0].text, b.DictCp("MessAggiornareCpu", 70));
@@ -349,7 +378,7 @@ TEST(FunctionF6, ActiveDiagnosisChecksStopIt) {
         const int32_t registerBefore = b.ecu.Value(39);
         b.ecu.ClearRequests();
 
-        b.form->BitBtn7->click();
+        b.form->BitBtn7Click();
 
         if (c.stops) {
             ASSERT_EQ(b.prompter.shown.size(), 1u);
@@ -375,7 +404,7 @@ TEST(FunctionF6, WithoutAnEcuItSaysSoAndTouchesNothing) {
     Bench b(none);
     ASSERT_TRUE(b.form->Start());
     ModalScript script({});
-    b.form->BitBtn7->click();
+    b.form->BitBtn7Click();
     // The silent connect said nothing; without a session the configuration cannot be kept.
     EXPECT_EQ(ShownSince(b.prompter), std::vector<std::string>{b.DictCp("MessNoConn", 70)});
     EXPECT_TRUE(script.seen.empty());

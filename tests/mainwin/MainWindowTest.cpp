@@ -21,7 +21,6 @@
 #include <QToolButton>
 #include <chrono>
 
-#include "WindowScale.h"
 #include "DictionaryMessages.h"
 #include "MainWindowSupport.h"
 #include "QtText.h"
@@ -29,6 +28,7 @@
 #include "TFormAttesaFile.h"
 #include "TFormDati.h"
 #include "TFormSceltaLingua.h"
+#include "WindowScale.h"
 
 namespace zov::test {
 namespace {
@@ -168,18 +168,17 @@ TEST(MainWindowStart, FunctionsWithoutTheirWindowsAreShownDisabled) {
     Bench b;
     ASSERT_TRUE(b.form->Start());
     TFormMainInst& f = *b.form;
-    for (QPushButton* later : {f.BitBtn1, f.BitBtn3, f.BitBtn4}) {
+    for (QPushButton* later : {f.BitBtn1, f.BitBtn3, f.BitBtn4, f.BitBtn7}) {
         EXPECT_TRUE(later->isVisible()) << later->objectName().toStdString();
         EXPECT_FALSE(later->isEnabled()) << later->objectName().toStdString();
     }
-    for (QAction* later : {f.MenuInstall, f.MenuAuto, f.MenuClienti, f.MenuStampa}) {
+    for (QAction* later : {f.MenuInstall, f.MenuAuto, f.MenuClienti, f.MenuStampa, f.MenuMappatura}) {
         EXPECT_TRUE(later->isVisible()) << later->objectName().toStdString();
         EXPECT_FALSE(later->isEnabled()) << later->objectName().toStdString();
     }
-    for (QPushButton* built : {f.BitBtn2, f.BitBtn6, f.BitBtn7})
+    for (QPushButton* built : {f.BitBtn2, f.BitBtn6})
         EXPECT_TRUE(built->isVisible() && built->isEnabled()) << built->objectName().toStdString();
-    for (QAction* built :
-         {f.MenuGestione, f.MenuFuoriArchivio, f.MenuMappatura, f.MenuCaricaConf, f.MenuSalvaConf})
+    for (QAction* built : {f.MenuGestione, f.MenuFuoriArchivio, f.MenuCaricaConf, f.MenuSalvaConf})
         EXPECT_TRUE(built->isVisible() && built->isEnabled()) << built->objectName().toStdString();
     EXPECT_TRUE(f.BitBtn5->isEnabled());
     const std::vector<std::pair<QAction*, QKeySequence>> keys = {
@@ -881,6 +880,47 @@ TEST(MainWindowGeometry, SecondStartRestoresAMinimizedWindow) {
     b.form->BringToFront();
     EXPECT_FALSE(b.form->isMinimized());
     EXPECT_TRUE(b.form->isVisible());
+}
+
+// The function keys and their texts, the logo, the version line and the language panel each keep
+// to their own place, whatever size the window is given and whichever language it speaks.
+TEST(MainWindowGeometry, ControlsNeverOverlapAtAnySizeTheWindowAllows) {
+    for (int32_t language : {0, 1, 2}) {
+        StoredSettings stored;
+        stored.language = language;
+        Bench b({}, stored);
+        ASSERT_TRUE(b.form->Start());
+        TFormMainInst& f = *b.form;
+        const std::vector<QWidget*> controls = {f.BitBtn1,         f.BitBtn2,          f.BitBtn3,
+                                                f.BitBtn4,         f.BitBtn6,          f.BitBtn7,
+                                                f.BitBtn5,         f.LabInstallazione, f.LabGestione,
+                                                f.LabArchivioVett, f.LabArchivioCli,   f.LabelFuoriArchivio,
+                                                f.LabelMappatura,  f.LabelEsci,        f.ImageLogo,
+                                                f.LabelVersione,   f.PanelLingue};
+        for (const QSize asked : {QSize(1, 1), QSize(760, 560), QSize(1600, 1200)}) {
+            SCOPED_TRACE(::testing::Message()
+                         << "language " << language << ", asked " << asked.width() << "x" << asked.height());
+            f.resize(asked);
+            QApplication::processEvents();
+            const QSize size = f.size();
+            if (asked.width() == 1) {
+                EXPECT_LT(size.width(), 760) << "the smallest window is smaller than the demo's";
+            } else {
+                EXPECT_EQ(size, asked);
+            }
+            const QRect area = f.centralWidget()->rect();
+            for (size_t i = 0; i < controls.size(); ++i) {
+                const QWidget* a = controls[i];
+                ASSERT_TRUE(a->isVisible()) << a->objectName().toStdString();
+                EXPECT_TRUE(area.contains(a->geometry())) << a->objectName().toStdString();
+                for (size_t j = i + 1; j < controls.size(); ++j) {
+                    const QWidget* c = controls[j];
+                    EXPECT_FALSE(a->geometry().intersects(c->geometry()))
+                        << a->objectName().toStdString() << " and " << c->objectName().toStdString();
+                }
+            }
+        }
+    }
 }
 
 TEST(MainWindowGeometry, TooSmallOrLostWindowsAreBroughtBack) {

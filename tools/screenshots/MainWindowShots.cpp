@@ -46,19 +46,20 @@ sim::EcuConfig ShotEcu() {
     return config;
 }
 
-// The program's objects on the simulator, with settings that fill the screen and choose the
-// language. Destroyed after the window that uses it.
+// The program's objects on the simulator, with settings that choose the language and a window
+// `size` (empty: the whole screen). Destroyed after the window that uses it.
 class ShellBench : public QObject {
   public:
-    ShellBench(const QString& dist, int language) : ecu(ShotEcu()), line(ecu, clock) {
+    ShellBench(const QString& dist, int language, QSize size = {}) : ecu(ShotEcu()), line(ecu, clock) {
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        if (size.isEmpty()) size = screen.size();
         QSettings store(settings.path() + QStringLiteral("/Ovalix srl/Install.ini"), QSettings::IniFormat);
         store.setValue(QStringLiteral("MainPath"), dist);
         store.setValue(QStringLiteral("InternetID"), QString());
         store.setValue(QStringLiteral("InternetPW"), QString());
         store.setValue(QStringLiteral("ComPort"), 1);
         store.setValue(QStringLiteral("WindowPos"), (screen.top() << 16) + screen.left());
-        store.setValue(QStringLiteral("WindowSize"), (screen.height() << 16) + screen.width());
+        store.setValue(QStringLiteral("WindowSize"), (size.height() << 16) + size.width());
         store.setValue(QStringLiteral("Language"), language);
         store.sync();
         context = std::make_unique<AppContext>(clock, prompter, line, settings.path(),
@@ -117,8 +118,8 @@ std::unique_ptr<QWidget> Picture(const QPixmap& captured) {
 
 }  // namespace
 
-std::unique_ptr<QWidget> MainWindow(const QString& dist, int language, bool connected) {
-    auto* bench = new ShellBench(dist, language);
+std::unique_ptr<QWidget> MainWindow(const QString& dist, int language, bool connected, QSize size) {
+    auto* bench = new ShellBench(dist, language, size);
     auto form = std::make_unique<TFormMainInst>(*bench->context);
     // The bench is a child of the window: it goes after the window's own parts.
     bench->setParent(form.get());

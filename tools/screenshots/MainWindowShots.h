@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -8,9 +9,10 @@
 // Each returns the window to grab; whatever it needs lives exactly as long as that window.
 namespace zov::shots {
 
-// The main window filling the screen, in dictionary language `language`, before or after a
-// session with the simulated ECU was opened and loaded.
-std::unique_ptr<QWidget> MainWindow(const QString& dist, int language, bool connected);
+// The main window at the stored `size` (empty: filling the screen; a size below the window's
+// content is raised to it), in dictionary language `language`, before or after a session with the
+// simulated ECU was opened and loaded.
+std::unique_ptr<QWidget> MainWindow(const QString& dist, int language, bool connected, QSize size = {});
 // The ECU data dialog after the load.
 std::unique_ptr<QWidget> EcuDataDialog(const QString& dist, int language);
 // The whole screen half-way through the connect-time load: the progress window over the main

@@ -124,6 +124,11 @@ std::vector<Shot> Shots() {
          [](Context& c) { return zov::shots::MainWindow(c.dist, c.dictionary.CurrentIndex(), false); }},
         {QStringLiteral("TFormMainInst_connected"),
          [](Context& c) { return zov::shots::MainWindow(c.dist, c.dictionary.CurrentIndex(), true); }},
+        // The size the demo stores (scripts/demo), whatever the screen's scale makes of it.
+        {QStringLiteral("TFormMainInst_demo"),
+         [](Context& c) {
+             return zov::shots::MainWindow(c.dist, c.dictionary.CurrentIndex(), true, QSize(760, 560));
+         }},
         {QStringLiteral("TFormDati"),
          [](Context& c) { return zov::shots::EcuDataDialog(c.dist, c.dictionary.CurrentIndex()); }},
         {QStringLiteral("TFormMainInst_loading"),

@@ -1,6 +1,5 @@
 #include "FormProgrammingHost.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QLabel>
@@ -72,14 +71,7 @@ void FormProgrammingHost::Repaint() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void FormProgrammingHost::SetBusy(bool busy) {
-    if (busy == busy_) return;
-    busy_ = busy;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
-}
+void FormProgrammingHost::SetBusy(bool busy) { busy_.Set(busy); }
 
 void FormProgrammingHost::ConnectInteractiveOff() {
     if (connect_) connect_();

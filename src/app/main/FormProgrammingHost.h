@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "BusyCursor.h"
 #include "EcuProgrammer.h"
 
 class QWidget;
@@ -41,7 +42,7 @@ class FormProgrammingHost : public ProgrammingHost {
     // The progress window while it exists (null before the first use and after Close).
     TFormAttesaFile* Window() const { return form_.get(); }
     bool Smooth() const { return smooth_; }
-    bool Busy() const { return busy_; }
+    bool Busy() const { return busy_.Busy(); }
 
   private:
     TFormAttesaFile& Form();
@@ -50,7 +51,7 @@ class FormProgrammingHost : public ProgrammingHost {
     std::function<void()> connect_;
     std::unique_ptr<TFormAttesaFile> form_;
     bool smooth_ = false;
-    bool busy_ = false;
+    BusyCursor busy_{false};
 };
 
 }  // namespace zov

@@ -10,6 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "ConfCar.h"
+#include "QtText.h"
+
 namespace zov {
 
 namespace {
@@ -18,6 +21,8 @@ constexpr int kMargin = 8;
 constexpr int kCaptionLeft = 12;  // inside a group
 constexpr int kMinWidth = 360;
 constexpr int kButtonWidth = 90;
+constexpr int kProgrammeGroupHeight = 113;
+constexpr int32_t kProtectedBit = 0x10;  // DEFAULT_REGISTRO_CONFIGURAZIONE: the ECU is protected
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text = {}) {
     auto* label = new QLabel(text, parent);
@@ -141,6 +146,40 @@ void TFormDati::Arrange() {
     }
     Button2->setGeometry(x, buttonTop, buttonWidth, buttonHeight);
     setFixedSize(totalWidth, buttonTop + buttonHeight + 2 * kMargin);
+}
+
+void TFormDati::ShowEcu(const ConfCar& car, const std::function<QString(const char*)>& text,
+                        const QString& versionCaption) {
+    Button2->setText(text("ButtonOK"));
+    Button1->hide();
+    GroupBox2->resize(GroupBox2->width(), kProgrammeGroupHeight);
+    LabelVerSoft->show();
+    LabelVersione->show();
+    Label1->setText(text("LabelIdentif"));
+    GroupBox1->setTitle(text("GroupDatiAuto"));
+    GroupBox2->setTitle(text("GroupDatiProg"));
+    const QString colon = QStringLiteral(":");
+    Label2->setText(text("LabelModAuto") + colon);
+    Label3->setText(text("LabelAnno") + colon);
+    Label4->setText(text("LabelCil") + colon);
+    Label5->setText(text("LabelCarburante") + colon);
+    Label6->setText(text("LabelProg") + colon);
+    Label7->setText(text("LabelDataCreaz") + colon);
+    LabelVerSoft->setText(versionCaption + colon);
+
+    const int32_t version = car.VERSIONE_CENTRALINA;
+    LabelVersione->setText(version == 0
+                               ? text("MessNonDisp")
+                               : QStringLiteral("%1.%2").arg((version >> 8) & 0xFF).arg(version & 0xFF));
+    LabelData->setText(FromCp1252(car.FormatProgramDate()));
+    LabelMod->setText(FromCp1252(car.MODELLO));
+    LabelAnno->setText(QString::number(car.ANNO_VETTURA));
+    LabelCil->setText(QString::number(car.CILINDRATA));
+    LabelNome->setText(FromCp1252(car.NOME_PROGRAMMA));
+    LabelCarb->setText(text(car.TIPO_DI_CARBURANTE == 0 ? "LabelGpl" : "LabelMetano"));
+    LabelProtected->setText(text("LabelProtected"));
+    LabelProtected->setVisible((car.DEFAULT_REGISTRO_CONFIGURAZIONE & kProtectedBit) != 0);
+    Arrange();
 }
 
 }  // namespace zov

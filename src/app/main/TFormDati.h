@@ -1,12 +1,16 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
+#include <functional>
 
 class QGroupBox;
 class QLabel;
 class QPushButton;
 
 namespace zov {
+
+class ConfCar;
 
 // The ECU identification dialog: vehicle data (model, year, displacement, fuel) and programme data
 // (file name, creation date, data version, protection). The opener fills the captions and values,
@@ -23,6 +27,12 @@ class TFormDati : public QDialog {
     // group, keeps each group at least as high as the opener set it, and sizes the window so
     // that the longest text is shown whole.
     void Arrange();
+
+    // Fills the dialog as the connect action shows it: the identification of the ECU whose
+    // configuration `car` holds, with the localized `text`s by identifier and the data version's
+    // caption; only the OK button (Button2), then Arrange.
+    void ShowEcu(const ConfCar& car, const std::function<QString(const char* identifier)>& text,
+                 const QString& versionCaption);
 
     QLabel* Label1;  // heading
     QGroupBox* GroupBox1;

@@ -6,17 +6,11 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTextBrowser>
 #include <QTimer>
@@ -25,10 +19,15 @@
 #include <utility>
 #include <vector>
 
+#include "BusyCursor.h"
+#include "ConfigurationDialogs.h"
 #include "DictionaryMessages.h"
 #include "FormProgrammingHost.h"
 #include "FunctionKeys.h"
+#include "FunctionRows.h"
 #include "Localizer.h"
+#include "MainWindowArea.h"
+#include "MainWindowTexts.h"
 #include "Packaging.h"
 #include "QtText.h"
 #include "SerialPortList.h"
@@ -41,20 +40,16 @@
 #include "TFormSceltaLingua.h"
 #include "TFormSplash.h"
 #include "TModuloLingua.h"
+#include "TimerPause.h"
+#include "WindowGeometry.h"
 #include "WindowScale.h"
 
 namespace zov {
 
 namespace {
 
-// Layout of the function area, in pixels of the window's client area.
-constexpr int kButtonLeft = 40;
+// Layout of the function area, in design pixels of the window's client area.
 constexpr int kButtonTop = 60;
-constexpr int kButtonWidth = 56;
-constexpr int kButtonHeight = 36;
-constexpr int kButtonPitch = 50;
-constexpr int kEscGap = 20;  // extra space above the Esc row
-constexpr int kLabelGap = 16;
 constexpr int kPanelWidth = 64;
 constexpr int kLogoTop = 16;
 constexpr int kVersionBelowLogo = 10;
@@ -66,84 +61,33 @@ constexpr int kConfigFolder = GlobalData::kConfigPath;
 constexpr const char* kBackgroundFile = "immagini/Sfondo1.bmp";
 constexpr const char* kLogoFile = "immagini/Logo.bmp";
 constexpr const char* kSplashFile = "immagini/Splash.bmp";
-constexpr const char* kPorterModel = "piaggio porter e3";
-constexpr int kProtectedBit = 0x10;  // DEFAULT_REGISTRO_CONFIGURAZIONE: the ECU is protected
-constexpr int kDataGroupHeight = 113;
-constexpr const char* kConfigurationFilter = " (*.zvf)";
-constexpr const char* kFileNameProperty = "FileName";
-
-// Stops a timer that talks to the ECU for as long as a modal box or a long exchange runs, and
-// starts it again afterwards if it was running.
-class TimerPause {
-  public:
-    explicit TimerPause(QTimer& timer) : timer_(timer), wasActive_(timer.isActive()) { timer_.stop(); }
-    ~TimerPause() {
-        if (wasActive_) timer_.start();
-    }
-    TimerPause(const TimerPause&) = delete;
-    TimerPause& operator=(const TimerPause&) = delete;
-
-  private:
-    QTimer& timer_;
-    bool wasActive_;
-};
 
 // The functions that reprogram the ECU run with Timer1 off and give it back at its first short
 // interval, so the state shown is refreshed as soon as they end.
-class FunctionTimer {
-  public:
-    explicit FunctionTimer(QTimer& timer) : timer_(timer) {
-        timer_.stop();
-        timer_.setInterval(TFormMainInst::kFirstTickMs);
-    }
-    ~FunctionTimer() {
-        timer_.setInterval(TFormMainInst::kFirstTickMs);
-        timer_.start();
-    }
-    FunctionTimer(const FunctionTimer&) = delete;
-    FunctionTimer& operator=(const FunctionTimer&) = delete;
-
-  private:
-    QTimer& timer_;
-};
-
-class BusyCursor {
-  public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
+TimerPause FunctionPause(QTimer& timer) {
+    const auto stop = [&timer] {
+        timer.stop();
+        timer.setInterval(TFormMainInst::kFirstTickMs);
+    };
+    const auto start = [&timer] {
+        timer.setInterval(TFormMainInst::kFirstTickMs);
+        timer.start();
+    };
+    return TimerPause(true, stop, start);
+}
 
 QString Cp(const std::string& text) { return FromCp1252(text); }
 
-// The windows' geometry settings pack two 16-bit halves into one integer: (high << 16) + low.
-// Positions may be negative (a screen left of the primary one), so the low half is signed.
-int32_t Pack(int high, int low) { return int32_t(uint32_t(high) << 16) + low; }
-int LowSigned(int32_t v) { return int16_t(uint16_t(uint32_t(v) & 0xFFFF)); }
-int HighSigned(int32_t v) { return (v - LowSigned(v)) >> 16; }
-
 }  // namespace
 
-// The client area: paints the background picture and holds the function controls.
-class TFormMainInst::Area : public QWidget {
-  public:
-    explicit Area(TFormMainInst& form) : QWidget(&form), form_(form) {
-        setObjectName(QStringLiteral("Area"));
-    }
-
-  protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        form_.PaintBackground(painter);
-    }
-    void resizeEvent(QResizeEvent*) override { form_.PlaceAreaControls(); }
-
-  private:
-    TFormMainInst& form_;
-};
-
-TFormMainInst::TFormMainInst(AppContext& context, QWidget* parent) : QMainWindow(parent), ctx_(context) {
+TFormMainInst::TFormMainInst(AppContext& context, QWidget* parent)
+    : QMainWindow(parent),
+      ctx_(context),
+      sessionHost_(
+          {this, [this](const char* id) { return Text(id); },
+           [this](const char* id, PromptIcon icon, PromptButtons buttons) { return Ask(id, icon, buttons); },
+           [this] { ApplySessionState(); }}),
+      session_(ctx_.link, ctx_.model, ctx_.clock, sessionHost_) {
     setObjectName(QStringLiteral("FormMainInst"));
     setWindowTitle(QString::fromLatin1(AppContext::kTitle));
     mainPath_ = QString::fromStdString(ctx_.applicationDirectory);
@@ -174,9 +118,11 @@ void TFormMainInst::BuildMenu() {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
 
-    auto action = [this](QMenu* menu, const char* name, const char* caption) {
+    auto action = [this](QMenu* menu, const char* name, const char* caption,
+                         void (TFormMainInst::*handler)() = nullptr) {
         QAction* a = menu->addAction(QString::fromUtf8(caption));
         a->setObjectName(QString::fromLatin1(name));
+        if (handler != nullptr) connect(a, &QAction::triggered, this, handler);
         return a;
     };
     auto menu = [this](QWidget* parentMenu, const char* name, const char* caption) {
@@ -187,8 +133,10 @@ void TFormMainInst::BuildMenu() {
 
     MenuFile = menu(bar, "MenuFile", "&File");
     bar->addMenu(MenuFile);
-    MenuCaricaConf = action(MenuFile, "MenuCaricaConf", "Carica configurazione");
-    MenuSalvaConf = action(MenuFile, "MenuSalvaConf", "Salva configurazione");
+    MenuCaricaConf =
+        action(MenuFile, "MenuCaricaConf", "Carica configurazione", &TFormMainInst::MenuCaricaConfClick);
+    MenuSalvaConf =
+        action(MenuFile, "MenuSalvaConf", "Salva configurazione", &TFormMainInst::MenuSalvaConfClick);
     MenuFile->addSeparator();
     MenuStampa = action(MenuFile, "MenuStampa", "Stampa");
     MenuFile->addSeparator();
@@ -197,9 +145,9 @@ void TFormMainInst::BuildMenu() {
     MenuTipoMap = menu(MenuFile, "MenuTipoMap", "Tipo di map");
     MenuFile->addMenu(MenuTipoMap);
     mapGroup_ = new QActionGroup(this);
-    MenuMapZOV = action(MenuTipoMap, "MenuMapZOV", "ZOV");
-    MenuMapPORTER = action(MenuTipoMap, "MenuMapPORTER", "PORTER");
-    MenuMapROVER = action(MenuTipoMap, "MenuMapROVER", "ROVER");
+    MenuMapZOV = action(MenuTipoMap, "MenuMapZOV", "ZOV", &TFormMainInst::MenuMapZOVClick);
+    MenuMapPORTER = action(MenuTipoMap, "MenuMapPORTER", "PORTER", &TFormMainInst::MenuMapPORTERClick);
+    MenuMapROVER = action(MenuTipoMap, "MenuMapROVER", "ROVER", &TFormMainInst::MenuMapROVERClick);
     const std::array<std::pair<QAction*, int>, 3> mapItems = {
         {{MenuMapZOV, kMapZov}, {MenuMapPORTER, kMapPorter}, {MenuMapROVER, kMapRover}}};
     for (const auto& [item, tag] : mapItems) {
@@ -208,13 +156,14 @@ void TFormMainInst::BuildMenu() {
         mapGroup_->addAction(item);
     }
     MenuFile->addSeparator();
-    MenuEsci = action(MenuFile, "MenuEsci", "Esci");
+    MenuEsci = action(MenuFile, "MenuEsci", "Esci", &TFormMainInst::MenuEsciClick);
     MenuEsci->setShortcut(QKeySequence(Qt::Key_Escape));
 
     MenuConn = menu(bar, "MenuConn", "&Connessione");
     bar->addMenu(MenuConn);
-    MenuConnetti = action(MenuConn, "MenuConnetti", "Connetti");
-    MenuDisconnetti = action(MenuConn, "MenuDisconnetti", "Disconnetti");
+    MenuConnetti = action(MenuConn, "MenuConnetti", "Connetti", &TFormMainInst::MenuConnettiClick);
+    MenuDisconnetti =
+        action(MenuConn, "MenuDisconnetti", "Disconnetti", &TFormMainInst::MenuDisconnettiClick);
     MenuConn->addSeparator();
     MenuComPort = menu(MenuConn, "MenuComPort", "Porta di comunicazione");
     MenuConn->addMenu(MenuComPort);
@@ -232,11 +181,12 @@ void TFormMainInst::BuildMenu() {
     MenuVaiA = menu(bar, "MenuVaiA", "&Vai a");
     bar->addMenu(MenuVaiA);
     MenuInstall = action(MenuVaiA, "MenuInstall", "Installazione");
-    MenuGestione = action(MenuVaiA, "MenuGestione", "Gestione Centralina");
+    MenuGestione = action(MenuVaiA, "MenuGestione", "Gestione Centralina", &TFormMainInst::BitBtn2Click);
     MenuAuto = action(MenuVaiA, "MenuAuto", "Archivio Auto");
     MenuClienti = action(MenuVaiA, "MenuClienti", "Archivio Clienti");
-    MenuFuoriArchivio = action(MenuVaiA, "MenuFuoriArchivio", "Auto non in archivio");
-    MenuMappatura = action(MenuVaiA, "MenuMappatura", "Rimappatura");
+    MenuFuoriArchivio =
+        action(MenuVaiA, "MenuFuoriArchivio", "Auto non in archivio", &TFormMainInst::BitBtn6Click);
+    MenuMappatura = action(MenuVaiA, "MenuMappatura", "Rimappatura", &TFormMainInst::BitBtn7Click);
     const std::array<std::pair<QAction*, Qt::Key>, 6> functionKeys = {{{MenuInstall, Qt::Key_F1},
                                                                        {MenuGestione, Qt::Key_F2},
                                                                        {MenuAuto, Qt::Key_F3},
@@ -247,34 +197,25 @@ void TFormMainInst::BuildMenu() {
 
     MenuHelp = menu(bar, "MenuHelp", "&?");
     bar->addMenu(MenuHelp);
-    MenuGuida = action(MenuHelp, "MenuGuida", "Guida in linea");
-    MenuAbout = action(MenuHelp, "MenuAbout", "About...");
+    MenuGuida = action(MenuHelp, "MenuGuida", "Guida in linea", &TFormMainInst::MenuGuidaClick);
+    MenuAbout = action(MenuHelp, "MenuAbout", "About...", &TFormMainInst::MenuAboutClick);
 
     // The tasks behind these open windows that this build does not have yet: they stay in view,
-    // greyed, so the installer sees the whole program.
-    for (QAction* later : {MenuStampa, MenuInstall, MenuAuto, MenuClienti}) later->setEnabled(false);
+    // greyed, so the installer sees the whole program. Remapping ends in the map editor, the only
+    // window that takes the ECU out of the mapping mode it enters; without it F6 would leave the
+    // mode set in every later store and saved configuration.
+    for (QAction* later : {MenuStampa, MenuInstall, MenuAuto, MenuClienti, MenuMappatura})
+        later->setEnabled(false);
 
-    connect(MenuConnetti, &QAction::triggered, this, &TFormMainInst::MenuConnettiClick);
-    connect(MenuDisconnetti, &QAction::triggered, this, &TFormMainInst::MenuDisconnettiClick);
     connect(MenuCom1, &QAction::triggered, this, &TFormMainInst::MenuCom1Click);
     connect(MenuCom2, &QAction::triggered, this, &TFormMainInst::MenuCom2Click);
     connect(MenuUSB, &QAction::triggered, this, &TFormMainInst::MenuUSBClick);
-    connect(MenuCaricaConf, &QAction::triggered, this, &TFormMainInst::MenuCaricaConfClick);
-    connect(MenuSalvaConf, &QAction::triggered, this, &TFormMainInst::MenuSalvaConfClick);
-    connect(MenuGestione, &QAction::triggered, this, &TFormMainInst::BitBtn2Click);
-    connect(MenuFuoriArchivio, &QAction::triggered, this, &TFormMainInst::BitBtn6Click);
-    connect(MenuMappatura, &QAction::triggered, this, &TFormMainInst::BitBtn7Click);
     connect(MenuTipoMap, &QMenu::aboutToShow, this, &TFormMainInst::MenuTipoMapClick);
-    connect(MenuMapZOV, &QAction::triggered, this, &TFormMainInst::MenuMapZOVClick);
-    connect(MenuMapPORTER, &QAction::triggered, this, &TFormMainInst::MenuMapPORTERClick);
-    connect(MenuMapROVER, &QAction::triggered, this, &TFormMainInst::MenuMapROVERClick);
-    connect(MenuEsci, &QAction::triggered, this, &TFormMainInst::MenuEsciClick);
-    connect(MenuGuida, &QAction::triggered, this, &TFormMainInst::MenuGuidaClick);
-    connect(MenuAbout, &QAction::triggered, this, &TFormMainInst::MenuAboutClick);
 }
 
 void TFormMainInst::BuildArea() {
-    area_ = new Area(*this);
+    area_ = new MainWindowArea(this, scale_);
+    area_->onResize = [this] { PlaceAreaControls(); };
     setCentralWidget(area_);
 
     auto button = [this](const char* name, const char* caption) {
@@ -300,7 +241,7 @@ void TFormMainInst::BuildArea() {
     LabelEsci = label("LabelEsci", "Esci");
 
     // Same as the menu: the windows of these functions are not part of this build yet.
-    for (QPushButton* later : {BitBtn1, BitBtn3, BitBtn4}) later->setEnabled(false);
+    for (QPushButton* later : {BitBtn1, BitBtn3, BitBtn4, BitBtn7}) later->setEnabled(false);
     connect(BitBtn5, &QPushButton::clicked, this, &TFormMainInst::MenuEsciClick);
     connect(BitBtn2, &QPushButton::clicked, this, &TFormMainInst::BitBtn2Click);
     connect(BitBtn6, &QPushButton::clicked, this, &TFormMainInst::BitBtn6Click);
@@ -330,10 +271,9 @@ void TFormMainInst::BuildArea() {
     PanelLingue = new QWidget(area_);
     PanelLingue->setObjectName(QStringLiteral("PanelLingue"));
 
-    // Room for the whole function column, the logo column and the language panel.
-    const int escBottom = S(kButtonTop + 6 * kButtonPitch + kEscGap + kButtonHeight);
-    area_->setMinimumSize(S(kButtonLeft + kButtonWidth + kLabelGap + 300) + kPanelWidth,
-                          escBottom + S(kAreaMargin));
+    // Room for the whole function column; PlaceLogo keeps the width for the columns beside it.
+    area_->setMinimumHeight(S(FunctionRowsDesignBottom(kButtonTop, 7)) + S(kAreaMargin));
+    PlaceAreaControls();
 }
 
 void TFormMainInst::BuildStatusBar() {
@@ -361,73 +301,34 @@ void TFormMainInst::BuildStatusBar() {
 
 // Rows top to bottom: F1..F6, then Esc a little apart.
 void TFormMainInst::PlaceAreaControls() {
-    struct Row {
-        QPushButton* button;
-        QLabel* text;
-        int number;
-    };
-    const std::array<Row, 7> rows = {{{BitBtn1, LabInstallazione, 1},
-                                      {BitBtn2, LabGestione, 2},
-                                      {BitBtn3, LabArchivioVett, 3},
-                                      {BitBtn4, LabArchivioCli, 4},
-                                      {BitBtn6, LabelFuoriArchivio, 6},
-                                      {BitBtn7, LabelMappatura, 7},
-                                      {BitBtn5, LabelEsci, 5}}};
-    int top = kButtonTop;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if (i == 6) top += kEscGap;
-        const Row& row = rows[i];
-        const int buttonTop = S(top);
-        const int buttonHeight = S(kButtonHeight);
-        const int buttonRight = S(kButtonLeft + kButtonWidth);
-        row.button->setGeometry(S(kButtonLeft), buttonTop, S(kButtonWidth), buttonHeight);
-        row.text->adjustSize();
-        const int textLeft = S(kButtonLeft + kButtonWidth + kLabelGap);
-        row.text->move(textLeft, buttonTop + (buttonHeight - row.text->height()) / 2);
-        auto* shape = area_->findChild<QLabel*>(QStringLiteral("Shape%1").arg(row.number));
-        auto* number = area_->findChild<QLabel*>(QStringLiteral("Label%1").arg(row.number));
-        shape->setGeometry(buttonRight, buttonTop, textLeft - buttonRight, buttonHeight);
-        number->setGeometry(textLeft, buttonTop, row.text->width(), buttonHeight);
-        shape->raise();
-        number->raise();
-        top += kButtonPitch;
-    }
+    const std::array<FunctionRow, 7> rows = {{{BitBtn1, LabInstallazione, 1},
+                                              {BitBtn2, LabGestione, 2},
+                                              {BitBtn3, LabArchivioVett, 3},
+                                              {BitBtn4, LabArchivioCli, 4},
+                                              {BitBtn6, LabelFuoriArchivio, 6},
+                                              {BitBtn7, LabelMappatura, 7},
+                                              {BitBtn5, LabelEsci, 5}}};
+    functionsRight_ = PlaceFunctionRows(*area_, rows, kButtonTop, scale_).textRight;
     PanelLingue->setGeometry(area_->width() - kPanelWidth, 0, kPanelWidth, area_->height());
     PlaceLogo();
 }
 
+// The logo with the version line right-aligned below it form a column between the function
+// texts and the language panel, clear of both; the window is never narrower than the three.
 void TFormMainInst::PlaceLogo() {
     if (!ImageLogo->pixmap().isNull()) ImageLogo->resize(ImageLogo->pixmap().size());
-    // The logo's right edge at 85 % of the client width; on a narrow window it still keeps clear
-    // of the language panel.
-    const int right = std::min(int(area_->width() * kLogoAt), area_->width() - kPanelWidth - S(kAreaMargin));
-    ImageLogo->move(std::max(0, right - ImageLogo->width()), S(kLogoTop));
     LabelVersione->adjustSize();
-    LabelVersione->move(ImageLogo->x() + ImageLogo->width() - LabelVersione->width(),
+    const int logoWidth = ImageLogo->isHidden() ? 0 : ImageLogo->width();
+    const int versionWidth = LabelVersione->isHidden() ? 0 : LabelVersione->width();
+    const int leftmost = functionsRight_ + S(kAreaMargin);
+    const int column = std::max(logoWidth, versionWidth);
+    const int rightmost = area_->width() - kPanelWidth - S(kAreaMargin);
+    area_->setMinimumWidth(leftmost + column + S(kAreaMargin) + kPanelWidth);
+    // The logo's right edge at 85 % of the client width where there is room for it.
+    const int right = std::max(leftmost + column, std::min(int(area_->width() * kLogoAt), rightmost));
+    ImageLogo->move(right - ImageLogo->width(), S(kLogoTop));
+    LabelVersione->move(right - LabelVersione->width(),
                         ImageLogo->y() + ImageLogo->height() + kVersionBelowLogo);
-}
-
-QRect TFormMainInst::BackgroundPlacement() const {
-    if (background_.isNull()) return {};
-    // The offsets belong to the window's design and scale with it, as the picture does.
-    const QPoint origin(BitBtn1->x() - S(kBackgroundOffsetX), BitBtn1->y() - S(kBackgroundOffsetY));
-    // A window larger than the scaled picture gets it enlarged further, never stretched.
-    const double cover = std::max({scale_, double(area_->width() - origin.x()) / background_.width(),
-                                   double(area_->height() - origin.y()) / background_.height()});
-    return QRect(origin, QSize(int(std::ceil(background_.width() * cover)),
-                               int(std::ceil(background_.height() * cover))));
-}
-
-void TFormMainInst::PaintBackground(QPainter& painter) {
-    const QRect placement = BackgroundPlacement();
-    if (placement.isNull()) return;
-    if (shownBackground_.size() != placement.size()) {
-        shownBackground_ =
-            placement.size() == background_.size()
-                ? background_
-                : background_.scaled(placement.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    }
-    painter.drawPixmap(placement.topLeft(), shownBackground_);
 }
 
 void TFormMainInst::RemoveTemporaryFiles() {
@@ -470,7 +371,7 @@ bool TFormMainInst::Start() {
     ctx_.global.GetPath(kConfigFolder, configPath);
     QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(configPath)));
 
-    background_ = QPixmap(QDir(mainPath_).filePath(QString::fromLatin1(kBackgroundFile)));
+    area_->SetBackground(QPixmap(QDir(mainPath_).filePath(QString::fromLatin1(kBackgroundFile))), BitBtn1);
 
     dictionary_ = std::make_unique<TModuloLingua>(mainPath_);
     if (!dictionary_->IsOpen()) {
@@ -512,33 +413,14 @@ void TFormMainInst::Fail(const char* message) {
 }
 
 void TFormMainInst::RestoreGeometry() {
-    const int32_t size = ctx_.global.GetSetting(GlobalData::kWindowSize);
-    const int32_t pos = ctx_.global.GetSetting(GlobalData::kWindowPos);
-    const QSize minimum = minimumSizeHint();
-    int width = int(uint32_t(size) & 0xFFFF);
-    int height = int(uint32_t(size) >> 16);
-    // A size saved on a larger screen would not fit on this one.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        width = std::min(width, screen->availableGeometry().width());
-        height = std::min(height, screen->availableGeometry().height());
-    }
-    resize(std::max(width, minimum.width()), std::max(height, minimum.height()));
-    const QPoint topLeft(LowSigned(pos), HighSigned(pos));
-    // A position saved on a screen that is gone would open the window out of sight.
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        if (screen->availableGeometry().intersects(QRect(topLeft, QSize(width > 0 ? width : 1, 40)))) {
-            move(topLeft);
-            return;
-        }
-    }
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) move(screen->availableGeometry().topLeft());
+    RestoreWindowGeometry(*this, {ctx_.global.GetSetting(GlobalData::kWindowSize),
+                                  ctx_.global.GetSetting(GlobalData::kWindowPos)});
 }
 
 void TFormMainInst::StoreGeometry() {
-    const QRect client = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
-    const QPoint frame = isMaximized() || isFullScreen() ? client.topLeft() : pos();
-    ctx_.global.SetSetting(GlobalData::kWindowSize, Pack(client.height(), client.width()));
-    ctx_.global.SetSetting(GlobalData::kWindowPos, Pack(frame.y(), frame.x()));
+    const StoredGeometry stored = WindowGeometryToStore(*this);
+    ctx_.global.SetSetting(GlobalData::kWindowSize, stored.size);
+    ctx_.global.SetSetting(GlobalData::kWindowPos, stored.pos);
 }
 
 void TFormMainInst::BringToFront() {
@@ -590,32 +472,8 @@ bool TFormMainInst::Localize() {
 
     // Texts kept for messages and for the windows this one opens, with their cut lengths.
     std::map<std::string, std::string> texts;
-    auto keep = [&](std::initializer_list<const char*> ids, int length) {
-        for (const char* id : ids) loc.Text(QString::fromLatin1(id), length, texts[id]);
-    };
-    keep({"MessConnesso", "MessNonConnesso"}, 35);
-    keep({"MessConnCpu",          "MessCaricaDati",       "MessConnFallita",
-          "LabelIdentif",         "MessDisconCpu",        "MessNoGuida",
-          "MessAggiornareCpu",    "MessNoFileAggiorna",   "MessBadFileAggiorna",
-          "MessErrProg",          "FinestraCaricaDati",   "MessAttesaScarica",
-          "FinestraProgS19",      "MessProgFallita",      "MessResetProg",
-          "MessNoProg",           "MessTogliRidai",       "MessErrSer",
-          "MessCheckSer",         "MessErrSinc",          "MessVLow",
-          "MessTentareAggiorna",  "MessNoConn",           "MessAggiornaCpu",
-          "MessDiagnosiOn",       "MessAzzerareDiagnosi", "MessErrCaricaConf",
-          "MessErrSalvaConf",     "MessCheckRight",       "MessCaricaConf",
-          "MessNoGuidaLingua",    "MessNoIstrLingua2",    "MessErrSettaggio",
-          "MessErrComunic",       "MessRiprovaConn",      "MessErrCk",
-          "MessFileProgNonValido"},
-         70);
-    keep({"MessCompletato", "ButtonOK", "ButtonAnnulla", "MessNonDisp", "LabelMetano", "LabelGpl",
-          "LabelCarburante"},
-         15);
-    keep({"LabelModAuto", "LabelAnno"}, 12);
-    keep({"LabelCil"}, 20);
-    keep({"LabelProg", "LabelDataCreaz"}, 16);
-    keep({"GroupDatiAuto", "GroupDatiProg", "LabelProtected", "LabelConfig"}, 40);
-    keep({"FinestraScaricaDati", "FinestraSalvaConfig", "FinestraCaricaConfig"}, 50);
+    for (const KeptTexts& kept : kKeptTexts)
+        for (const char* id : kept.identifiers) loc.Text(QString::fromLatin1(id), kept.length, texts[id]);
     std::string dataVersionCaption;
     loc.Text(QStringLiteral("LabelVer"), 16, dataVersionCaption);
 
@@ -642,19 +500,17 @@ QString TFormMainInst::Text(const std::string& identifier) const {
 
 void TFormMainInst::Timer1Timer() {
     if (Timer1->interval() < 100) Timer1->setInterval(kTickMs);
-    // A wait inside an exchange lets timers run; the link must not be entered twice.
-    if (ctx_.link.IsBusy()) return;
-    if (ctx_.link.connected) {
+    {
         // The keep-alive may lose the session (and ask the user about it): no tick meanwhile.
         TimerPause pause(*Timer1);
-        ctx_.link.ReadVar(kKeepAliveVariable, nullptr);
+        if (!session_.KeepAlive()) return;
     }
     ApplySessionState();
 }
 
 // Menus and panels by the session state, as the keep-alive tick shows it.
 void TFormMainInst::ApplySessionState() {
-    const bool connected = ctx_.link.connected != 0;
+    const bool connected = session_.Connected();
     MenuConnetti->setEnabled(!connected);
     MenuDisconnetti->setEnabled(connected);
     // Changing the port under an open session would leave it talking to a closed port.
@@ -665,88 +521,23 @@ void TFormMainInst::ApplySessionState() {
 
 void TFormMainInst::MenuConnettiClick() {
     TimerPause pause(*Timer1);
-    ComInj& link = ctx_.link;
-    if (!link.Connect()) {
-        {
-            BusyCursor busy;
-            for (int i = 0; i < kRetryWaitSeconds; ++i) {
-                ctx_.clock.SleepMs(1000);
-                repaint();
-            }
-        }
-        if (!link.Connect()) {
-            ApplySessionState();
-            if (interactive) Ask("MessConnFallita", PromptIcon::Error, PromptButtons::Ok);
-            return;
-        }
-    }
-
-    // The status bar says so during the load already.
-    ApplySessionState();
-    {
-        BusyCursor busy;
-        TFormAttesaFile progress(this);
-        progress.setWindowTitle(Text("MessConnCpu"));
-        progress.Label1->setText(Text("MessCaricaDati"));
-        progress.completionText = Text("MessCompletato");
-        progress.show();
-        ctx_.model.ReadFromEcu([&progress](int step) { progress.SetProgress(uint8_t(step), false); });
-        progress.close();
-    }
-    ApplySessionState();
-    // The link has already told the user when the session was lost during the load; what was
-    // read is not a whole ECU, so it is not presented as one.
-    if (!link.connected) return;
-
+    if (session_.Open(interactive) != EcuSession::Opened::Loaded) return;
     if (interactive)
         ShowEcuData();
     else
         SetPanel(1, Cp(ctx_.car.NOME_PROGRAMMA));
-
-    QString model = Cp(ctx_.car.MODELLO).toLower();
-    if (model.contains(QLatin1String(kPorterModel))) ctx_.car.TIPO_SENSORE_MAP = kMapPorter;
 }
 
 std::unique_ptr<TFormDati> TFormMainInst::MakeEcuDataDialog() {
-    const ConfCar& car = ctx_.car;
     auto dialog = std::make_unique<TFormDati>(this);
-    TFormDati& dati = *dialog;
     if (scale_ != 1.0) {
-        QFont font = dati.font();
+        QFont font = dialog->font();
         font.setPointSizeF(font.pointSizeF() * scale_);
-        dati.setFont(font);
+        dialog->setFont(font);
     }
-    dati.setWindowTitle(windowTitle());
-    dati.Button2->setText(Text("ButtonOK"));
-    dati.Button1->hide();
-    dati.GroupBox2->resize(dati.GroupBox2->width(), kDataGroupHeight);
-    dati.LabelVerSoft->show();
-    dati.LabelVersione->show();
-    dati.Label1->setText(Text("LabelIdentif"));
-    dati.GroupBox1->setTitle(Text("GroupDatiAuto"));
-    dati.GroupBox2->setTitle(Text("GroupDatiProg"));
-    const QString colon = QStringLiteral(":");
-    dati.Label2->setText(Text("LabelModAuto") + colon);
-    dati.Label3->setText(Text("LabelAnno") + colon);
-    dati.Label4->setText(Text("LabelCil") + colon);
-    dati.Label5->setText(Text("LabelCarburante") + colon);
-    dati.Label6->setText(Text("LabelProg") + colon);
-    dati.Label7->setText(Text("LabelDataCreaz") + colon);
-    dati.LabelVerSoft->setText(Cp(dataVersionCaption_) + colon);
-
-    const int32_t version = car.VERSIONE_CENTRALINA;
-    dati.LabelVersione->setText(version == 0
-                                    ? Text("MessNonDisp")
-                                    : QStringLiteral("%1.%2").arg((version >> 8) & 0xFF).arg(version & 0xFF));
-    dati.LabelData->setText(Cp(car.FormatProgramDate()));
-    dati.LabelMod->setText(Cp(car.MODELLO));
-    dati.LabelAnno->setText(QString::number(car.ANNO_VETTURA));
-    dati.LabelCil->setText(QString::number(car.CILINDRATA));
-    dati.LabelNome->setText(Cp(car.NOME_PROGRAMMA));
-    dati.LabelCarb->setText(Text(car.TIPO_DI_CARBURANTE == 0 ? "LabelGpl" : "LabelMetano"));
-    dati.LabelProtected->setText(Text("LabelProtected"));
-    dati.LabelProtected->setVisible((car.DEFAULT_REGISTRO_CONFIGURAZIONE & kProtectedBit) != 0);
-    dati.Arrange();
+    dialog->setWindowTitle(windowTitle());
+    dialog->ShowEcu(
+        ctx_.car, [this](const char* id) { return Text(id); }, Cp(dataVersionCaption_));
     return dialog;
 }
 
@@ -761,9 +552,7 @@ void TFormMainInst::ShowEcuData() {
 
 void TFormMainInst::MenuDisconnettiClick() {
     TimerPause pause(*Timer1);
-    if (Ask("MessDisconCpu", PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes) return;
-    ctx_.link.Disconnect();
-    Timer1->setInterval(kFirstTickMs);
+    if (session_.CloseAsked()) Timer1->setInterval(kFirstTickMs);
 }
 
 // --- port and map type -------------------------------------------------------------------------
@@ -826,48 +615,12 @@ void TFormMainInst::SetMapType(int tag) {
 
 // --- configuration files -----------------------------------------------------------------------
 
-namespace {
-
-QString RunFileDialog(QFileDialog& dialog) {
-    if (dialog.exec() != QDialog::Accepted) return {};
-    return dialog.selectedFiles().value(0);
-}
-
-}  // namespace
-
 QString TFormMainInst::ChooseConfigurationFile(bool save) {
     std::string configPath;
     ctx_.global.GetPath(kConfigFolder, configPath);
-    const QString configFolder = QFile::decodeName(QByteArray::fromStdString(configPath));
-    QDir().mkpath(configFolder);
-    if (OpenDialog == nullptr) {
-        auto make = [&](const char* name, QFileDialog::AcceptMode mode, QFileDialog::FileMode files) {
-            auto* dialog = new QFileDialog(this);
-            dialog->setObjectName(QString::fromLatin1(name));
-            dialog->setAcceptMode(mode);
-            dialog->setFileMode(files);
-            dialog->setDefaultSuffix(QString::fromLatin1(packaging::kConfigurationExtension));
-            dialog->setDirectory(configFolder);
-            return dialog;
-        };
-        OpenDialog = make("OpenDialog", QFileDialog::AcceptOpen, QFileDialog::ExistingFile);
-        SaveDialog = make("SaveDialog", QFileDialog::AcceptSave, QFileDialog::AnyFile);
-    }
-    QFileDialog& dialog = save ? *SaveDialog : *OpenDialog;
-    dialog.setWindowTitle(Text(save ? "FinestraSalvaConfig" : "FinestraCaricaConfig"));
-    dialog.setNameFilter(Text("LabelConfig") + QString::fromLatin1(kConfigurationFilter));
-    const QString previous = dialog.property(kFileNameProperty).toString();
-    if (!previous.isEmpty()) {
-        const QFileInfo info(previous);
-        dialog.setDirectory(info.absolutePath());
-        dialog.selectFile(info.fileName());
-    }
-    const QString chosen = fileChooser_ ? fileChooser_(dialog) : RunFileDialog(dialog);
-    if (chosen.isEmpty()) return chosen;
-    // Loading and saving go on from the same file.
-    OpenDialog->setProperty(kFileNameProperty, chosen);
-    SaveDialog->setProperty(kFileNameProperty, chosen);
-    return chosen;
+    return zov::ChooseConfigurationFile(
+        *this, OpenDialog, SaveDialog, save, QFile::decodeName(QByteArray::fromStdString(configPath)),
+        Text(save ? "FinestraSalvaConfig" : "FinestraCaricaConfig"), Text("LabelConfig"), fileChooser_);
 }
 
 void TFormMainInst::MenuSalvaConfClick() {
@@ -915,7 +668,7 @@ void TFormMainInst::BitBtn2Click() {
     TFormGestione menu(ctx_, *dictionary_, this);
     menu.backgroundPath = QDir(mainPath_).filePath(QString::fromLatin1(kManagementBackground));
     // The menu draws its picture where this window draws its own, so it does not seem to move.
-    const QRect placement = BackgroundPlacement();
+    const QRect placement = area_->BackgroundPlacement();
     if (!placement.isNull()) menu.AlignBackground(area_->mapToGlobal(placement.topLeft()), placement.size());
     TimerPause pause(*Timer1);
     menu.exec();
@@ -946,7 +699,7 @@ void TFormMainInst::ConnectSilently() {
 
 void TFormMainInst::BitBtn6Click() {
     if (!dictionary_) return;
-    FunctionTimer timer(*Timer1);
+    const TimerPause timer = FunctionPause(*Timer1);
     if (!ctx_.link.connected) ConnectSilently();
     int fuel = 0;
     {
@@ -962,17 +715,13 @@ void TFormMainInst::BitBtn6Click() {
 
 void TFormMainInst::BitBtn7Click() {
     if (!dictionary_) return;
-    FunctionTimer timer(*Timer1);
+    const TimerPause timer = FunctionPause(*Timer1);
     if (!ctx_.link.connected) ConnectSilently();
-    ConfCar& car = ctx_.car;
-    if (ctx_.link.connected) {
-        const int32_t effect = car.GetDiagnosisWord(0, 2);
-        const int32_t enabled = car.GetDiagnosisWord(0, 1);
-        if ((effect & enabled & kDiagnosisMask) != 0) {
-            ShowError(texts_["MessDiagnosiOn"] + "\n" + texts_["MessAzzerareDiagnosi"]);
-            return;
-        }
+    if (session_.DiagnosisBlocksMapping()) {
+        ShowError(texts_["MessDiagnosiOn"] + "\n" + texts_["MessAzzerareDiagnosi"]);
+        return;
     }
+    ConfCar& car = ctx_.car;
     if (!UpdateStandardSoftware(true, car.TIPO_DI_CARBURANTE)) return;
     car.DEFAULT_REGISTRO_CONFIGURAZIONE |= kMappingModeBit;
     ctx_.link.WriteVar(kConfigurationRegister, car.DEFAULT_REGISTRO_CONFIGURAZIONE);
@@ -1033,19 +782,16 @@ void TFormMainInst::closeEvent(QCloseEvent* event) {
 }
 
 bool TFormMainInst::FormCloseQuery() {
-    if (!ctx_.link.connected) return true;
+    if (!session_.Connected()) return true;
     TimerPause pause(*Timer1);
-    if (Ask("MessDisconCpu", PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes) return false;
-    ctx_.link.Disconnect();
-    return true;
+    return session_.CloseAsked();
 }
 
 void TFormMainInst::FormClose() {
     Timer1->stop();
     if (!closed_ && started_) StoreGeometry();
     closed_ = true;
-    background_ = QPixmap();
-    shownBackground_ = QPixmap();
+    area_->SetBackground(QPixmap(), nullptr);
     if (helpViewer_) helpViewer_->close();
 }
 
@@ -1056,7 +802,7 @@ void TFormMainInst::resizeEvent(QResizeEvent* event) {
 
 // --- helpers -----------------------------------------------------------------------------------
 
-PromptAnswer TFormMainInst::Ask(const std::string& identifier, PromptIcon icon, PromptButtons buttons) {
+PromptAnswer TFormMainInst::Ask(const char* identifier, PromptIcon icon, PromptButtons buttons) {
     return ctx_.prompter.Ask(texts_[identifier], Caption(), icon, buttons);
 }
 

@@ -13,7 +13,10 @@
 #include <string>
 
 #include "AppContext.h"
+#include "ConfigurationDialogs.h"
 #include "EcuProgrammer.h"
+#include "EcuSession.h"
+#include "FormSessionHost.h"
 
 class QAction;
 class QActionGroup;
@@ -26,6 +29,7 @@ class QTimer;
 
 namespace zov {
 
+class MainWindowArea;
 class TFormDati;
 class TFormSplash;
 class TModuloLingua;
@@ -45,11 +49,8 @@ class TFormMainInst : public QMainWindow {
     static constexpr const char* kVersionText = "5.6.1 PRO";
     static constexpr int kFirstTickMs = 50;
     static constexpr int kTickMs = 2000;
-    static constexpr int kKeepAliveVariable = 72;
-    static constexpr int kRetryWaitSeconds = 12;
+    static constexpr int kKeepAliveVariable = EcuSession::kKeepAliveVariable;
     static constexpr std::array<int, 4> kPanelWidths = {220, 180, 50, 50};
-    static constexpr int kBackgroundOffsetX = 40;  // the picture starts this far left of BitBtn1
-    static constexpr int kBackgroundOffsetY = 60;  // and this far above it
     // Map-sensor types (TIPO_SENSORE_MAP) of the map-type menu.
     static constexpr int kMapZov = 0;
     static constexpr int kMapPorter = 1;
@@ -57,13 +58,10 @@ class TFormMainInst : public QMainWindow {
     // DEFAULT_REGISTRO_CONFIGURAZIONE (variable 39): the ECU collects points for the map editor.
     static constexpr int kMappingModeBit = 0x04;
     static constexpr int kConfigurationRegister = 39;
-    // Diagnosis checks that are enabled and have an effect, among the low ten bits, stop F6.
-    static constexpr int kDiagnosisMask = 0x3FF;
     static constexpr const char* kManagementBackground = "immagini/Sfondo2.bmp";
 
-    // Runs a configuration file dialog and returns the chosen path, empty when cancelled. The
-    // default one shows the dialog; tests hand in their own.
-    using FileChooser = std::function<QString(QFileDialog& dialog)>;
+    // Runs a configuration file dialog; the default one shows it, tests hand in their own.
+    using FileChooser = zov::FileChooser;
 
     explicit TFormMainInst(AppContext& context, QWidget* parent = nullptr);
 
@@ -100,7 +98,8 @@ class TFormMainInst : public QMainWindow {
     // Configuration files.
     void MenuCaricaConfClick();
     void MenuSalvaConfClick();
-    // Functions: F2 the ECU management menu, F5 a vehicle not in the archive, F6 remapping.
+    // Functions: F2 the ECU management menu, F5 a vehicle not in the archive, F6 remapping (its
+    // button and menu item stay greyed until the map editor it ends in is built).
     void BitBtn2Click();
     void BitBtn6Click();
     void BitBtn7Click();
@@ -193,17 +192,11 @@ class TFormMainInst : public QMainWindow {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
-    class Area;
-
     void BuildMenu();
     void BuildArea();
     void BuildStatusBar();
     void PlaceAreaControls();
     void PlaceLogo();
-    void PaintBackground(QPainter& painter);
-    // Where the background picture is drawn in the client area, at the size it is drawn; empty
-    // without a picture.
-    QRect BackgroundPlacement() const;
     // Design pixels to this screen's pixels.
     int S(int designPixels) const;
     QPixmap Scaled(const QPixmap& picture) const;
@@ -228,21 +221,22 @@ class TFormMainInst : public QMainWindow {
     QString ChooseConfigurationFile(bool save);
     void ShowError(const std::string& text);
 
-    PromptAnswer Ask(const std::string& identifier, PromptIcon icon, PromptButtons buttons);
+    PromptAnswer Ask(const char* identifier, PromptIcon icon, PromptButtons buttons);
     std::string Caption() const;
     void SetPanel(int panel, const QString& text);
 
     AppContext& ctx_;
+    FormSessionHost sessionHost_;
+    EcuSession session_;
     std::unique_ptr<TFormSplash> splash_;
     int64_t splashShownMs_ = 0;
     double scale_ = 1.0;
     std::unique_ptr<TModuloLingua> dictionary_;
     QString mainPath_;
-    QPixmap background_;       // as loaded
-    QPixmap shownBackground_;  // scaled for the window as it is now
     QString helpFile_;
     QPointer<QTextBrowser> helpViewer_;
-    Area* area_ = nullptr;
+    MainWindowArea* area_ = nullptr;
+    int functionsRight_ = 0;  // right edge of the widest function text
     std::array<QLabel*, 4> panels_{};
     QActionGroup* portGroup_ = nullptr;
     QActionGroup* mapGroup_ = nullptr;

@@ -1,0 +1,91 @@
+#include "EcuSession.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace zov {
+namespace {
+
+// The busy cursor for as long as it lives, whichever way the scope is left.
+class Busy {
+  public:
+    explicit Busy(SessionHost& host) : host_(host) { host_.SetBusy(true); }
+    ~Busy() { host_.SetBusy(false); }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+  private:
+    SessionHost& host_;
+};
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return text;
+}
+
+}  // namespace
+
+EcuSession::Opened EcuSession::Open(bool interactive) {
+    if (!ConnectWithRetry()) {
+        host_.ShowSessionState();
+        if (interactive) host_.Ask("MessConnFallita", PromptIcon::Error, PromptButtons::Ok);
+        return Opened::Failed;
+    }
+    // The status bar says so during the load already.
+    host_.ShowSessionState();
+    Load();
+    host_.ShowSessionState();
+    // The link has already told the user when the session was lost during the load; what was
+    // read is not a whole ECU, so it is not presented as one.
+    if (!Connected()) return Opened::Lost;
+    CheckLoadedModel();
+    return Opened::Loaded;
+}
+
+bool EcuSession::ConnectWithRetry() {
+    if (link_.Connect()) return true;
+    {
+        Busy busy(host_);
+        for (int left = kRetryWaitSeconds - 1; left >= 0; --left) {
+            clock_.SleepMs(1000);
+            host_.CountdownTick(left);
+        }
+    }
+    return link_.Connect();
+}
+
+void EcuSession::Load() {
+    Busy busy(host_);
+    host_.OpenProgress();
+    model_.ReadFromEcu([this](int step) { host_.AdvanceProgress(step); });
+    host_.CloseProgress();
+}
+
+void EcuSession::CheckLoadedModel() {
+    ConfCar& car = model_.Car();
+    if (Lower(car.MODELLO).find(kPorterModel) != std::string::npos) car.TIPO_SENSORE_MAP = kPorterMapSensor;
+}
+
+bool EcuSession::KeepAlive() {
+    if (link_.IsBusy()) return false;
+    if (Connected()) link_.ReadVar(kKeepAliveVariable, nullptr);
+    return true;
+}
+
+bool EcuSession::CloseAsked() {
+    if (host_.Ask("MessDisconCpu", PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes)
+        return false;
+    link_.Disconnect();
+    return true;
+}
+
+bool EcuSession::DiagnosisBlocksMapping() {
+    if (!Connected()) return false;
+    ConfCar& car = model_.Car();
+    const int32_t effect = car.GetDiagnosisWord(0, 2);
+    const int32_t enabled = car.GetDiagnosisWord(0, 1);
+    return (effect & enabled & kDiagnosisMask) != 0;
+}
+
+}  // namespace zov

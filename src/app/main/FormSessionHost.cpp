@@ -1,0 +1,42 @@
+#include "FormSessionHost.h"
+
+#include <QLabel>
+#include <QWidget>
+
+#include "TFormAttesaFile.h"
+
+namespace zov {
+
+FormSessionHost::FormSessionHost(Window window) : window_(std::move(window)) {}
+
+FormSessionHost::~FormSessionHost() { CloseProgress(); }
+
+PromptAnswer FormSessionHost::Ask(const char* identifier, PromptIcon icon, PromptButtons buttons) {
+    return window_.ask(identifier, icon, buttons);
+}
+
+void FormSessionHost::OpenProgress() {
+    progress_ = std::make_unique<TFormAttesaFile>(window_.widget);
+    progress_->setWindowTitle(window_.text("MessConnCpu"));
+    progress_->Label1->setText(window_.text("MessCaricaDati"));
+    progress_->completionText = window_.text("MessCompletato");
+    progress_->show();
+}
+
+void FormSessionHost::AdvanceProgress(int step) {
+    if (progress_) progress_->SetProgress(uint8_t(step), false);
+}
+
+void FormSessionHost::CloseProgress() {
+    if (!progress_) return;
+    progress_->close();
+    progress_.reset();
+}
+
+void FormSessionHost::ShowSessionState() { window_.showSessionState(); }
+
+void FormSessionHost::SetBusy(bool busy) { busy_.Set(busy); }
+
+void FormSessionHost::CountdownTick(int) { window_.widget->repaint(); }
+
+}  // namespace zov
