@@ -114,7 +114,7 @@ TEST(Manual, ZovsimPageDocumentsExactlyTheOptionsOfHelp) {
 // The one exit-status table: zovctl --help prints it, the manual page and the README repeat it.
 TEST(Manual, ExitStatusesAreOneTable) {
     const std::vector<ExitStatus> help = HelpExitStatuses(Help(ZOVCTL_PATH));
-    ASSERT_EQ(help.size(), 6u);
+    ASSERT_EQ(help.size(), 7u);
     for (size_t i = 0; i < help.size(); ++i) EXPECT_EQ(help[i].status, std::to_string(i));
 
     const std::string manual = ManualText(Source("cli/zovctl.1"));
@@ -148,7 +148,9 @@ Words LinesOf(const std::string& text) {
 TEST(Manual, BashCompletionOffersTheCommandsAndOptionsOfHelp) {
     const std::string help = Help(ZOVCTL_PATH);
     EXPECT_EQ(LinesOf(Complete("zovctl ''", 1)), HelpCommands(help));
-    EXPECT_EQ(LinesOf(Complete("zovctl -", 1)), Options(help));
+    // Before the command only the global options; a command's own options come after it.
+    EXPECT_EQ(LinesOf(Complete("zovctl -", 1)), Options(Section(help, "options:")));
+    EXPECT_EQ(LinesOf(Complete("zovctl fit --", 2)), Words{"--download"});
     EXPECT_EQ(LinesOf(Complete("zovctl --port COM1 ''", 3)), HelpCommands(help)) << "after an option's value";
     EXPECT_EQ(LinesOf(Complete("zovctl help unpack-", 2)), (Words{"unpack-config", "unpack-ecu"}));
     EXPECT_TRUE(LinesOf(Complete("zovctl --port CO", 2)).count("COM4"));
