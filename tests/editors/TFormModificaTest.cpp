@@ -104,15 +104,27 @@ TEST(ModificaFill, EveryPageShowsTheModel) {
     auto f = b.Open();
 
     const std::pair<QLineEdit*, const char*> edits[] = {
-        {f->EditCilindrata, "1600"},    {f->EditIstTps, "0.14"},   {f->EditTMin, "25"},
-        {f->EditTSovrappos, "400"},     {f->EditGiriMin, "1999"},  // the ECU's period with the direction bit:
-                                                                   // 7500000 / 3751    {f->EditFuoriGiri,
-                                                                   // "6504"}, {f->EditEmOnde, "1"},
-                                                                   // {f->EditEmTri, "1"},
-        {f->EditRif1, "236"},           {f->EditRif4, "186"},      {f->EditRitCutoff, "200"},
-        {f->EditGApMin, "2"},           {f->EditGChMin, "1"},      {f->EditMaxErrInteg, "50"},
-        {f->EditMinErrIntegMin, "-40"}, {f->EditPosCutoff, "75%"}, {f->EditMinCumulo, "4"},
-        {f->EditPassiTps, "0"},         {f->EditArrMin, "0"},
+        {f->EditCilindrata, "1600"},
+        {f->EditIstTps, "0.14"},
+        {f->EditTMin, "25"},
+        {f->EditTSovrappos, "400"},
+        // The ECU's period with the direction bit: 7500000 / 3751.
+        {f->EditGiriMin, "1999"},
+        // The ECU's over-rev period 1153: 7500000 / 1153 = 6504.77, shown in whole rpm.
+        {f->EditFuoriGiri, "6504"},
+        {f->EditEmOnde, "1"},
+        {f->EditEmTri, "1"},  // 1000 ms as seconds
+        {f->EditRif1, "236"},
+        {f->EditRif4, "186"},
+        {f->EditRitCutoff, "200"},
+        {f->EditGApMin, "2"},
+        {f->EditGChMin, "1"},
+        {f->EditMaxErrInteg, "50"},
+        {f->EditMinErrIntegMin, "-40"},
+        {f->EditPosCutoff, "75%"},
+        {f->EditMinCumulo, "4"},
+        {f->PageAdattativita->EditPassiTps, "0"},
+        {f->PageAdattativita->EditArrMin, "0"},
     };
     for (const auto& [edit, text] : edits)
         EXPECT_EQ(edit->text(), Q(text)) << edit->objectName().toStdString();
@@ -236,8 +248,8 @@ TEST(ModificaFill, TheDataVersionHidesAndGreysWhatTheEcuDoesNotHave) {
         b.Car().SetValue(22, 2500);  // a total cutoff, which keeps the box
         auto f = b.Open();
         EXPECT_EQ(f->CheckBoxCambioFreddo->isVisibleTo(f->PageCambio), c.coldChangeover);
-        EXPECT_EQ(f->EditPassiTps->isVisibleTo(f->PageAdattativita), c.enrichmentVariation);
-        EXPECT_EQ(f->UpDownVarArr->isVisibleTo(f->PageAdattativita), c.enrichmentVariation);
+        EXPECT_EQ(f->PageAdattativita->EditPassiTps->isVisibleTo(f->PageAdattativita), c.enrichmentVariation);
+        EXPECT_EQ(f->PageAdattativita->UpDownVarArr->isVisibleTo(f->PageAdattativita), c.enrichmentVariation);
         for (QWidget* w : std::initializer_list<QWidget*>{f->ComboCilindri, f->EditCilindrata, f->ComboLambda,
                                                           f->ComboTps, f->ComboTpsSwitch})
             EXPECT_EQ(w->isEnabled(), c.vehicle) << w->objectName().toStdString();
@@ -265,13 +277,13 @@ TEST(ModificaTexts, ComeFromTheDictionaryWithTheirLengths) {
         EXPECT_EQ(l->text(), b.Dict("LabelMs", 12));
     for (QLabel* l : {f->LabelRpm, f->LabelRpm2, f->LabelRpm3, f->LabelRpm4})
         EXPECT_EQ(l->text(), b.Dict("LabelRpm", 30));
-    EXPECT_EQ(f->LabInst2->text(), b.Dict("LabInst", 20));
+    EXPECT_EQ(f->PageAdattativita->LabInst2->text(), b.Dict("LabInst", 20));
     EXPECT_EQ(f->ComboSens->itemText(4), b.Dict("ComboSensore5", 30));
     EXPECT_EQ(f->ComboTpsSwitch->itemText(0), b.Dict("LabelAssente", 30));
     EXPECT_EQ(f->ComboCilindri->itemText(5), b.Dict("ComboCil2", 30));
     EXPECT_EQ(f->ComboTipoEm->itemText(3), b.Dict("ComboTipoEm4", 30));
     EXPECT_EQ(f->GroupTipoCutoffItems[2]->text(), b.Dict("LabelCFMisto", 30));
-    EXPECT_EQ(f->LabStatoAdat->text(), b.Dict("MessAttiva", 25));
+    EXPECT_EQ(f->PageAdattativita->LabStatoAdat->text(), b.Dict("MessAttiva", 25));
     EXPECT_TRUE(b.prompter.shown.empty());
 
     auto outside = b.Open(true);
@@ -539,9 +551,9 @@ TEST(ModificaStore, SendsTheConfigurationThenTheAdaptationThenTheParametersUnder
     f->PageControl1->setCurrentWidget(f->PageCambio);
     f->EditGiriMin->setText(Q("2500"));
     f->RadioCambioAcc->click();
-    f->EditFattiInst[0]->setText(Q("-3"));
-    f->EditPassiTps->setText(Q("-2"));
-    f->EditArrMin->setText(Q("7"));
+    f->PageAdattativita->EditFattiInst[0]->setText(Q("-3"));
+    f->PageAdattativita->EditPassiTps->setText(Q("-2"));
+    f->PageAdattativita->EditArrMin->setText(Q("7"));
     f->EditGApMin->setText(Q("4"));
     f->EditGChMin->setText(Q("2"));
     EXPECT_TRUE(f->ValuesChanged());
@@ -583,8 +595,8 @@ TEST(ModificaStore, SendsTheConfigurationThenTheAdaptationThenTheParametersUnder
     EXPECT_EQ(written.back(), 100);
 
     EXPECT_EQ(b.ecu.Value(40), 1398);
-    EXPECT_EQ(b.ecu.Value(27), ConfCar::VoltToByte(29, false));  // 0.29 V, not 0.28
-    EXPECT_EQ(b.ecu.Value(20), (7500000 / 2500) & ~1);           // in acceleration
+    EXPECT_EQ(b.ecu.Value(27), 15);                     // 0.29 V; 0.28 V would be byte 14
+    EXPECT_EQ(b.ecu.Value(20), (7500000 / 2500) & ~1);  // in acceleration
     EXPECT_EQ(b.ecu.Value(114, 0), -3);
     EXPECT_EQ(b.ecu.Value(17), -2);
     EXPECT_EQ(b.ecu.Value(54), 7);
@@ -676,15 +688,15 @@ TEST(ModificaStore, ANewLambdaTypePresetsTheReferencesOnce) {
     f->ComboLambda->setCurrentIndex(4);  // 5 - 0 V 'A': an inverted probe
     f->ButtonModifica->click();
     EXPECT_EQ(b.Car().GetValue(76), 4);
-    // Hundredths of a volt on an inverted probe.
-    EXPECT_EQ(b.Car().RIF_LAMBDA[0], ConfCar::VoltToByte(250, true));
-    EXPECT_EQ(b.Car().RIF_LAMBDA[19], ConfCar::VoltToByte(250, true));
-    EXPECT_EQ(b.Car().RIF_INF_LAMBDA_FREDDA, ConfCar::VoltToByte(300, true));
-    EXPECT_EQ(b.Car().RIF_SUP_LAMBDA_FREDDA, ConfCar::VoltToByte(200, true));
+    // 2.50, 3.00 and 2.00 V on an inverted probe: the bytes of 500 - v hundredths.
+    EXPECT_EQ(b.Car().RIF_LAMBDA[0], 128);
+    EXPECT_EQ(b.Car().RIF_LAMBDA[19], 128);
+    EXPECT_EQ(b.Car().RIF_INF_LAMBDA_FREDDA, 102);
+    EXPECT_EQ(b.Car().RIF_SUP_LAMBDA_FREDDA, 153);
     EXPECT_EQ(b.Car().RIF_LAMBDA_PER_CAMBIO, 0);
     EXPECT_EQ(b.ecu.Value(76), 25);
-    EXPECT_EQ(b.ecu.Value(99), ConfCar::VoltToByte(250, true));
-    EXPECT_EQ(b.ecu.Value(25), ConfCar::VoltToByte(300, true));
+    EXPECT_EQ(b.ecu.Value(99), 128);
+    EXPECT_EQ(b.ecu.Value(25), 102);
     EXPECT_EQ(f->LambdaTypeAtLoad(), 4);
 
     // Storing again without a new type leaves references the installer set meanwhile.
@@ -692,8 +704,8 @@ TEST(ModificaStore, ANewLambdaTypePresetsTheReferencesOnce) {
     b.Car().SetValue(25, 150);
     f->EditCilindrata->setText(Q("1500"));
     f->ButtonModifica->click();
-    EXPECT_EQ(b.Car().RIF_LAMBDA[0], ConfCar::VoltToByte(120, true));
-    EXPECT_EQ(b.Car().RIF_INF_LAMBDA_FREDDA, ConfCar::VoltToByte(150, true));
+    EXPECT_EQ(b.Car().RIF_LAMBDA[0], 194);          // 1.20 V inverted
+    EXPECT_EQ(b.Car().RIF_INF_LAMBDA_FREDDA, 179);  // 1.50 V inverted
 }
 
 TEST(ModificaStore, TheRegisterBitsFollowTheBoxesAndThePetrolCutoffNeedsVersion208) {
