@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
+#include <functional>
 
 #include "EditorSupport.h"
 #include "TUpDown.h"
@@ -258,6 +259,29 @@ TEST(AdaptationStore, FourZonesSendTheInstallerSteps) {
     EXPECT_EQ(b.ecu.Value(114, 2), -6);
     EXPECT_EQ(b.ecu.Value(114, 3), 0);
     EXPECT_EQ(b.Car().PASSI_FATTI_INSTALLATORE[0], 2);
+}
+
+TEST(AdaptationExchanges, EveryRequestOfThePageRunsInsideTheEditorsHook) {
+    // The editor keeps its live timer still around each exchange through this hook: a request
+    // outside it could interleave with a live read.
+    EditorBench b;
+    AdaptationPage page(*b.context);
+    page.show();
+    int exchanges = 0;
+    size_t inside = 0;
+    page.runExchange = [&](const std::function<void()>& exchange) {
+        ++exchanges;
+        const size_t before = b.ecu.Requests().size();
+        exchange();
+        inside += b.ecu.Requests().size() - before;
+    };
+    page.PageEntered();
+    page.ButtonAbilita->click();
+    page.ButtonAzzera->click();
+    EXPECT_EQ(exchanges, 3);
+    EXPECT_GT(inside, 3u);
+    EXPECT_EQ(inside, b.ecu.Requests().size());
+    EXPECT_EQ(WrittenVars(b.ecu), (std::vector<int>{39, 114, 115}));
 }
 
 }  // namespace

@@ -353,6 +353,43 @@ TEST(ModificaCheck, AValueOutsideItsLimitsIsRefusedWithTheLimitsAndThePreviousVa
     }
 }
 
+TEST(ModificaCheck, EveryCheckedEditCarriesTheLimitsOfItsField) {
+    EditorBench b({}, false);
+    b.Car().MAX_STEPV[2] = 7;
+    auto f = b.Open();
+    struct Case {
+        const char* edit;
+        int field;
+        int32_t minimum, maximum;
+    };
+    const Case cases[] = {
+        {"EditCilindrata", 0, 500, 5000},  {"EditIstTps", 1, 0, 5},
+        {"EditRitMax", 2, 0, 10000},       {"EditRitMin", 3, 0, 255},
+        {"EditTMin", 4, 15, 40},           {"EditTSovrappos", 5, 0, 5000},
+        {"EditGiriMin", 6, 200, 4000},     {"EditFuoriGiri", 7, 3000, 8000},
+        {"EditEmOnde", 8, 1, 254},         {"EditEmBasso", 9, 0, 5000},
+        {"EditEmAlto", 10, 0, 5000},       {"EditEmTri", 11, 0, 1300},
+        {"EditIsteresi", 12, 0, 5},        {"EditRif1", 13, 1, 254},
+        {"EditRif4", 16, 1, 254},          {"EditGiriACF", 17, 1300, 7000},
+        {"EditGiriUCF", 18, 1300, 7000},   {"EditRitCutoff", 19, 0, 2000},
+        {"EditFattiInst3", 22, -7, 7},     {"EditMinCumulo", 24, 0, 100},
+        {"EditGApMin", 25, 1, 4},          {"EditGChMin", 26, 1, 4},
+        {"EditMaxErrInteg", 27, 0, 50},    {"EditMinErrInteg", 28, -50, 0},
+        {"EditMaxErrIntegMin", 29, 0, 50}, {"EditMinErrIntegMin", 30, -50, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.edit);
+        const FieldLimits* limits = f->LimitsOf(Child<QLineEdit>(*f, c.edit));
+        ASSERT_NE(limits, nullptr);
+        EXPECT_EQ(limits->field, c.field);
+        EXPECT_EQ(limits->minimum, c.minimum);
+        EXPECT_EQ(limits->maximum, c.maximum);
+    }
+    // Edits the installer does not type into carry none.
+    for (const char* name : {"EditPosCutoff", "EditPassiTps", "EditArrMin", "EditMaxInst1", "Editem1"})
+        EXPECT_EQ(f->LimitsOf(Child<QLineEdit>(*f, name)), nullptr) << name;
+}
+
 TEST(ModificaCheck, AValueEqualToTheModelsIsAcceptedOutsideTheLimits) {
     EditorBench b;
     b.Car().SetValue(6, 9000);  // over-rev at 9003 rpm (period 833), above the 8000 limit
