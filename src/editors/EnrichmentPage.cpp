@@ -21,7 +21,9 @@
 #include <cmath>
 
 #include "AppContext.h"
+#include "ConfCar.h"
 #include "Localizer.h"
+#include "PressureConversion.h"
 #include "TFormSet.h"
 #include "TModuloLingua.h"
 
@@ -361,11 +363,10 @@ void EnrichmentPage::UpdateLiveTps() {
         int32_t record[kRecordCapacity] = {};
         // A failed read (the link has already dealt with it) leaves the previous values.
         if (link.ReadRecord(kLiveRecord, record, kRecordCapacity)) {
-            const int32_t period = record[0];
-            lambdaValue_ = static_cast<int32_t>(record[1] * 500.0 / 255.0 + 0.5);
+            rpm_ = ConfCar::Period(record[0]);
+            lambdaValue_ = ConfCar::ByteToVolt(record[1], false);
             cumulo_ = record[2];
-            rpm_ = period != 0 ? 7500000 / period : 0;
-            reducerPressure_ = record[3] * 1000 / 1020;
+            reducerPressure_ = PressureFromByte(record[3]);
             if (reducerPressure_ > pressureMax_) maxCountdown_ = 0;
             if (reducerPressure_ < pressureMin_) minCountdown_ = 0;
         }

@@ -6,15 +6,16 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AppContext.h"
+#include "FieldLimits.h"
 #include "Prompter.h"
 
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
-class QGridLayout;
 class QGroupBox;
 class QKeyEvent;
 class QLabel;
@@ -26,17 +27,11 @@ class QTabWidget;
 
 namespace zov {
 
+class AdaptationPage;
 class EnrichmentPage;
+class EditorFieldMap;
 class TModuloLingua;
 class TUpDown;
-
-// The limits of one checked edit: the typed value must lie in minimum..maximum unless it equals
-// the model's current value of `field`, the row of the window's table.
-struct FieldLimits {
-    int32_t maximum;
-    int32_t minimum;
-    int32_t field;
-};
 
 // The parameter editor: the vehicle configuration and the parameters on nine pages, each typed
 // value checked against fixed limits when its edit is left, and all of them taken into the model
@@ -44,23 +39,15 @@ struct FieldLimits {
 //
 // The caller creates it, shows it modally (it asks to be maximised) and destroys it. Every
 // message box goes through the context's prompter with the enrichment page's live timer stopped.
+//
+// The window holds the controls, their texts and the order of its exchanges; what it derives and
+// checks lives beside it: the fields and their model values (EditorFieldMap), the limits
+// (FieldLimits), the dependent controls (EditorPageRules) and the store's own rules
+// (EditorStoreRules). The pages "Adattatività" and "Mappa TPS" are classes of their own.
 class TFormModifica : public QDialog {
     Q_OBJECT
 
   public:
-    static constexpr int kFieldCount = 32;
-    static constexpr int kFourthEmulationWaves = 255;
-    static constexpr int kCutoffOffRpm = 8500;  // an end speed above this switches the cutoff off
-    static constexpr int kLevelPresetRows = 3;
-    static constexpr int kLambdaPresetRows = 6;
-
-    // Level-sensor presets as the edits show them: hysteresis, reserve, 1/4, 2/4, 3/4.
-    static constexpr int32_t kLevelPresets[kLevelPresetRows][5] = {
-        {3, 19, 36, 56, 69}, {5, 200, 141, 94, 40}, {4, 17, 44, 77, 100}};
-    // Lambda references per lambda type, hundredths of a volt: variables 99, 25 and 24.
-    static constexpr int32_t kLambdaPresets[kLambdaPresetRows][3] = {
-        {55, 40, 65}, {125, 105, 137}, {250, 200, 300}, {250, 200, 300}, {250, 300, 200}, {250, 300, 200}};
-
     TFormModifica(AppContext& ctx, TModuloLingua& dictionary, QWidget* parent = nullptr,
                   bool outOfArchive = false);
     ~TFormModifica() override;
@@ -69,12 +56,13 @@ class TFormModifica : public QDialog {
     bool ValuesChanged() const { return valuesChanged_; }
     int LambdaTypeAtLoad() const { return lambdaTypeAtLoad_; }
     QWidget* ReturnPage() const { return returnPage_; }
-    const std::array<FieldLimits, kFieldCount>& Limits() const { return fieldLimits_; }
+    const FieldLimits::Table& Limits() const { return fieldLimits_; }
     // The record attached to a checked edit; null for any other widget.
     const FieldLimits* LimitsOf(const QWidget* edit) const;
     // False when the dictionary could not give every text (the built-in ones stay).
     bool Localized() const { return localized_; }
     EnrichmentPage* EnrichmentMap() const { return enrichment_; }
+    AdaptationPage* Adaptation() const { return PageAdattativita; }
 
     // --- operations ----------------------------------------------------------------------------
     void SetUpWindow();
@@ -83,7 +71,7 @@ class TFormModifica : public QDialog {
     void StoreToModel();
     bool CheckLevelReferences();
     // At most the first 8 characters as a decimal integer (blanks before, a sign); an empty text
-    // reads 0. Anything else puts `fallback` into the edit and returns it.
+    // reads 0. Anything else puts `fallback` into the edit and returns it (EditReading).
     static int32_t ReadEditInt(QLineEdit* edit, int32_t fallback);
     // The same with a decimal number (point as separator); the fallback is written as %.5g.
     static double ReadEditFloat(QLineEdit* edit, double fallback);
@@ -103,17 +91,11 @@ class TFormModifica : public QDialog {
     bool EditEmOndeExit(QLineEdit* edit);
     void EditEmTriEnter(QLineEdit* edit);
     bool EditEmTriExit(QLineEdit* edit);
-    // Self-adaptation page.
+    // Entering the self-adaptation page: the page re-reads the ECU, the changed flag stays.
     void PageAdattativitaEnter();
-    void ButtonAbilitaClick();
-    void ButtonAzzeraClick();
-    void UpDownVarArrClick(TUpDown* upDown);
-    void EditPassiTpsExit();
-    void EditArrMinExit();
 
-    // The selected cutoff type 0..3 (-1 with none), and selecting one as a click does.
+    // The selected cutoff type 0..3 (-1 with none).
     int CutoffType() const;
-    void SetCutoffType(int index);
 
     // --- controls, named as the window's components ----------------------------------------
     QTabWidget* PageControl1;
@@ -122,7 +104,7 @@ class TFormModifica : public QDialog {
     QWidget* PageEmulazione;
     QWidget* PageSensore;
     QWidget* PageCutoff;
-    QWidget* PageAdattativita;
+    AdaptationPage* PageAdattativita;
     QWidget* PageMappa;
     QWidget* PageTps;
     QWidget* PageEmissioni;
@@ -217,32 +199,6 @@ class TFormModifica : public QDialog {
     TUpDown* UpDownCutOff;
     QCheckBox* CheckCutoffBenzina;
 
-    // "Adattatività"
-    QLabel* LabAdatta;
-    QLabel* LabStatoAdat;
-    QPushButton* ButtonAbilita;
-    QPushButton* ButtonAzzera;
-    QLabel* LabRifGiri;
-    std::array<QLabel*, 3> LabelFascia{};
-    QLabel* LabMaxPassi;
-    QLabel* LabPassiFatti;
-    QLabel* LabErrMedio;
-    QLabel* LabInst1;
-    QLabel* LabInst2;
-    QLabel* LabAut1;
-    QLabel* LabAut2;
-    std::array<QLineEdit*, 4> EditMaxInst{};
-    std::array<QLineEdit*, 4> EditMaxAut{};
-    std::array<QLineEdit*, 4> EditFattiInst{};
-    std::array<QLineEdit*, 4> EditFattiAut{};
-    std::array<QLineEdit*, 4> Editem{};
-    QLabel* LabelPassiTps;
-    QLineEdit* EditPassiTps;
-    TUpDown* UpDownVarArr;
-    QLabel* LabelArrMin;
-    QLineEdit* EditArrMin;
-    TUpDown* UpDownArrMin;
-
     // "Mappa TPS": the page's own edit, checked and stored by this window.
     QLineEdit* EditMinCumulo = nullptr;
 
@@ -286,11 +242,6 @@ class TFormModifica : public QDialog {
         std::string valoriCambiati;
         std::string scaricaValori;
         std::string memorizzaValori;
-        QString nd;
-        QString attiva;
-        QString inattiva;
-        QString abilitaAd;
-        QString disabilitaAd;
         std::string noFile;
         std::string noCil;
         std::string corruptedFile;
@@ -308,28 +259,24 @@ class TFormModifica : public QDialog {
     void BuildEmulazione();
     void BuildSensore();
     void BuildCutoff();
-    void BuildAdattativita();
     void BuildEmissioni();
     QLayout* BuildButtons();
-    void ArrangeEightZones();
     bool Localize();
     void AttachLimits();
     void ApplyVersionVisibility();
     void ConnectHandlers();
 
-    // Puts "xx" into the edit and reads it back with `value` as the fallback, as every fill does.
-    static void Fill(QLineEdit* edit, int32_t value);
-    static void FillFloat(QLineEdit* edit, double value);
-    // The model's current value of the field a row of the limits table names, as the edit shows it.
-    int32_t ModelValue(int field) const;
-    double ModelFloat(int field) const;
-    bool IsInvertedSensor() const;
+    EditorFieldMap Fields() const;
+    // The edits of the limits table with their rows.
+    std::vector<std::pair<QLineEdit*, int>> CheckedEdits() const;
+    void FillField(QLineEdit* edit, int field);
+    std::array<QLineEdit*, 4> LevelReferenceEdits() const { return {EditRif1, EditRif2, EditRif3, EditRif4}; }
+    void FillEmulation();
+    void FillLevelSensor();
+    void FillCutoff();
     void SetEmulationEnabled(bool enabled);
     void SetLevelEditsEnabled(bool enabled);
-    void ShowAdaptationState();
-    void FillAdaptationEdit(QLineEdit* edit, int32_t value, bool meanError);
-    // Reads an up-down's edit into its position, clamped to the range.
-    void SyncUpDown(TUpDown* upDown, QLineEdit* edit);
+    void ShowCutoffRows(int type);
     // True to go on: the edit that has the focus passes its check (a store or a close may come
     // without the focus leaving it).
     bool CheckFocusedEdit();
@@ -353,16 +300,14 @@ class TFormModifica : public QDialog {
     TModuloLingua& dictionary_;
     const bool outOfArchive_;
     EnrichmentPage* enrichment_ = nullptr;
-    QGridLayout* adaptationGrid_ = nullptr;
     QButtonGroup* cutoffGroup_ = nullptr;
 
     bool valuesChanged_ = false;
     QWidget* returnPage_ = nullptr;
     QWidget* currentPage_ = nullptr;
     int lambdaTypeAtLoad_ = -1;
-    std::array<FieldLimits, kFieldCount> fieldLimits_{};
+    FieldLimits::Table fieldLimits_{};
     std::map<const QWidget*, int> limitOf_;  // checked edit -> row of fieldLimits_
-    std::vector<QLineEdit*> floatEdits_;
     int32_t intAtEnter_ = 0;
     double floatAtEnter_ = 0;
     bool checking_ = false;  // a refused value's message box is open

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
+#include <functional>
 
 #include "EditorSupport.h"
 #include "TUpDown.h"
@@ -36,29 +37,29 @@ TEST(AdaptationLayout, FourZonesShowMaximaStepsAndMeanErrorsWithTheInstallerStep
     f->PageControl1->setCurrentWidget(f->PageAdattativita);
     // Without a change on the ECU the page shows what the ECU holds: the simulator's factory
     // content, re-read on entry.
-    EXPECT_EQ(Texts(f->EditMaxInst), Strings({"15", "15", "15", "15"}));
-    EXPECT_EQ(Texts(f->EditMaxAut), Strings({"40", "40", "40", "40"}));
-    EXPECT_EQ(Texts(f->EditFattiInst), Strings({"2", "-1", "0", "3"}));
-    EXPECT_EQ(Texts(f->EditFattiAut), Strings({"4", "-2", "1", "0"}));
+    EXPECT_EQ(Texts(f->PageAdattativita->EditMaxInst), Strings({"15", "15", "15", "15"}));
+    EXPECT_EQ(Texts(f->PageAdattativita->EditMaxAut), Strings({"40", "40", "40", "40"}));
+    EXPECT_EQ(Texts(f->PageAdattativita->EditFattiInst), Strings({"2", "-1", "0", "3"}));
+    EXPECT_EQ(Texts(f->PageAdattativita->EditFattiAut), Strings({"4", "-2", "1", "0"}));
     const QString nd = b.Dict("MessND", 5);
-    EXPECT_EQ(Texts(f->Editem), (std::vector<QString>{nd, nd, nd, nd}));
-    for (QLineEdit* e : f->EditFattiInst) EXPECT_FALSE(e->isReadOnly());
-    for (QLineEdit* e : f->Editem) EXPECT_TRUE(e->isReadOnly());
-    EXPECT_TRUE(f->LabInst1->isVisible());
-    EXPECT_LT(f->LabMaxPassi->y(), f->LabPassiFatti->y());
-    EXPECT_LT(f->LabPassiFatti->y(), f->LabErrMedio->y());
-    EXPECT_EQ(QApplication::focusWidget(), f->EditFattiInst[0]);
+    EXPECT_EQ(Texts(f->PageAdattativita->Editem), (std::vector<QString>{nd, nd, nd, nd}));
+    for (QLineEdit* e : f->PageAdattativita->EditFattiInst) EXPECT_FALSE(e->isReadOnly());
+    for (QLineEdit* e : f->PageAdattativita->Editem) EXPECT_TRUE(e->isReadOnly());
+    EXPECT_TRUE(f->PageAdattativita->LabInst1->isVisible());
+    EXPECT_LT(f->PageAdattativita->LabMaxPassi->y(), f->PageAdattativita->LabPassiFatti->y());
+    EXPECT_LT(f->PageAdattativita->LabPassiFatti->y(), f->PageAdattativita->LabErrMedio->y());
+    EXPECT_EQ(QApplication::focusWidget(), f->PageAdattativita->EditFattiInst[0]);
     // Zone limits: the midpoint of a column and the next, down to a multiple of 100 rpm
     // (columns 4/5: 950 and 1150; 9/10: 2150 and 2450; 13/14: 3500 and 3900).
-    EXPECT_EQ(f->LabelFascia[0]->text(), Q("1000"));
-    EXPECT_EQ(f->LabelFascia[1]->text(), Q("2300"));
-    EXPECT_EQ(f->LabelFascia[2]->text(), Q("3700"));
-    EXPECT_EQ(f->LabStatoAdat->text(), b.Dict("MessAttiva", 25));
-    EXPECT_EQ(f->ButtonAbilita->text(), b.Dict("ButtonDisabilitaAd", 30));
+    EXPECT_EQ(f->PageAdattativita->LabelFascia[0]->text(), Q("1000"));
+    EXPECT_EQ(f->PageAdattativita->LabelFascia[1]->text(), Q("2300"));
+    EXPECT_EQ(f->PageAdattativita->LabelFascia[2]->text(), Q("3700"));
+    EXPECT_EQ(f->PageAdattativita->LabStatoAdat->text(), b.Dict("MessAttiva", 25));
+    EXPECT_EQ(f->PageAdattativita->ButtonAbilita->text(), b.Dict("ButtonDisabilitaAd", 30));
     // The limits of the installer steps are the maxima held when the window was built.
-    EXPECT_EQ(f->LimitsOf(f->EditFattiInst[1])->maximum, 9);
-    EXPECT_EQ(f->LimitsOf(f->EditFattiInst[1])->minimum, -9);
-    EXPECT_EQ(f->LimitsOf(f->Editem[0]), nullptr);
+    EXPECT_EQ(f->LimitsOf(f->PageAdattativita->EditFattiInst[1])->maximum, 9);
+    EXPECT_EQ(f->LimitsOf(f->PageAdattativita->EditFattiInst[1])->minimum, -9);
+    EXPECT_EQ(f->LimitsOf(f->PageAdattativita->Editem[0]), nullptr);
 }
 
 TEST(AdaptationLayout, EightZonesShowMeanErrorsAndAutomaticStepsWithTheMaximumEditable) {
@@ -68,23 +69,25 @@ TEST(AdaptationLayout, EightZonesShowMeanErrorsAndAutomaticStepsWithTheMaximumEd
     auto f = b.Open();
     f->PageControl1->setCurrentWidget(f->PageAdattativita);
     const QString nd = b.Dict("MessND", 5);
-    EXPECT_EQ(Texts(f->EditMaxInst), (std::vector<QString>{Q("7"), nd, Q("3"), Q("0")}));
-    EXPECT_EQ(Texts(f->EditMaxAut), (std::vector<QString>{Q("2"), nd, Q("1"), Q("5")}));
-    EXPECT_EQ(Texts(f->EditFattiInst), Strings({"3", "-1", "0", "2"}));
-    EXPECT_EQ(Texts(f->EditFattiAut), Strings({"5", "-4", "1", "0"}));
-    EXPECT_EQ(f->Editem[0]->text(), Q("40"));
-    EXPECT_FALSE(f->Editem[0]->isReadOnly());
-    for (size_t i = 1; i < 4; ++i) EXPECT_FALSE(f->Editem[i]->isVisible());
-    for (QLabel* l : {f->LabInst1, f->LabAut1, f->LabInst2, f->LabAut2}) EXPECT_FALSE(l->isVisible());
-    for (QLineEdit* e : f->EditFattiInst) {
+    EXPECT_EQ(Texts(f->PageAdattativita->EditMaxInst), (std::vector<QString>{Q("7"), nd, Q("3"), Q("0")}));
+    EXPECT_EQ(Texts(f->PageAdattativita->EditMaxAut), (std::vector<QString>{Q("2"), nd, Q("1"), Q("5")}));
+    EXPECT_EQ(Texts(f->PageAdattativita->EditFattiInst), Strings({"3", "-1", "0", "2"}));
+    EXPECT_EQ(Texts(f->PageAdattativita->EditFattiAut), Strings({"5", "-4", "1", "0"}));
+    EXPECT_EQ(f->PageAdattativita->Editem[0]->text(), Q("40"));
+    EXPECT_FALSE(f->PageAdattativita->Editem[0]->isReadOnly());
+    for (size_t i = 1; i < 4; ++i) EXPECT_FALSE(f->PageAdattativita->Editem[i]->isVisible());
+    for (QLabel* l : {f->PageAdattativita->LabInst1, f->PageAdattativita->LabAut1,
+                      f->PageAdattativita->LabInst2, f->PageAdattativita->LabAut2})
+        EXPECT_FALSE(l->isVisible());
+    for (QLineEdit* e : f->PageAdattativita->EditFattiInst) {
         EXPECT_TRUE(e->isReadOnly());
         EXPECT_EQ(f->LimitsOf(e), nullptr);
     }
     // The mean errors now head the grid and the maximum closes it.
-    EXPECT_LT(f->LabErrMedio->y(), f->LabPassiFatti->y());
-    EXPECT_LT(f->LabPassiFatti->y(), f->LabMaxPassi->y());
-    EXPECT_EQ(QApplication::focusWidget(), f->Editem[0]);
-    EXPECT_EQ(f->LimitsOf(f->Editem[0])->maximum, 50);
+    EXPECT_LT(f->PageAdattativita->LabErrMedio->y(), f->PageAdattativita->LabPassiFatti->y());
+    EXPECT_LT(f->PageAdattativita->LabPassiFatti->y(), f->PageAdattativita->LabMaxPassi->y());
+    EXPECT_EQ(QApplication::focusWidget(), f->PageAdattativita->Editem[0]);
+    EXPECT_EQ(f->LimitsOf(f->PageAdattativita->Editem[0])->maximum, 50);
 }
 
 TEST(AdaptationCheck, InstallerStepsAndTheAutomaticMaximumKeepToTheirLimits) {
@@ -105,8 +108,9 @@ TEST(AdaptationCheck, InstallerStepsAndTheAutomaticMaximumKeepToTheirLimits) {
         EditorBench b(EcuWith(200, c.eightZones));
         auto f = b.Open();
         f->PageControl1->setCurrentWidget(f->PageAdattativita);
-        QLineEdit* edit = c.eightZones ? f->Editem[0] : f->EditFattiInst[0];
-        TypeAndLeave(edit, Q(c.typed), f->EditArrMin);
+        QLineEdit* edit =
+            c.eightZones ? f->PageAdattativita->Editem[0] : f->PageAdattativita->EditFattiInst[0];
+        TypeAndLeave(edit, Q(c.typed), f->PageAdattativita->EditArrMin);
         EXPECT_EQ(edit->text(), Q(c.after));
         if (*c.limits == 0) {
             EXPECT_TRUE(b.prompter.shown.empty());
@@ -127,18 +131,18 @@ TEST(AdaptationEntry, ReReadsTheEcuKeepingTypedStepsAndTheChangedFlag) {
         b.ecu.SetValues(115, {9, 8, 7, 6});
         b.ecu.SetValues(116, {1, 2, 100, 4});
         f->PageControl1->setCurrentWidget(f->PageAdattativita);
-        EXPECT_EQ(Texts(f->EditFattiAut), Strings({"9", "8", "7", "6"}));
-        EXPECT_EQ(f->Editem[2]->text(), b.Dict("MessND", 5));
+        EXPECT_EQ(Texts(f->PageAdattativita->EditFattiAut), Strings({"9", "8", "7", "6"}));
+        EXPECT_EQ(f->PageAdattativita->Editem[2]->text(), b.Dict("MessND", 5));
         EXPECT_EQ(f->ValuesChanged(), changedBefore);
 
         // A step typed and not stored survives a second entry.
-        f->EditFattiInst[3]->setText(Q("-7"));
+        f->PageAdattativita->EditFattiInst[3]->setText(Q("-7"));
         f->PageControl1->setCurrentWidget(f->PageCutoff);
         b.ecu.SetValues(115, {1, 1, 1, 1});
         f->PageControl1->setCurrentWidget(f->PageAdattativita);
-        EXPECT_EQ(f->EditFattiInst[3]->text(), Q("-7"));
-        EXPECT_EQ(f->EditFattiInst[0]->text(), Q("2"));
-        EXPECT_EQ(Texts(f->EditFattiAut), Strings({"1", "1", "1", "1"}));
+        EXPECT_EQ(f->PageAdattativita->EditFattiInst[3]->text(), Q("-7"));
+        EXPECT_EQ(f->PageAdattativita->EditFattiInst[0]->text(), Q("2"));
+        EXPECT_EQ(Texts(f->PageAdattativita->EditFattiAut), Strings({"1", "1", "1", "1"}));
         EXPECT_TRUE(f->ValuesChanged());
     }
 }
@@ -148,7 +152,7 @@ TEST(AdaptationEntry, WithoutASessionThePageShowsTheModel) {
     b.Car().PASSI_FATTI_AUTOMATICI[1] = 6;
     auto f = b.Open();
     f->PageControl1->setCurrentWidget(f->PageAdattativita);
-    EXPECT_EQ(f->EditFattiAut[1]->text(), Q("6"));
+    EXPECT_EQ(f->PageAdattativita->EditFattiAut[1]->text(), Q("6"));
     EXPECT_FALSE(f->ValuesChanged());
     EXPECT_TRUE(b.ecu.Requests().empty());
 }
@@ -159,16 +163,16 @@ TEST(AdaptationButtons, EnablingWritesTheRegisterAtOnceAndLeavesTheChangedFlag) 
     f->PageControl1->setCurrentWidget(f->PageAdattativita);
     ASSERT_EQ(b.ecu.Value(39) & 1, 1);
     b.ecu.ClearRequests();
-    f->ButtonAbilita->click();
+    f->PageAdattativita->ButtonAbilita->click();
     EXPECT_EQ(WrittenVars(b.ecu), std::vector<int>{39});
     EXPECT_EQ(b.ecu.Value(39) & 1, 0);
     EXPECT_EQ(b.Car().DEFAULT_REGISTRO_CONFIGURAZIONE & 1, 0);
-    EXPECT_EQ(f->LabStatoAdat->text(), b.Dict("MessInattiva", 25));
-    EXPECT_EQ(f->ButtonAbilita->text(), b.Dict("ButtonAbilitaAd", 30));
+    EXPECT_EQ(f->PageAdattativita->LabStatoAdat->text(), b.Dict("MessInattiva", 25));
+    EXPECT_EQ(f->PageAdattativita->ButtonAbilita->text(), b.Dict("ButtonAbilitaAd", 30));
     EXPECT_FALSE(f->ValuesChanged());
-    f->ButtonAbilita->click();
+    f->PageAdattativita->ButtonAbilita->click();
     EXPECT_EQ(b.ecu.Value(39) & 1, 1);
-    EXPECT_EQ(f->LabStatoAdat->text(), b.Dict("MessAttiva", 25));
+    EXPECT_EQ(f->PageAdattativita->LabStatoAdat->text(), b.Dict("MessAttiva", 25));
     // Nothing else was changed: closing asks nothing.
     f->ButtonEsci->click();
     EXPECT_FALSE(f->isVisible());
@@ -191,10 +195,10 @@ TEST(AdaptationButtons, ResetZeroesTheStepsInTheEcuAtOnce) {
         auto f = b.Open();
         f->PageControl1->setCurrentWidget(f->PageAdattativita);
         b.ecu.ClearRequests();
-        f->ButtonAzzera->click();
+        f->PageAdattativita->ButtonAzzera->click();
         EXPECT_EQ(WrittenVars(b.ecu), c.written);
-        EXPECT_EQ(Texts(f->EditFattiInst), Strings({"0", "0", "0", "0"}));
-        EXPECT_EQ(Texts(f->EditFattiAut), Strings({"0", "0", "0", "0"}));
+        EXPECT_EQ(Texts(f->PageAdattativita->EditFattiInst), Strings({"0", "0", "0", "0"}));
+        EXPECT_EQ(Texts(f->PageAdattativita->EditFattiAut), Strings({"0", "0", "0", "0"}));
         for (int i = 0; i < 8; ++i) EXPECT_EQ(b.Car().PASSI_FATTI_AUTOMATICI[i], 0);
         const int automatic = c.eightZones ? 129 : 115;
         for (int i = 0; i < (c.eightZones ? 8 : 4); ++i) EXPECT_EQ(b.ecu.Value(automatic, i), 0) << i;
@@ -208,26 +212,26 @@ TEST(AdaptationUpDowns, StepWithinTheirRangesFromWhatWasTyped) {
     b.Param().DEF_PASSI_ARRICCHIMENTO_MINIMO = 19;
     auto f = b.Open();
     f->PageControl1->setCurrentWidget(f->PageAdattativita);
-    EXPECT_EQ(f->EditPassiTps->text(), Q("4"));
-    EXPECT_EQ(f->EditArrMin->text(), Q("19"));
-    f->UpDownVarArr->Up()->click();
-    f->UpDownVarArr->Up()->click();
-    EXPECT_EQ(f->EditPassiTps->text(), Q("5"));
-    EXPECT_EQ(QApplication::focusWidget(), f->EditPassiTps);
+    EXPECT_EQ(f->PageAdattativita->EditPassiTps->text(), Q("4"));
+    EXPECT_EQ(f->PageAdattativita->EditArrMin->text(), Q("19"));
+    f->PageAdattativita->UpDownVarArr->Up()->click();
+    f->PageAdattativita->UpDownVarArr->Up()->click();
+    EXPECT_EQ(f->PageAdattativita->EditPassiTps->text(), Q("5"));
+    EXPECT_EQ(QApplication::focusWidget(), f->PageAdattativita->EditPassiTps);
     EXPECT_TRUE(f->ValuesChanged());
-    f->EditPassiTps->setText(Q("-4"));
-    f->UpDownVarArr->Down()->click();
-    f->UpDownVarArr->Down()->click();
-    EXPECT_EQ(f->EditPassiTps->text(), Q("-5"));
+    f->PageAdattativita->EditPassiTps->setText(Q("-4"));
+    f->PageAdattativita->UpDownVarArr->Down()->click();
+    f->PageAdattativita->UpDownVarArr->Down()->click();
+    EXPECT_EQ(f->PageAdattativita->EditPassiTps->text(), Q("-5"));
 
     // Typed beyond the range: the nearest end when the edit is left.
-    TypeAndLeave(f->EditArrMin, Q("35"), f->EditPassiTps);
-    EXPECT_EQ(f->EditArrMin->text(), Q("20"));
-    EXPECT_EQ(f->UpDownArrMin->Position(), 20);
-    TypeAndLeave(f->EditArrMin, Q("x"), f->EditPassiTps);
-    EXPECT_EQ(f->EditArrMin->text(), Q("20"));
-    TypeAndLeave(f->EditPassiTps, Q("-9"), f->EditArrMin);
-    EXPECT_EQ(f->EditPassiTps->text(), Q("-5"));
+    TypeAndLeave(f->PageAdattativita->EditArrMin, Q("35"), f->PageAdattativita->EditPassiTps);
+    EXPECT_EQ(f->PageAdattativita->EditArrMin->text(), Q("20"));
+    EXPECT_EQ(f->PageAdattativita->UpDownArrMin->Position(), 20);
+    TypeAndLeave(f->PageAdattativita->EditArrMin, Q("x"), f->PageAdattativita->EditPassiTps);
+    EXPECT_EQ(f->PageAdattativita->EditArrMin->text(), Q("20"));
+    TypeAndLeave(f->PageAdattativita->EditPassiTps, Q("-9"), f->PageAdattativita->EditArrMin);
+    EXPECT_EQ(f->PageAdattativita->EditPassiTps->text(), Q("-5"));
 
     f->ButtonModifica->click();
     EXPECT_EQ(b.ecu.Value(17), -5);
@@ -238,7 +242,7 @@ TEST(AdaptationUpDowns, StepWithinTheirRangesFromWhatWasTyped) {
 TEST(AdaptationStore, EightZonesSetEveryAutomaticMaximumFromTheOneEdit) {
     EditorBench b(EcuWith(200, true));
     auto f = b.Open();
-    f->Editem[0]->setText(Q("25"));
+    f->PageAdattativita->Editem[0]->setText(Q("25"));
     f->ButtonModifica->click();
     for (int i = 0; i < 4; ++i) EXPECT_EQ(b.Car().MAX_STEPL[i], 25);
     EXPECT_EQ(b.ecu.Value(128), 25);
@@ -249,12 +253,35 @@ TEST(AdaptationStore, EightZonesSetEveryAutomaticMaximumFromTheOneEdit) {
 TEST(AdaptationStore, FourZonesSendTheInstallerSteps) {
     EditorBench b;
     auto f = b.Open();
-    f->EditFattiInst[2]->setText(Q("-6"));
-    f->EditFattiInst[3]->setText(Q("x"));  // unreadable: 0
+    f->PageAdattativita->EditFattiInst[2]->setText(Q("-6"));
+    f->PageAdattativita->EditFattiInst[3]->setText(Q("x"));  // unreadable: 0
     f->ButtonModifica->click();
     EXPECT_EQ(b.ecu.Value(114, 2), -6);
     EXPECT_EQ(b.ecu.Value(114, 3), 0);
     EXPECT_EQ(b.Car().PASSI_FATTI_INSTALLATORE[0], 2);
+}
+
+TEST(AdaptationExchanges, EveryRequestOfThePageRunsInsideTheEditorsHook) {
+    // The editor keeps its live timer still around each exchange through this hook: a request
+    // outside it could interleave with a live read.
+    EditorBench b;
+    AdaptationPage page(*b.context);
+    page.show();
+    int exchanges = 0;
+    size_t inside = 0;
+    page.runExchange = [&](const std::function<void()>& exchange) {
+        ++exchanges;
+        const size_t before = b.ecu.Requests().size();
+        exchange();
+        inside += b.ecu.Requests().size() - before;
+    };
+    page.PageEntered();
+    page.ButtonAbilita->click();
+    page.ButtonAzzera->click();
+    EXPECT_EQ(exchanges, 3);
+    EXPECT_GT(inside, 3u);
+    EXPECT_EQ(inside, b.ecu.Requests().size());
+    EXPECT_EQ(WrittenVars(b.ecu), (std::vector<int>{39, 114, 115}));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "AdaptationPage.h"
 #include "EnrichmentPage.h"
 #include "MainWindowSupport.h"
 #include "TFormModifica.h"

@@ -1,6 +1,6 @@
 // The parameter editor against the ECU simulator: filling from the model, the dictionary, the
-// check of typed values, the dependent controls, storing into the model and the ECU, the keys and
-// the close question.
+// check of typed values, the dependent controls, the keys and the close question (the store has
+// a file of its own).
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -19,18 +19,12 @@
 #include "DictionaryMessages.h"
 #include "EditorSupport.h"
 #include "QtText.h"
-#include "TFormAttesaFile.h"
 #include "TUpDown.h"
 
 namespace zov::test {
 namespace {
 
 QString Q(const char* text) { return QString::fromUtf8(text); }
-
-int IndexOf(const std::vector<int>& vars, int var, size_t from = 0) {
-    const auto it = std::find(vars.begin() + std::ptrdiff_t(from), vars.end(), var);
-    return it == vars.end() ? -1 : int(it - vars.begin());
-}
 
 // --- reading an edit -----------------------------------------------------------------------------
 
@@ -104,15 +98,27 @@ TEST(ModificaFill, EveryPageShowsTheModel) {
     auto f = b.Open();
 
     const std::pair<QLineEdit*, const char*> edits[] = {
-        {f->EditCilindrata, "1600"},    {f->EditIstTps, "0.14"},   {f->EditTMin, "25"},
-        {f->EditTSovrappos, "400"},     {f->EditGiriMin, "1999"},  // the ECU's period with the direction bit:
-                                                                   // 7500000 / 3751    {f->EditFuoriGiri,
-                                                                   // "6504"}, {f->EditEmOnde, "1"},
-                                                                   // {f->EditEmTri, "1"},
-        {f->EditRif1, "236"},           {f->EditRif4, "186"},      {f->EditRitCutoff, "200"},
-        {f->EditGApMin, "2"},           {f->EditGChMin, "1"},      {f->EditMaxErrInteg, "50"},
-        {f->EditMinErrIntegMin, "-40"}, {f->EditPosCutoff, "75%"}, {f->EditMinCumulo, "4"},
-        {f->EditPassiTps, "0"},         {f->EditArrMin, "0"},
+        {f->EditCilindrata, "1600"},
+        {f->EditIstTps, "0.14"},
+        {f->EditTMin, "25"},
+        {f->EditTSovrappos, "400"},
+        // The ECU's period with the direction bit: 7500000 / 3751.
+        {f->EditGiriMin, "1999"},
+        // The ECU's over-rev period 1153: 7500000 / 1153 = 6504.77, shown in whole rpm.
+        {f->EditFuoriGiri, "6504"},
+        {f->EditEmOnde, "1"},
+        {f->EditEmTri, "1"},  // 1000 ms as seconds
+        {f->EditRif1, "236"},
+        {f->EditRif4, "186"},
+        {f->EditRitCutoff, "200"},
+        {f->EditGApMin, "2"},
+        {f->EditGChMin, "1"},
+        {f->EditMaxErrInteg, "50"},
+        {f->EditMinErrIntegMin, "-40"},
+        {f->EditPosCutoff, "75%"},
+        {f->EditMinCumulo, "4"},
+        {f->PageAdattativita->EditPassiTps, "0"},
+        {f->PageAdattativita->EditArrMin, "0"},
     };
     for (const auto& [edit, text] : edits)
         EXPECT_EQ(edit->text(), Q(text)) << edit->objectName().toStdString();
@@ -236,8 +242,8 @@ TEST(ModificaFill, TheDataVersionHidesAndGreysWhatTheEcuDoesNotHave) {
         b.Car().SetValue(22, 2500);  // a total cutoff, which keeps the box
         auto f = b.Open();
         EXPECT_EQ(f->CheckBoxCambioFreddo->isVisibleTo(f->PageCambio), c.coldChangeover);
-        EXPECT_EQ(f->EditPassiTps->isVisibleTo(f->PageAdattativita), c.enrichmentVariation);
-        EXPECT_EQ(f->UpDownVarArr->isVisibleTo(f->PageAdattativita), c.enrichmentVariation);
+        EXPECT_EQ(f->PageAdattativita->EditPassiTps->isVisibleTo(f->PageAdattativita), c.enrichmentVariation);
+        EXPECT_EQ(f->PageAdattativita->UpDownVarArr->isVisibleTo(f->PageAdattativita), c.enrichmentVariation);
         for (QWidget* w : std::initializer_list<QWidget*>{f->ComboCilindri, f->EditCilindrata, f->ComboLambda,
                                                           f->ComboTps, f->ComboTpsSwitch})
             EXPECT_EQ(w->isEnabled(), c.vehicle) << w->objectName().toStdString();
@@ -265,13 +271,13 @@ TEST(ModificaTexts, ComeFromTheDictionaryWithTheirLengths) {
         EXPECT_EQ(l->text(), b.Dict("LabelMs", 12));
     for (QLabel* l : {f->LabelRpm, f->LabelRpm2, f->LabelRpm3, f->LabelRpm4})
         EXPECT_EQ(l->text(), b.Dict("LabelRpm", 30));
-    EXPECT_EQ(f->LabInst2->text(), b.Dict("LabInst", 20));
+    EXPECT_EQ(f->PageAdattativita->LabInst2->text(), b.Dict("LabInst", 20));
     EXPECT_EQ(f->ComboSens->itemText(4), b.Dict("ComboSensore5", 30));
     EXPECT_EQ(f->ComboTpsSwitch->itemText(0), b.Dict("LabelAssente", 30));
     EXPECT_EQ(f->ComboCilindri->itemText(5), b.Dict("ComboCil2", 30));
     EXPECT_EQ(f->ComboTipoEm->itemText(3), b.Dict("ComboTipoEm4", 30));
     EXPECT_EQ(f->GroupTipoCutoffItems[2]->text(), b.Dict("LabelCFMisto", 30));
-    EXPECT_EQ(f->LabStatoAdat->text(), b.Dict("MessAttiva", 25));
+    EXPECT_EQ(f->PageAdattativita->LabStatoAdat->text(), b.Dict("MessAttiva", 25));
     EXPECT_TRUE(b.prompter.shown.empty());
 
     auto outside = b.Open(true);
@@ -345,6 +351,43 @@ TEST(ModificaCheck, AValueOutsideItsLimitsIsRefusedWithTheLimitsAndThePreviousVa
         }
         EXPECT_EQ(edit->text(), Q(c.after));
     }
+}
+
+TEST(ModificaCheck, EveryCheckedEditCarriesTheLimitsOfItsField) {
+    EditorBench b({}, false);
+    b.Car().MAX_STEPV[2] = 7;
+    auto f = b.Open();
+    struct Case {
+        const char* edit;
+        int field;
+        int32_t minimum, maximum;
+    };
+    const Case cases[] = {
+        {"EditCilindrata", 0, 500, 5000},  {"EditIstTps", 1, 0, 5},
+        {"EditRitMax", 2, 0, 10000},       {"EditRitMin", 3, 0, 255},
+        {"EditTMin", 4, 15, 40},           {"EditTSovrappos", 5, 0, 5000},
+        {"EditGiriMin", 6, 200, 4000},     {"EditFuoriGiri", 7, 3000, 8000},
+        {"EditEmOnde", 8, 1, 254},         {"EditEmBasso", 9, 0, 5000},
+        {"EditEmAlto", 10, 0, 5000},       {"EditEmTri", 11, 0, 1300},
+        {"EditIsteresi", 12, 0, 5},        {"EditRif1", 13, 1, 254},
+        {"EditRif4", 16, 1, 254},          {"EditGiriACF", 17, 1300, 7000},
+        {"EditGiriUCF", 18, 1300, 7000},   {"EditRitCutoff", 19, 0, 2000},
+        {"EditFattiInst3", 22, -7, 7},     {"EditMinCumulo", 24, 0, 100},
+        {"EditGApMin", 25, 1, 4},          {"EditGChMin", 26, 1, 4},
+        {"EditMaxErrInteg", 27, 0, 50},    {"EditMinErrInteg", 28, -50, 0},
+        {"EditMaxErrIntegMin", 29, 0, 50}, {"EditMinErrIntegMin", 30, -50, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.edit);
+        const FieldLimits* limits = f->LimitsOf(Child<QLineEdit>(*f, c.edit));
+        ASSERT_NE(limits, nullptr);
+        EXPECT_EQ(limits->field, c.field);
+        EXPECT_EQ(limits->minimum, c.minimum);
+        EXPECT_EQ(limits->maximum, c.maximum);
+    }
+    // Edits the installer does not type into carry none.
+    for (const char* name : {"EditPosCutoff", "EditPassiTps", "EditArrMin", "EditMaxInst1", "Editem1"})
+        EXPECT_EQ(f->LimitsOf(Child<QLineEdit>(*f, name)), nullptr) << name;
 }
 
 TEST(ModificaCheck, AValueEqualToTheModelsIsAcceptedOutsideTheLimits) {
@@ -527,242 +570,6 @@ TEST(ModificaDependent, TheOpeningUpDownShowsPercentAndTheOpenLoopBoxGreysTheGai
     EXPECT_FALSE(f->EditGChMin->isEnabled());
     f->CheckOpenLoop->click();
     EXPECT_TRUE(f->EditGChMin->isEnabled());
-}
-
-// --- storing -------------------------------------------------------------------------------------
-
-TEST(ModificaStore, SendsTheConfigurationThenTheAdaptationThenTheParametersUnderTheProgressWindow) {
-    EditorBench b;
-    auto f = b.Open();
-    f->EditCilindrata->setText(Q("1398"));
-    f->EditIstTps->setText(Q("0.29"));
-    f->PageControl1->setCurrentWidget(f->PageCambio);
-    f->EditGiriMin->setText(Q("2500"));
-    f->RadioCambioAcc->click();
-    f->EditFattiInst[0]->setText(Q("-3"));
-    f->EditPassiTps->setText(Q("-2"));
-    f->EditArrMin->setText(Q("7"));
-    f->EditGApMin->setText(Q("4"));
-    f->EditGChMin->setText(Q("2"));
-    EXPECT_TRUE(f->ValuesChanged());
-
-    // The link waits at every answer: the windows can be looked at meanwhile.
-    b.ecu.MutableFaults().latencyUs = 1000;
-    QString progressTitle, progressMessage;
-    b.clock.onSleep = [&](int64_t) {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* p = qobject_cast<TFormAttesaFile*>(w); p != nullptr && p->isVisible()) {
-                progressTitle = p->windowTitle();
-                progressMessage = p->Label1->text();
-            }
-    };
-    f->ButtonModifica->click();
-    b.clock.onSleep = nullptr;
-    EXPECT_EQ(progressTitle, b.Dict("FinestraScaricaCpu", 50));
-    EXPECT_EQ(progressMessage, b.Dict("MessAggiornaCpu", 50));
-    EXPECT_FALSE(f->ValuesChanged());
-    EXPECT_TRUE(b.prompter.shown.empty());
-
-    const std::vector<int> written = WrittenVars(b.ecu);
-    // The whole configuration, then the adaptation group, then the scalars and the gains.
-    const int configuration = IndexOf(written, 0);
-    const int cylinders = IndexOf(written, 40);
-    const int adaptation = IndexOf(written, 34);
-    const int installerSteps = IndexOf(written, 114);
-    const int variation = IndexOf(written, 17);
-    const int idle = IndexOf(written, 54);
-    const int gains = IndexOf(written, 100);
-    EXPECT_EQ(configuration, 0);
-    EXPECT_LT(configuration, cylinders);
-    EXPECT_LT(cylinders, adaptation);
-    EXPECT_LT(adaptation, installerSteps);
-    EXPECT_LT(installerSteps, variation);
-    EXPECT_LT(variation, idle);
-    EXPECT_LT(idle, gains);
-    EXPECT_EQ(std::count(written.begin(), written.end(), 100), 12);
-    EXPECT_EQ(written.back(), 100);
-
-    EXPECT_EQ(b.ecu.Value(40), 1398);
-    EXPECT_EQ(b.ecu.Value(27), ConfCar::VoltToByte(29, false));  // 0.29 V, not 0.28
-    EXPECT_EQ(b.ecu.Value(20), (7500000 / 2500) & ~1);           // in acceleration
-    EXPECT_EQ(b.ecu.Value(114, 0), -3);
-    EXPECT_EQ(b.ecu.Value(17), -2);
-    EXPECT_EQ(b.ecu.Value(54), 7);
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(b.ecu.Value(100, i), 0x42) << i;
-    EXPECT_EQ(b.ecu.Value(100, 6), 33);
-    EXPECT_EQ(b.Car().CILINDRATA, 1398);
-    EXPECT_EQ(b.Param().VARIABILE_17, -2);
-}
-
-TEST(ModificaStore, WithoutASessionTheModelTakesEverythingAndNothingIsSent) {
-    EditorBench b({}, false);
-    auto f = b.Open();
-    f->EditCilindrata->setText(Q("1200"));
-    f->EditEmTri->setText(Q("0.57"));
-    f->EditMaxErrInteg->setText(Q("33"));
-    f->ButtonModifica->click();
-    EXPECT_EQ(b.Car().CILINDRATA, 1200);
-    EXPECT_EQ(b.Car().DEF_TEMPO_DI_EMULAZIONE_TRISTATE, 570);
-    EXPECT_EQ(b.Car().MAX_ERRORE_LAMBDA, 33);
-    EXPECT_TRUE(b.ecu.Requests().empty());
-    EXPECT_FALSE(f->ValuesChanged());
-}
-
-TEST(ModificaStore, UnreadableTextsStoreTheirFallbacks) {
-    EditorBench b({}, false);
-    auto f = b.Open();
-    struct Case {
-        QLineEdit* edit;
-        const char* fallback;
-    };
-    const Case cases[] = {{f->EditCilindrata, "1000"}, {f->EditTMin, "100"},  {f->EditEmOnde, "6"},
-                          {f->EditGiriUCF, "2500"},    {f->EditEmTri, "200"}, {f->EditMinErrInteg, "-50"}};
-    for (const Case& c : cases) c.edit->setText(Q("abc"));
-    f->ButtonModifica->click();
-    for (const Case& c : cases)
-        EXPECT_EQ(c.edit->text(), Q(c.fallback)) << c.edit->objectName().toStdString();
-    EXPECT_EQ(b.Car().CILINDRATA, 1000);
-    EXPECT_EQ(b.Car().DEF_NUMERO_ONDE_EMULAZIONE, 6);
-    EXPECT_EQ(b.Car().DEF_TEMPO_DI_EMULAZIONE_TRISTATE, 200000);
-    EXPECT_EQ(b.Car().MIN_ERRORE_LAMBDA, -50);
-}
-
-TEST(ModificaStore, LevelReferencesMustRunInTheSensorsDirection) {
-    struct Case {
-        int sensor;
-        int32_t refs[4];
-        bool accepted;
-        int32_t stored[4];
-    };
-    const Case cases[] = {
-        {0, {19, 36, 36, 69}, false, {}},
-        {0, {19, 36, 56, 69}, true, {19, 36, 56, 69}},
-        {2, {69, 56, 36, 19}, false, {}},
-        {1, {200, 141, 94, 40}, true, {55, 114, 161, 215}},
-        {3, {200, 141, 94, 40}, true, {55, 114, 161, 215}},
-        {3, {40, 94, 141, 200}, false, {}},
-        {1, {200, 200, 94, 40}, false, {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "sensor " << c.sensor << ", " << c.refs[0] << " " << c.refs[1]
-                                        << " " << c.refs[2] << " " << c.refs[3]);
-        EditorBench b;
-        auto f = b.Open();
-        Choose(f->ComboSens, c.sensor);
-        QLineEdit* edits[4] = {f->EditRif1, f->EditRif2, f->EditRif3, f->EditRif4};
-        for (int i = 0; i < 4; ++i) edits[i]->setText(QString::number(c.refs[i]));
-        f->ButtonModificaClick();
-        if (!c.accepted) {
-            ASSERT_EQ(b.prompter.shown.size(), 1u);
-            EXPECT_EQ(b.prompter.shown[0].text, b.DictCp("MessErroreSens", 70));
-            EXPECT_EQ(b.prompter.shown[0].icon, PromptIcon::Error);
-            EXPECT_TRUE(b.ecu.Requests().empty());
-            EXPECT_TRUE(f->ValuesChanged());
-            continue;
-        }
-        EXPECT_TRUE(b.prompter.shown.empty());
-        for (int i = 0; i < 4; ++i) {
-            EXPECT_EQ(b.Car().RIF_SENS[i], c.stored[i]) << i;
-            EXPECT_EQ(b.ecu.Value(109, i), c.stored[i]) << i;
-        }
-        EXPECT_EQ(b.Car().TIPO_DI_SENSORE, c.sensor);
-    }
-}
-
-TEST(ModificaStore, ANewLambdaTypePresetsTheReferencesOnce) {
-    EditorBench b;
-    auto f = b.Open();
-    ASSERT_EQ(f->ComboLambda->currentIndex(), 0);
-    f->ComboLambda->setCurrentIndex(4);  // 5 - 0 V 'A': an inverted probe
-    f->ButtonModifica->click();
-    EXPECT_EQ(b.Car().GetValue(76), 4);
-    // Hundredths of a volt on an inverted probe.
-    EXPECT_EQ(b.Car().RIF_LAMBDA[0], ConfCar::VoltToByte(250, true));
-    EXPECT_EQ(b.Car().RIF_LAMBDA[19], ConfCar::VoltToByte(250, true));
-    EXPECT_EQ(b.Car().RIF_INF_LAMBDA_FREDDA, ConfCar::VoltToByte(300, true));
-    EXPECT_EQ(b.Car().RIF_SUP_LAMBDA_FREDDA, ConfCar::VoltToByte(200, true));
-    EXPECT_EQ(b.Car().RIF_LAMBDA_PER_CAMBIO, 0);
-    EXPECT_EQ(b.ecu.Value(76), 25);
-    EXPECT_EQ(b.ecu.Value(99), ConfCar::VoltToByte(250, true));
-    EXPECT_EQ(b.ecu.Value(25), ConfCar::VoltToByte(300, true));
-    EXPECT_EQ(f->LambdaTypeAtLoad(), 4);
-
-    // Storing again without a new type leaves references the installer set meanwhile.
-    b.Car().SetValue(99, 120);
-    b.Car().SetValue(25, 150);
-    f->EditCilindrata->setText(Q("1500"));
-    f->ButtonModifica->click();
-    EXPECT_EQ(b.Car().RIF_LAMBDA[0], ConfCar::VoltToByte(120, true));
-    EXPECT_EQ(b.Car().RIF_INF_LAMBDA_FREDDA, ConfCar::VoltToByte(150, true));
-}
-
-TEST(ModificaStore, TheRegisterBitsFollowTheBoxesAndThePetrolCutoffNeedsVersion208) {
-    struct Case {
-        int version;
-        bool petrolChecked;
-        bool coldChecked;
-        int32_t bits;  // of 0x22 after the store
-    };
-    const Case cases[] = {
-        {207, true, true, 0x02},  // cleared below 208 whatever it held
-        {207, false, false, 0x00},
-        {208, true, false, 0x20},
-        {208, false, true, 0x02},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message()
-                     << c.version << " petrol " << c.petrolChecked << " cold " << c.coldChecked);
-        EditorBench b(EcuWith(c.version));
-        b.Car().DEFAULT_REGISTRO_CONFIGURAZIONE = 0x23;
-        b.Car().SetValue(22, 2500);  // a total cutoff: the box is on view
-        auto f = b.Open();
-        if (f->CheckCutoffBenzina->isEnabled()) f->CheckCutoffBenzina->setChecked(c.petrolChecked);
-        f->CheckBoxCambioFreddo->setChecked(c.coldChecked);
-        f->ButtonModifica->click();
-        EXPECT_EQ(b.Car().DEFAULT_REGISTRO_CONFIGURAZIONE & 0x22, c.bits);
-        EXPECT_EQ(b.Car().DEFAULT_REGISTRO_CONFIGURAZIONE & 0x01, 0x01);
-        EXPECT_EQ(b.ecu.Value(39) & 0x22, c.bits);
-    }
-}
-
-TEST(ModificaStore, TpsTypeKeepsTheMonoBoschBitAndOpenLoopSetsTheFirstSixEntries) {
-    EditorBench b({}, false);
-    b.Car().TIPO_DI_TPS = 0x02 | 0x30;  // MonoBosch, and bits above 3
-    b.Car().OPENLOOP[6] = 0x0F;
-    auto f = b.Open();
-    f->ComboTps->setCurrentIndex(1);
-    f->ComboTpsSwitch->setCurrentIndex(1);
-    f->CheckOpenLoop->setChecked(true);
-    f->ButtonModifica->click();
-    EXPECT_EQ(b.Car().TIPO_DI_TPS, 0x02 | 0x01 | (1 << 2));
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(b.Car().GetOpenLoop(i, 0), 13) << i;
-        EXPECT_EQ(b.Car().GetOpenLoop(i, 1), 3) << i;
-    }
-    EXPECT_EQ(b.Car().OPENLOOP[6], 0x0F);
-
-    f->CheckOpenLoop->setChecked(false);
-    f->ButtonModifica->click();
-    EXPECT_EQ(b.Car().GetOpenLoop(5, 0), 0);
-    EXPECT_EQ(b.Car().GetOpenLoop(5, 1), 0);
-}
-
-TEST(ModificaStore, CodesTheCombosCannotShowAreKept) {
-    EditorBench b({}, false);
-    b.Car().TIPO_ACCENSIONE = 1;   // index 6, "Bibibina": no item
-    b.Car().TIPO_DI_TPS = 3 << 2;  // switch field 3: no item
-    b.Car().TIPO_DI_SENSORE = 5;
-    b.Car().TIPO_DI_CARBURANTE = 2;
-    auto f = b.Open();
-    EXPECT_EQ(f->ComboCilindri->currentIndex(), -1);
-    EXPECT_EQ(f->ComboTpsSwitch->currentIndex(), -1);
-    EXPECT_EQ(f->ComboSens->currentIndex(), -1);
-    EXPECT_EQ(f->ComboAlim->currentIndex(), 1);
-    f->ButtonModifica->click();
-    EXPECT_EQ(b.Car().TIPO_ACCENSIONE, 1);
-    EXPECT_EQ((b.Car().TIPO_DI_TPS >> 2) & 3, 3);
-    EXPECT_EQ(b.Car().TIPO_DI_SENSORE, 5);
-    EXPECT_EQ(b.Car().TIPO_DI_CARBURANTE, 2);
 }
 
 // --- keys ----------------------------------------------------------------------------------------

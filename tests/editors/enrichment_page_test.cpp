@@ -371,6 +371,17 @@ TEST(EnrichmentMarkerInvalidation, OnlyTheOldAndTheNewSquaresAreRepainted) {
 
 // --- live values -----------------------------------------------------------------------------
 
+// `value` is the whole part of numerator / denominator (0 for a denominator of 0).
+bool WholePartOf(int64_t value, int64_t numerator, int64_t denominator) {
+    if (denominator == 0) return value == 0;
+    return value * denominator <= numerator && numerator < (value + 1) * denominator;
+}
+
+// `value` is numerator / denominator rounded to the nearest whole number, halves up.
+bool Nearest(int64_t value, int64_t numerator, int64_t denominator) {
+    return 2 * numerator >= (2 * value - 1) * denominator && 2 * numerator < (2 * value + 1) * denominator;
+}
+
 TEST(EnrichmentLive, TheMarkerFollowsRecord151AlongTheDriveCycle) {
     sim::EcuConfig config;
     config.engine.mode = sim::DriveMode::DriveCycle;
@@ -398,10 +409,12 @@ TEST(EnrichmentLive, TheMarkerFollowsRecord151AlongTheDriveCycle) {
         b.Tick();
         ++ticks;
         const sim::EngineSnapshot engine = b.ecu.Engine();
-        ASSERT_EQ(b.page->Rpm(), engine.period ? 7500000 / engine.period : 0);
+        // The record as the ECU sent it at this tick; the units are pinned by the label test.
         ASSERT_EQ(b.page->Cumulo(), engine.cumulus);
-        ASSERT_EQ(b.page->LambdaValue(), int(engine.lambda * 500 / 255.0 + 0.5));
-        ASSERT_EQ(b.page->ReducerPressure(), engine.reducerPressure * 1000 / 1020);
+        ASSERT_TRUE(WholePartOf(b.page->Rpm(), 7500000, engine.period)) << engine.period;
+        ASSERT_TRUE(Nearest(b.page->LambdaValue(), engine.lambda * 500, 255)) << int(engine.lambda);
+        ASSERT_TRUE(WholePartOf(b.page->ReducerPressure(), engine.reducerPressure * 1000, 1020))
+            << int(engine.reducerPressure);
         const int i = cellOf(colBounds, b.page->Rpm());
         const int j = cellOf(rowBounds, b.page->Cumulo());
         // The marker, where it was last drawn, is in the cell of the values it was drawn for.
@@ -423,12 +436,16 @@ TEST(EnrichmentLive, TheMarkerFollowsRecord151AlongTheDriveCycle) {
 
 TEST(EnrichmentLive, LabelsShowSpeedAccumulationPressureAndLambda) {
     const struct {
-        int period, cumulus, pressure, lambda;
+        int period, cumulus, pressure, lambda;  // record 151 as the ECU sends it
+        int rpm, hundredthsOfBar, hundredthsOfVolt;
         const char *giri, *cum, *p, *lambdaText;
     } cases[] = {
-        {7500, 20, 102, 23, "1000", "20", "1", "0.45"},   {0, 0, 51, 0, "0", "0", "0.5", "0"},
-        {6250, 255, 255, 255, "1200", "255", "2.5", "5"}, {1190, 7, 110, 41, "6302", "7", "1.07", "0.8"},
-        {9375, 1, 0, 5, "800", "1", "0", "0.1"},
+        {7500, 20, 102, 23, 1000, 100, 45, "1000", "20", "1", "0.45"},
+        {0, 0, 51, 0, 0, 50, 0, "0", "0", "0.5", "0"},
+        {6250, 255, 255, 255, 1200, 250, 500, "1200", "255", "2.5", "5"},
+        {1190, 7, 110, 41, 6302, 107, 80, "6302", "7", "1.07", "0.8"},
+        {9375, 1, 0, 5, 800, 0, 10, "800", "1", "0", "0.1"},
+        {65535, 2, 1, 1, 114, 0, 2, "114", "2", "0", "0.02"},
     };
     PageBench b;
     b.Enter();
@@ -438,6 +455,10 @@ TEST(EnrichmentLive, LabelsShowSpeedAccumulationPressureAndLambda) {
         SCOPED_TRACE(c.giri);
         b.Hold(c.period, c.cumulus, c.pressure, c.lambda);
         b.Tick();
+        EXPECT_EQ(b.page->Rpm(), c.rpm);
+        EXPECT_EQ(b.page->Cumulo(), c.cumulus);
+        EXPECT_EQ(b.page->ReducerPressure(), c.hundredthsOfBar);
+        EXPECT_EQ(b.page->LambdaValue(), c.hundredthsOfVolt);
         EXPECT_EQ(b.Label("LabGiri"), QString::fromLatin1(c.giri) + rpm);
         EXPECT_EQ(b.Label("LabCum"), QString::fromLatin1(c.cum));
         EXPECT_EQ(b.Label("LabelP"), QString::fromLatin1(c.p) + bar);
@@ -559,6 +580,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, EnrichmentPeaks,
 struct LambdaCase {
     const char* name;
     int period;
+    int rpm;  // of the period
     int lambda;
     int column;  // whose reference applies
     bool green;
@@ -578,8 +600,8 @@ TEST_P(EnrichmentLambda, IsGreenBelowTheReferenceOfTheSpeedsColumnAndRedOtherwis
     b.Enter();
     b.Hold(c.period, 20, 102, c.lambda);
     b.Tick();
-    const int32_t rpm = c.period ? 7500000 / c.period : 0;
-    EXPECT_EQ(b.page->LambdaColumn(rpm), c.column);
+    EXPECT_EQ(b.page->Rpm(), c.rpm);
+    EXPECT_EQ(b.page->LambdaColumn(c.rpm), c.column);
     auto* label = b.page->findChild<QLabel*>(QStringLiteral("LabLambda"));
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->palette().color(QPalette::Window), c.green ? QColor(0, 128, 0) : QColor(255, 0, 0));
@@ -589,15 +611,15 @@ TEST_P(EnrichmentLambda, IsGreenBelowTheReferenceOfTheSpeedsColumnAndRedOtherwis
 // Default main-map speeds 450 ... 5900, 6500: column k runs up to the midpoint with k + 1.
 INSTANTIATE_TEST_SUITE_P(
     Cases, EnrichmentLambda,
-    ::testing::Values(LambdaCase{"LeanAtIdle", 8823, 5, 3, true},    // 850 rpm, 0.1 V < 0.45 V
-                      LambdaCase{"RichAtIdle", 8823, 41, 3, false},  // 0.8 V
-                      LambdaCase{"AtTheReferenceIsRed", 8823, 23, 3, false},
-                      LambdaCase{"BetweenTwoMidpoints", 7500, 5, 4, true},  // 875 <= 1000 < 1050
-                      LambdaCase{"JustBelowTheLastColumnUsesIt", 1190, 23, 19,
+    ::testing::Values(LambdaCase{"LeanAtIdle", 8823, 850, 5, 3, true},    // 850 rpm, 0.1 V < 0.45 V
+                      LambdaCase{"RichAtIdle", 8823, 850, 41, 3, false},  // 0.8 V
+                      LambdaCase{"AtTheReferenceIsRed", 8823, 850, 23, 3, false},
+                      LambdaCase{"BetweenTwoMidpoints", 7500, 1000, 5, 4, true},  // 875 <= 1000 < 1050
+                      LambdaCase{"JustBelowTheLastColumnUsesIt", 1190, 6302, 23, 19,
                                  true},  // 6302 rpm: 0.46 < 0.61
-                      LambdaCase{"BelowTheLastMidpointUsesColumn18", 1229, 23, 18, false},  // 6102 rpm
-                      LambdaCase{"FarAboveTheLastColumn", 986, 23, 19, true},               // 7606 rpm
-                      LambdaCase{"StoppedEngine", 0, 5, 0, true}),
+                      LambdaCase{"BelowTheLastMidpointUsesColumn18", 1229, 6102, 23, 18, false},  // 6102 rpm
+                      LambdaCase{"FarAboveTheLastColumn", 986, 7606, 23, 19, true},               // 7606 rpm
+                      LambdaCase{"StoppedEngine", 0, 0, 5, 0, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- editing ---------------------------------------------------------------------------------
