@@ -3,7 +3,7 @@
 namespace zov {
 namespace {
 
-constexpr int32_t kPoison = ERR_TIMEOUT | ERR_LINK;
+constexpr int32_t kPoison = ERR_TIMEOUT | ERR_LINK | ERR_DEVICE_LOST;
 constexpr int32_t kSessionLost = ERR_TIMEOUT | ERR_NO_ACK | ERR_LINK;
 constexpr uint32_t kStatusWaitMs = 500;
 constexpr int kBusyPauseMs = 250;
@@ -12,13 +12,17 @@ constexpr int kReconnectPauseMs = 1000;
 constexpr uint8_t kOpenSession[] = {0x08, 0x00, 0x7C, 0x83};
 constexpr uint8_t kCloseSession[] = {0x00, 0x01};
 
-const char* const kBuiltInMessages[5] = {
+constexpr size_t kMessageCount = 6;
+constexpr size_t kOlderMessageCount = 5;
+
+const char* const kBuiltInMessages[kMessageCount] = {
     "Errore di settaggio dei parametri seriali",
     "La centralina non comunica correttamente",
     "Vuoi provare a riconnettere?",
     "Connessione fallita: controllare il collegamento",
     // Windows-1252: 0xE8 is the accented e.
     "La centralina \xE8 stata sconnessa per troppi errori di comunicazione",
+    "Linea seriale non pi\xF9 disponibile: l'adattatore \xE8 stato scollegato.",
 };
 
 }  // namespace
@@ -29,10 +33,11 @@ ComProt::ComProt(int portIndex_, int baudIndex_, SerialOpener& opener, Clock& cl
 ComProt::~ComProt() = default;
 
 void ComProt::SetLinkMessages(const std::vector<std::string>& list) {
-    std::string* targets[5] = {&msgSerialSetup, &msgNotResponding, &msgRetryQuestion, &msgConnectFailed,
-                               &msgTooManyErrors};
-    const bool custom = list.size() == 5;
-    for (size_t i = 0; i < 5; ++i) *targets[i] = custom ? list[i] : kBuiltInMessages[i];
+    std::string* targets[kMessageCount] = {&msgSerialSetup,   &msgNotResponding, &msgRetryQuestion,
+                                           &msgConnectFailed, &msgTooManyErrors, &msgDeviceLost};
+    const size_t custom =
+        (list.size() == kMessageCount || list.size() == kOlderMessageCount) ? list.size() : 0;
+    for (size_t i = 0; i < kMessageCount; ++i) *targets[i] = i < custom ? list[i] : kBuiltInMessages[i];
     messagesSet = 1;
 }
 
@@ -40,8 +45,15 @@ void ComProt::Show(const std::string& text, PromptIcon icon) {
     prompter_.Ask(text, appTitle, icon, PromptButtons::Ok);
 }
 
+void ComProt::DeviceGone() {
+    errorFlags |= ERR_DEVICE_LOST | ERR_TIMEOUT;
+    NoteDeviceLost();
+}
+
 int ComProt::SendEchoed(uint8_t b) {
-    if (!handle->Write(&b, 1)) return kSendFailed;
+    const SerialStatus written = handle->Write(&b, 1);
+    if (written == SerialStatus::DeviceLost) DeviceGone();
+    if (written != SerialStatus::Ok) return kSendFailed;
     lastSent = b;
     checksum += b;
     const bool timedOutBefore = errorFlags & ERR_TIMEOUT;
@@ -89,28 +101,26 @@ uint8_t ComProt::ReceiveByte(uint32_t extraWaitMs) {
         lastReceived = kNoByte;
         return lastReceived;
     }
-    int b;
+    uint8_t b = 0;
+    SerialStatus status;
     if (extraWaitMs > 0) {
         const uint32_t t = byteTimeoutMs;
         CommTimeouts previous{};
         const CommTimeouts longer{t, t / 2, extraWaitMs + t / 2, t / 2, t / 2};
         if (handle->GetTimeouts(previous) && handle->SetTimeouts(longer)) {
-            b = handle->ReadByte();
+            status = handle->ReadByte(b);
             handle->SetTimeouts(previous);
         } else {
             if (!messagesSet) SetLinkMessages();
             Show(msgSerialSetup, PromptIcon::Error);
-            b = handle->ReadByte();
+            status = handle->ReadByte(b);
         }
     } else {
-        b = handle->ReadByte();
+        status = handle->ReadByte(b);
     }
-    if (b < 0) {
-        errorFlags |= ERR_TIMEOUT;
-        lastReceived = kNoByte;
-    } else {
-        lastReceived = uint8_t(b);
-    }
+    if (status == SerialStatus::DeviceLost) DeviceGone();
+    if (status == SerialStatus::Timeout) errorFlags |= ERR_TIMEOUT;
+    lastReceived = status == SerialStatus::Ok ? b : kNoByte;
     return lastReceived;
 }
 
@@ -135,7 +145,9 @@ void ComProt::EndFrame(bool appendChecksum) {
             errorFlags |= ERR_REQUEST;
     }
     checksum = 0;
-    if (!handle || !handle->Write(txBuffer, txLength)) {
+    const SerialStatus written = handle ? handle->Write(txBuffer, txLength) : SerialStatus::Timeout;
+    if (written != SerialStatus::Ok) {
+        if (written == SerialStatus::DeviceLost) DeviceGone();
         errorFlags |= ERR_REQUEST;
         txLength = 0;
         return;
@@ -160,6 +172,11 @@ bool ComProt::ReadStatusChecksum() {
 bool ComProt::ReadAck() {
     lastStatus = ReceiveByte(kStatusWaitMs);
     checksum += lastStatus;
+    // Nothing will come from a device that is gone: no pause, no repetition.
+    if (errorFlags & ERR_DEVICE_LOST) {
+        errorFlags |= ERR_NO_ACK | ERR_LINK;
+        return false;
+    }
     switch (lastStatus) {
         case STATUS_ACCEPTED:
         case STATUS_REFUSED:
@@ -213,7 +230,7 @@ bool ComProt::Connect() {
     const bool outer = !changingSession_;
     changingSession_ = true;
     bool opened = false;
-    for (int attempt = 0; attempt <= retries && !opened; ++attempt) {
+    for (int attempt = 0; attempt <= retries && !opened && !DeviceLost(); ++attempt) {
         checksum = 0;
         errorFlags = 0;
         txLength = 0;
@@ -223,7 +240,7 @@ bool ComProt::Connect() {
         // check may clear errorFlags on its way, so its own result decides.
         bool checksumGood = true;
         if (ReadAck()) checksumGood = CheckReplyChecksum();
-        opened = checksumGood && !(errorFlags & (ERR_NO_ACK | ERR_CHECKSUM)) && isOpen;
+        opened = checksumGood && !(errorFlags & (ERR_NO_ACK | ERR_CHECKSUM)) && isOpen && !DeviceLost();
     }
     if (outer) changingSession_ = false;
     if (opened) {
@@ -249,7 +266,7 @@ void ComProt::Disconnect() {
         const bool outer = !changingSession_;
         changingSession_ = true;
         bool acked = false;
-        for (int attempt = 0; attempt <= retries && !acked && isOpen; ++attempt) {
+        for (int attempt = 0; attempt <= retries && !acked && isOpen && !DeviceLost(); ++attempt) {
             checksum = 0;
             errorFlags = 0;
             txLength = 0;
@@ -267,9 +284,24 @@ void ComProt::Disconnect() {
     ClosePort();
 }
 
+void ComProt::CloseLostDevice() {
+    connected = 0;
+    ClosePort();
+    if (!changingSession_) Show(msgDeviceLost, PromptIcon::Error);
+}
+
+void ComProt::ShowReconnectFailure(const std::string& notResponding) {
+    Show(DeviceLost() ? msgDeviceLost : notResponding + msgConnectFailed, PromptIcon::Error);
+}
+
 void ComProt::HandleLinkError() {
     if (!messagesSet) SetLinkMessages();
     if (errorFlags == 0) return;
+    if (DeviceLost()) {
+        if (isOpen) CloseLostDevice();
+        errorFlags = 0;
+        return;
+    }
     if (errorFlags & kSessionLost) {
         connected = 0;
         if (!changingSession_) {
@@ -280,7 +312,7 @@ void ComProt::HandleLinkError() {
                                   PromptButtons::YesNo);
                 if (answer == PromptAnswer::Yes) {
                     connectCount = 0;
-                    if (!Connect()) Show(msgConnectFailed, PromptIcon::Error);
+                    if (!Connect()) ShowReconnectFailure({});
                 } else {
                     connected = 0;
                     ClosePort();
@@ -288,8 +320,7 @@ void ComProt::HandleLinkError() {
             } else {
                 clock_.SleepMs(kReconnectPauseMs);
                 if (!Connect())
-                    Show(msgNotResponding + " (" + std::to_string(errorFlags) + ")\n" + msgConnectFailed,
-                         PromptIcon::Error);
+                    ShowReconnectFailure(msgNotResponding + " (" + std::to_string(errorFlags) + ")\n");
             }
         }
     }

@@ -18,6 +18,7 @@ enum : int32_t {
     ERR_ECHO = 0x08,
     ERR_CHECKSUM = 0x10,
     ERR_LINK = 0x20,
+    ERR_DEVICE_LOST = 0x40,  // the serial device itself is gone; set together with ERR_TIMEOUT
     ERR_REQUEST = 0x80,
 };
 
@@ -56,7 +57,8 @@ class ComProt : public CPort {
     void Disconnect();
     void SetByteMode() { blockMode = 0; }
     void SetBlockMode() { blockMode = 1; }
-    // Exactly five texts replace the built-in ones; anything else restores the built-in texts.
+    // Six texts replace the built-in ones; five replace the first five and keep the built-in text
+    // for a lost device; anything else restores the built-in texts.
     void SetLinkMessages(const std::vector<std::string>& list = {});
     virtual void HandleLinkError();
 
@@ -64,7 +66,8 @@ class ComProt : public CPort {
     bool IsBusy() const { return busyDepth_ > 0; }
 
     uint8_t messagesSet = 0;
-    std::string msgSerialSetup, msgNotResponding, msgRetryQuestion, msgConnectFailed, msgTooManyErrors;
+    std::string msgSerialSetup, msgNotResponding, msgRetryQuestion, msgConnectFailed, msgTooManyErrors,
+        msgDeviceLost;
     int32_t retries = 3;
     int32_t checksumErrorLimit = 6;
     int32_t reconnectPromptAfter = 3;
@@ -116,6 +119,12 @@ class ComProt : public CPort {
     bool SendRequest(const Request& request);
     bool ReadStatusChecksum();
     int SendEchoed(uint8_t b);
+    // Marks the exchange as failed by a device that is gone, so nothing waits or retries on it.
+    void DeviceGone();
+    // Ends the session on a lost device: no reconnection, one message unless a session change
+    // underneath reports for itself.
+    void CloseLostDevice();
+    void ShowReconnectFailure(const std::string& notResponding);
 
     int busyDepth_ = 0;
     // Connect and Disconnect retry on their own: a link error inside them must not start
@@ -128,7 +137,7 @@ ComProt::Outcome ComProt::Exchange(const Request& request, ReadAnswer&& readAnsw
     BusyScope busy(*this);
     while (isOpen && connected) {
         bool acked = false;
-        for (int attempt = 0; attempt <= retries && !acked; ++attempt) {
+        for (int attempt = 0; attempt <= retries && !acked && !DeviceLost(); ++attempt) {
             checksum = 0;
             errorFlags = 0;
             txLength = 0;

@@ -100,7 +100,8 @@ TEST(Zovctl, FailuresGiveAStatusAndOneLine) {
     }
     const Result missing = Zovctl("/dev/zov-no-such-port", {"info"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "zovctl: cannot open COM1 (/dev/zov-no-such-port)\n");
+    EXPECT_EQ(missing.err,
+              "zovctl: No such device /dev/zov-no-such-port: plug the adapter in or choose another port\n");
 }
 
 std::string ReadWhole(const std::string& path) {

@@ -15,6 +15,7 @@ const std::string kNotResponding = "La centralina non comunica correttamente";
 const std::string kRetry = "Vuoi provare a riconnettere?";
 const std::string kConnectFailed = "Connessione fallita: controllare il collegamento";
 const std::string kTooMany = "La centralina \xE8 stata sconnessa per troppi errori di comunicazione";
+const std::string kDeviceLost = "Linea seriale non pi\xF9 disponibile: l'adattatore \xE8 stato scollegato.";
 
 // A status that never comes costs the 500 ms status wait plus one byte timeout, then the 600 ms pause.
 constexpr int64_t kSilentAttemptMs = 530 + 600;
@@ -200,6 +201,84 @@ TEST(Recovery, BusyAndRejectedStatusesPauseAndRepeat) {
     }
 }
 
+// The adapter pulled out mid-session, in byte mode and in block mode: the first byte of the next
+// request is the last thing on the line; no wait, no repetition, no reconnection, one message.
+TEST(DeviceLost, MidSessionClosesTheSessionAtOnceWithItsOwnMessage) {
+    for (const bool block : {false, true}) {
+        SCOPED_TRACE(block ? "block mode" : "byte mode");
+        SimLink s;
+        ASSERT_TRUE(s.Open());
+        if (block) s.link.SetBlockMode();
+        s.line.LoseDevice(1);
+        const int64_t start = s.clock.NowUs();
+
+        EXPECT_EQ(s.link.ReadVar(0, nullptr), 0);
+
+        EXPECT_EQ(s.SentBytes(), (Bytes{0x08, 0x00, 0x7C, 0x83, 0x07, 0x01}));
+        EXPECT_EQ(s.clock.NowUs(), start) << "nothing waited for";
+        ASSERT_EQ(s.prompter.shown.size(), 1u);
+        EXPECT_EQ(s.prompter.shown[0].text, kDeviceLost);
+        EXPECT_EQ(s.prompter.shown[0].icon, PromptIcon::Error);
+        EXPECT_EQ(s.prompter.shown[0].buttons, PromptButtons::Ok);
+        EXPECT_EQ(s.link.connected, 0);
+        EXPECT_EQ(s.link.isOpen, 0);
+        EXPECT_FALSE(s.line.IsOpen()) << "the handle is closed";
+        EXPECT_EQ(s.line.OpenCount(), 1) << "no reopening";
+        EXPECT_EQ(s.link.LastDeviceError(), (DeviceError{DeviceFault::Lost, "/dev/ttyS0", 0}));
+
+        EXPECT_EQ(s.link.ReadVar(0, nullptr), 0) << "later commands find no session";
+        EXPECT_EQ(s.prompter.shown.size(), 1u);
+        EXPECT_EQ(s.SentBytes().size(), 6u);
+    }
+}
+
+TEST(DeviceLost, WhileReadingAnAnswerEndsTheSessionWithoutCountingRetries) {
+    SimLink s;
+    ASSERT_TRUE(s.Open());
+    s.ecu.ClearRequests();
+    s.line.LoseDevice(3);  // the whole request goes out; the answer never arrives
+    EXPECT_EQ(s.link.ReadVar(0, nullptr), 0);
+    EXPECT_EQ(s.Requests(), (std::vector<Bytes>{kRead0}));
+    ASSERT_EQ(s.prompter.shown.size(), 1u);
+    EXPECT_EQ(s.prompter.shown[0].text, kDeviceLost);
+    EXPECT_EQ(s.link.connected, 0);
+}
+
+// The ECU falls silent, and the adapter goes while the link reconnects: the message names the
+// adapter, not the ECU.
+TEST(DeviceLost, DuringTheReconnectionReportsTheAdapter) {
+    SimLink s;
+    ASSERT_TRUE(s.Open());
+    s.ecu.MutableFaults().silent = true;
+    s.line.LoseDevice(4 * 3 + 1);  // the four attempts of the read, then the first byte of the open frame
+    EXPECT_EQ(s.link.ReadVar(0, nullptr), 0);
+    ASSERT_EQ(s.prompter.shown.size(), 1u);
+    EXPECT_EQ(s.prompter.shown[0].text, kDeviceLost);
+    EXPECT_EQ(s.link.isOpen, 0);
+    const Bytes sent = s.SentBytes();
+    EXPECT_EQ(Bytes(sent.end() - 2, sent.end()), (Bytes{0x01, 0x08})) << "one open attempt, cut short";
+}
+
+TEST(DeviceLost, ConnectAndDisconnectGiveUpAtOnceAndShowNothing) {
+    SimLink s;
+    ASSERT_TRUE(s.link.OpenPort());
+    s.line.LoseDevice(1);
+    EXPECT_FALSE(s.link.Connect());
+    EXPECT_EQ(s.SentBytes(), Bytes{0x08}) << "no further attempts";
+    EXPECT_EQ(s.link.LastDeviceError().fault, DeviceFault::Lost);
+    EXPECT_EQ(s.link.isOpen, 0);
+    EXPECT_TRUE(s.prompter.shown.empty()) << "Connect leaves the telling to its caller";
+
+    SimLink d;
+    ASSERT_TRUE(d.Open());
+    d.line.LoseDevice(0);
+    d.link.Disconnect();
+    EXPECT_EQ(d.SentBytes(), kOpen);
+    EXPECT_EQ(d.link.isOpen, 0);
+    EXPECT_EQ(d.link.connected, 0);
+    EXPECT_TRUE(d.prompter.shown.empty());
+}
+
 TEST(Primitives, TimeoutPoisonsTheRestOfTheExchange) {
     SimLink s;
     ASSERT_TRUE(s.Open());
@@ -265,6 +344,13 @@ TEST(Messages, FiveTextsReplaceTheBuiltInOnesAnythingElseRestoresThem) {
     s.link.SetLinkMessages({"a", "b", "c", "d", "e"});
     EXPECT_EQ(s.link.msgSerialSetup, "a");
     EXPECT_EQ(s.link.msgTooManyErrors, "e");
+    EXPECT_EQ(s.link.msgDeviceLost, kDeviceLost) << "five texts keep the built-in sixth";
+    s.link.SetLinkMessages({"a", "b", "c", "d", "e", "f"});
+    EXPECT_EQ(s.link.msgTooManyErrors, "e");
+    EXPECT_EQ(s.link.msgDeviceLost, "f");
+    s.link.SetLinkMessages({"a", "b", "c", "d", "e", "f", "g"});
+    EXPECT_EQ(s.link.msgSerialSetup, "Errore di settaggio dei parametri seriali");
+    EXPECT_EQ(s.link.msgDeviceLost, kDeviceLost);
     s.link.SetLinkMessages({"a", "b", "c", "d"});
     EXPECT_EQ(s.link.msgNotResponding, kNotResponding);
     EXPECT_EQ(s.link.msgRetryQuestion, kRetry);

@@ -21,7 +21,6 @@
 #include <QToolButton>
 #include <chrono>
 
-#include "WindowScale.h"
 #include "DictionaryMessages.h"
 #include "MainWindowSupport.h"
 #include "QtText.h"
@@ -29,6 +28,7 @@
 #include "TFormAttesaFile.h"
 #include "TFormDati.h"
 #include "TFormSceltaLingua.h"
+#include "WindowScale.h"
 
 namespace zov::test {
 namespace {
@@ -136,6 +136,7 @@ TEST(MainWindowStart, LocalizesFromTheDictionaryAndShowsTheStartState) {
     // The link speaks the dictionary's words too.
     EXPECT_EQ(b.context->link.msgConnectFailed, b.DictCp("MessConnFallita", 70));
     EXPECT_EQ(b.context->link.msgTooManyErrors, b.DictCp("MessErrCk", 70));
+    EXPECT_EQ(b.context->link.msgDeviceLost, b.DictCp("MessLineaPersa", 70));
     // The program's folder became mainPath and the current directory; Config exists.
     EXPECT_EQ(b.context->global.MainPath(), QFile::encodeName(DistDir()).toStdString());
     EXPECT_EQ(QDir::current().absolutePath(), QDir(DistDir()).absolutePath());

@@ -1,5 +1,3 @@
-#include "FunctionKeys.h"
-#include "WindowScale.h"
 #include "TFormMainInst.h"
 
 #include <QAction>
@@ -28,6 +26,7 @@
 
 #include "DictionaryMessages.h"
 #include "FormProgrammingHost.h"
+#include "FunctionKeys.h"
 #include "Localizer.h"
 #include "Packaging.h"
 #include "QtText.h"
@@ -40,6 +39,7 @@
 #include "TFormSceltaLingua.h"
 #include "TFormSplash.h"
 #include "TModuloLingua.h"
+#include "WindowScale.h"
 
 namespace zov {
 
@@ -591,19 +591,44 @@ bool TFormMainInst::Localize() {
         for (const char* id : ids) loc.Text(QString::fromLatin1(id), length, texts[id]);
     };
     keep({"MessConnesso", "MessNonConnesso"}, 35);
-    keep({"MessConnCpu",          "MessCaricaDati",       "MessConnFallita",
-          "LabelIdentif",         "MessDisconCpu",        "MessNoGuida",
-          "MessAggiornareCpu",    "MessNoFileAggiorna",   "MessBadFileAggiorna",
-          "MessErrProg",          "FinestraCaricaDati",   "MessAttesaScarica",
-          "FinestraProgS19",      "MessProgFallita",      "MessResetProg",
-          "MessNoProg",           "MessTogliRidai",       "MessErrSer",
-          "MessCheckSer",         "MessErrSinc",          "MessVLow",
-          "MessTentareAggiorna",  "MessNoConn",           "MessAggiornaCpu",
-          "MessDiagnosiOn",       "MessAzzerareDiagnosi", "MessErrCaricaConf",
-          "MessErrSalvaConf",     "MessCheckRight",       "MessCaricaConf",
-          "MessNoGuidaLingua",    "MessNoIstrLingua2",    "MessErrSettaggio",
-          "MessErrComunic",       "MessRiprovaConn",      "MessErrCk",
-          "MessFileProgNonValido"},
+    keep({"MessConnCpu",
+          "MessCaricaDati",
+          "MessConnFallita",
+          "LabelIdentif",
+          "MessDisconCpu",
+          "MessNoGuida",
+          "MessAggiornareCpu",
+          "MessNoFileAggiorna",
+          "MessBadFileAggiorna",
+          "MessErrProg",
+          "FinestraCaricaDati",
+          "MessAttesaScarica",
+          "FinestraProgS19",
+          "MessProgFallita",
+          "MessResetProg",
+          "MessNoProg",
+          "MessTogliRidai",
+          "MessErrSer",
+          "MessCheckSer",
+          "MessErrSinc",
+          "MessVLow",
+          "MessTentareAggiorna",
+          "MessNoConn",
+          "MessAggiornaCpu",
+          "MessDiagnosiOn",
+          "MessAzzerareDiagnosi",
+          "MessErrCaricaConf",
+          "MessErrSalvaConf",
+          "MessCheckRight",
+          "MessCaricaConf",
+          "MessNoGuidaLingua",
+          "MessNoIstrLingua2",
+          "MessErrSettaggio",
+          "MessErrComunic",
+          "MessRiprovaConn",
+          "MessErrCk",
+          "MessFileProgNonValido",
+          "MessLineaPersa"},
          70);
     keep({"MessCompletato", "ButtonOK", "ButtonAnnulla", "MessNonDisp", "LabelMetano", "LabelGpl",
           "LabelCarburante"},
@@ -621,7 +646,8 @@ bool TFormMainInst::Localize() {
     dataVersionCaption_ = std::move(dataVersionCaption);
 
     ctx_.link.SetLinkMessages({texts_["MessErrSettaggio"], texts_["MessErrComunic"],
-                               texts_["MessRiprovaConn"], texts_["MessConnFallita"], texts_["MessErrCk"]});
+                               texts_["MessRiprovaConn"], texts_["MessConnFallita"], texts_["MessErrCk"],
+                               texts_["MessLineaPersa"]});
     SetPanel(0, Text(ctx_.link.connected ? "MessConnesso" : "MessNonConnesso"));
     const int current = dictionary_->CurrentIndex();
     SetPanel(3, StripAccelerator(dictionary_->LanguageCaption(current)));
