@@ -126,19 +126,19 @@ void Connect(ComInj& link, int portIndex) {
         const DeviceError& error = link.LastDeviceError();
         Fail(kLinkFailure, error ? error.Text() : "cannot open " + where);
     }
-    if (!link.connected) Fail(kLinkFailure, "no ECU answers on " + where);
+    if (!link.IsConnected()) Fail(kLinkFailure, "no ECU answers on " + where);
 }
 
 void RequireSession(const ComInj& link) {
     if (link.DeviceLost()) Fail(kLinkFailure, link.LastDeviceError().Text());
-    if (!link.connected) Fail(kLinkFailure, "the ECU session was lost");
+    if (!link.IsConnected()) Fail(kLinkFailure, "the ECU session was lost");
 }
 
 void CheckRefused(const ComInj& link, int index) {
     RequireSession(link);
-    if (link.errorFlags & ERR_NOT_AVAILABLE)
+    if (link.ErrorFlags() & ERR_NOT_AVAILABLE)
         Fail(kRefused, "variable " + std::to_string(index) + " is not available");
-    if (link.errorFlags & ERR_REQUEST)
+    if (link.ErrorFlags() & ERR_REQUEST)
         Fail(kBadArgument, "variable " + std::to_string(index) + ": request refused by the link");
 }
 

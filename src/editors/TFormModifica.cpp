@@ -1,4 +1,3 @@
-#include "WindowScale.h"
 #include "TFormModifica.h"
 
 #include <QApplication>
@@ -34,6 +33,7 @@
 #include "TFormAttesaFile.h"
 #include "TModuloLingua.h"
 #include "TUpDown.h"
+#include "WindowScale.h"
 
 namespace zov {
 namespace {
@@ -286,7 +286,7 @@ void TFormModifica::SetUpWindow() {
 
     // Without a session anything may be prepared; with one, only an ECU with map B has the
     // fourth emulation.
-    if (!ctx_.link.connected || ctx_.map.mapBPresent) ComboTipoEm->addItem(texts_.fourthEmulation);
+    if (!ctx_.link.IsConnected() || ctx_.map.mapBPresent) ComboTipoEm->addItem(texts_.fourthEmulation);
 
     // The ranges come before the fill, which puts the positions into them: what the edits show is
     // what will be stored.
@@ -1454,7 +1454,7 @@ bool TFormModifica::CheckFocusedEdit() {
 void TFormModifica::PageAdattativitaEnter() {
     const bool changed = valuesChanged_;
     ConfCar& car = ctx_.car;
-    if (ctx_.link.connected) {
+    if (ctx_.link.IsConnected()) {
         // What the installer typed and has not stored yet stays typed: only the ECU's own
         // counters are brought up to date.
         std::vector<std::pair<QLineEdit*, QString>> pending;
@@ -1667,8 +1667,8 @@ PromptAnswer TFormModifica::Ask(const std::string& text, PromptIcon icon, Prompt
 
 bool TFormModifica::FormCloseQuery() {
     if (!valuesChanged_) return true;
-    const std::string question =
-        texts_.valoriCambiati + "\n" + (ctx_.link.connected ? texts_.scaricaValori : texts_.memorizzaValori);
+    const std::string question = texts_.valoriCambiati + "\n" +
+                                 (ctx_.link.IsConnected() ? texts_.scaricaValori : texts_.memorizzaValori);
     switch (Ask(question, PromptIcon::Question, PromptButtons::YesNoCancel)) {
         case PromptAnswer::Yes:
             ButtonModificaClick();

@@ -415,7 +415,7 @@ TEST_F(PtyTest, AdapterPulledOutMidSessionClosesTheSessionWithOneMessage) {
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, kDeviceLostMessage);
     EXPECT_EQ(prompter.shown[0].buttons, PromptButtons::Ok);
-    EXPECT_EQ(link.connected, 0);
+    EXPECT_FALSE(link.IsConnected());
     EXPECT_EQ(link.isOpen, 0);
     EXPECT_EQ(link.LastDeviceError(), (DeviceError{DeviceFault::Lost, path_, 0}));
 }

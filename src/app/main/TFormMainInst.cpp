@@ -648,7 +648,7 @@ bool TFormMainInst::Localize() {
     ctx_.link.SetLinkMessages({texts_["MessErrSettaggio"], texts_["MessErrComunic"],
                                texts_["MessRiprovaConn"], texts_["MessConnFallita"], texts_["MessErrCk"],
                                texts_["MessLineaPersa"]});
-    SetPanel(0, Text(ctx_.link.connected ? "MessConnesso" : "MessNonConnesso"));
+    SetPanel(0, Text(ctx_.link.IsConnected() ? "MessConnesso" : "MessNonConnesso"));
     const int current = dictionary_->CurrentIndex();
     SetPanel(3, StripAccelerator(dictionary_->LanguageCaption(current)));
     // Captions changed length: the function texts and the logo line move with them.
@@ -667,7 +667,7 @@ void TFormMainInst::Timer1Timer() {
     if (Timer1->interval() < 100) Timer1->setInterval(kTickMs);
     // A wait inside an exchange lets timers run; the link must not be entered twice.
     if (ctx_.link.IsBusy()) return;
-    if (ctx_.link.connected) {
+    if (ctx_.link.IsConnected()) {
         // The keep-alive may lose the session (and ask the user about it): no tick meanwhile.
         TimerPause pause(*Timer1);
         ctx_.link.ReadVar(kKeepAliveVariable, nullptr);
@@ -677,7 +677,7 @@ void TFormMainInst::Timer1Timer() {
 
 // Menus and panels by the session state, as the keep-alive tick shows it.
 void TFormMainInst::ApplySessionState() {
-    const bool connected = ctx_.link.connected != 0;
+    const bool connected = ctx_.link.IsConnected() != 0;
     MenuConnetti->setEnabled(!connected);
     MenuDisconnetti->setEnabled(connected);
     // Changing the port under an open session would leave it talking to a closed port.
@@ -719,7 +719,7 @@ void TFormMainInst::MenuConnettiClick() {
     ApplySessionState();
     // The link has already told the user when the session was lost during the load; what was
     // read is not a whole ECU, so it is not presented as one.
-    if (!link.connected) return;
+    if (!link.IsConnected()) return;
 
     if (interactive)
         ShowEcuData();
@@ -801,7 +801,7 @@ void TFormMainInst::MenuUSBClick() {
 void TFormMainInst::SelectPortItem(QAction* item, int portIndex, int32_t comPort) {
     // The menu is greyed during a session; a call from elsewhere must not pull the port from
     // under it either.
-    if (ctx_.link.connected) {
+    if (ctx_.link.IsConnected()) {
         ApplySessionState();
         return;
     }
@@ -901,7 +901,7 @@ void TFormMainInst::MenuCaricaConfClick() {
         // writes are what take time, so the window shows only with a session.
         bool first = true;
         load = LoadConfigurationFile(ctx_.model, QFile::encodeName(source).toStdString(), [&](int step) {
-            if (first && ctx_.link.connected) progress.show();
+            if (first && ctx_.link.IsConnected()) progress.show();
             first = false;
             progress.SetProgress(uint8_t(step), false);
         });
@@ -950,7 +950,7 @@ void TFormMainInst::ConnectSilently() {
 void TFormMainInst::BitBtn6Click() {
     if (!dictionary_) return;
     FunctionTimer timer(*Timer1);
-    if (!ctx_.link.connected) ConnectSilently();
+    if (!ctx_.link.IsConnected()) ConnectSilently();
     int fuel = 0;
     {
         TFormSceltaCarb choice(*dictionary_, ctx_.prompter, this);
@@ -966,9 +966,9 @@ void TFormMainInst::BitBtn6Click() {
 void TFormMainInst::BitBtn7Click() {
     if (!dictionary_) return;
     FunctionTimer timer(*Timer1);
-    if (!ctx_.link.connected) ConnectSilently();
+    if (!ctx_.link.IsConnected()) ConnectSilently();
     ConfCar& car = ctx_.car;
-    if (ctx_.link.connected) {
+    if (ctx_.link.IsConnected()) {
         const int32_t effect = car.GetDiagnosisWord(0, 2);
         const int32_t enabled = car.GetDiagnosisWord(0, 1);
         if ((effect & enabled & kDiagnosisMask) != 0) {
@@ -1036,7 +1036,7 @@ void TFormMainInst::closeEvent(QCloseEvent* event) {
 }
 
 bool TFormMainInst::FormCloseQuery() {
-    if (!ctx_.link.connected) return true;
+    if (!ctx_.link.IsConnected()) return true;
     TimerPause pause(*Timer1);
     if (Ask("MessDisconCpu", PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes) return false;
     ctx_.link.Disconnect();
