@@ -26,14 +26,14 @@ class CountingDevice : public SerialDevice {
     bool GetTimeouts(CommTimeouts& out) override { return inner_->GetTimeouts(out); }
     bool SetTimeouts(const CommTimeouts& t) override { return inner_->SetTimeouts(t); }
     bool SetQueueSizes(uint32_t r, uint32_t t) override { return inner_->SetQueueSizes(r, t); }
-    bool Write(const uint8_t* data, size_t length) override {
+    SerialStatus Write(const uint8_t* data, size_t length) override {
         written += length;
         return inner_->Write(data, length);
     }
-    int ReadByte() override {
-        const int b = inner_->ReadByte();
-        if (b >= 0) ++read;
-        return b;
+    SerialStatus ReadByte(uint8_t& byte) override {
+        const SerialStatus status = inner_->ReadByte(byte);
+        if (status == SerialStatus::Ok) ++read;
+        return status;
     }
     void PurgeReceive() override { inner_->PurgeReceive(); }
 
@@ -46,9 +46,10 @@ class CountingDevice : public SerialDevice {
 
 class CountingOpener : public SerialOpener {
   public:
-    std::unique_ptr<SerialDevice> Open(const std::string& path) override {
-        auto d = termios_.Open(path);
-        return d ? std::make_unique<CountingDevice>(std::move(d)) : nullptr;
+    OpenResult Open(const std::string& path) override {
+        OpenResult opened = termios_.Open(path);
+        if (opened.device) opened.device = std::make_unique<CountingDevice>(std::move(opened.device));
+        return opened;
     }
 
   private:

@@ -33,17 +33,17 @@ bool ReadEverything(ComInj& link, int& refused) {
     for (int index = 0; index < kVarCount; ++index) {
         const VarInfo& v = VarInfoOf(index);
         if (v.kind == VarKind::None) continue;
-        link.errorFlags = 0;
+        link.ClearErrorFlags();
         if (v.kind == VarKind::TableS8) {
             for (int row = 0; row < kTable51Rows; ++row) link.ReadVarElement(index, row, values.data());
         } else {
             link.ReadVar(index, values.data());
         }
-        if (link.errorFlags & ERR_NOT_AVAILABLE) ++refused;
+        if (link.ErrorFlags() & ERR_NOT_AVAILABLE) ++refused;
     }
     for (int record : {kRecordLive, kRecordParameters, kRecordMapping})
         if (!link.ReadRecord(record, values.data(), int(values.size()), 1, 2)) return false;
-    return link.connected;
+    return link.IsConnected();
 }
 
 }  // namespace

@@ -117,19 +117,24 @@ int ResolvePort(const Options& o, ComInj& link) {
 void Connect(ComInj& link, int portIndex) {
     link.SelectPort(portIndex);
     const std::string where = std::string(CPort::PortName(portIndex)) + " (" + link.PortPath(portIndex) + ")";
-    if (!link.OpenPort()) Fail(kLinkFailure, "cannot open " + where);
-    if (!link.Connect()) Fail(kLinkFailure, "no ECU answers on " + where);
+    // The device's own fault (no permission, no device, unplugged) says more than a silent ECU.
+    if (!link.OpenPort() || (!link.Connect() && link.LastDeviceError())) {
+        const DeviceError& error = link.LastDeviceError();
+        Fail(kLinkFailure, error ? error.Text() : "cannot open " + where);
+    }
+    if (!link.IsConnected()) Fail(kLinkFailure, "no ECU answers on " + where);
 }
 
 void RequireSession(const ComInj& link) {
-    if (!link.connected) Fail(kLinkFailure, "the ECU session was lost");
+    if (link.DeviceLost()) Fail(kLinkFailure, link.LastDeviceError().Text());
+    if (!link.IsConnected()) Fail(kLinkFailure, "the ECU session was lost");
 }
 
 void CheckRefused(const ComInj& link, int index) {
     RequireSession(link);
-    if (link.errorFlags & ERR_NOT_AVAILABLE)
+    if (link.ErrorFlags() & ERR_NOT_AVAILABLE)
         Fail(kRefused, "variable " + std::to_string(index) + " is not available");
-    if (link.errorFlags & ERR_REQUEST)
+    if (link.ErrorFlags() & ERR_REQUEST)
         Fail(kBadArgument, "variable " + std::to_string(index) + ": request refused by the link");
 }
 

@@ -22,8 +22,12 @@ class SimulatedDevice : public SerialDevice {
     bool SetQueueSizes(uint32_t receive, uint32_t transmit) override {
         return line_ && line_->SetQueueSizes(receive, transmit);
     }
-    bool Write(const uint8_t* data, size_t length) override { return line_ && line_->Write(data, length); }
-    int ReadByte() override { return line_ ? line_->ReadByte() : -1; }
+    SerialStatus Write(const uint8_t* data, size_t length) override {
+        return line_ ? line_->Write(data, length) : SerialStatus::DeviceLost;
+    }
+    SerialStatus ReadByte(uint8_t& byte) override {
+        return line_ ? line_->ReadByte(byte) : SerialStatus::DeviceLost;
+    }
     void PurgeReceive() override {
         if (line_) line_->PurgeReceive();
     }
@@ -40,13 +44,21 @@ SimulatedLine::~SimulatedLine() {
     if (device_) device_->Detach();
 }
 
-std::unique_ptr<SerialDevice> SimulatedLine::Open(const std::string& path) {
-    if (openFails_ || device_ || (!devicePath_.empty() && path != devicePath_)) return nullptr;
+OpenResult SimulatedLine::Open(const std::string& path) {
+    if (openFails_) return {nullptr, {openFault_, path, 0}};
+    if (lost_ || (!devicePath_.empty() && path != devicePath_))
+        return {nullptr, {DeviceFault::NoSuchDevice, path, 0}};
+    if (device_) return {nullptr, {DeviceFault::Busy, path, 0}};
     auto device = std::make_unique<SimulatedDevice>(this);
     device_ = device.get();
     ++openCount_;
     lastPath_ = path;
-    return device;
+    return {std::move(device), {}};
+}
+
+void SimulatedLine::LoseDevice(size_t afterBytes) {
+    bytesUntilLost_ = int64_t(afterBytes);
+    lost_ = afterBytes == 0;
 }
 
 void SimulatedLine::Closed(SimulatedDevice* device) {
@@ -76,11 +88,17 @@ bool SimulatedLine::SetQueueSizes(uint32_t receive, uint32_t transmit) {
     return true;
 }
 
-bool SimulatedLine::Write(const uint8_t* data, size_t length) {
-    if (!data && length) return false;
+SerialStatus SimulatedLine::Write(const uint8_t* data, size_t length) {
+    if (lost_) return SerialStatus::DeviceLost;
+    if (!data && length) return SerialStatus::Timeout;
     const int64_t now = clock_.NowUs();
     std::vector<TimedByte> back;
     for (size_t i = 0; i < length; ++i) {
+        if (bytesUntilLost_ >= 0 && bytesUntilLost_-- == 0) {
+            lost_ = true;
+            incoming_.clear();
+            return SerialStatus::DeviceLost;
+        }
         traffic_.push_back({now, LineDirection::PcToEcu, data[i], false});
         wire_.Send(data[i], now, back);
     }
@@ -90,20 +108,26 @@ bool SimulatedLine::Write(const uint8_t* data, size_t length) {
                                    [](int64_t t, const TimedByte& x) { return t < x.atUs; });
         incoming_.insert(at, b);
     }
-    return true;
+    if (bytesUntilLost_ == 0) {
+        lost_ = true;
+        incoming_.clear();
+    }
+    return SerialStatus::Ok;
 }
 
-int SimulatedLine::ReadByte() {
+SerialStatus SimulatedLine::ReadByte(uint8_t& byte) {
+    if (lost_) return SerialStatus::DeviceLost;
     const int64_t now = clock_.NowUs();
     const int64_t waitUs = (int64_t(timeouts_.readTotalMultiplier) + timeouts_.readTotalConstant) * 1000;
     if (!incoming_.empty() && incoming_.front().atUs <= now + waitUs) {
         const TimedByte b = incoming_.front();
         incoming_.erase(incoming_.begin());
         if (b.atUs > now) clock_.SleepUs(b.atUs - now);
-        return b.byte;
+        byte = b.byte;
+        return SerialStatus::Ok;
     }
     clock_.SleepUs(waitUs);
-    return -1;
+    return SerialStatus::Timeout;
 }
 
 void SimulatedLine::PurgeReceive() {

@@ -35,7 +35,8 @@ struct TrafficEntry {
 // written (at once without pacing; bytes written together queue up). The answer follows the
 // request's last byte after the ECU's latency, one byte time per byte. ReadByte waits at most
 // readTotalMultiplier + readTotalConstant ms: if a byte arrives by then the clock moves to its
-// arrival and the byte is returned, otherwise the clock moves by the whole wait and -1 is returned.
+// arrival and the byte is returned, otherwise the clock moves by the whole wait and the read times
+// out. A lost device (LoseDevice) fails every transfer at once, as an unplugged adapter does.
 class SimulatedLine : public SerialOpener {
   public:
     SimulatedLine(EcuSimulator& ecu, Clock& clock);
@@ -43,13 +44,20 @@ class SimulatedLine : public SerialOpener {
     SimulatedLine(const SimulatedLine&) = delete;
     SimulatedLine& operator=(const SimulatedLine&) = delete;
 
-    std::unique_ptr<SerialDevice> Open(const std::string& path) override;
+    OpenResult Open(const std::string& path) override;
 
-    // Failures of the port itself.
-    void SetOpenFails(bool fails) { openFails_ = fails; }
+    // Failures of the port itself. An open that fails reports `fault` (as the system would have).
+    void SetOpenFails(bool fails, DeviceFault fault = DeviceFault::NoSuchDevice) {
+        openFails_ = fails;
+        openFault_ = fault;
+    }
     void SetDevicePath(std::string path) { devicePath_ = std::move(path); }  // empty: any path opens
     void SetConfigureFails(bool fails) { configureFails_ = fails; }
     void SetTimeoutsFail(bool fails) { setTimeoutsFails_ = fails; }
+    // The device goes away once the PC has written `afterBytes` more bytes (0: at once): from then
+    // on writes and reads fail as lost, and it cannot be opened again until it is plugged back.
+    void LoseDevice(size_t afterBytes = 0);
+    bool DeviceLost() const { return lost_; }
 
     bool IsOpen() const { return device_ != nullptr; }
     int OpenCount() const { return openCount_; }
@@ -78,8 +86,8 @@ class SimulatedLine : public SerialOpener {
     bool Configure(uint32_t baud);
     bool SetTimeouts(const CommTimeouts& timeouts);
     bool SetQueueSizes(uint32_t receive, uint32_t transmit);
-    bool Write(const uint8_t* data, size_t length);
-    int ReadByte();
+    SerialStatus Write(const uint8_t* data, size_t length);
+    SerialStatus ReadByte(uint8_t& byte);
     void PurgeReceive();
     void Closed(SimulatedDevice* device);
 
@@ -95,6 +103,9 @@ class SimulatedLine : public SerialOpener {
     bool openFails_ = false;
     bool configureFails_ = false;
     bool setTimeoutsFails_ = false;
+    DeviceFault openFault_ = DeviceFault::NoSuchDevice;
+    bool lost_ = false;
+    int64_t bytesUntilLost_ = -1;  // -1: not going to be lost
     int openCount_ = 0;
     int purgeCount_ = 0;
     uint32_t baud_ = 0;

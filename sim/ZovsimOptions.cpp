@@ -77,6 +77,8 @@ std::string ZovsimUsage() {
            "  --bad-checksum N       answer with a wrong checksum\n"
            "  --corrupt-echo N       alter the echo of bytes\n"
            "  --refuse LIST          refuse (0x7F) these comma-separated indices\n"
+           "  --lose-device N        pull the adapter out (close the terminal and end) when the PC\n"
+           "                         starts its next request after N requests\n"
            "  --low-supply N         boot loader: erase and start answered 0x0B (supply too low)\n"
            "  --refuse-records N     boot loader: S-records refused\n"
            "Other:\n"
@@ -180,6 +182,8 @@ bool ParseZovsimOptions(const std::vector<std::string>& args, ZovsimOptions& out
         {"--refuse-records",
          {[&](const std::string& v) { return count(v, faults.recordRefused); }, "a count or 'always'"}},
         {"--busy", {[&](const std::string& v) { return count(v, faults.busy); }, "a count or 'always'"}},
+        {"--lose-device",
+         {integer(0, 1000000000, [&](long long n) { out.loseDeviceAfter = n; }), "a count of requests"}},
         {"--rejected",
          {[&](const std::string& v) { return count(v, faults.rejected); }, "a count or 'always'"}},
         {"--bad-checksum",

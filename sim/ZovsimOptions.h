@@ -11,6 +11,9 @@ struct ZovsimOptions {
     EcuConfig ecu;         // paced at 9600 baud unless told otherwise
     std::string linkPath;  // symlink to the pseudo-terminal, removed at exit
     bool verbose = false;  // every request and answer on stderr
+    // The adapter is pulled out (the terminal closed, zovsim ends) when the PC starts a request
+    // after this many; -1: never.
+    long long loseDeviceAfter = -1;
     bool help = false;
 
     ZovsimOptions() { ecu.baud = 9600; }

@@ -133,6 +133,7 @@ int Run(const ZovsimOptions& options, const Pty& pty, int signals) {
     std::vector<TimedByte> outgoing;  // ordered by due time
     std::vector<TimedByte> back;
     size_t printed = 0;
+    long long requests = 0;  // frames the ECU received
 
     for (;;) {
         while (!outgoing.empty() && outgoing.front().atUs <= nowUs()) {
@@ -184,6 +185,10 @@ int Run(const ZovsimOptions& options, const Pty& pty, int signals) {
             uint8_t buffer[512];
             ssize_t n = read(pty.master, buffer, sizeof buffer);
             if (n < 0 && errno != EAGAIN && errno != EINTR) Fail("read");
+            if (n > 0 && options.loseDeviceAfter >= 0 && requests >= options.loseDeviceAfter) {
+                std::fprintf(stderr, "zovsim: adapter pulled out after %lld requests\n", requests);
+                return 0;
+            }
             const int64_t arrived = nowUs();
             back.clear();
             for (ssize_t i = 0; i < n; ++i) wire.Send(buffer[i], arrived, back);
@@ -192,6 +197,7 @@ int Run(const ZovsimOptions& options, const Pty& pty, int signals) {
                                            [](int64_t t, const TimedByte& x) { return t < x.atUs; });
                 outgoing.insert(at, b);
             }
+            requests += (long long)(ecu.Requests().size() - printed);
             if (options.verbose) {
                 for (; printed < ecu.Requests().size(); ++printed) PrintFrame(ecu.Requests()[printed]);
             } else {

@@ -285,7 +285,7 @@ void AdaptationPage::FillUpDowns() {
 
 void AdaptationPage::PageEntered() {
     ConfCar& car = ctx_.car;
-    if (ctx_.link.connected) {
+    if (ctx_.link.IsConnected()) {
         // What the installer typed and has not stored yet stays typed: only the ECU's own
         // counters are brought up to date.
         std::vector<std::pair<QLineEdit*, QString>> pending;

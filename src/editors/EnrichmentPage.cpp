@@ -359,7 +359,7 @@ void EnrichmentPage::BuildTpsCellBounds() {
 
 void EnrichmentPage::UpdateLiveTps() {
     ComInj& link = ctx_.link;
-    if (link.connected) {
+    if (link.IsConnected()) {
         int32_t record[kRecordCapacity] = {};
         // A failed read (the link has already dealt with it) leaves the previous values.
         if (link.ReadRecord(kLiveRecord, record, kRecordCapacity)) {

@@ -117,7 +117,7 @@ void TFormModifica::SetUpWindow() {
                           PromptButtons::Ok);
     }
 
-    if (Rules::FourthEmulationOffered(ctx_.link.connected != 0, ctx_.map.mapBPresent != 0))
+    if (Rules::FourthEmulationOffered(ctx_.link.IsConnected(), ctx_.map.mapBPresent != 0))
         ComboTipoEm->addItem(texts_.fourthEmulation);
 
     // The range comes before the fill, which puts the position into it: what the edit shows is
@@ -647,8 +647,8 @@ PromptAnswer TFormModifica::Ask(const std::string& text, PromptIcon icon, Prompt
 
 bool TFormModifica::FormCloseQuery() {
     if (!valuesChanged_) return true;
-    const std::string question =
-        texts_.valoriCambiati + "\n" + (ctx_.link.connected ? texts_.scaricaValori : texts_.memorizzaValori);
+    const std::string question = texts_.valoriCambiati + "\n" +
+                                 (ctx_.link.IsConnected() ? texts_.scaricaValori : texts_.memorizzaValori);
     switch (Ask(question, PromptIcon::Question, PromptButtons::YesNoCancel)) {
         case PromptAnswer::Yes:
             ButtonModificaClick();

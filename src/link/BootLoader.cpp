@@ -59,9 +59,7 @@ int HexValue(char c) {
 }  // namespace
 
 void ComInj::BootCommand(uint8_t opcode, uint32_t extraWaitMs, uint8_t& status, uint8_t& second) {
-    checksum = 0;
-    errorFlags = 0;
-    txLength = 0;
+    BeginFrame();
     SendByte(opcode);
     EndFrame(true);
     status = ReceiveByte(extraWaitMs);
@@ -72,7 +70,7 @@ bool ComInj::EnterBootMode(uint8_t code, const std::vector<std::string>& texts) 
     const Texts t = Choose(texts, kEnterTexts);
     // ReadVar and WriteVar stand aside while the link is busy, so the busy mark is taken only
     // after them; each command marks itself.
-    if (connected || Connect()) {
+    if (IsConnected() || Connect()) {
         const int32_t version = ReadVar(kVarVersion, nullptr);
         WriteVar(boot::kBootRequestVariable, code);
         Disconnect();
@@ -87,26 +85,24 @@ bool ComInj::EnterBootMode(uint8_t code, const std::vector<std::string>& texts) 
 
     // No program answers: a blank ECU, or one already in its boot loader.
     BusyScope busy(*this);
-    checksum = 0;
-    errorFlags = 0;
-    txLength = 0;
-    if (!isOpen && !OpenPort()) errorFlags |= ERR_REQUEST;
-    connected = 1;
-    if (!errorFlags) {
+    BeginFrame();
+    if (!isOpen && !OpenPort()) AddErrorFlags(ERR_REQUEST);
+    SetConnected(true);
+    if (!ErrorFlags()) {
         SendByte(boot::kOpSync);
         SendByte(boot::kOpSync);
     }
-    if (errorFlags) {
+    if (ErrorFlags()) {
         Show(t[1], PromptIcon::Error);
         ClosePort();
-        connected = 0;
+        SetConnected(false);
         return false;
     }
     ReceiveByte(0);
     const uint8_t second = ReceiveByte(0);
     if (second != boot::kStatusSynchronised) {
         Show(t[2], PromptIcon::Error);
-        connected = 0;
+        SetConnected(false);
         ClosePort();
         return false;
     }
@@ -116,11 +112,11 @@ bool ComInj::EnterBootMode(uint8_t code, const std::vector<std::string>& texts) 
 int ComInj::QueryBootLoader() {
     BusyScope busy(*this);
     if (!isOpen && !OpenPort()) return 0;
-    connected = 1;
+    SetConnected(true);
     uint8_t status = 0, second = 0;
     BootCommand(boot::kOpQuery, 0, status, second);
-    if ((errorFlags & ERR_TIMEOUT) || status == boot::kStatusRefused) {
-        connected = 0;
+    if ((ErrorFlags() & ERR_TIMEOUT) || status == boot::kStatusRefused) {
+        SetConnected(false);
         return -1;
     }
     return status;
@@ -132,22 +128,22 @@ bool ComInj::EraseFlash(const std::vector<std::string>& texts) {
     uint8_t status = 0, second = 0;
     for (int attempt = 0; attempt < kEraseAttempts; ++attempt) {
         BootCommand(boot::kOpErase, kEraseWaitMs, status, second);
-        if (errorFlags & ERR_TIMEOUT) {
+        if (ErrorFlags() & ERR_TIMEOUT) {
             // The message boxes have no "no icon" kind; information is the plainest.
             Show(t[0], PromptIcon::Information);
-            errorFlags = 0;
+            ClearErrorFlags();
             ClosePort();
-            connected = 0;
+            SetConnected(false);
             return false;
         }
         if (second != status) {
             ClosePort();
-            connected = 0;
+            SetConnected(false);
             return false;
         }
         if (status == boot::kStatusDone) return true;
     }
-    connected = 0;
+    SetConnected(false);
     Show(FailureText(t, status), PromptIcon::Error);
     return false;
 }
@@ -159,7 +155,7 @@ bool ComInj::StartProgramming(const std::vector<std::string>& texts) {
     BootCommand(boot::kOpStart, kStartWaitMs, status, second);
     if (second != status) return false;
     if (status == boot::kStatusAccepted) {
-        programming = 1;
+        SetProgramming(true);
         return true;
     }
     Show(FailureText(t, status), PromptIcon::Error);
@@ -168,18 +164,16 @@ bool ComInj::StartProgramming(const std::vector<std::string>& texts) {
 
 bool ComInj::SendSRecord(std::string_view record) {
     BusyScope busy(*this);
-    checksum = 0;
-    errorFlags = 0;
-    txLength = 0;
-    if (!programming) return false;
+    BeginFrame();
+    if (!IsProgramming()) return false;
     // 'S', the type, then whole hex pairs: at least the count and a 16-bit address.
     if (record.size() < 8 || record.size() % 2 != 0 || record[0] != boot::kRecordStart) {
-        errorFlags |= ERR_REQUEST;
+        AddErrorFlags(ERR_REQUEST);
         return false;
     }
     for (size_t i = 2; i < record.size(); ++i) {
         if (HexValue(record[i]) < 0) {
-            errorFlags |= ERR_REQUEST;
+            AddErrorFlags(ERR_REQUEST);
             return false;
         }
     }
@@ -194,7 +188,7 @@ bool ComInj::SendSRecord(std::string_view record) {
     ReceiveByte(kRecordWaitMs);
     const uint8_t second = ReceiveByte(0);
     if (second != boot::kStatusAccepted && second != boot::kStatusDone) {
-        programming = 0;
+        SetProgramming(false);
         return false;
     }
     return true;
@@ -206,10 +200,10 @@ bool ComInj::EndProgramming() {
     BootCommand(boot::kOpEnd, kEndWaitMs, status, answerChecksum);
     // The answer checksum of the frame protocol (the status alone here), compared without the
     // session recovery of CheckReplyChecksum: there is no session to recover in the boot loader.
-    const bool checksumGood = !(errorFlags & ERR_TIMEOUT) && answerChecksum == status;
-    programming = 0;
+    const bool checksumGood = !(ErrorFlags() & ERR_TIMEOUT) && answerChecksum == status;
+    SetProgramming(false);
     ClosePort();
-    connected = 0;
+    SetConnected(false);
     return checksumGood && status == boot::kStatusDone;
 }
 

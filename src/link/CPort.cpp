@@ -1,6 +1,7 @@
 #include "CPort.h"
 
 #include <cstdlib>
+#include <string>
 
 namespace zov {
 namespace {
@@ -21,10 +22,6 @@ bool ValidBaudIndex(int index) { return index >= kMinBaudIndex && index <= kMaxB
 
 const char* CPort::PortName(int index) {
     return (index >= 0 && index < kPortNameCount) ? kPortNames[index] : nullptr;
-}
-
-const char* CPort::BaudText(int index) {
-    return (index >= 0 && index <= kMaxBaudIndex) ? kBaudTexts[index] : nullptr;
 }
 
 CPort::CPort(int portIndex_, int baudIndex_, SerialOpener& opener)
@@ -62,8 +59,17 @@ bool CPort::OpenPort() {
     if (!ValidPortIndex(portIndex) || !ValidBaudIndex(baudIndex)) return false;
     if (useUsb) return OpenUsbAdapter();
 
-    if (PortName(portIndex) != nullptr) handle = opener_.Open(portPaths_[size_t(portIndex)]);
+    if (PortName(portIndex) == nullptr) {
+        // Indices past COM4 pass the check but name no device.
+        deviceError_ = {DeviceFault::NoSuchDevice, "COM" + std::to_string(portIndex + 1), 0};
+        portErrors |= 1;
+        return false;
+    }
+    openPath_ = portPaths_[size_t(portIndex)];
+    OpenResult opened = opener_.Open(openPath_);
+    handle = std::move(opened.device);
     if (!handle) {
+        deviceError_ = opened.error;
         portErrors |= 1;
         return false;
     }
@@ -71,11 +77,13 @@ bool CPort::OpenPort() {
     const bool configured = handle->Configure(baud) && handle->GetTimeouts(savedTimeouts) &&
                             handle->SetTimeouts(StandardTimeouts());
     if (!configured) {
+        deviceError_ = {DeviceFault::SetupRefused, openPath_, 0};
         portErrors |= 1;
         handle.reset();
         return false;
     }
     handle->SetQueueSizes(kQueueSize, kQueueSize);
+    deviceError_ = {};
     isOpen = 1;
     return true;
 }

@@ -19,8 +19,6 @@ class CPort {
 
     // Port names by index; 4..14 pass the index check but have no name, so opening them fails.
     static const char* PortName(int index);
-    // Baud texts by index; only 2..9 are accepted.
-    static const char* BaudText(int index);
 
     CPort(int portIndex, int baudIndex, SerialOpener& opener);
     virtual ~CPort();
@@ -35,6 +33,10 @@ class CPort {
     // The device behind COM1..COM4 (a tty path on this system).
     void SetPortPath(int index, const std::string& path);
     const std::string& PortPath(int index) const { return portPaths_[size_t(index)]; }
+
+    // Why the last opening failed, or that the open device was lost; cleared by a good opening.
+    const DeviceError& LastDeviceError() const { return deviceError_; }
+    bool DeviceLost() const { return deviceError_.fault == DeviceFault::Lost; }
 
     CommTimeouts savedTimeouts{};
     std::unique_ptr<SerialDevice> handle;
@@ -52,12 +54,16 @@ class CPort {
     static bool OpenUsbAdapter() { return false; }
 
     CommTimeouts StandardTimeouts() const;
+    // The open device stopped working for good (unplugged, removed, I/O error).
+    void NoteDeviceLost() { deviceError_ = {DeviceFault::Lost, openPath_, 0}; }
 
     SerialOpener& opener_;
 
   private:
     std::array<std::string, kPortNameCount> portPaths_{kDefaultSerialPorts[0], kDefaultSerialPorts[1],
                                                        kDefaultSerialPorts[2], kDefaultSerialPorts[3]};
+    std::string openPath_;
+    DeviceError deviceError_;
 };
 
 }  // namespace zov

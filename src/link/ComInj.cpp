@@ -27,13 +27,11 @@ bool FitsByte(int v) { return v >= 0 && v <= 0xFF; }
 }  // namespace
 
 ComInj::ComInj(int portIndex_, int baudIndex_, SerialOpener& opener, Clock& clock, Prompter& prompter)
-    : ComProt(portIndex_, baudIndex_, opener, clock, prompter) {
-    messagesSet = 0;
-}
+    : ComProt(portIndex_, baudIndex_, opener, clock, prompter) {}
 
 ComInj::~ComInj() = default;
 
-bool ComInj::Ready(int index) const { return FitsByte(index) && isOpen && connected && !IsBusy(); }
+bool ComInj::Ready(int index) const { return FitsByte(index) && isOpen && IsConnected() && !IsBusy(); }
 
 void ComInj::ReadElements(VarKind kind, int count, int32_t* out) {
     const int width = ElementBytes(kind);
@@ -70,7 +68,7 @@ int32_t ComInj::ReadVar(int index, int32_t* values) {
         return 0;
     }
     if (!values) {
-        errorFlags |= ERR_REQUEST;
+        AddErrorFlags(ERR_REQUEST);
         return 0;
     }
     const int count = array ? v.length : v.length * v.rows;
@@ -87,7 +85,7 @@ int32_t ComInj::ReadVarElement(int index, int element, int32_t* values) {
     const VarInfo& v = VarInfoOf(index);
     const uint8_t idx = uint8_t(index);
     if (!FitsByte(element)) {
-        errorFlags |= ERR_REQUEST;
+        AddErrorFlags(ERR_REQUEST);
         return 0;
     }
     if (IsArray(v.kind)) {
@@ -96,7 +94,7 @@ int32_t ComInj::ReadVarElement(int index, int element, int32_t* values) {
                                    [&] { ReadElements(v.kind, 1, &value); });
         if (o != Outcome::Answered) return 0;
         if (element >= v.length) {
-            errorFlags |= ERR_REQUEST;
+            AddErrorFlags(ERR_REQUEST);
             return value;
         }
         if (values) values[element] = value;
@@ -110,7 +108,7 @@ int32_t ComInj::ReadVarElement(int index, int element, int32_t* values) {
         if (values)
             std::copy(row.begin(), row.end(), values);
         else
-            errorFlags |= ERR_REQUEST;
+            AddErrorFlags(ERR_REQUEST);
         return 0;
     }
     NotAvailable();
@@ -172,7 +170,7 @@ bool ComInj::WriteArray(int index, const int32_t* values) {
     }
     const bool word = ElementBytes(v.kind) == 2;
     if (!values) {
-        if (!word) errorFlags |= ERR_REQUEST;
+        if (!word) AddErrorFlags(ERR_REQUEST);
         return false;
     }
     const int length = (word ? 2 * v.length : v.length) + 1;
@@ -206,7 +204,7 @@ bool ComInj::WriteVarElement(int index, int element, int32_t value) {
         return false;
     }
     if (element < 0 || element >= v.length) {
-        errorFlags |= ERR_REQUEST;
+        AddErrorFlags(ERR_REQUEST);
         return false;
     }
     const uint8_t idx = uint8_t(index);

@@ -12,8 +12,8 @@
 namespace zov {
 
 // The link object of the program: the ECU's variable commands over the frame protocol.
-// Every command needs an open session; failures land in errorFlags (ERR_NOT_AVAILABLE for a
-// refused or unknown variable), a lost session shows as connected == 0.
+// Every command needs an open session; failures land in ErrorFlags() (ERR_NOT_AVAILABLE for a
+// refused or unknown variable), a lost session shows as IsConnected() false.
 class ComInj : public ComProt {
   public:
     ComInj(int portIndex, int baudIndex, SerialOpener& opener, Clock& clock, Prompter& prompter);
@@ -35,9 +35,9 @@ class ComInj : public ComProt {
     // --- Boot loader (BootLoader.cpp) -------------------------------------------------------
     // The firmware is replaced through the ECU's boot loader, which takes single-byte commands
     // and raw S-records, each answered by a status byte and the same byte again. These
-    // operations set `connected` themselves; `programming` is set from StartProgramming until
+    // operations set the session state themselves; IsProgramming() holds from StartProgramming until
     // EndProgramming or a failed record. A text list with exactly three entries replaces the
-    // built-in Italian texts of an operation; boxes carry appTitle as caption.
+    // built-in Italian texts of an operation; boxes carry AppTitle() as caption.
     static constexpr uint8_t kBootRequestCode = boot::kBootRequestCode;
 
     // Gets the ECU into its boot loader: through the running program (variable 59 := code, then
@@ -52,7 +52,7 @@ class ComInj : public ComProt {
     // One record line without its line end. An S1 record below 0x8000 is skipped (true, nothing
     // sent); a line that is not an S-record is refused without sending anything.
     bool SendSRecord(std::string_view record);
-    // Closes the port and clears `connected` and `programming`; true when the boot loader
+    // Closes the port and clears the session and programming states; true when the boot loader
     // confirmed the end with a good answer checksum.
     bool EndProgramming();
 
@@ -61,7 +61,7 @@ class ComInj : public ComProt {
     void BootCommand(uint8_t opcode, uint32_t extraWaitMs, uint8_t& status, uint8_t& second);
 
     bool Ready(int index) const;
-    void NotAvailable() { errorFlags = ERR_NOT_AVAILABLE; }
+    void NotAvailable() { SetErrorFlags(ERR_NOT_AVAILABLE); }
     // Reads `count` elements of `kind` into `out` as the answer arrives.
     void ReadElements(VarKind kind, int count, int32_t* out);
     bool WriteResult(const Request& request);

@@ -3,7 +3,7 @@
 namespace zov {
 namespace {
 
-constexpr int32_t kPoison = ERR_TIMEOUT | ERR_LINK;
+constexpr int32_t kPoison = ERR_TIMEOUT | ERR_LINK | ERR_DEVICE_LOST;
 constexpr int32_t kSessionLost = ERR_TIMEOUT | ERR_NO_ACK | ERR_LINK;
 constexpr uint32_t kStatusWaitMs = 500;
 constexpr int kBusyPauseMs = 250;
@@ -12,13 +12,16 @@ constexpr int kReconnectPauseMs = 1000;
 constexpr uint8_t kOpenSession[] = {0x08, 0x00, 0x7C, 0x83};
 constexpr uint8_t kCloseSession[] = {0x00, 0x01};
 
-const char* const kBuiltInMessages[5] = {
+constexpr size_t kOlderMessageCount = 5;
+
+const char* const kBuiltInMessages[kLinkTextCount] = {
     "Errore di settaggio dei parametri seriali",
     "La centralina non comunica correttamente",
     "Vuoi provare a riconnettere?",
     "Connessione fallita: controllare il collegamento",
     // Windows-1252: 0xE8 is the accented e.
     "La centralina \xE8 stata sconnessa per troppi errori di comunicazione",
+    "Linea seriale non pi\xF9 disponibile: l'adattatore \xE8 stato scollegato.",
 };
 
 }  // namespace
@@ -29,41 +32,46 @@ ComProt::ComProt(int portIndex_, int baudIndex_, SerialOpener& opener, Clock& cl
 ComProt::~ComProt() = default;
 
 void ComProt::SetLinkMessages(const std::vector<std::string>& list) {
-    std::string* targets[5] = {&msgSerialSetup, &msgNotResponding, &msgRetryQuestion, &msgConnectFailed,
-                               &msgTooManyErrors};
-    const bool custom = list.size() == 5;
-    for (size_t i = 0; i < 5; ++i) *targets[i] = custom ? list[i] : kBuiltInMessages[i];
-    messagesSet = 1;
+    const size_t custom =
+        (list.size() == kLinkTextCount || list.size() == kOlderMessageCount) ? list.size() : 0;
+    for (size_t i = 0; i < kLinkTextCount; ++i) messages_[i] = i < custom ? list[i] : kBuiltInMessages[i];
+    messagesSet_ = true;
 }
 
 void ComProt::Show(const std::string& text, PromptIcon icon) {
-    prompter_.Ask(text, appTitle, icon, PromptButtons::Ok);
+    prompter_.Ask(text, appTitle_, icon, PromptButtons::Ok);
+}
+
+void ComProt::DeviceGone() {
+    errorFlags_ |= ERR_DEVICE_LOST | ERR_TIMEOUT;
+    NoteDeviceLost();
 }
 
 int ComProt::SendEchoed(uint8_t b) {
-    if (!handle->Write(&b, 1)) return kSendFailed;
-    lastSent = b;
-    checksum += b;
-    const bool timedOutBefore = errorFlags & ERR_TIMEOUT;
+    const SerialStatus written = handle->Write(&b, 1);
+    if (written == SerialStatus::DeviceLost) DeviceGone();
+    if (written != SerialStatus::Ok) return kSendFailed;
+    checksum_ += b;
+    const bool timedOutBefore = errorFlags_ & ERR_TIMEOUT;
     const uint8_t echo = ReceiveByte(0);
-    if ((errorFlags & ERR_TIMEOUT) && !timedOutBefore) return 0;
+    if ((errorFlags_ & ERR_TIMEOUT) && !timedOutBefore) return 0;
     if (echo != b) {
-        errorFlags |= ERR_ECHO;
+        errorFlags_ |= ERR_ECHO;
         return 0;
     }
     return 1;
 }
 
 int ComProt::SendByte(uint8_t b) {
-    if ((errorFlags & kPoison) || !handle) return kSendFailed;
-    if (blockMode) {
-        if (txLength == 0) handle->PurgeReceive();
-        if (txLength >= kTxBufferSize) {
-            errorFlags |= ERR_REQUEST;
+    if ((errorFlags_ & kPoison) || !handle) return kSendFailed;
+    if (blockMode_) {
+        if (txLength_ == 0) handle->PurgeReceive();
+        if (txLength_ >= kTxBufferSize) {
+            errorFlags_ |= ERR_REQUEST;
             return kSendFailed;
         }
-        txBuffer[txLength++] = b;
-        checksum += b;
+        txBuffer_[txLength_++] = b;
+        checksum_ += b;
         return 1;
     }
     handle->PurgeReceive();
@@ -73,125 +81,130 @@ int ComProt::SendByte(uint8_t b) {
 int ComProt::SendWord(uint16_t w) {
     const uint8_t low = uint8_t(w & 0xFF);
     const uint8_t high = uint8_t(w >> 8);
-    if (blockMode) {
+    if (blockMode_) {
         int r = SendByte(low);
         return r == kSendFailed ? r : SendByte(high);
     }
-    if ((errorFlags & kPoison) || !handle) return kSendFailed;
+    if ((errorFlags_ & kPoison) || !handle) return kSendFailed;
     handle->PurgeReceive();
     if (SendEchoed(low) == kSendFailed) return kSendFailed;
-    if (errorFlags & kPoison) return kSendFailed;
+    if (errorFlags_ & kPoison) return kSendFailed;
     return SendEchoed(high);
 }
 
 uint8_t ComProt::ReceiveByte(uint32_t extraWaitMs) {
-    if ((errorFlags & kPoison) || !handle) {
-        lastReceived = kNoByte;
-        return lastReceived;
+    if ((errorFlags_ & kPoison) || !handle) {
+        lastReceived_ = kNoByte;
+        return lastReceived_;
     }
-    int b;
+    uint8_t b = 0;
+    SerialStatus status;
     if (extraWaitMs > 0) {
         const uint32_t t = byteTimeoutMs;
         CommTimeouts previous{};
         const CommTimeouts longer{t, t / 2, extraWaitMs + t / 2, t / 2, t / 2};
         if (handle->GetTimeouts(previous) && handle->SetTimeouts(longer)) {
-            b = handle->ReadByte();
+            status = handle->ReadByte(b);
             handle->SetTimeouts(previous);
         } else {
-            if (!messagesSet) SetLinkMessages();
-            Show(msgSerialSetup, PromptIcon::Error);
-            b = handle->ReadByte();
+            if (!messagesSet_) SetLinkMessages();
+            Show(LinkMessage(LinkText::SerialSetup), PromptIcon::Error);
+            status = handle->ReadByte(b);
         }
     } else {
-        b = handle->ReadByte();
+        status = handle->ReadByte(b);
     }
-    if (b < 0) {
-        errorFlags |= ERR_TIMEOUT;
-        lastReceived = kNoByte;
-    } else {
-        lastReceived = uint8_t(b);
-    }
-    return lastReceived;
+    if (status == SerialStatus::DeviceLost) DeviceGone();
+    if (status == SerialStatus::Timeout) errorFlags_ |= ERR_TIMEOUT;
+    lastReceived_ = status == SerialStatus::Ok ? b : kNoByte;
+    return lastReceived_;
 }
 
 uint8_t ComProt::ReceiveAnswerByte() {
     const uint8_t b = ReceiveByte(0);
-    checksum += b;
+    checksum_ += b;
     return b;
 }
 
 void ComProt::EndFrame(bool appendChecksum) {
-    const uint8_t c = uint8_t(checksum & 0xFF);
-    checksum = 0;
-    if (!blockMode) {
+    const uint8_t c = uint8_t(checksum_ & 0xFF);
+    checksum_ = 0;
+    if (!blockMode_) {
         if (appendChecksum) SendByte(c);
-        checksum = 0;
+        checksum_ = 0;
         return;
     }
     if (appendChecksum) {
-        if (txLength < kTxBufferSize)
-            txBuffer[txLength++] = c;
+        if (txLength_ < kTxBufferSize)
+            txBuffer_[txLength_++] = c;
         else
-            errorFlags |= ERR_REQUEST;
+            errorFlags_ |= ERR_REQUEST;
     }
-    checksum = 0;
-    if (!handle || !handle->Write(txBuffer, txLength)) {
-        errorFlags |= ERR_REQUEST;
-        txLength = 0;
+    checksum_ = 0;
+    const SerialStatus written = handle ? handle->Write(txBuffer_, txLength_) : SerialStatus::Timeout;
+    if (written != SerialStatus::Ok) {
+        if (written == SerialStatus::DeviceLost) DeviceGone();
+        errorFlags_ |= ERR_REQUEST;
+        txLength_ = 0;
         return;
     }
     bool mismatch = false;
-    for (uint32_t i = 0; i < txLength; ++i) {
+    for (uint32_t i = 0; i < txLength_; ++i) {
         const uint8_t echo = ReceiveByte(0);
-        if (errorFlags & ERR_TIMEOUT) break;
-        mismatch |= echo != txBuffer[i];
+        if (errorFlags_ & ERR_TIMEOUT) break;
+        mismatch |= echo != txBuffer_[i];
     }
-    if (mismatch) errorFlags |= ERR_ECHO;
-    if (errorFlags & (ERR_TIMEOUT | ERR_ECHO)) txLength = 0;
+    if (mismatch) errorFlags_ |= ERR_ECHO;
+    if (errorFlags_ & (ERR_TIMEOUT | ERR_ECHO)) txLength_ = 0;
 }
 
 bool ComProt::ReadStatusChecksum() {
-    const uint8_t expected = uint8_t(checksum & 0xFF);
+    const uint8_t expected = uint8_t(checksum_ & 0xFF);
     const uint8_t got = ReceiveByte(0);
-    checksum = 0;
+    checksum_ = 0;
     return got == expected;
 }
 
 bool ComProt::ReadAck() {
-    lastStatus = ReceiveByte(kStatusWaitMs);
-    checksum += lastStatus;
-    switch (lastStatus) {
+    lastStatus_ = ReceiveByte(kStatusWaitMs);
+    checksum_ += lastStatus_;
+    // Nothing will come from a device that is gone: no pause, no repetition.
+    if (errorFlags_ & ERR_DEVICE_LOST) {
+        errorFlags_ |= ERR_NO_ACK | ERR_LINK;
+        return false;
+    }
+    switch (lastStatus_) {
         case STATUS_ACCEPTED:
         case STATUS_REFUSED:
             return true;
         case STATUS_BUSY:
             clock_.SleepMs(kBusyPauseMs);
-            if (!ReadStatusChecksum()) errorFlags |= ERR_NO_ACK | ERR_LINK;
+            if (!ReadStatusChecksum()) errorFlags_ |= ERR_NO_ACK | ERR_LINK;
             return false;
         case STATUS_REJECTED: {
             clock_.SleepMs(kRejectPauseMs);
             const bool good = ReadStatusChecksum();
-            errorFlags |= ERR_NO_ACK;
-            if (!good) errorFlags |= ERR_LINK;
+            errorFlags_ |= ERR_NO_ACK;
+            if (!good) errorFlags_ |= ERR_LINK;
             return false;
         }
         default:
             clock_.SleepMs(kRejectPauseMs);
-            errorFlags |= ERR_NO_ACK | ERR_LINK;
+            errorFlags_ |= ERR_NO_ACK | ERR_LINK;
             return false;
     }
 }
 
 bool ComProt::CheckReplyChecksum() {
-    const uint8_t expected = uint8_t(checksum & 0xFF);
+    const uint8_t expected = uint8_t(checksum_ & 0xFF);
     const uint8_t got = ReceiveByte(0);
-    checksum = 0;
-    if (got == expected && !(errorFlags & ERR_TIMEOUT)) {
-        if (checksumErrorCount > 0) --checksumErrorCount;
+    checksum_ = 0;
+    if (got == expected && !(errorFlags_ & ERR_TIMEOUT)) {
+        if (checksumErrorCount_ > 0) --checksumErrorCount_;
         return true;
     }
-    errorFlags |= ERR_CHECKSUM;
-    ++checksumErrorCount;
+    errorFlags_ |= ERR_CHECKSUM;
+    ++checksumErrorCount_;
     HandleLinkError();
     return false;
 }
@@ -206,100 +219,111 @@ bool ComProt::SendRequest(const Request& request) {
 
 bool ComProt::Connect() {
     BusyScope busy(*this);
-    connected = 0;
+    connected_ = false;
     if (!isOpen) OpenPort();
     if (!isOpen) return false;
-    ++connectCount;
+    ++connectCount_;
     const bool outer = !changingSession_;
     changingSession_ = true;
     bool opened = false;
-    for (int attempt = 0; attempt <= retries && !opened; ++attempt) {
-        checksum = 0;
-        errorFlags = 0;
-        txLength = 0;
+    for (int attempt = 0; attempt <= kRetries && !opened && !DeviceLost(); ++attempt) {
+        BeginFrame();
         for (uint8_t b : kOpenSession) SendByte(b);
         EndFrame(true);
         // A refusal and a busy answer with a good checksum both open the session; the checksum
-        // check may clear errorFlags on its way, so its own result decides.
+        // check may clear the error flags on its way, so its own result decides.
         bool checksumGood = true;
         if (ReadAck()) checksumGood = CheckReplyChecksum();
-        opened = checksumGood && !(errorFlags & (ERR_NO_ACK | ERR_CHECKSUM)) && isOpen;
+        opened = checksumGood && !(errorFlags_ & (ERR_NO_ACK | ERR_CHECKSUM)) && isOpen && !DeviceLost();
     }
     if (outer) changingSession_ = false;
     if (opened) {
-        connected = 1;
+        connected_ = true;
         return true;
     }
-    connected = 0;
+    connected_ = false;
     ClosePort();
     return false;
 }
 
 void ComProt::Disconnect() {
     BusyScope busy(*this);
-    checksum = 0;
-    errorFlags = 0;
-    txLength = 0;
+    BeginFrame();
     if (!isOpen) {
-        connected = 0;
+        connected_ = false;
         return;
     }
-    if (connected) {
-        if (connectCount > 0) --connectCount;
+    if (connected_) {
+        if (connectCount_ > 0) --connectCount_;
         const bool outer = !changingSession_;
         changingSession_ = true;
         bool acked = false;
-        for (int attempt = 0; attempt <= retries && !acked && isOpen; ++attempt) {
-            checksum = 0;
-            errorFlags = 0;
-            txLength = 0;
+        for (int attempt = 0; attempt <= kRetries && !acked && isOpen && !DeviceLost(); ++attempt) {
+            BeginFrame();
             for (uint8_t b : kCloseSession) SendByte(b);
             EndFrame(true);
             acked = ReadAck();
         }
-        if (acked && lastStatus != STATUS_REFUSED)
+        if (acked && lastStatus_ != STATUS_REFUSED)
             CheckReplyChecksum();
         else
-            errorFlags |= ERR_LINK;
+            errorFlags_ |= ERR_LINK;
         if (outer) changingSession_ = false;
-        connected = 0;
+        connected_ = false;
     }
     ClosePort();
 }
 
+void ComProt::CloseLostDevice() {
+    connected_ = false;
+    ClosePort();
+    if (!changingSession_) Show(LinkMessage(LinkText::DeviceLost), PromptIcon::Error);
+}
+
+void ComProt::ShowReconnectFailure(const std::string& notResponding) {
+    Show(DeviceLost() ? LinkMessage(LinkText::DeviceLost)
+                      : notResponding + LinkMessage(LinkText::ConnectFailed),
+         PromptIcon::Error);
+}
+
 void ComProt::HandleLinkError() {
-    if (!messagesSet) SetLinkMessages();
-    if (errorFlags == 0) return;
-    if (errorFlags & kSessionLost) {
-        connected = 0;
+    if (!messagesSet_) SetLinkMessages();
+    if (errorFlags_ == 0) return;
+    if (DeviceLost()) {
+        if (isOpen) CloseLostDevice();
+        errorFlags_ = 0;
+        return;
+    }
+    if (errorFlags_ & kSessionLost) {
+        connected_ = false;
         if (!changingSession_) {
-            const std::string flags = " (" + std::to_string(errorFlags) + ")\n";
-            if (connectCount > reconnectPromptAfter) {
-                const PromptAnswer answer =
-                    prompter_.Ask(msgNotResponding + flags + msgRetryQuestion, appTitle, PromptIcon::Warning,
-                                  PromptButtons::YesNo);
+            const std::string flags = " (" + std::to_string(errorFlags_) + ")\n";
+            if (connectCount_ > kReconnectPromptAfter) {
+                const PromptAnswer answer = prompter_.Ask(
+                    LinkMessage(LinkText::NotResponding) + flags + LinkMessage(LinkText::RetryQuestion),
+                    appTitle_, PromptIcon::Warning, PromptButtons::YesNo);
                 if (answer == PromptAnswer::Yes) {
-                    connectCount = 0;
-                    if (!Connect()) Show(msgConnectFailed, PromptIcon::Error);
+                    connectCount_ = 0;
+                    if (!Connect()) ShowReconnectFailure({});
                 } else {
-                    connected = 0;
+                    connected_ = false;
                     ClosePort();
                 }
             } else {
                 clock_.SleepMs(kReconnectPauseMs);
                 if (!Connect())
-                    Show(msgNotResponding + " (" + std::to_string(errorFlags) + ")\n" + msgConnectFailed,
-                         PromptIcon::Error);
+                    ShowReconnectFailure(LinkMessage(LinkText::NotResponding) + " (" +
+                                         std::to_string(errorFlags_) + ")\n");
             }
         }
     }
-    if ((errorFlags & ERR_CHECKSUM) && checksumErrorCount > 2 * checksumErrorLimit && !changingSession_) {
-        const std::string flags = " (" + std::to_string(errorFlags) + ")";
+    if ((errorFlags_ & ERR_CHECKSUM) && checksumErrorCount_ > 2 * kChecksumErrorLimit && !changingSession_) {
+        const std::string flags = " (" + std::to_string(errorFlags_) + ")";
         Disconnect();
-        Show(msgTooManyErrors + flags, PromptIcon::Error);
-        checksumErrorCount = 0;
+        Show(LinkMessage(LinkText::TooManyErrors) + flags, PromptIcon::Error);
+        checksumErrorCount_ = 0;
     }
-    errorFlags = 0;
+    errorFlags_ = 0;
 }
 
 }  // namespace zov

@@ -468,18 +468,18 @@ int32_t* ConfCar::DiagnosisPair(int kind) {
     }
 }
 
-bool ConfCar::Answered() const { return link_.connected && !(link_.errorFlags & ERR_NOT_AVAILABLE); }
+bool ConfCar::Answered() const { return link_.IsConnected() && !(link_.ErrorFlags() & ERR_NOT_AVAILABLE); }
 
 bool ConfCar::Read(int var, int32_t& field) {
     const int32_t v = link_.ReadVar(var, nullptr);
     // A lost session leaves the field as it was; a refused variable reads as the link's 0.
-    if (!link_.connected) return false;
+    if (!link_.IsConnected()) return false;
     field = v;
     return true;
 }
 
 void ConfCar::MergeRegister() {
-    if (!link_.connected) return;
+    if (!link_.IsConnected()) return;
     const int32_t ecu = link_.ReadVar(39, nullptr);
     // Without a real answer the ECU's bits are unknown: keep the ones the model has.
     if (!Answered()) return;
@@ -491,7 +491,7 @@ void ConfCar::ReadText(int var, std::string& text) {
     std::string read;
     for (int i = 0; i < int(kTextFieldLength); ++i) {
         const int32_t c = link_.ReadVarElement(var, i, nullptr);
-        if (!link_.connected) return;
+        if (!link_.IsConnected()) return;
         if ((c & 0xFF) == 0) break;
         read.push_back(char(c & 0xFF));
     }
@@ -690,7 +690,7 @@ int ConfCar::WriteToEcu() {
         l.WriteVar(77, TIPO_DI_TPS);
         l.WriteVar(57, (TIPO_DI_TPS & 2) ? 0 : 87);
         l.WriteVar(40, CILINDRATA);
-        if (l.connected && HasExtendedSettings()) {
+        if (l.IsConnected() && HasExtendedSettings()) {
             l.WriteArray(119, TRIF);
             l.WriteArray(120, COEFF_TEMPERATURA);
         }
@@ -717,7 +717,7 @@ int ConfCar::ReadAdaptation() {
     if (VERSIONE_CENTRALINA > 7 && Read(58, v)) TEMPO_VERIFICA_RISULTATI_ADATTO = v & 0xFF;
 
     link_.ReadVar(112, MAX_STEPV);
-    if (link_.connected && (link_.errorFlags & ERR_NOT_AVAILABLE)) {
+    if (link_.IsConnected() && (link_.ErrorFlags() & ERR_NOT_AVAILABLE)) {
         // The eight-zone ECU has no installer steps; 128..130 take the place of 113..116.
         ADATTATIVITA_ESTESA = 1;
         if (Read(128, v)) std::fill(std::begin(MAX_STEPL), std::end(MAX_STEPL), v);
@@ -739,7 +739,7 @@ int ConfCar::ReadAdaptation() {
 
 int ConfCar::WriteAdaptation() {
     link_.WriteVar(34, MAX_MEDIA_ADATTO_AMMESSA);
-    if (link_.connected) {
+    if (link_.IsConnected()) {
         MergeRegister();
         if (HasExtendedSettings()) {
             link_.WriteVar(35, RIFERIMENTO_COLONNA_ONE);
@@ -799,7 +799,7 @@ void ConfCar::LeaveMapping() {
 int32_t ConfCar::GetDiagnosisWord(int word, int kind) {
     int32_t* pair = DiagnosisPair(kind);
     if (!pair || word < 0 || word > 1) return 0;
-    if (!link_.connected) return pair[word];
+    if (!link_.IsConnected()) return pair[word];
     if (DEFAULT_REGISTRO_CONFIGURAZIONE & kRegisterWordPairs) {
         const int32_t v = link_.ReadVarElement(120 + kind, word, nullptr);
         if (Answered()) pair[word] = v;
@@ -818,7 +818,7 @@ void ConfCar::SetDiagnosisWord(int word, int kind, int32_t x) {
     int32_t* pair = DiagnosisPair(kind);
     if (!pair || word < 0 || word > 1) return;
     pair[word] = x & 0xFFFF;
-    if (!link_.connected) return;
+    if (!link_.IsConnected()) return;
     if (kind > 2 && !HasExtendedSettings()) return;
     if (DEFAULT_REGISTRO_CONFIGURAZIONE & kRegisterWordPairs) {
         link_.WriteVarElement(120 + kind, word, pair[word]);

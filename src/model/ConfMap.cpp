@@ -66,7 +66,7 @@ ConfMap::ConfMap(ComInj& link, ConfCar& car, const std::string& fileName)
 
 int ConfMap::Version() const { return car_.VERSIONE_CENTRALINA; }
 
-bool ConfMap::Delivered() const { return link_.connected && !(link_.errorFlags & ERR_NOT_AVAILABLE); }
+bool ConfMap::Delivered() const { return link_.IsConnected() && !(link_.ErrorFlags() & ERR_NOT_AVAILABLE); }
 
 void ConfMap::RpmAxisFromPeriods() {
     for (int i = 0; i < kCols && CG[i] != 0; ++i) ASSE_GIRI[kCols - 1 - i] = RpmPeriod(CG[i]);
@@ -119,7 +119,8 @@ int32_t ConfMap::SetCellB(int row, int col, int32_t x) {
     x = std::clamp(x, int32_t(0), kMaxCellB);
     MB[row][col] = x / 4;
     if (x != 0) mapBPresent = 1;
-    if (link_.connected && Version() > 200) return link_.WriteTableCell(131, row, col, MB[row][col]) ? 1 : 0;
+    if (link_.IsConnected() && Version() > 200)
+        return link_.WriteTableCell(131, row, col, MB[row][col]) ? 1 : 0;
     return MB[row][col];
 }
 
@@ -158,10 +159,10 @@ int32_t ConfMap::ReadFromEcu(int var) {
         case 131: {
             mapBPresent = 0;
             mapBComplete = 0;
-            if (Version() < 200 || !link_.connected) return 0;
+            if (Version() < 200 || !link_.IsConnected()) return 0;
             for (auto& row : MB) std::fill(std::begin(row), std::end(row), 0);
             int32_t result = link_.ReadVarElement(131, 0, MB[0]);
-            if (!(link_.errorFlags & ERR_NOT_AVAILABLE)) {
+            if (!(link_.ErrorFlags() & ERR_NOT_AVAILABLE)) {
                 // Complete means all twelve rows really arrived; only then are the axes of map B
                 // trusted enough to be written back.
                 bool all = Delivered();
@@ -177,10 +178,10 @@ int32_t ConfMap::ReadFromEcu(int var) {
             return result;
         }
         case 132:
-            if (Version() >= 200 && link_.connected) return link_.ReadVar(132, CMB);
+            if (Version() >= 200 && link_.IsConnected()) return link_.ReadVar(132, CMB);
             return 0;
         case 133:
-            if (Version() >= 200 && link_.connected) return link_.ReadVar(133, CGB);
+            if (Version() >= 200 && link_.IsConnected()) return link_.ReadVar(133, CGB);
             return 0;
         default:
             return 0;

@@ -37,7 +37,7 @@ ConfParam::ConfParam(ComInj& link, ConfCar& car, const std::string& fileName, Pr
 
 int ConfParam::Version() const { return car_.VERSIONE_CENTRALINA; }
 
-bool ConfParam::Delivered() const { return link_.connected && !(link_.errorFlags & ERR_NOT_AVAILABLE); }
+bool ConfParam::Delivered() const { return link_.IsConnected() && !(link_.ErrorFlags() & ERR_NOT_AVAILABLE); }
 
 void ConfParam::CentresFromPeriods() {
     for (int i = 0; i < kCentres && CTG[i] != 0; ++i)

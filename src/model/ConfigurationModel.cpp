@@ -68,9 +68,9 @@ ConfigurationModel::LoadOutcome ConfigurationModel::ReadDefinitionFiles(const De
     if (!outcome.car.result.rejected && !outcome.map.result.rejected)
         outcome.param = Load(param_, files.param);
     Step(advance, 25);
-    if (link_.connected) car_.ReadFromEcu();
+    if (link_.IsConnected()) car_.ReadFromEcu();
     Step(advance, 10);
-    if (link_.connected) car_.ReadAdaptation();
+    if (link_.IsConnected()) car_.ReadAdaptation();
     Step(advance, 10);
     return outcome;
 }

@@ -5,7 +5,13 @@
 #include <memory>
 #include <string>
 
+#include "DeviceError.h"
+
 namespace zov {
+
+// What a transfer on an open channel came to. A timeout leaves the device usable; a lost device
+// (unplugged adapter, removed port, I/O error) never works again, so nobody should retry on it.
+enum class SerialStatus : uint8_t { Ok, Timeout, DeviceLost };
 
 // Read and write timeouts of a serial channel, in milliseconds, with the meaning the ECU line was
 // designed around: a read of n bytes waits at most readTotalMultiplier * n + readTotalConstant.
@@ -29,20 +35,26 @@ class SerialDevice {
     virtual bool GetTimeouts(CommTimeouts& out) = 0;
     virtual bool SetTimeouts(const CommTimeouts& timeouts) = 0;
     virtual bool SetQueueSizes(uint32_t receive, uint32_t transmit) = 0;
-    // Writes all bytes or fails.
-    virtual bool Write(const uint8_t* data, size_t length) = 0;
-    // One byte, waiting at most readTotalMultiplier + readTotalConstant ms; -1 on timeout.
-    virtual int ReadByte() = 0;
+    // Writes all bytes within the write timeout, or tells why not.
+    virtual SerialStatus Write(const uint8_t* data, size_t length) = 0;
+    // One byte into `byte`, waiting at most readTotalMultiplier + readTotalConstant ms.
+    virtual SerialStatus ReadByte(uint8_t& byte) = 0;
     // Drops whatever has been received and not read yet.
     virtual void PurgeReceive() = 0;
+};
+
+// An opened channel, or why there is none.
+struct OpenResult {
+    std::unique_ptr<SerialDevice> device;
+    DeviceError error;
 };
 
 // Opens serial channels by device path (a real tty, a pseudo-terminal, or a simulated line).
 class SerialOpener {
   public:
     virtual ~SerialOpener() = default;
-    // Null when the device cannot be opened.
-    virtual std::unique_ptr<SerialDevice> Open(const std::string& path) = 0;
+    // A device, or no device and the error saying why.
+    virtual OpenResult Open(const std::string& path) = 0;
 };
 
 }  // namespace zov

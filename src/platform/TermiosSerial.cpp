@@ -38,6 +38,9 @@ speed_t SpeedOf(uint32_t baud) {
     }
 }
 
+// Poll events of a device that is gone for good.
+constexpr short kGone = POLLERR | POLLHUP | POLLNVAL;
+
 int64_t MonotonicMs() {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
@@ -79,7 +82,7 @@ bool TermiosSerial::SetTimeouts(const CommTimeouts& timeouts) {
 // The tty driver sizes its own queues; the request is accepted as long as the line is usable.
 bool TermiosSerial::SetQueueSizes(uint32_t, uint32_t) { return fcntl(fd_, F_GETFL) != -1; }
 
-bool TermiosSerial::Write(const uint8_t* data, size_t length) {
+SerialStatus TermiosSerial::Write(const uint8_t* data, size_t length) {
     const int64_t budget =
         int64_t(timeouts_.writeTotalMultiplier) * int64_t(length) + timeouts_.writeTotalConstant;
     const int64_t deadline = MonotonicMs() + (budget > 0 ? budget : 1000);
@@ -90,47 +93,49 @@ bool TermiosSerial::Write(const uint8_t* data, size_t length) {
             done += size_t(n);
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
+        if (n < 0 && errno != EAGAIN && errno != EINTR) return SerialStatus::DeviceLost;
         int64_t left = deadline - MonotonicMs();
-        if (left <= 0) return false;
+        if (left <= 0) return SerialStatus::Timeout;
         pollfd p{fd_, POLLOUT, 0};
-        poll(&p, 1, int(left));
+        if (poll(&p, 1, int(left)) > 0 && (p.revents & kGone)) return SerialStatus::DeviceLost;
     }
-    return true;
+    return SerialStatus::Ok;
 }
 
-int TermiosSerial::ReadByte() {
+// With VMIN and VTIME at 0 a terminal with nothing to read returns 0 bytes, and so does one that
+// was hung up (the other end of a pseudo-terminal closed, a USB adapter pulled out): poll tells the
+// two apart.
+SerialStatus TermiosSerial::ReadByte(uint8_t& byte) {
     const int64_t deadline = MonotonicMs() + timeouts_.readTotalMultiplier + timeouts_.readTotalConstant;
     for (;;) {
-        uint8_t b = 0;
-        ssize_t n = read(fd_, &b, 1);
-        if (n == 1) return b;
-        if (n < 0 && errno != EAGAIN && errno != EINTR) return -1;
-        int64_t left = deadline - MonotonicMs();
-        if (left <= 0) return -1;
+        ssize_t n = read(fd_, &byte, 1);
+        if (n == 1) return SerialStatus::Ok;
+        if (n < 0 && errno != EAGAIN && errno != EINTR) return SerialStatus::DeviceLost;
+        const int64_t left = deadline - MonotonicMs();
         pollfd p{fd_, POLLIN, 0};
-        int r = poll(&p, 1, int(left));
-        if (r < 0 && errno != EINTR) return -1;
-        if (r > 0 && (p.revents & (POLLERR | POLLNVAL))) return -1;
-        // A hung-up pseudo-terminal keeps reporting POLLHUP; honour the timeout instead of spinning.
-        if (r > 0 && !(p.revents & POLLIN)) {
-            poll(nullptr, 0, int(left));
-            return -1;
-        }
+        const int r = poll(&p, 1, int(left > 0 ? left : 0));
+        if (r < 0 && errno != EINTR) return SerialStatus::DeviceLost;
+        if (r > 0 && (p.revents & kGone)) return SerialStatus::DeviceLost;
+        if (r == 0) return SerialStatus::Timeout;
     }
 }
 
 void TermiosSerial::PurgeReceive() { tcflush(fd_, TCIFLUSH); }
 
-std::unique_ptr<SerialDevice> TermiosOpener::Open(const std::string& path) {
+OpenResult TermiosOpener::Open(const std::string& path) {
     int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
+    if (fd < 0) return {nullptr, DeviceError::FromErrno(path, errno)};
     // Exclusive, as the port was on its original platform: a second program cannot share the line.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || !isatty(fd)) {
+    DeviceError error;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        error = DeviceError::FromErrno(path, errno);
+    else if (!isatty(fd))
+        error = {DeviceFault::NotSerial, path, ENOTTY};
+    if (error) {
         close(fd);
-        return nullptr;
+        return {nullptr, error};
     }
-    return std::make_unique<TermiosSerial>(fd);
+    return {std::make_unique<TermiosSerial>(fd), {}};
 }
 
 }  // namespace zov

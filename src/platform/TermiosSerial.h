@@ -17,8 +17,8 @@ class TermiosSerial : public SerialDevice {
     bool GetTimeouts(CommTimeouts& out) override;
     bool SetTimeouts(const CommTimeouts& timeouts) override;
     bool SetQueueSizes(uint32_t receive, uint32_t transmit) override;
-    bool Write(const uint8_t* data, size_t length) override;
-    int ReadByte() override;
+    SerialStatus Write(const uint8_t* data, size_t length) override;
+    SerialStatus ReadByte(uint8_t& byte) override;
     void PurgeReceive() override;
 
   private:
@@ -30,7 +30,7 @@ class TermiosSerial : public SerialDevice {
 
 class TermiosOpener : public SerialOpener {
   public:
-    std::unique_ptr<SerialDevice> Open(const std::string& path) override;
+    OpenResult Open(const std::string& path) override;
 };
 
 }  // namespace zov

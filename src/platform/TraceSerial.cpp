@@ -1,15 +1,19 @@
 #include "TraceSerial.h"
 
 namespace zov {
+namespace {
+
+// A trace line that carries no byte.
+constexpr int kNoByte = -1;
+
+}  // namespace
 
 TraceSerial::TraceSerial(std::unique_ptr<SerialDevice> inner, std::FILE* sink, Clock& clock)
     : inner_(std::move(inner)), sink_(sink), clock_(clock), startUs_(clock.NowUs()) {}
 
 void TraceSerial::Line(const char* what, int byte) {
     const double ms = double(clock_.NowUs() - startUs_) / 1000.0;
-    if (byte < 0)
-        std::fprintf(sink_, "%10.3f %s --\n", ms, what);
-    else if (byte > 0xFF)
+    if (byte == kNoByte)
         std::fprintf(sink_, "%10.3f %s\n", ms, what);
     else
         std::fprintf(sink_, "%10.3f %s %02X\n", ms, what, byte);
@@ -23,29 +27,34 @@ bool TraceSerial::SetQueueSizes(uint32_t receive, uint32_t transmit) {
     return inner_->SetQueueSizes(receive, transmit);
 }
 
-bool TraceSerial::Write(const uint8_t* data, size_t length) {
+SerialStatus TraceSerial::Write(const uint8_t* data, size_t length) {
     for (size_t i = 0; i < length; ++i) Line("TX", data[i]);
-    bool ok = inner_->Write(data, length);
-    if (!ok) Line("TX-FAILED", 0x100);
-    return ok;
+    const SerialStatus status = inner_->Write(data, length);
+    if (status == SerialStatus::Timeout) Line("TX-FAILED", kNoByte);
+    if (status == SerialStatus::DeviceLost) Line("TX-LOST", kNoByte);
+    return status;
 }
 
-int TraceSerial::ReadByte() {
-    int b = inner_->ReadByte();
-    Line("RX", b);
-    return b;
+SerialStatus TraceSerial::ReadByte(uint8_t& byte) {
+    const SerialStatus status = inner_->ReadByte(byte);
+    if (status == SerialStatus::Ok)
+        Line("RX", byte);
+    else
+        Line(status == SerialStatus::Timeout ? "RX --" : "RX LOST", kNoByte);
+    return status;
 }
 
 void TraceSerial::PurgeReceive() {
-    Line("PURGE", 0x100);
+    Line("PURGE", kNoByte);
     inner_->PurgeReceive();
 }
 
-std::unique_ptr<SerialDevice> TraceOpener::Open(const std::string& path) {
-    auto device = inner_.Open(path);
-    if (!device || !sink_) return device;
+OpenResult TraceOpener::Open(const std::string& path) {
+    OpenResult result = inner_.Open(path);
+    if (!result.device || !sink_) return result;
     std::fprintf(sink_, "OPEN %s\n", path.c_str());
-    return std::make_unique<TraceSerial>(std::move(device), sink_, clock_);
+    result.device = std::make_unique<TraceSerial>(std::move(result.device), sink_, clock_);
+    return result;
 }
 
 }  // namespace zov

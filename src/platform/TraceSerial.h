@@ -10,7 +10,8 @@ namespace zov {
 
 // Logs every byte crossing a serial channel, with its direction and the time since the channel
 // was opened: the first thing anyone asks for when a car in a workshop misbehaves.
-// Lines read "   12.345 TX 08", "   13.391 RX 08", "   80.002 RX --" (timeout), "    0.000 PURGE".
+// Lines read "   12.345 TX 08", "   13.391 RX 08", "   80.002 RX --" (timeout), "    0.000 PURGE";
+// a device gone from under the program shows as "   81.000 RX LOST" or "   81.000 TX-LOST".
 class TraceSerial : public SerialDevice {
   public:
     TraceSerial(std::unique_ptr<SerialDevice> inner, std::FILE* sink, Clock& clock);
@@ -19,8 +20,8 @@ class TraceSerial : public SerialDevice {
     bool GetTimeouts(CommTimeouts& out) override;
     bool SetTimeouts(const CommTimeouts& timeouts) override;
     bool SetQueueSizes(uint32_t receive, uint32_t transmit) override;
-    bool Write(const uint8_t* data, size_t length) override;
-    int ReadByte() override;
+    SerialStatus Write(const uint8_t* data, size_t length) override;
+    SerialStatus ReadByte(uint8_t& byte) override;
     void PurgeReceive() override;
 
   private:
@@ -38,7 +39,7 @@ class TraceOpener : public SerialOpener {
   public:
     TraceOpener(SerialOpener& inner, std::FILE* sink, Clock& clock)
         : inner_(inner), sink_(sink), clock_(clock) {}
-    std::unique_ptr<SerialDevice> Open(const std::string& path) override;
+    OpenResult Open(const std::string& path) override;
 
   private:
     SerialOpener& inner_;

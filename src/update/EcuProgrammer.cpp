@@ -104,11 +104,11 @@ EcuProgrammer::EcuProgrammer(ComInj& link, ConfigurationModel& model, Programmin
       texts_(std::move(texts)) {}
 
 void EcuProgrammer::Show(const std::string& text, PromptIcon icon) {
-    prompter_.Ask(text, link_.appTitle, icon, PromptButtons::Ok);
+    prompter_.Ask(text, link_.AppTitle(), icon, PromptButtons::Ok);
 }
 
 PromptAnswer EcuProgrammer::Ask(const std::string& text) {
-    return prompter_.Ask(text, link_.appTitle, PromptIcon::Warning, PromptButtons::YesNo);
+    return prompter_.Ask(text, link_.AppTitle(), PromptIcon::Warning, PromptButtons::YesNo);
 }
 
 std::vector<std::string> EcuProgrammer::EnterTexts() const {
@@ -244,7 +244,7 @@ bool EcuProgrammer::CarryConfiguration(const ConfigurationModel::DefinitionFiles
 }
 
 bool EcuProgrammer::UpdateStandardSoftware(bool keepConfiguration, int fuel) {
-    if (keepConfiguration && !link_.connected) {
+    if (keepConfiguration && !link_.IsConnected()) {
         Show(texts_("MessNoConn"), PromptIcon::Error);
         return false;
     }
@@ -289,7 +289,7 @@ bool EcuProgrammer::UpdateStandardSoftware(bool keepConfiguration, int fuel) {
     }
 
     bool programmed = false;
-    if (!keepConfiguration || !link_.connected || model_.Car().VERSIONE_CENTRALINA < software.version) {
+    if (!keepConfiguration || !link_.IsConnected() || model_.Car().VERSIONE_CENTRALINA < software.version) {
         // The file is checked whole before the question, so a bad one never reaches the ECU.
         FirmwareImage image;
         const FirmwareCheck check = LoadPackedFirmware(software.path, image);
@@ -298,7 +298,8 @@ bool EcuProgrammer::UpdateStandardSoftware(bool keepConfiguration, int fuel) {
             Show(texts_("MessBadFileAggiorna") + "\n" + check.error, PromptIcon::Error);
             return false;
         }
-        if (Ask(texts_(link_.connected ? "MessAggiornareCpu" : "MessTentareAggiorna")) != PromptAnswer::Yes)
+        if (Ask(texts_(link_.IsConnected() ? "MessAggiornareCpu" : "MessTentareAggiorna")) !=
+            PromptAnswer::Yes)
             return false;
         host_.SetLabel(texts_("MessAttesaScarica"));
         host_.SetCaption(texts_("FinestraProgS19") + " standard v. " + std::to_string(software.version));
@@ -343,7 +344,7 @@ bool EcuProgrammer::UpdateStandardSoftware(bool keepConfiguration, int fuel) {
     closeProgress();
     if (!keepConfiguration) {
         host_.ConnectInteractiveOff();
-        if (!link_.connected) {
+        if (!link_.IsConnected()) {
             Show(texts_("MessConnFallita"), PromptIcon::Error);
             return false;
         }

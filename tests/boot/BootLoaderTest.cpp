@@ -51,7 +51,7 @@ TEST(EnterBootMode, ARunningProgramOfVersionAbove7RestartsByItself) {
     EXPECT_TRUE(b.prompter.shown.empty());
     EXPECT_GE(b.clock.NowMs() - start, 2000) << "the 2 s for the restart";
     EXPECT_FALSE(b.link.isOpen);
-    EXPECT_FALSE(b.link.connected);
+    EXPECT_FALSE(b.link.IsConnected());
     bool requested = false;
     for (const auto& f : b.ecu.Requests())
         requested |= f.request == std::vector<uint8_t>{0x06, 59, 0xB5, uint8_t(0x06 + 59 + 0xB5)};
@@ -68,7 +68,7 @@ TEST(EnterBootMode, OlderProgramsNeedTheSupplySwitchedOffAndOn) {
         EXPECT_EQ(b.prompter.shown[0].text,
                   "Togliere e ridare i 12V Batteria: la centralina pu\xF2 essere programmata");
         EXPECT_EQ(b.prompter.shown[0].icon, PromptIcon::Information);
-        EXPECT_EQ(b.prompter.shown[0].caption, b.link.appTitle);
+        EXPECT_EQ(b.prompter.shown[0].caption, b.link.AppTitle());
         EXPECT_LT(b.clock.NowMs() - start, 2000);
         EXPECT_EQ(b.ecu.Mode(), sim::EcuMode::Application) << "the program keeps running";
         EXPECT_EQ(b.link.QueryBootLoader(), -1) << "no boot loader before the supply is cycled";
@@ -82,7 +82,7 @@ TEST(EnterBootMode, OlderProgramsNeedTheSupplySwitchedOffAndOn) {
 TEST(EnterBootMode, ABlankEcuIsSynchronised) {
     EcuBench b(Blank());
     ASSERT_TRUE(b.link.EnterBootMode(ComInj::kBootRequestCode));
-    EXPECT_TRUE(b.link.connected);
+    EXPECT_TRUE(b.link.IsConnected());
     EXPECT_TRUE(b.prompter.shown.empty());
     ASSERT_EQ(b.BootRequests().size(), 1u) << "the open-session frames are ignored by the boot loader";
     EXPECT_EQ(b.BootRequests()[0], (std::vector<uint8_t>{0x50, 0x50}));
@@ -115,7 +115,7 @@ TEST(EnterBootMode, FailuresShowTheirText) {
         EXPECT_EQ(b.prompter.shown[0].text.rfind(c.shown, 0), 0u)
             << c.what << ": " << b.prompter.shown[0].text;
         EXPECT_EQ(b.prompter.shown[0].icon, PromptIcon::Error);
-        EXPECT_FALSE(b.link.connected) << c.what;
+        EXPECT_FALSE(b.link.IsConnected()) << c.what;
         EXPECT_FALSE(b.link.isOpen) << c.what;
     }
 }
@@ -123,12 +123,12 @@ TEST(EnterBootMode, FailuresShowTheirText) {
 TEST(QueryBootLoader, ReportsTheVersionOrWhyNot) {
     EcuBench blank(Blank(9));
     EXPECT_EQ(blank.link.QueryBootLoader(), 9);
-    EXPECT_TRUE(blank.link.connected);
+    EXPECT_TRUE(blank.link.IsConnected());
     EXPECT_EQ(blank.BootRequests().back(), (std::vector<uint8_t>{0x9D, 0x9D}));
 
     EcuBench running(Running(200));
     EXPECT_EQ(running.link.QueryBootLoader(), -1);
-    EXPECT_FALSE(running.link.connected);
+    EXPECT_FALSE(running.link.IsConnected());
 
     EcuBench noPort(Blank());
     noPort.line.SetOpenFails(true);
@@ -170,7 +170,7 @@ TEST(EraseFlash, RetriesAndNamesTheReason) {
             ASSERT_EQ(b.prompter.shown.size(), 1u) << c.what;
             EXPECT_EQ(b.prompter.shown[0].text, c.shown) << c.what;
         }
-        EXPECT_EQ(bool(b.link.connected), c.ok) << c.what;
+        EXPECT_EQ(bool(b.link.IsConnected()), c.ok) << c.what;
         EXPECT_EQ(bool(b.link.isOpen), c.portOpen) << c.what;
     }
 }
@@ -182,7 +182,7 @@ TEST(StartProgramming, NeedsAnErasedFlashAndEnoughSupply) {
         EXPECT_FALSE(b.link.StartProgramming());
         ASSERT_EQ(b.prompter.shown.size(), 1u);
         EXPECT_EQ(b.prompter.shown[0].text, "Programmazione centralina fallita! (2)");
-        EXPECT_FALSE(b.link.programming);
+        EXPECT_FALSE(b.link.IsProgramming());
     }
     {
         EcuBench b(Blank());
@@ -193,7 +193,7 @@ TEST(StartProgramming, NeedsAnErasedFlashAndEnoughSupply) {
         ASSERT_EQ(b.prompter.shown.size(), 1u);
         EXPECT_EQ(b.prompter.shown[0].text, "volts (2)");
         EXPECT_TRUE(b.link.StartProgramming());
-        EXPECT_TRUE(b.link.programming);
+        EXPECT_TRUE(b.link.IsProgramming());
         EXPECT_TRUE(b.ecu.ProgrammingStarted());
     }
 }
@@ -222,8 +222,8 @@ TEST(SendSRecord, SendsTheRecordBytesInOneBlock) {
     // The echo of the block is compared with what was sent.
     b.ecu.MutableFaults().corruptEcho = 1;
     b.link.SendSRecord(FormatSRecord('1', 0x8002, {3, 4}));
-    EXPECT_TRUE(b.link.errorFlags & ERR_ECHO);
-    EXPECT_EQ(b.link.txLength, 0u);
+    EXPECT_TRUE(b.link.ErrorFlags() & ERR_ECHO);
+    EXPECT_EQ(b.link.TxLength(), 0u);
 
     // Byte mode: each byte waits for its echo.
     b.link.SetByteMode();
@@ -241,7 +241,7 @@ TEST(SendSRecord, AFailedRecordStopsProgramming) {
     b.link.SetBlockMode();
     b.ecu.MutableFaults().recordRefused = 1;
     EXPECT_FALSE(b.link.SendSRecord("S1058000010277"));
-    EXPECT_FALSE(b.link.programming);
+    EXPECT_FALSE(b.link.IsProgramming());
     b.line.ClearTraffic();
     EXPECT_FALSE(b.link.SendSRecord(FormatSRecord('1', 0x8002, {3, 4})));
     EXPECT_TRUE(Sent(b).empty()) << "no record goes out until programming is started again";
@@ -252,10 +252,10 @@ TEST(SendSRecord, AFailedRecordStopsProgramming) {
     bad.line.ClearTraffic();
     for (const char* text : {"S1058000G10277", "S105800001027", "X1058000010277", "S1"}) {
         EXPECT_FALSE(bad.link.SendSRecord(text)) << text;
-        EXPECT_TRUE(bad.link.errorFlags & ERR_REQUEST) << text;
+        EXPECT_TRUE(bad.link.ErrorFlags() & ERR_REQUEST) << text;
     }
     EXPECT_TRUE(Sent(bad).empty()) << "a malformed line is never sent";
-    EXPECT_TRUE(bad.link.programming);
+    EXPECT_TRUE(bad.link.IsProgramming());
 
     EcuBench wrongSum(Blank());
     StartRun(wrongSum);
@@ -281,8 +281,8 @@ TEST(EndProgramming, RestartsTheEcuWithTheNewProgram) {
     EXPECT_EQ(b.ecu.FlashBytesWritten(), sample.programBytes);
     ASSERT_TRUE(b.link.EndProgramming());
     EXPECT_FALSE(b.link.isOpen);
-    EXPECT_FALSE(b.link.connected);
-    EXPECT_FALSE(b.link.programming);
+    EXPECT_FALSE(b.link.IsConnected());
+    EXPECT_FALSE(b.link.IsProgramming());
 
     b.link.SetByteMode();
     EXPECT_EQ(b.ecu.Mode(), sim::EcuMode::Starting);

@@ -106,7 +106,7 @@ TEST(ProgramEcuFile, SendsExactlyTheProgramRecords) {
     EXPECT_EQ(p.host.positions.back(), 100);
     EXPECT_TRUE(std::is_sorted(p.host.positions.begin() + 2, p.host.positions.end()))
         << "the bar never goes back";
-    EXPECT_EQ(p.link.blockMode, 0) << "the link is back in byte mode";
+    EXPECT_FALSE(p.link.InBlockMode()) << "the link is back in byte mode";
 
     p.clock.SleepMs(1000);
     ASSERT_TRUE(p.ConnectAndLoad());
@@ -189,7 +189,7 @@ TEST(ProgramFirmware, FailuresOfTheBootLoaderSteps) {
         EXPECT_EQ(p.ShownTexts(), c.shown) << c.what;
         EXPECT_EQ(p.Records().size(), c.records) << c.what;
         EXPECT_EQ(p.CountBoot(boot::kOpEnd), 0u) << c.what;
-        EXPECT_EQ(p.link.blockMode, 0) << c.what;
+        EXPECT_FALSE(p.link.InBlockMode()) << c.what;
     }
 }
 
@@ -241,7 +241,7 @@ TEST(UpdateStandardSoftware, AnEcuWithTheNewestVersionIsNotReprogrammed) {
     EXPECT_TRUE(p.programmer.UpdateStandardSoftware(true, 0));
     EXPECT_TRUE(p.BootRequests().empty());
     EXPECT_TRUE(p.prompter.shown.empty()) << "no question";
-    EXPECT_TRUE(p.link.connected);
+    EXPECT_TRUE(p.link.IsConnected());
     EXPECT_EQ(p.host.opened, 1);
     EXPECT_EQ(p.host.closed, 1);
     EXPECT_FALSE(p.host.busyNow);
@@ -295,7 +295,7 @@ TEST(UpdateStandardSoftware, CarriesTheConfigurationAcrossTheReprogramming) {
     }
     for (int i = 0; i < 4; ++i) EXPECT_EQ(p.ecu.Value(114, i), 0) << "installer steps reset";
     EXPECT_EQ(p.car.VERSIONE_CENTRALINA, 0xD0) << "the model reads the new program back";
-    EXPECT_TRUE(p.link.connected);
+    EXPECT_TRUE(p.link.IsConnected());
     EXPECT_TRUE(temp.Entries().empty()) << "the three _ic files are gone";
     EXPECT_EQ(p.host.closed, 1);
 }
@@ -311,7 +311,7 @@ TEST(UpdateStandardSoftware, WithoutKeepingTheConfigurationItConnectsAfterwards)
         ASSERT_TRUE(p.programmer.UpdateStandardSoftware(false, 1));
         EXPECT_EQ(p.prompter.shown[0].text, "La centralina non risponde: tentare la programmazione?");
         EXPECT_EQ(p.host.connectActions, 1);
-        EXPECT_TRUE(p.link.connected);
+        EXPECT_TRUE(p.link.IsConnected());
         EXPECT_EQ(p.car.NOME_PROGRAMMA, "StandardCng_0C8") << "the Metano software";
         EXPECT_EQ(p.car.TIPO_DI_CARBURANTE, 1);
     }
@@ -408,7 +408,7 @@ TEST(UpdateStandardSoftware, AsksBeforeEachNewAttempt) {
         const bool errProg =
             !p.prompter.shown.empty() && p.prompter.shown.back().text == "Programmazione centralina fallita!";
         EXPECT_EQ(errProg, !c.ok) << c.what;
-        EXPECT_EQ(p.link.blockMode, 0) << c.what;
+        EXPECT_FALSE(p.link.InBlockMode()) << c.what;
     }
 }
 

@@ -98,7 +98,7 @@ struct EcuBench {
     bool ConnectAndLoad() {
         if (!link.Connect()) return false;
         model.ReadFromEcu();
-        return link.connected != 0;
+        return link.IsConnected() != 0;
     }
 
     // Requests the boot loader received.

@@ -30,7 +30,7 @@ TEST(ZovctlExitStatus, EachStatusOfTheTable) {
         const char* reason;  // the start of the one stderr line
     } cases[] = {
         {{"--port", kDevice, "get", "46"}, 0, nullptr},
-        {{"--port", "/dev/zov-no-such-port", "info"}, 1, "zovctl: cannot open COM1"},
+        {{"--port", "/dev/zov-no-such-port", "info"}, 1, "zovctl: No such device /dev/zov-no-such-port"},
         {{"--port", kDevice, "--frobnicate", "info"}, 2, "zovctl: unknown option --frobnicate"},
         {{"--port", kDevice, "get", "1", "2"}, 2, "zovctl: variable 1 has no elements"},
         {{"--port", kDevice, "get", "127"}, 3, "zovctl: variable 127 is not available"},

@@ -100,7 +100,8 @@ TEST(Zovctl, FailuresGiveAStatusAndOneLine) {
     }
     const Result missing = Zovctl("/dev/zov-no-such-port", {"info"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "zovctl: cannot open COM1 (/dev/zov-no-such-port)\n");
+    EXPECT_EQ(missing.err,
+              "zovctl: No such device /dev/zov-no-such-port: plug the adapter in or choose another port\n");
 }
 
 std::string ReadWhole(const std::string& path) {
@@ -178,6 +179,19 @@ TEST(Zovctl, SilentEcuEndsWithNoEcu) {
     const Result r = Zovctl(sim.device, {"info"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "zovctl: no ECU answers on COM1 (" + sim.device + ")\n");
+}
+
+// The adapter pulled out after the open frame and the first read: what was read is printed, then
+// the adapter's own message, no retries, exit 1.
+TEST(Zovctl, AdapterPulledOutEndsWithTheDeviceMessage) {
+    Zovsim sim({"--no-pacing", "--lose-device", "2"});
+    const Result r = Zovctl(sim.device, {"info"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "MODELLO=FIAT PUNTO 1.2 8V\n");
+    EXPECT_EQ(r.err,
+              "ZOV Qbr: Linea seriale non pi\xC3\xB9 disponibile: l'adattatore \xC3\xA8 stato scollegato.\n"
+              "zovctl: " +
+                  sim.device + " is no longer available: the adapter was disconnected\n");
 }
 
 TEST(Zovctl, ComPortsComeFromTheSettingsStore) {

@@ -71,7 +71,7 @@ struct EditorBench : Bench {
             form->interactive = false;
             form->MenuConnettiClick();
             form->interactive = true;
-            EXPECT_TRUE(context->link.connected);
+            EXPECT_TRUE(context->link.IsConnected());
         }
         // The keep-alive is the main window's; the windows under test run alone on the line.
         form->Timer1->stop();

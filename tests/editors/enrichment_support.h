@@ -43,7 +43,7 @@ struct EnrichmentBench : Bench {
         if (!context->link.Connect()) return false;
         context->model.ReadFromEcu();
         ecu.ClearRequests();
-        return context->link.connected != 0;
+        return context->link.IsConnected() != 0;
     }
 
     // Single-cell writes of table 50 (opcode 0x12) or 51 (0x0E, the byte as sent) that reached

@@ -60,7 +60,7 @@ TEST_F(Commands, EachCommandSendsItsExactRequest) {
         s.ecu.ClearRequests();
         c.run(s.link);
         EXPECT_EQ(s.Requests(), std::vector<Bytes>{WithChecksum(c.request)}) << c.name;
-        EXPECT_EQ(s.link.errorFlags & (ERR_NOT_AVAILABLE | ERR_REQUEST), 0) << c.name;
+        EXPECT_EQ(s.link.ErrorFlags() & (ERR_NOT_AVAILABLE | ERR_REQUEST), 0) << c.name;
     }
 }
 
@@ -112,7 +112,7 @@ TEST_F(Commands, ElementsAndRows) {
     EXPECT_EQ(v[1], -1) << "only the element is stored";
 
     s.link.ReadVarElement(110, 8, v.data());
-    EXPECT_TRUE(s.link.errorFlags & ERR_REQUEST) << "beyond the 8 elements: sent, then flagged";
+    EXPECT_TRUE(s.link.ErrorFlags() & ERR_REQUEST) << "beyond the 8 elements: sent, then flagged";
     EXPECT_EQ(s.Requests().back(), WithChecksum({0x05, 110, 8}));
 
     std::vector<int32_t> row(8, 99);
@@ -120,7 +120,7 @@ TEST_F(Commands, ElementsAndRows) {
     for (int c = 0; c < 8; ++c) EXPECT_EQ(row[size_t(c)], s.ecu.Value(51, 3 * 8 + c));
 
     s.link.ReadVarElement(50, 0, nullptr);
-    EXPECT_TRUE(s.link.errorFlags & ERR_REQUEST) << "the row is read and discarded";
+    EXPECT_TRUE(s.link.ErrorFlags() & ERR_REQUEST) << "the row is read and discarded";
 }
 
 TEST_F(Commands, WritesLandInTheEcu) {
@@ -148,7 +148,7 @@ TEST_F(Commands, RecordsFillTheirValues) {
     std::vector<int32_t> small(13);
     EXPECT_FALSE(s.link.ReadRecord(150, small.data(), 13)) << "capacity below the value count";
     EXPECT_FALSE(s.link.ReadRecord(153, small.data(), 13));
-    EXPECT_EQ(s.link.errorFlags, ERR_NOT_AVAILABLE);
+    EXPECT_EQ(s.link.ErrorFlags(), ERR_NOT_AVAILABLE);
 }
 
 TEST_F(Commands, RefusalsBeforeSendingAnything) {
@@ -178,14 +178,14 @@ TEST_F(Commands, RefusalsBeforeSendingAnything) {
          ERR_NOT_AVAILABLE},
     };
     for (const Case& c : cases) {
-        s.link.errorFlags = 0;
+        s.link.ClearErrorFlags();
         EXPECT_EQ(c.run(s.link), 0) << c.name;
-        EXPECT_TRUE(s.link.errorFlags & c.flag) << c.name;
+        EXPECT_TRUE(s.link.ErrorFlags() & c.flag) << c.name;
         EXPECT_TRUE(s.ecu.Requests().empty()) << c.name << " sent something";
     }
-    s.link.errorFlags = 0;
+    s.link.ClearErrorFlags();
     EXPECT_FALSE(s.link.WriteArray(110, nullptr));
-    EXPECT_EQ(s.link.errorFlags, 0) << "a word array without buffer only fails";
+    EXPECT_EQ(s.link.ErrorFlags(), 0) << "a word array without buffer only fails";
     EXPECT_EQ(s.link.ReadVar(300, nullptr), 0) << "an index beyond 8 bits";
     EXPECT_TRUE(s.ecu.Requests().empty());
 }
@@ -193,14 +193,14 @@ TEST_F(Commands, RefusalsBeforeSendingAnything) {
 TEST_F(Commands, EcuRefusalEndsReadsWithZeroAndWritesWithTrue) {
     s.ecu.MutableFaults().refused = {0, 104};
     EXPECT_EQ(s.link.ReadVar(0, nullptr), 0);
-    EXPECT_TRUE(s.link.errorFlags & ERR_NOT_AVAILABLE);
+    EXPECT_TRUE(s.link.ErrorFlags() & ERR_NOT_AVAILABLE);
     EXPECT_TRUE(s.link.WriteVar(0, 5));
-    EXPECT_TRUE(s.link.errorFlags & ERR_NOT_AVAILABLE);
+    EXPECT_TRUE(s.link.ErrorFlags() & ERR_NOT_AVAILABLE);
     std::vector<int32_t> v(20, 9);
     EXPECT_EQ(s.link.ReadVar(104, v.data()), 0);
     EXPECT_EQ(v, std::vector<int32_t>(20, 9)) << "a refused read leaves the buffer alone";
     EXPECT_EQ(s.Requests().size(), 3u) << "refusals are not repeated";
-    EXPECT_EQ(s.link.connected, 1);
+    EXPECT_TRUE(s.link.IsConnected());
 }
 
 TEST(CommandsWithoutSession, DoNothing) {

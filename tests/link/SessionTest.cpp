@@ -15,6 +15,7 @@ const std::string kNotResponding = "La centralina non comunica correttamente";
 const std::string kRetry = "Vuoi provare a riconnettere?";
 const std::string kConnectFailed = "Connessione fallita: controllare il collegamento";
 const std::string kTooMany = "La centralina \xE8 stata sconnessa per troppi errori di comunicazione";
+const std::string kDeviceLost = "Linea seriale non pi\xF9 disponibile: l'adattatore \xE8 stato scollegato.";
 
 // A status that never comes costs the 500 ms status wait plus one byte timeout, then the 600 ms pause.
 constexpr int64_t kSilentAttemptMs = 530 + 600;
@@ -28,13 +29,13 @@ size_t CountOf(const std::vector<Bytes>& requests, const Bytes& frame) {
 TEST(Session, ConnectSendsTheOpenFrameAndDisconnectTheCloseFrame) {
     SimLink s;
     ASSERT_TRUE(s.Open());
-    EXPECT_EQ(s.link.connected, 1);
-    EXPECT_EQ(s.link.connectCount, 1);
+    EXPECT_TRUE(s.link.IsConnected());
+    EXPECT_EQ(s.link.ConnectCount(), 1);
     s.link.Disconnect();
     EXPECT_EQ(s.SentBytes(), (Bytes{0x08, 0x00, 0x7C, 0x83, 0x07, 0x00, 0x01, 0x01}));
-    EXPECT_EQ(s.link.connected, 0);
+    EXPECT_FALSE(s.link.IsConnected());
     EXPECT_EQ(s.link.isOpen, 0);
-    EXPECT_EQ(s.link.connectCount, 0);
+    EXPECT_EQ(s.link.ConnectCount(), 0);
 }
 
 TEST(Session, CloseFrameOnlyWhenASessionIsOpen) {
@@ -67,7 +68,7 @@ TEST(Session, ConnectOnAPortThatCannotOpenFails) {
     SimLink s;
     s.line.SetOpenFails(true);
     EXPECT_FALSE(s.link.Connect());
-    EXPECT_EQ(s.link.connectCount, 0);
+    EXPECT_EQ(s.link.ConnectCount(), 0);
 }
 
 TEST(Recovery, EcuThatStopsAnsweringReconnectsOnceThenReportsTheFailure) {
@@ -88,9 +89,9 @@ TEST(Recovery, EcuThatStopsAnsweringReconnectsOnceThenReportsTheFailure) {
     ASSERT_EQ(s.prompter.shown.size(), 1u);
     EXPECT_EQ(s.prompter.shown[0].text, kNotResponding + " (35)\n" + kConnectFailed);
     EXPECT_EQ(s.prompter.shown[0].caption, "ZOV Qbr");
-    EXPECT_EQ(s.link.connected, 0);
+    EXPECT_FALSE(s.link.IsConnected());
     EXPECT_EQ(s.link.isOpen, 0);
-    EXPECT_EQ(s.link.errorFlags, 0);
+    EXPECT_EQ(s.link.ErrorFlags(), 0);
 }
 
 // The ECU opens sessions but answers every request "busy": the link reconnects silently three
@@ -112,7 +113,7 @@ TEST(Recovery, SilentReconnectionsThenTheQuestion) {
         EXPECT_EQ(box.buttons, PromptButtons::YesNo);
     }
     EXPECT_EQ(s.link.isOpen, 0) << "No closes the port";
-    EXPECT_EQ(s.link.connected, 0);
+    EXPECT_FALSE(s.link.IsConnected());
 }
 
 TEST(Recovery, ReconnectionSucceedsAndTheRequestGoesThrough) {
@@ -121,8 +122,8 @@ TEST(Recovery, ReconnectionSucceedsAndTheRequestGoesThrough) {
     s.ecu.MutableFaults().busy = 4;  // one whole request fails, the reconnection and the retry work
     s.ecu.SetValue(0, 0, 321);
     EXPECT_EQ(s.link.ReadVar(0, nullptr), 321);
-    EXPECT_EQ(s.link.connected, 1);
-    EXPECT_EQ(s.link.connectCount, 2);
+    EXPECT_TRUE(s.link.IsConnected());
+    EXPECT_EQ(s.link.ConnectCount(), 2);
     EXPECT_TRUE(s.prompter.shown.empty());
 }
 
@@ -134,8 +135,8 @@ TEST(Recovery, WrongAnswerChecksumRepeatsTheRequest) {
     s.ecu.MutableFaults().badChecksum = 1;
     EXPECT_EQ(s.link.ReadVar(0, nullptr), 200);
     EXPECT_EQ(s.Requests(), (std::vector<Bytes>{kRead0, kRead0}));
-    EXPECT_EQ(s.link.checksumErrorCount, 0) << "the good answer pays the error back";
-    EXPECT_EQ(s.link.connected, 1);
+    EXPECT_EQ(s.link.ChecksumErrorCount(), 0) << "the good answer pays the error back";
+    EXPECT_TRUE(s.link.IsConnected());
 }
 
 TEST(Recovery, ChecksumErrorsBalancedByGoodAnswersNeverCloseTheSession) {
@@ -145,7 +146,7 @@ TEST(Recovery, ChecksumErrorsBalancedByGoodAnswersNeverCloseTheSession) {
         s.ecu.MutableFaults().badChecksum = 1;
         s.link.ReadVar(0, nullptr);
     }
-    EXPECT_EQ(s.link.connected, 1);
+    EXPECT_TRUE(s.link.IsConnected());
     EXPECT_TRUE(s.prompter.shown.empty());
 }
 
@@ -162,7 +163,7 @@ TEST(Recovery, ThirteenthNetChecksumErrorClosesTheSession) {
     EXPECT_EQ(requests.back(), kClose);
     ASSERT_EQ(s.prompter.shown.size(), 1u);
     EXPECT_EQ(s.prompter.shown[0].text, kTooMany + " (16)");
-    EXPECT_EQ(s.link.checksumErrorCount, 0);
+    EXPECT_EQ(s.link.ChecksumErrorCount(), 0);
     EXPECT_EQ(s.link.isOpen, 0);
 }
 
@@ -174,7 +175,7 @@ TEST(Recovery, EchoMismatchDoesNotStopTheRequest) {
     s.ecu.MutableFaults().corruptEcho = 1;
     EXPECT_EQ(s.link.ReadVar(0, nullptr), 77);
     EXPECT_EQ(s.Requests().size(), 1u);
-    EXPECT_TRUE(s.link.errorFlags & ERR_ECHO);
+    EXPECT_TRUE(s.link.ErrorFlags() & ERR_ECHO);
 }
 
 TEST(Recovery, BusyAndRejectedStatusesPauseAndRepeat) {
@@ -196,8 +197,86 @@ TEST(Recovery, BusyAndRejectedStatusesPauseAndRepeat) {
         EXPECT_EQ(s.link.ReadVar(0, nullptr), 150) << c.name;
         EXPECT_EQ(ElapsedMs(s, start), c.pauseMs) << c.name;
         EXPECT_EQ(s.Requests(), (std::vector<Bytes>{kRead0, kRead0})) << c.name;
-        EXPECT_EQ(s.link.connectCount, 1) << c.name;
+        EXPECT_EQ(s.link.ConnectCount(), 1) << c.name;
     }
+}
+
+// The adapter pulled out mid-session, in byte mode and in block mode: the first byte of the next
+// request is the last thing on the line; no wait, no repetition, no reconnection, one message.
+TEST(DeviceLost, MidSessionClosesTheSessionAtOnceWithItsOwnMessage) {
+    for (const bool block : {false, true}) {
+        SCOPED_TRACE(block ? "block mode" : "byte mode");
+        SimLink s;
+        ASSERT_TRUE(s.Open());
+        if (block) s.link.SetBlockMode();
+        s.line.LoseDevice(1);
+        const int64_t start = s.clock.NowUs();
+
+        EXPECT_EQ(s.link.ReadVar(0, nullptr), 0);
+
+        EXPECT_EQ(s.SentBytes(), (Bytes{0x08, 0x00, 0x7C, 0x83, 0x07, 0x01}));
+        EXPECT_EQ(s.clock.NowUs(), start) << "nothing waited for";
+        ASSERT_EQ(s.prompter.shown.size(), 1u);
+        EXPECT_EQ(s.prompter.shown[0].text, kDeviceLost);
+        EXPECT_EQ(s.prompter.shown[0].icon, PromptIcon::Error);
+        EXPECT_EQ(s.prompter.shown[0].buttons, PromptButtons::Ok);
+        EXPECT_FALSE(s.link.IsConnected());
+        EXPECT_EQ(s.link.isOpen, 0);
+        EXPECT_FALSE(s.line.IsOpen()) << "the handle is closed";
+        EXPECT_EQ(s.line.OpenCount(), 1) << "no reopening";
+        EXPECT_EQ(s.link.LastDeviceError(), (DeviceError{DeviceFault::Lost, "/dev/ttyS0", 0}));
+
+        EXPECT_EQ(s.link.ReadVar(0, nullptr), 0) << "later commands find no session";
+        EXPECT_EQ(s.prompter.shown.size(), 1u);
+        EXPECT_EQ(s.SentBytes().size(), 6u);
+    }
+}
+
+TEST(DeviceLost, WhileReadingAnAnswerEndsTheSessionWithoutCountingRetries) {
+    SimLink s;
+    ASSERT_TRUE(s.Open());
+    s.ecu.ClearRequests();
+    s.line.LoseDevice(3);  // the whole request goes out; the answer never arrives
+    EXPECT_EQ(s.link.ReadVar(0, nullptr), 0);
+    EXPECT_EQ(s.Requests(), (std::vector<Bytes>{kRead0}));
+    ASSERT_EQ(s.prompter.shown.size(), 1u);
+    EXPECT_EQ(s.prompter.shown[0].text, kDeviceLost);
+    EXPECT_FALSE(s.link.IsConnected());
+}
+
+// The ECU falls silent, and the adapter goes while the link reconnects: the message names the
+// adapter, not the ECU.
+TEST(DeviceLost, DuringTheReconnectionReportsTheAdapter) {
+    SimLink s;
+    ASSERT_TRUE(s.Open());
+    s.ecu.MutableFaults().silent = true;
+    s.line.LoseDevice(4 * 3 + 1);  // the four attempts of the read, then the first byte of the open frame
+    EXPECT_EQ(s.link.ReadVar(0, nullptr), 0);
+    ASSERT_EQ(s.prompter.shown.size(), 1u);
+    EXPECT_EQ(s.prompter.shown[0].text, kDeviceLost);
+    EXPECT_EQ(s.link.isOpen, 0);
+    const Bytes sent = s.SentBytes();
+    EXPECT_EQ(Bytes(sent.end() - 2, sent.end()), (Bytes{0x01, 0x08})) << "one open attempt, cut short";
+}
+
+TEST(DeviceLost, ConnectAndDisconnectGiveUpAtOnceAndShowNothing) {
+    SimLink s;
+    ASSERT_TRUE(s.link.OpenPort());
+    s.line.LoseDevice(1);
+    EXPECT_FALSE(s.link.Connect());
+    EXPECT_EQ(s.SentBytes(), Bytes{0x08}) << "no further attempts";
+    EXPECT_EQ(s.link.LastDeviceError().fault, DeviceFault::Lost);
+    EXPECT_EQ(s.link.isOpen, 0);
+    EXPECT_TRUE(s.prompter.shown.empty()) << "Connect leaves the telling to its caller";
+
+    SimLink d;
+    ASSERT_TRUE(d.Open());
+    d.line.LoseDevice(0);
+    d.link.Disconnect();
+    EXPECT_EQ(d.SentBytes(), kOpen);
+    EXPECT_EQ(d.link.isOpen, 0);
+    EXPECT_FALSE(d.link.IsConnected());
+    EXPECT_TRUE(d.prompter.shown.empty());
 }
 
 TEST(Primitives, TimeoutPoisonsTheRestOfTheExchange) {
@@ -208,14 +287,14 @@ TEST(Primitives, TimeoutPoisonsTheRestOfTheExchange) {
 
     int64_t start = s.clock.NowUs();
     EXPECT_EQ(s.link.SendByte(0x01), 0);
-    EXPECT_EQ(s.link.errorFlags, ERR_TIMEOUT);
+    EXPECT_EQ(s.link.ErrorFlags(), ERR_TIMEOUT);
     EXPECT_EQ(ElapsedMs(s, start), 75) << "one standard byte timeout";
 
     start = s.clock.NowUs();
     EXPECT_EQ(s.link.SendByte(0x02), kSendFailed);
     EXPECT_EQ(s.link.SendWord(0x0304), kSendFailed);
     EXPECT_EQ(s.link.ReceiveByte(500), kNoByte);
-    EXPECT_EQ(s.link.lastReceived, kNoByte);
+    EXPECT_EQ(s.link.LastReceived(), kNoByte);
     EXPECT_EQ(s.clock.NowUs(), start) << "poisoned primitives return at once";
     EXPECT_EQ(s.SentBytes(), Bytes{0x01});
 }
@@ -250,27 +329,34 @@ TEST(Primitives, BlockModeSendsTheRequestInOnePieceAndChecksTheEcho) {
     s.ecu.SetValue(0, 0, 1234);
     s.link.SetBlockMode();
     EXPECT_EQ(s.link.ReadVar(0, nullptr), 1234);
-    EXPECT_EQ(s.link.errorFlags & ERR_ECHO, 0);
+    EXPECT_EQ(s.link.ErrorFlags() & ERR_ECHO, 0);
 
     s.ecu.MutableFaults().corruptEcho = 1;
     EXPECT_EQ(s.link.ReadVar(0, nullptr), 1234) << "a bad echo alone does not stop the request";
-    EXPECT_TRUE(s.link.errorFlags & ERR_ECHO);
-    EXPECT_EQ(s.link.txLength, 0u);
+    EXPECT_TRUE(s.link.ErrorFlags() & ERR_ECHO);
+    EXPECT_EQ(s.link.TxLength(), 0u);
     s.link.SetByteMode();
-    EXPECT_EQ(s.link.blockMode, 0);
+    EXPECT_FALSE(s.link.InBlockMode());
 }
 
 TEST(Messages, FiveTextsReplaceTheBuiltInOnesAnythingElseRestoresThem) {
     SimLink s;
     s.link.SetLinkMessages({"a", "b", "c", "d", "e"});
-    EXPECT_EQ(s.link.msgSerialSetup, "a");
-    EXPECT_EQ(s.link.msgTooManyErrors, "e");
+    EXPECT_EQ(s.link.LinkMessage(LinkText::SerialSetup), "a");
+    EXPECT_EQ(s.link.LinkMessage(LinkText::TooManyErrors), "e");
+    EXPECT_EQ(s.link.LinkMessage(LinkText::DeviceLost), kDeviceLost) << "five texts keep the built-in sixth";
+    s.link.SetLinkMessages({"a", "b", "c", "d", "e", "f"});
+    EXPECT_EQ(s.link.LinkMessage(LinkText::TooManyErrors), "e");
+    EXPECT_EQ(s.link.LinkMessage(LinkText::DeviceLost), "f");
+    s.link.SetLinkMessages({"a", "b", "c", "d", "e", "f", "g"});
+    EXPECT_EQ(s.link.LinkMessage(LinkText::SerialSetup), "Errore di settaggio dei parametri seriali");
+    EXPECT_EQ(s.link.LinkMessage(LinkText::DeviceLost), kDeviceLost);
     s.link.SetLinkMessages({"a", "b", "c", "d"});
-    EXPECT_EQ(s.link.msgNotResponding, kNotResponding);
-    EXPECT_EQ(s.link.msgRetryQuestion, kRetry);
-    EXPECT_EQ(s.link.msgConnectFailed, kConnectFailed);
-    EXPECT_EQ(s.link.msgTooManyErrors, kTooMany);
-    EXPECT_EQ(s.link.messagesSet, 1);
+    EXPECT_EQ(s.link.LinkMessage(LinkText::NotResponding), kNotResponding);
+    EXPECT_EQ(s.link.LinkMessage(LinkText::RetryQuestion), kRetry);
+    EXPECT_EQ(s.link.LinkMessage(LinkText::ConnectFailed), kConnectFailed);
+    EXPECT_EQ(s.link.LinkMessage(LinkText::TooManyErrors), kTooMany);
+    EXPECT_TRUE(s.link.MessagesSet());
 }
 
 TEST(Messages, HandleLinkErrorUsesTheBuiltInTextsWhenNoneWereSet) {
@@ -279,7 +365,7 @@ TEST(Messages, HandleLinkErrorUsesTheBuiltInTextsWhenNoneWereSet) {
     sim::SimulatedLine line(ecu, clock);
     ScriptedPrompter prompter;
     ComInj link(0, 5, line, clock, prompter);
-    EXPECT_EQ(link.messagesSet, 0);
+    EXPECT_FALSE(link.MessagesSet());
     ASSERT_TRUE(link.Connect());
     ecu.MutableFaults().silent = true;
     link.ReadVar(0, nullptr);

@@ -99,7 +99,7 @@ TEST(FunctionF5, CancellingTheFuelChoiceDoesNothing) {
 
         // Not connected before: the connect action ran silently, without the ECU data dialog.
         EXPECT_EQ(script.seen, std::vector<QString>{QStringLiteral("FormSceltaCarb")});
-        EXPECT_TRUE(b.context->link.connected);
+        EXPECT_TRUE(b.context->link.IsConnected());
         EXPECT_EQ(seen.index, c.fuel) << "preset to TIPO_DI_CARBURANTE";
         EXPECT_EQ(seen.items, (QStringList{b.Dict("LabelGpl", 30), b.Dict("LabelMetano", 30)}));
         EXPECT_EQ(seen.title, b.Dict("FinestraSceltaCarb", 50));
@@ -167,7 +167,7 @@ TEST(FunctionF5, GplStandardSoftwareReprogramsTheEcuThenReconnectsAndOpensTheEdi
     // The ECU runs the GPL standard software and the session is open again on it.
     EXPECT_EQ(b.ecu.Mode(), sim::EcuMode::Application);
     EXPECT_EQ(b.ecu.Value(46), kNewestStandard);
-    EXPECT_TRUE(b.context->link.connected);
+    EXPECT_TRUE(b.context->link.IsConnected());
     EXPECT_EQ(b.context->car.VERSIONE_CENTRALINA, kNewestStandard);
     EXPECT_EQ(b.context->car.TIPO_DI_CARBURANTE, 0);
     EXPECT_EQ(b.context->car.NOME_PROGRAMMA, "StandardGpl_0D0");
@@ -252,7 +252,7 @@ TEST(FunctionF5, ABlankEcuIsProgrammedAfterTheSilentConnectFails) {
     EXPECT_EQ(ShownSince(b.prompter), std::vector<std::string>{b.DictCp("MessTentareAggiorna", 70)});
     EXPECT_GE(b.clock.NowUs() - start, (12 + 20) * kSecondUs);
     EXPECT_EQ(b.ecu.Mode(), sim::EcuMode::Application);
-    EXPECT_TRUE(b.context->link.connected);
+    EXPECT_TRUE(b.context->link.IsConnected());
     EXPECT_EQ(b.context->car.NOME_PROGRAMMA, "StandardCng_0D0") << "the Metano software";
     EXPECT_EQ(b.context->car.TIPO_DI_CARBURANTE, 1);
     EXPECT_TRUE(outOfArchive);
@@ -319,7 +319,7 @@ TEST(FunctionF6, AnEcuWithTheNewestStandardVersionIsNotReprogrammedAndEntersMapp
         EXPECT_EQ(b.ecu.Value(39), registerBefore | TFormMainInst::kMappingModeBit);
         EXPECT_EQ(b.context->car.DEFAULT_REGISTRO_CONFIGURAZIONE & TFormMainInst::kMappingModeBit,
                   TFormMainInst::kMappingModeBit);
-        EXPECT_TRUE(b.context->link.connected);
+        EXPECT_TRUE(b.context->link.IsConnected());
         EXPECT_TRUE(temp.Entries().isEmpty()) << "the configuration's _ic files are gone";
         ExpectTimerBackAtFirstTick(f);
     }
@@ -351,7 +351,7 @@ TEST(FunctionF6, AnOlderEcuIsReprogrammedKeepingItsConfigurationOnlyWhenTheUserA
         if (!yes) {
             EXPECT_EQ(b.ecu.Value(39), registerBefore);
         }
-        EXPECT_TRUE(b.context->link.connected);
+        EXPECT_TRUE(b.context->link.IsConnected());
         EXPECT_TRUE(temp.Entries().isEmpty());
         ExpectTimerBackAtFirstTick(*b.form);
     }
@@ -408,7 +408,7 @@ TEST(FunctionF6, WithoutAnEcuItSaysSoAndTouchesNothing) {
     // The silent connect said nothing; without a session the configuration cannot be kept.
     EXPECT_EQ(ShownSince(b.prompter), std::vector<std::string>{b.DictCp("MessNoConn", 70)});
     EXPECT_TRUE(script.seen.empty());
-    EXPECT_FALSE(b.context->link.connected);
+    EXPECT_FALSE(b.context->link.IsConnected());
     ExpectTimerBackAtFirstTick(*b.form);
 }
 

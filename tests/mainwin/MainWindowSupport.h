@@ -64,7 +64,7 @@ class TimedPrompter : public ScriptedPrompter {
 class RecordingOpener : public SerialOpener {
   public:
     RecordingOpener(SerialOpener& inner, Clock& clock) : inner_(inner), clock_(clock) {}
-    std::unique_ptr<SerialDevice> Open(const std::string& path) override {
+    OpenResult Open(const std::string& path) override {
         opens.push_back({clock_.NowUs(), path});
         return inner_.Open(path);
     }

@@ -90,7 +90,7 @@ void StartAndConnect(Bench& b) {
     ASSERT_TRUE(b.form->Start());
     DataDialogReader reader;
     b.form->MenuConnettiClick();
-    ASSERT_TRUE(b.context->link.connected);
+    ASSERT_TRUE(b.context->link.IsConnected());
     ASSERT_TRUE(reader.Shown());
 }
 
@@ -134,8 +134,9 @@ TEST(MainWindowStart, LocalizesFromTheDictionaryAndShowsTheStartState) {
     EXPECT_EQ(f.PanelText(2), QStringLiteral("COM1"));
     EXPECT_EQ(f.PanelText(3), StripAccelerator(b.Dictionary().LanguageCaption(0)));
     // The link speaks the dictionary's words too.
-    EXPECT_EQ(b.context->link.msgConnectFailed, b.DictCp("MessConnFallita", 70));
-    EXPECT_EQ(b.context->link.msgTooManyErrors, b.DictCp("MessErrCk", 70));
+    EXPECT_EQ(b.context->link.LinkMessage(LinkText::ConnectFailed), b.DictCp("MessConnFallita", 70));
+    EXPECT_EQ(b.context->link.LinkMessage(LinkText::TooManyErrors), b.DictCp("MessErrCk", 70));
+    EXPECT_EQ(b.context->link.LinkMessage(LinkText::DeviceLost), b.DictCp("MessLineaPersa", 70));
     // The program's folder became mainPath and the current directory; Config exists.
     EXPECT_EQ(b.context->global.MainPath(), QFile::encodeName(DistDir()).toStdString());
     EXPECT_EQ(QDir::current().absolutePath(), QDir(DistDir()).absolutePath());
@@ -314,7 +315,7 @@ TEST(MainWindowConnect, LoadsTheEcuAndShowsItsIdentification) {
 
         DataDialogReader reader;
         b.form->MenuConnettiClick();
-        ASSERT_TRUE(b.context->link.connected);
+        ASSERT_TRUE(b.context->link.IsConnected());
         ASSERT_TRUE(reader.Shown());
 
         // The model holds the ECU's identification.
@@ -428,7 +429,7 @@ TEST(MainWindowConnect, DeadLineIsTriedAgainAfterTwelveSecondsThenReported) {
         b.form->MenuConnettiClick();
         b.clock.onSleep = nullptr;
 
-        EXPECT_FALSE(b.context->link.connected);
+        EXPECT_FALSE(b.context->link.IsConnected());
         ASSERT_EQ(b.opener.opens.size(), 2u);  // one Connect, the countdown, one more Connect
         const int64_t firstAttempt = b.opener.opens[1].timeUs - before - 12 * kSecondUs;
         EXPECT_GT(firstAttempt, 0);
@@ -462,7 +463,7 @@ TEST(MainWindowConnect, AnEcuThatAnswersOnlyAfterTheCountdownIsLoaded) {
     DataDialogReader reader;
     b.form->MenuConnettiClick();
     b.clock.onSleep = nullptr;
-    EXPECT_TRUE(b.context->link.connected);
+    EXPECT_TRUE(b.context->link.IsConnected());
     EXPECT_TRUE(reader.Shown());
     EXPECT_TRUE(b.prompter.shown.empty());
 }
@@ -482,7 +483,7 @@ TEST(MainWindowConnect, SessionLostDuringTheLoadShowsNoEcuData) {
     DataDialogReader reader;
     b.form->MenuConnettiClick();
     b.clock.onSleep = nullptr;
-    EXPECT_FALSE(b.context->link.connected);
+    EXPECT_FALSE(b.context->link.IsConnected());
     EXPECT_FALSE(reader.Shown());
     // The link asked about the session; nothing claims a loaded ECU.
     EXPECT_FALSE(b.prompter.shown.empty());
@@ -497,7 +498,7 @@ TEST(MainWindowConnect, TickDuringAnExchangeLeavesTheLinkAlone) {
     // A timer firing while the link waits inside the load.
     int ticks = 0;
     b.clock.onSleep = [&](int64_t) {
-        if (b.context->link.connected && b.context->link.IsBusy() && ticks < 5) {
+        if (b.context->link.IsConnected() && b.context->link.IsBusy() && ticks < 5) {
             ++ticks;
             b.form->Timer1Timer();
         }
@@ -545,7 +546,7 @@ TEST(MainWindowSession, KeepAliveTickReadsVariable72AndShowsTheState) {
     b.ecu.MutableFaults().deadLine = true;
     b.prompter.fallback = PromptAnswer::No;
     f.Timer1Timer();
-    EXPECT_FALSE(b.context->link.connected);
+    EXPECT_FALSE(b.context->link.IsConnected());
     EXPECT_TRUE(f.MenuConnetti->isEnabled());
     EXPECT_FALSE(f.MenuDisconnetti->isEnabled());
     EXPECT_EQ(f.PanelText(0), b.Dict("MessNonConnesso", 35));
@@ -567,7 +568,7 @@ TEST(MainWindowSession, DisconnectAsksAndClosesThePortOnYesOnly) {
         EXPECT_EQ(b.prompter.shown[0].buttons, PromptButtons::YesNo);
         EXPECT_EQ(b.prompter.shown[0].icon, PromptIcon::Question);
         EXPECT_EQ(b.prompter.shown[0].caption, ToCp1252(b.form->windowTitle()));
-        EXPECT_EQ(bool(b.context->link.connected), !yes);
+        EXPECT_EQ(bool(b.context->link.IsConnected()), !yes);
         EXPECT_EQ(b.line.IsOpen(), !yes);
         EXPECT_FALSE(b.ecu.SessionOpen() && yes);
         // Yes: the close-session frame went out, and the next tick comes at once.
@@ -604,7 +605,7 @@ TEST(MainWindowSession, ClosingWhileConnectedAsksOnceAndNoKeepsEverything) {
             EXPECT_EQ(b.prompter.shown[0].text, b.DictCp("MessDisconCpu", 70));
         }
         EXPECT_EQ(b.form->isVisible(), !c.closes);
-        EXPECT_EQ(bool(b.context->link.connected), c.connect && !c.closes);
+        EXPECT_EQ(bool(b.context->link.IsConnected()), c.connect && !c.closes);
         EXPECT_EQ(b.line.IsOpen(), c.connect && !c.closes);
         EXPECT_EQ(b.form->Timer1->isActive(), !c.closes);
     }
@@ -667,14 +668,14 @@ TEST(MainWindowPorts, ChoosingAPortOpensTheSessionThere) {
     EXPECT_EQ(b.form->PanelText(2), QStringLiteral("COM2"));
     DataDialogReader reader;
     b.form->MenuConnettiClick();
-    EXPECT_TRUE(b.context->link.connected);
+    EXPECT_TRUE(b.context->link.IsConnected());
     EXPECT_EQ(b.line.LastOpenedPath(), "/dev/zov-com2");
 
     // During the session the port stays put.
     b.form->Timer1Timer();
     EXPECT_FALSE(b.form->MenuComPort->isEnabled());
     b.form->MenuCom1Click();
-    EXPECT_TRUE(b.context->link.connected);
+    EXPECT_TRUE(b.context->link.IsConnected());
     EXPECT_TRUE(b.line.IsOpen());
     EXPECT_EQ(b.context->link.portIndex, 1);
     EXPECT_TRUE(b.form->MenuCom2->isChecked());
@@ -750,7 +751,7 @@ TEST(MainWindowLanguage, FlagButtonRelocalizesEveryCaption) {
     EXPECT_EQ(f.LabelVersione->text(), b.Dict("LabelVer", 25) + QStringLiteral(" 5.6.1 PRO"));
     EXPECT_EQ(f.PanelText(0), b.Dict("MessNonConnesso", 35));
     EXPECT_EQ(f.PanelText(3), StripAccelerator(d.LanguageCaption(1)));
-    EXPECT_EQ(b.context->link.msgConnectFailed, b.DictCp("MessConnFallita", 70));
+    EXPECT_EQ(b.context->link.LinkMessage(LinkText::ConnectFailed), b.DictCp("MessConnFallita", 70));
     EXPECT_EQ(b.context->global.GetSetting(GlobalData::kLanguage), 1);
     // The next help request looks for the new language's file.
     EXPECT_TRUE(f.HelpFile().isEmpty());

@@ -42,14 +42,14 @@ TEST(MainWindowOnARealLine, ConnectsToZovsimThroughAPseudoTerminal) {
         ASSERT_TRUE(form.Start());
         form.interactive = false;
         form.MenuConnettiClick();
-        EXPECT_TRUE(context.link.connected);
+        EXPECT_TRUE(context.link.IsConnected());
         EXPECT_EQ(context.car.MODELLO, "LANCIA YPSILON 1.2");
         EXPECT_EQ(context.car.ANNO_VETTURA, 2011);
         EXPECT_EQ(form.PanelText(0), form.Text("MessConnesso"));
 
         prompter.answers = {PromptAnswer::Yes};
         form.MenuDisconnettiClick();
-        EXPECT_FALSE(context.link.connected);
+        EXPECT_FALSE(context.link.IsConnected());
         EXPECT_FALSE(context.link.isOpen);
         EXPECT_TRUE(prompter.shown.size() == 1 && prompter.shown[0].buttons == PromptButtons::YesNo);
     }

@@ -116,7 +116,7 @@ inline void StartConnected(Bench& b) {
         if (auto* dati = qobject_cast<TFormDati*>(&w)) dati->Button2->click();
     }});
     b.form->MenuConnettiClick();
-    ASSERT_TRUE(b.context->link.connected);
+    ASSERT_TRUE(b.context->link.IsConnected());
     ASSERT_EQ(close.seen, std::vector<QString>{QStringLiteral("FormDati")});
 }
 

@@ -15,6 +15,7 @@ namespace {
 using testing::kCloseSession;
 using testing::kOpenSession;
 using testing::LineFixture;
+using testing::ReadOne;
 using testing::WithChecksum;
 using Bytes = std::vector<uint8_t>;
 
@@ -400,8 +401,8 @@ TEST(EcuFraming, TheEcuFallsBackInStepAfterGarbage) {
     // A frame left unfinished is dropped once the line has been quiet for more than 20 ms...
     const Bytes partial{0x06, 0x01};
     f.device->Write(partial.data(), partial.size());
-    EXPECT_EQ(f.device->ReadByte(), 0x06);
-    EXPECT_EQ(f.device->ReadByte(), 0x01);
+    EXPECT_EQ(ReadOne(*f.device), 0x06);
+    EXPECT_EQ(ReadOne(*f.device), 0x01);
     f.clock.Advance(kIdleResetUs + 1);
     EXPECT_EQ(f.Answer(readVar0), (Bytes{0x82, 0xC8, 0x00, 0x4A}));
     ASSERT_EQ(f.ecu.Requests().size(), 3u);
@@ -410,7 +411,7 @@ TEST(EcuFraming, TheEcuFallsBackInStepAfterGarbage) {
 
     // ...but not after exactly 20 ms: the ECU is still inside the frame.
     f.device->Write(readVar0.data(), 1);
-    EXPECT_EQ(f.device->ReadByte(), 0x01);
+    EXPECT_EQ(ReadOne(*f.device), 0x01);
     f.clock.Advance(kIdleResetUs);
     EXPECT_EQ(f.Transact({readVar0.begin() + 1, readVar0.end()}),
               (Bytes{0x00, 0x01, 0x82, 0xC8, 0x00, 0x4A}));

@@ -11,7 +11,9 @@ namespace zov::sim {
 namespace {
 
 using testing::kOpenSession;
+using testing::kTimedOut;
 using testing::LineFixture;
+using testing::ReadOne;
 using testing::WithChecksum;
 using Bytes = std::vector<uint8_t>;
 
@@ -34,7 +36,7 @@ TEST(Faults, ADeadLineGivesNothingBackAndCostsTheWholeTimeout) {
     LineFixture f(config);
     f.device->Write(kOpenSession.data(), kOpenSession.size());
     const int64_t before = f.clock.NowUs();
-    EXPECT_EQ(f.device->ReadByte(), -1);
+    EXPECT_EQ(ReadOne(*f.device), kTimedOut);
     EXPECT_EQ(f.clock.NowUs(), before + 75000);
     EXPECT_TRUE(f.ecu.Requests().empty());
     EXPECT_FALSE(f.ecu.InFrame());

@@ -14,6 +14,23 @@
 
 namespace zov::sim::testing {
 
+// One read as a single value a test can compare: the byte, kTimedOut or kLost.
+inline constexpr int kTimedOut = -1;
+inline constexpr int kLost = -2;
+
+inline int ReadOne(SerialDevice& device) {
+    uint8_t byte = 0;
+    switch (device.ReadByte(byte)) {
+        case SerialStatus::Ok:
+            return byte;
+        case SerialStatus::Timeout:
+            return kTimedOut;
+        case SerialStatus::DeviceLost:
+            break;
+    }
+    return kLost;
+}
+
 // Appends the additive checksum to a request.
 inline std::vector<uint8_t> WithChecksum(std::vector<uint8_t> bytes) {
     uint8_t sum = 0;
@@ -30,7 +47,7 @@ inline const std::vector<uint8_t> kCloseSession{0x00, 0x01, 0x01};
 class LineFixture {
   public:
     explicit LineFixture(EcuConfig config = {}) : ecu(std::move(config)), line(ecu, clock) {
-        device = line.Open("/dev/ttyS0");
+        device = line.Open("/dev/ttyS0").device;
         device->Configure(9600);
         device->SetTimeouts(CommTimeouts{30, 15, 60, 15, 15});
     }
@@ -43,8 +60,7 @@ class LineFixture {
 
     std::vector<uint8_t> ReadAll() {
         std::vector<uint8_t> got;
-        for (int b = device->ReadByte(); b >= 0; b = device->ReadByte())
-            got.push_back(static_cast<uint8_t>(b));
+        for (int b = ReadOne(*device); b >= 0; b = ReadOne(*device)) got.push_back(static_cast<uint8_t>(b));
         return got;
     }
 
@@ -64,7 +80,7 @@ class LineFixture {
         device->Write(request.data(), request.size());
         std::vector<uint8_t> got;
         for (size_t i = 0; i < request.size() + answerLength; ++i) {
-            int b = device->ReadByte();
+            int b = ReadOne(*device);
             if (b < 0) break;
             got.push_back(static_cast<uint8_t>(b));
         }

@@ -65,6 +65,8 @@ TEST(ZovsimOptions, EveryOptionReachesTheConfiguration) {
                                    "1",
                                    "--refuse",
                                    "72,150,23",
+                                   "--lose-device",
+                                   "4",
                                    "--verbose"});
     EXPECT_EQ(o.linkPath, "/tmp/ecu");
     EXPECT_EQ(o.ecu.baud, 19200u);
@@ -89,6 +91,8 @@ TEST(ZovsimOptions, EveryOptionReachesTheConfiguration) {
     EXPECT_EQ(o.ecu.faults.badChecksum, 2);
     EXPECT_EQ(o.ecu.faults.corruptEcho, 1);
     EXPECT_EQ(o.ecu.faults.refused, (std::set<int>{23, 72, 150}));
+    EXPECT_EQ(o.loseDeviceAfter, 4);
+    EXPECT_EQ(Parse({}).loseDeviceAfter, -1) << "never, unless asked";
     EXPECT_TRUE(o.verbose);
     EXPECT_EQ(Parse({"--baud", "4800", "--no-pacing"}).ecu.baud, 0u);
 }
@@ -118,6 +122,7 @@ TEST(ZovsimOptions, BadInputIsNamedInTheError) {
         {{"--start-temp", "1e999"}, "--start-temp"},
         {{"--link", ""}, "--link"},
         {{"--out-of-session", "maybe"}, "--out-of-session"},
+        {{"--lose-device", "always"}, "--lose-device"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mention);

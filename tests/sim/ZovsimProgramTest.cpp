@@ -147,6 +147,33 @@ TEST(ZovsimProgram, ServesASessionOnItsTerminalAndCleansUpOnSigterm) {
     EXPECT_EQ(errno, ENOENT);
 }
 
+// The adapter pulled out: the PC's terminal hangs up as its next request starts, and zovsim ends.
+TEST(ZovsimProgram, LoseDeviceHangsUpTheTerminalWhenTheNextRequestStarts) {
+    Zovsim sim({"--no-pacing", "--lose-device", "1"});
+    ASSERT_TRUE(sim.Started());
+    const std::string path = sim.ReadLine();
+    int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(fd, 0) << path;
+    termios t{};
+    ASSERT_EQ(tcgetattr(fd, &t), 0);
+    cfmakeraw(&t);
+    ASSERT_EQ(tcsetattr(fd, TCSANOW, &t), 0);
+    const Bytes open{0x08, 0x00, 0x7C, 0x83, 0x07};
+    ASSERT_EQ(write(fd, open.data(), open.size()), ssize_t(open.size()));
+    EXPECT_EQ(ReadBytes(fd, 7), (Bytes{0x08, 0x00, 0x7C, 0x83, 0x07, 0x82, 0x82})) << "the first is served";
+
+    const uint8_t next = 0x01;
+    ASSERT_EQ(write(fd, &next, 1), 1);
+    EXPECT_EQ(sim.Wait(), 0);
+    pollfd p{fd, POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 0), 1);
+    EXPECT_TRUE(p.revents & POLLHUP) << "the terminal hung up";
+    uint8_t byte = 0;
+    EXPECT_LE(read(fd, &byte, 1), 0) << "and gives nothing more";
+    EXPECT_NE(sim.ReadAllStderr().find("adapter pulled out after 1 requests"), std::string::npos);
+    close(fd);
+}
+
 TEST(ZovsimProgram, SigintEndsItCleanlyToo) {
     Zovsim sim({"--no-pacing"});
     ASSERT_TRUE(sim.Started());

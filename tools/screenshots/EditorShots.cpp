@@ -31,7 +31,7 @@ class EditorBench : public QObject {
         }
     }
     ~EditorBench() override {
-        if (context->link.connected) context->link.Disconnect();
+        if (context->link.IsConnected()) context->link.Disconnect();
     }
 
     static sim::EcuConfig Config(bool eightZones) {

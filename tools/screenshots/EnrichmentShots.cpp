@@ -37,7 +37,7 @@ class DrivingBench : public QObject {
                 context->param.SetEnrichment(row, column, (row * 9 + column * 4) - 10);
     }
     ~DrivingBench() override {
-        if (context->link.connected) context->link.Disconnect();
+        if (context->link.IsConnected()) context->link.Disconnect();
     }
     static sim::EcuConfig Config() {
         sim::EcuConfig config;

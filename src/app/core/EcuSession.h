@@ -65,7 +65,7 @@ class EcuSession {
     // nothing is read and nothing blocks.
     bool DiagnosisBlocksMapping();
 
-    bool Connected() const { return link_.connected != 0; }
+    bool Connected() const { return link_.IsConnected(); }
 
   private:
     bool ConnectWithRetry();

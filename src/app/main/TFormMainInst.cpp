@@ -482,8 +482,9 @@ bool TFormMainInst::Localize() {
     dataVersionCaption_ = std::move(dataVersionCaption);
 
     ctx_.link.SetLinkMessages({texts_["MessErrSettaggio"], texts_["MessErrComunic"],
-                               texts_["MessRiprovaConn"], texts_["MessConnFallita"], texts_["MessErrCk"]});
-    SetPanel(0, Text(ctx_.link.connected ? "MessConnesso" : "MessNonConnesso"));
+                               texts_["MessRiprovaConn"], texts_["MessConnFallita"], texts_["MessErrCk"],
+                               texts_["MessLineaPersa"]});
+    SetPanel(0, Text(ctx_.link.IsConnected() ? "MessConnesso" : "MessNonConnesso"));
     const int current = dictionary_->CurrentIndex();
     SetPanel(3, StripAccelerator(dictionary_->LanguageCaption(current)));
     // Captions changed length: the function texts and the logo line move with them.
@@ -558,7 +559,7 @@ void TFormMainInst::MenuDisconnettiClick() {
 // --- port and map type -------------------------------------------------------------------------
 
 void TFormMainInst::MenuCom1Click() {
-    if (!ctx_.link.connected) ctx_.link.SetPortPath(0, ctx_.global.PortPath(0));
+    if (!ctx_.link.IsConnected()) ctx_.link.SetPortPath(0, ctx_.global.PortPath(0));
     SelectPortItem(MenuCom1, 0, 1);
 }
 void TFormMainInst::MenuCom2Click() { SelectPortItem(MenuCom2, 1, 2); }
@@ -578,7 +579,7 @@ void TFormMainInst::AddDetectedPorts() {
         item->setCheckable(true);
         portGroup_->addAction(item);
         connect(item, &QAction::triggered, this, [this, item, path] {
-            if (!ctx_.link.connected) ctx_.link.SetPortPath(0, path);
+            if (!ctx_.link.IsConnected()) ctx_.link.SetPortPath(0, path);
             SelectPortItem(item, 0, 1);
         });
     }
@@ -587,7 +588,7 @@ void TFormMainInst::AddDetectedPorts() {
 void TFormMainInst::SelectPortItem(QAction* item, int portIndex, int32_t comPort) {
     // The menu is greyed during a session; a call from elsewhere must not pull the port from
     // under it either.
-    if (ctx_.link.connected) {
+    if (ctx_.link.IsConnected()) {
         ApplySessionState();
         return;
     }
@@ -651,7 +652,7 @@ void TFormMainInst::MenuCaricaConfClick() {
         // writes are what take time, so the window shows only with a session.
         bool first = true;
         load = LoadConfigurationFile(ctx_.model, QFile::encodeName(source).toStdString(), [&](int step) {
-            if (first && ctx_.link.connected) progress.show();
+            if (first && ctx_.link.IsConnected()) progress.show();
             first = false;
             progress.SetProgress(uint8_t(step), false);
         });
@@ -700,7 +701,7 @@ void TFormMainInst::ConnectSilently() {
 void TFormMainInst::BitBtn6Click() {
     if (!dictionary_) return;
     const TimerPause timer = FunctionPause(*Timer1);
-    if (!ctx_.link.connected) ConnectSilently();
+    if (!ctx_.link.IsConnected()) ConnectSilently();
     int fuel = 0;
     {
         TFormSceltaCarb choice(*dictionary_, ctx_.prompter, this);
@@ -716,7 +717,7 @@ void TFormMainInst::BitBtn6Click() {
 void TFormMainInst::BitBtn7Click() {
     if (!dictionary_) return;
     const TimerPause timer = FunctionPause(*Timer1);
-    if (!ctx_.link.connected) ConnectSilently();
+    if (!ctx_.link.IsConnected()) ConnectSilently();
     if (session_.DiagnosisBlocksMapping()) {
         ShowError(texts_["MessDiagnosiOn"] + "\n" + texts_["MessAzzerareDiagnosi"]);
         return;

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace zov {
+
+// Why a serial device cannot be used: at opening, or because it went away while open.
+enum class DeviceFault : uint8_t {
+    None,
+    PermissionDenied,  // the user may not open the port
+    NoSuchDevice,      // nothing at that path (adapter unplugged, wrong name)
+    Busy,              // another program holds the port
+    NotSerial,         // the path is no terminal (a plain file, a fifo)
+    SetupRefused,      // the port does not take the line settings
+    Lost,              // the device disappeared or failed with an I/O error while open
+    Other,
+};
+
+// A device fault with the path it concerns and the system's error number (0 when none applies).
+// Text() is the one line a user reads: what happened and, where there is one, the remedy.
+struct DeviceError {
+    DeviceFault fault = DeviceFault::None;
+    std::string path;
+    int systemError = 0;
+
+    explicit operator bool() const { return fault != DeviceFault::None; }
+    bool operator==(const DeviceError&) const = default;
+
+    // The fault an errno of open() or flock() stands for.
+    static DeviceError FromErrno(const std::string& path, int error);
+    std::string Text() const;
+};
+
+}  // namespace zov
