@@ -605,6 +605,10 @@ bool TFormMainInst::Localize() {
           "MessErrComunic",       "MessRiprovaConn",      "MessErrCk",
           "MessFileProgNonValido"},
          70);
+    // Why a programming failed and what it left in the ECU.
+    keep({"MessProgLineaPersa", "MessProgNoRisposta", "MessProgRispErrata", "MessProgRifiutata",
+          "MessCpuInalterata", "MessCpuProgIntatto", "MessCpuForseVuota", "MessCpuVuota"},
+         70);
     keep({"MessCompletato", "ButtonOK", "ButtonAnnulla", "MessNonDisp", "LabelMetano", "LabelGpl",
           "LabelCarburante"},
          15);
