@@ -29,10 +29,12 @@ class ConsoleProgrammingHost : public ProgrammingHost {
 
     // The bar as drawn for `percent`: "[#####...............]  25%".
     static std::string Bar(int percent);
+    // Ends the bar's line, if one is drawn, so that what follows starts on a line of its own.
+    void EndLine();
+    // Why a programming failed and what it left in the ECU, in the command line's words.
+    static std::string Describe(const ProgrammingFailure& failure);
 
   private:
-    void EndLine();
-
     std::FILE* out_;
     std::function<void()> connect_;
     std::string label_ = "programming";

@@ -6,6 +6,7 @@ namespace zov {
 
 PromptAnswer ConsolePrompter::Ask(const std::string& text, const std::string& caption, PromptIcon,
                                   PromptButtons buttons) {
+    if (before_) before_();
     std::string flat = cp1252::ToUtf8(text);
     for (char& c : flat)
         if (c == '\n') c = ' ';

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 
 #include "Prompter.h"
 
@@ -13,10 +14,13 @@ class ConsolePrompter : public Prompter {
     ConsolePrompter(std::FILE* out, PromptAnswer answer) : out_(out), answer_(answer) {}
     PromptAnswer Ask(const std::string& text, const std::string& caption, PromptIcon icon,
                      PromptButtons buttons) override;
+    // Runs before every message: whoever draws on the same terminal line (a progress bar) ends it.
+    void SetBeforeMessage(std::function<void()> before) { before_ = std::move(before); }
 
   private:
     std::FILE* out_;
     PromptAnswer answer_;
+    std::function<void()> before_;
 };
 
 }  // namespace zov

@@ -142,7 +142,7 @@ void CheckRefused(const ComInj& link, int index) {
 struct Session {
     ComInj& link;
     ConfigurationModel& model;
-    Prompter& prompter;
+    ConsolePrompter& prompter;
     Clock& clock;
 };
 
@@ -416,11 +416,15 @@ void CommandProgram(Session& session, const std::vector<std::string>& args) {
         IsPlainSRecordFile(path) ? LoadSRecordFile(path, image) : LoadPackedFirmware(path, image);
     if (!check) Fail(kFileFailure, check.error + " (the ECU was not touched)");
     ConsoleProgrammingHost host(stderr, {});
+    // The link's and the programming's messages start on a line of their own, not behind the bar.
+    session.prompter.SetBeforeMessage([&host] { host.EndLine(); });
     EcuProgrammer programmer(session.link, session.model, host, session.prompter, session.clock, {});
     host.SetLabel("programming");
     const bool ok = programmer.ProgramFirmware(image);
     host.Close();
-    if (!ok) Fail(kLinkFailure, "programming failed");
+    session.prompter.SetBeforeMessage({});
+    if (!ok)
+        Fail(kLinkFailure, "programming failed: " + ConsoleProgrammingHost::Describe(programmer.lastFailure));
     std::printf("RECORDS=%zu\nBYTES=%zu\n", image.SentCount(), image.SentDataBytes());
 }
 

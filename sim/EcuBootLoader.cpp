@@ -12,26 +12,6 @@ bool IsBootOpcode(uint8_t b) {
            b == boot::kOpEnd || b == boot::kRecordStart;
 }
 
-// Address bytes of an S-record type; 0 for a type this boot loader does not know.
-size_t AddressBytes(uint8_t type) {
-    switch (type) {
-        case '0':
-        case '1':
-        case '5':
-        case '9':
-            return 2;
-        case '2':
-        case '6':
-        case '8':
-            return 3;
-        case '3':
-        case '7':
-            return 4;
-        default:
-            return 0;
-    }
-}
-
 std::string TextAt(const std::vector<uint8_t>& flash, size_t at, size_t length) {
     std::string text;
     for (size_t i = at; i < at + length && flash[i] != 0 && flash[i] != 0xFF; ++i)
@@ -68,7 +48,11 @@ std::vector<uint8_t> EcuSimulator::FinishBoot(int64_t& delayUs) {
     frame_.clear();
     if (!config_.faults.silent) {
         const int status = ExecuteBoot(record.request, delayUs);
-        if (status >= 0) record.answer = {uint8_t(status), uint8_t(status)};
+        if (status >= 0) {
+            // A damaged answer: the repetition of the status differs from it.
+            const bool damaged = TakeFault(config_.faults.badChecksum);
+            record.answer = {uint8_t(status), uint8_t(damaged ? status + 1 : status)};
+        }
     }
     std::vector<uint8_t> answer = record.answer;
     log_.push_back(std::move(record));
@@ -124,7 +108,7 @@ int EcuSimulator::WriteRecord(const std::vector<uint8_t>& request) {
     uint8_t sum = 0;
     for (size_t i = 2; i < request.size(); ++i) sum = uint8_t(sum + request[i]);
     const uint8_t type = request[1];
-    const size_t addressBytes = AddressBytes(type);
+    const size_t addressBytes = boot::AddressBytes(char(type));
     const size_t count = request[2];
     if (sum != 0xFF || addressBytes == 0 || count < addressBytes + 1 ||
         TakeFault(config_.faults.recordRefused))
@@ -133,8 +117,8 @@ int EcuSimulator::WriteRecord(const std::vector<uint8_t>& request) {
     for (size_t i = 0; i < addressBytes; ++i) address = address << 8 | request[3 + i];
     const auto data = request.begin() + 3 + std::ptrdiff_t(addressBytes);
     const size_t length = count - addressBytes - 1;
-    if (type == '1' || type == '2' || type == '3') {
-        if (address < boot::kProgramStart || address + length > boot::kFlashEnd) return refuse();
+    if (boot::IsDataRecord(char(type))) {
+        if (!boot::InFlash(address, length)) return refuse();
         std::copy(data, data + std::ptrdiff_t(length), flash_.begin() + (address - boot::kProgramStart));
         flashWritten_ += length;
         return boot::kStatusAccepted;

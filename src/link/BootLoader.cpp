@@ -49,25 +49,34 @@ const std::string& FailureText(const Texts& texts, uint8_t status) {
     return texts[0];
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
+// What an exchange means when its operation fails, from the error flags once the request was
+// out (`sendFlags`) and once the answer was read, and from the two answer bytes.
+boot::Failure ExchangeFailure(bool sent, int32_t sendFlags, int32_t answerFlags, uint8_t status,
+                              uint8_t second) {
+    if (!sent || (sendFlags & (ERR_TIMEOUT | ERR_REQUEST))) return boot::Failure::LineLost;
+    if (sendFlags & ERR_ECHO) return boot::Failure::WrongAnswer;
+    if (answerFlags & ERR_TIMEOUT) return boot::Failure::NoAnswer;
+    if (second != status) return boot::Failure::WrongAnswer;
+    if (status == boot::kStatusLowSupply) return boot::Failure::LowSupply;
+    if (status == boot::kStatusRefused) return boot::Failure::Refused;
+    return boot::Failure::WrongAnswer;
 }
 
 }  // namespace
 
-void ComInj::BootCommand(uint8_t opcode, uint32_t extraWaitMs, uint8_t& status, uint8_t& second) {
+boot::Failure ComInj::BootCommand(uint8_t opcode, uint32_t extraWaitMs, uint8_t& status, uint8_t& second) {
     BeginFrame();
-    SendByte(opcode);
+    const bool sent = isOpen && SendByte(opcode) != kSendFailed;
     EndFrame(true);
+    const int32_t sendFlags = ErrorFlags();
     status = ReceiveByte(extraWaitMs);
     second = ReceiveByte(0);
+    return ExchangeFailure(sent, sendFlags, ErrorFlags(), status, second);
 }
 
 bool ComInj::EnterBootMode(uint8_t code, const std::vector<std::string>& texts) {
     const Texts t = Choose(texts, kEnterTexts);
+    bootFailure_ = boot::Failure::None;
     // ReadVar and WriteVar stand aside while the link is busy, so the busy mark is taken only
     // after them; each command marks itself.
     if (IsConnected() || Connect()) {
@@ -93,6 +102,7 @@ bool ComInj::EnterBootMode(uint8_t code, const std::vector<std::string>& texts) 
         SendByte(boot::kOpSync);
     }
     if (ErrorFlags()) {
+        bootFailure_ = ErrorFlags() == ERR_ECHO ? boot::Failure::WrongAnswer : boot::Failure::LineLost;
         Show(t[1], PromptIcon::Error);
         ClosePort();
         SetConnected(false);
@@ -101,6 +111,7 @@ bool ComInj::EnterBootMode(uint8_t code, const std::vector<std::string>& texts) 
     ReceiveByte(0);
     const uint8_t second = ReceiveByte(0);
     if (second != boot::kStatusSynchronised) {
+        bootFailure_ = (ErrorFlags() & ERR_TIMEOUT) ? boot::Failure::NoAnswer : boot::Failure::WrongAnswer;
         Show(t[2], PromptIcon::Error);
         SetConnected(false);
         ClosePort();
@@ -111,11 +122,16 @@ bool ComInj::EnterBootMode(uint8_t code, const std::vector<std::string>& texts) 
 
 int ComInj::QueryBootLoader() {
     BusyScope busy(*this);
-    if (!isOpen && !OpenPort()) return 0;
+    bootFailure_ = boot::Failure::None;
+    if (!isOpen && !OpenPort()) {
+        bootFailure_ = boot::Failure::LineLost;
+        return 0;
+    }
     SetConnected(true);
     uint8_t status = 0, second = 0;
-    BootCommand(boot::kOpQuery, 0, status, second);
+    const boot::Failure failure = BootCommand(boot::kOpQuery, 0, status, second);
     if ((ErrorFlags() & ERR_TIMEOUT) || status == boot::kStatusRefused) {
+        bootFailure_ = failure;
         SetConnected(false);
         return -1;
     }
@@ -127,7 +143,7 @@ bool ComInj::EraseFlash(const std::vector<std::string>& texts) {
     const Texts t = Choose(texts, kEraseTexts, " (1)");
     uint8_t status = 0, second = 0;
     for (int attempt = 0; attempt < kEraseAttempts; ++attempt) {
-        BootCommand(boot::kOpErase, kEraseWaitMs, status, second);
+        bootFailure_ = BootCommand(boot::kOpErase, kEraseWaitMs, status, second);
         if (ErrorFlags() & ERR_TIMEOUT) {
             // The message boxes have no "no icon" kind; information is the plainest.
             Show(t[0], PromptIcon::Information);
@@ -141,7 +157,10 @@ bool ComInj::EraseFlash(const std::vector<std::string>& texts) {
             SetConnected(false);
             return false;
         }
-        if (status == boot::kStatusDone) return true;
+        if (status == boot::kStatusDone) {
+            bootFailure_ = boot::Failure::None;
+            return true;
+        }
     }
     SetConnected(false);
     Show(FailureText(t, status), PromptIcon::Error);
@@ -152,9 +171,10 @@ bool ComInj::StartProgramming(const std::vector<std::string>& texts) {
     BusyScope busy(*this);
     const Texts t = Choose(texts, kStartTexts, " (2)");
     uint8_t status = 0, second = 0;
-    BootCommand(boot::kOpStart, kStartWaitMs, status, second);
+    bootFailure_ = BootCommand(boot::kOpStart, kStartWaitMs, status, second);
     if (second != status) return false;
     if (status == boot::kStatusAccepted) {
+        bootFailure_ = boot::Failure::None;
         SetProgramming(true);
         return true;
     }
@@ -165,6 +185,7 @@ bool ComInj::StartProgramming(const std::vector<std::string>& texts) {
 bool ComInj::SendSRecord(std::string_view record) {
     BusyScope busy(*this);
     BeginFrame();
+    bootFailure_ = boot::Failure::None;
     if (!IsProgramming()) return false;
     // 'S', the type, then whole hex pairs: at least the count and a 16-bit address.
     if (record.size() < 8 || record.size() % 2 != 0 || record[0] != boot::kRecordStart) {
@@ -172,22 +193,26 @@ bool ComInj::SendSRecord(std::string_view record) {
         return false;
     }
     for (size_t i = 2; i < record.size(); ++i) {
-        if (HexValue(record[i]) < 0) {
+        if (boot::HexDigit(record[i]) < 0) {
             AddErrorFlags(ERR_REQUEST);
             return false;
         }
     }
     const char type = record[1];
-    if (type == '1' && HexValue(record[4]) < 8) return true;
+    auto byteAt = [&](size_t i) {
+        return uint8_t(boot::HexDigit(record[i]) << 4 | boot::HexDigit(record[i + 1]));
+    };
+    if (boot::IsBootAreaRecord(type, uint32_t(byteAt(4)) << 8 | byteAt(6))) return true;
 
     SendByte(uint8_t(record[0]));
     SendByte(uint8_t(type));
-    for (size_t i = 2; i + 1 < record.size(); i += 2)
-        SendByte(uint8_t(HexValue(record[i]) << 4 | HexValue(record[i + 1])));
+    for (size_t i = 2; i + 1 < record.size(); i += 2) SendByte(byteAt(i));
     EndFrame(false);
-    ReceiveByte(kRecordWaitMs);
+    const int32_t sendFlags = ErrorFlags();
+    const uint8_t status = ReceiveByte(kRecordWaitMs);
     const uint8_t second = ReceiveByte(0);
     if (second != boot::kStatusAccepted && second != boot::kStatusDone) {
+        bootFailure_ = ExchangeFailure(isOpen != 0, sendFlags, ErrorFlags(), status, second);
         SetProgramming(false);
         return false;
     }
@@ -197,14 +222,16 @@ bool ComInj::SendSRecord(std::string_view record) {
 bool ComInj::EndProgramming() {
     BusyScope busy(*this);
     uint8_t status = 0, answerChecksum = 0;
-    BootCommand(boot::kOpEnd, kEndWaitMs, status, answerChecksum);
+    const boot::Failure failure = BootCommand(boot::kOpEnd, kEndWaitMs, status, answerChecksum);
     // The answer checksum of the frame protocol (the status alone here), compared without the
     // session recovery of CheckReplyChecksum: there is no session to recover in the boot loader.
     const bool checksumGood = !(ErrorFlags() & ERR_TIMEOUT) && answerChecksum == status;
+    const bool ended = checksumGood && status == boot::kStatusDone;
+    bootFailure_ = ended ? boot::Failure::None : failure;
     SetProgramming(false);
     ClosePort();
     SetConnected(false);
-    return checksumGood && status == boot::kStatusDone;
+    return ended;
 }
 
 }  // namespace zov

@@ -29,10 +29,75 @@ inline constexpr uint8_t kStatusDone = 'a';
 inline constexpr uint8_t kStatusAccepted = 0xA7;
 inline constexpr uint8_t kStatusLowSupply = 0x0B;
 
-// Records below this address belong to the boot loader's own area and are never sent.
+// The ECU's flash, the one range a programming may write: 64 KiB from kProgramStart up to (not
+// including) kFlashEnd, S1 records up to 0xFFFF and S2 above. Below kProgramStart lies the boot
+// loader's own area: S1 records there belong to the image but are never sent.
 inline constexpr uint32_t kProgramStart = 0x8000;
-// The simulated ECU's flash: 64 KiB from kProgramStart (S1 records up to 0xFFFF, S2 above).
 inline constexpr uint32_t kFlashEnd = 0x18000;
+
+// Whether `length` bytes from `address` lie wholly in the flash (64-bit, so no sum wraps).
+constexpr bool InFlash(uint64_t address, uint64_t length) {
+    return address >= kProgramStart && address + length <= kFlashEnd;
+}
+
+// --- S-records as the checker, the link, the boot loader and the sample generator read them ---
+
+// The value of a hex digit, either case; -1 for any other character.
+constexpr int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// Address bytes of a record type ('0'..'9'); 0 for S4 (reserved) and anything else.
+constexpr size_t AddressBytes(char type) {
+    switch (type) {
+        case '0':
+        case '1':
+        case '5':
+        case '9':
+            return 2;
+        case '2':
+        case '6':
+        case '8':
+            return 3;
+        case '3':
+        case '7':
+            return 4;
+        default:
+            return 0;
+    }
+}
+
+// The first address past what a record type can reach (0x10000 for S1).
+constexpr uint64_t AddressSpaceEnd(char type) { return uint64_t(1) << (8 * AddressBytes(type)); }
+
+constexpr bool IsDataRecord(char type) { return type == '1' || type == '2' || type == '3'; }
+constexpr bool IsCountRecord(char type) { return type == '5' || type == '6'; }
+constexpr bool IsTerminationRecord(char type) { return type == '7' || type == '8' || type == '9'; }
+
+// An S1 record of the boot loader's own area: the link skips it without sending a byte.
+constexpr bool IsBootAreaRecord(char type, uint64_t address) {
+    return type == '1' && address < kProgramStart;
+}
+
+// The type a data record of `length` bytes at `address` is written with: S1 while it stays in
+// the 16-bit space, S2 otherwise.
+constexpr char DataRecordType(uint64_t address, uint64_t length) {
+    return address + length <= AddressSpaceEnd('1') ? '1' : '2';
+}
+
+// Why a boot-loader operation failed, as the link saw it.
+enum class Failure : uint8_t {
+    None,
+    LineLost,     // nothing came back, not even the echo of the request, or the port failed
+    NoAnswer,     // the request went out (its echo came back) but the boot loader stayed silent
+    WrongAnswer,  // an answer other than the expected one: bytes that differ, a garbled echo
+    LowSupply,    // the boot loader answered 0x0B
+    Refused,      // the boot loader answered 'S': programming refused or failed
+    TooOld,       // the boot loader's version (2 or less) cannot program this ECU
+};
 
 // Where a program image says which program it is. The ECU reads this block when it starts the
 // program; the sample firmware generator fills it.

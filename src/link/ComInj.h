@@ -55,10 +55,13 @@ class ComInj : public ComProt {
     // Closes the port and clears the session and programming states; true when the boot loader
     // confirmed the end with a good answer checksum.
     bool EndProgramming();
+    // Why the last of these operations failed; None after one that succeeded.
+    boot::Failure LastBootFailure() const { return bootFailure_; }
 
   private:
-    // Sends one boot command with its checksum and reads the status and its repetition.
-    void BootCommand(uint8_t opcode, uint32_t extraWaitMs, uint8_t& status, uint8_t& second);
+    // Sends one boot command with its checksum and reads the status and its repetition; returns
+    // what the exchange means should its operation fail.
+    boot::Failure BootCommand(uint8_t opcode, uint32_t extraWaitMs, uint8_t& status, uint8_t& second);
 
     bool Ready(int index) const;
     void NotAvailable() { SetErrorFlags(ERR_NOT_AVAILABLE); }
@@ -66,6 +69,8 @@ class ComInj : public ComProt {
     void ReadElements(VarKind kind, int count, int32_t* out);
     bool WriteResult(const Request& request);
     static void AppendValues(Request& request, VarKind kind, const int32_t* values, int count);
+
+    boot::Failure bootFailure_ = boot::Failure::None;
 };
 
 }  // namespace zov

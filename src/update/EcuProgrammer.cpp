@@ -44,6 +44,14 @@ const std::map<std::string, std::string, std::less<>>& BuiltInTexts() {
         {"MessCheckRight", "Verificare il file e i permessi della cartella."},
         {"MessFileProgNonValido",
          "Il file di programmazione non \xE8 valido: la centralina non \xE8 stata toccata."},
+        {"MessProgLineaPersa", "Collegamento con la centralina perso."},
+        {"MessProgNoRisposta", "La centralina non risponde."},
+        {"MessProgRispErrata", "Risposta errata dalla centralina."},
+        {"MessProgRifiutata", "La centralina ha rifiutato la programmazione."},
+        {"MessCpuInalterata", "La centralina non \xE8 stata modificata."},
+        {"MessCpuProgIntatto", "Programma invariato: togliere e ridare i 12V per riavviarlo."},
+        {"MessCpuForseVuota", "La centralina potrebbe essere vuota: programmarla di nuovo."},
+        {"MessCpuVuota", "Centralina vuota, attende nel boot loader: programmarla di nuovo."},
     };
     return texts;
 }
@@ -122,7 +130,52 @@ std::vector<std::string> EcuProgrammer::StepTexts() const {
     return {texts_("MessErrSer"), texts_("MessVLow"), texts_("MessErrProg")};
 }
 
+const char* EcuProgrammer::ReasonTextId(boot::Failure reason) {
+    switch (reason) {
+        case boot::Failure::None:
+            return nullptr;
+        case boot::Failure::LineLost:
+            return "MessProgLineaPersa";
+        case boot::Failure::NoAnswer:
+            return "MessProgNoRisposta";
+        case boot::Failure::WrongAnswer:
+            return "MessProgRispErrata";
+        case boot::Failure::LowSupply:
+            return "MessVLow";
+        case boot::Failure::Refused:
+            return "MessProgRifiutata";
+        case boot::Failure::TooOld:
+            return "MessNoProg";
+    }
+    return nullptr;
+}
+
+const char* EcuProgrammer::StateTextId(EcuAfterFailure ecu) {
+    switch (ecu) {
+        case EcuAfterFailure::Unchanged:
+            return "MessCpuInalterata";
+        case EcuAfterFailure::ProgramKept:
+            return "MessCpuProgIntatto";
+        case EcuAfterFailure::MaybeBlank:
+            return "MessCpuForseVuota";
+        case EcuAfterFailure::Blank:
+            return "MessCpuVuota";
+    }
+    return "MessCpuInalterata";
+}
+
+std::string EcuProgrammer::FailureText() const {
+    const char* reason = ReasonTextId(lastFailure.reason);
+    return (reason ? texts_(reason) + "\n" : std::string()) + texts_(StateTextId(lastFailure.ecu));
+}
+
+bool EcuProgrammer::Failed(boot::Failure reason, EcuAfterFailure ecu) {
+    lastFailure = {reason, ecu};
+    return false;
+}
+
 bool EcuProgrammer::ProgramEcuFile(const std::string& path) {
+    lastFailure = {};
     host_.SetProgress(0, true);
     FirmwareImage image;
     const FirmwareCheck check = LoadPackedFirmware(path, image);
@@ -136,6 +189,7 @@ bool EcuProgrammer::ProgramEcuFile(const std::string& path) {
 }
 
 bool EcuProgrammer::ProgramFirmware(const FirmwareImage& image) {
+    lastFailure = {};
     host_.SetProgress(0, true);
     host_.SetSmooth(true);
     // Whatever happens, the link is left in byte mode and the bar stepped.
@@ -145,31 +199,36 @@ bool EcuProgrammer::ProgramFirmware(const FirmwareImage& image) {
     });
     if (image.SentCount() == 0 || image.textLength == 0) {
         retryCounter = 3;
-        return false;
+        return Failed(boot::Failure::None, EcuAfterFailure::Unchanged);
     }
 
     host_.SetProgress(1, true);
     link_.SetByteMode();
     if (!link_.EnterBootMode(ComInj::kBootRequestCode, EnterTexts())) {
         retryCounter = 3;
-        return false;
+        return Failed(link_.LastBootFailure(), EcuAfterFailure::Unchanged);
     }
-    if (link_.QueryBootLoader() <= 2) {
+    if (const int version = link_.QueryBootLoader(); version <= 2) {
         Show(texts_("MessNoProg"), PromptIcon::Error);
         retryCounter = 3;
-        return false;
+        return Failed(version > 0 ? boot::Failure::TooOld : link_.LastBootFailure(),
+                      EcuAfterFailure::ProgramKept);
     }
     if (!link_.EraseFlash(StepTexts())) {
         retryCounter = 3;
-        return false;
+        // The boot loader says so when it did not erase; after a lost or garbled answer nobody knows.
+        const boot::Failure reason = link_.LastBootFailure();
+        const bool kept = reason == boot::Failure::LowSupply || reason == boot::Failure::Refused;
+        return Failed(reason, kept ? EcuAfterFailure::ProgramKept : EcuAfterFailure::MaybeBlank);
     }
-    if (!link_.StartProgramming(StepTexts())) return false;
+    if (!link_.StartProgramming(StepTexts())) return Failed(link_.LastBootFailure(), EcuAfterFailure::Blank);
 
     host_.SetProgress(2, true);
     clock_.SleepMs(kBlockModePauseMs);
     link_.SetBlockMode();
     for (const SRecordLine& record : image.records) {
-        if (record.type != '0' && !link_.SendSRecord(record.text)) return false;
+        if (record.type != '0' && !link_.SendSRecord(record.text))
+            return Failed(link_.LastBootFailure(), EcuAfterFailure::Blank);
         // The records start behind the header lines: the bar never goes back below the 2 % of the
         // preparation.
         const int percent =
@@ -180,7 +239,7 @@ bool EcuProgrammer::ProgramFirmware(const FirmwareImage& image) {
     host_.SetSmooth(false);
     if (!link_.EndProgramming()) {
         Show(texts_("MessResetProg"), PromptIcon::Warning);
-        return false;
+        return Failed(link_.LastBootFailure(), EcuAfterFailure::MaybeBlank);
     }
     return true;
 }
@@ -308,14 +367,15 @@ bool EcuProgrammer::UpdateStandardSoftware(bool keepConfiguration, int fuel) {
         while (!ProgramFirmware(image)) {
             link_.Disconnect();
             // The question is asked only when a Yes can still lead to another attempt.
-            if (retryCounter < kAttempts - 1 && Ask(texts_("MessProgFallita")) == PromptAnswer::No)
+            if (retryCounter < kAttempts - 1 &&
+                Ask(FailureText() + "\n" + texts_("MessProgFallita")) == PromptAnswer::No)
                 retryCounter = 3;
             ++retryCounter;
             if (retryCounter >= kAttempts) break;
         }
         link_.SetByteMode();
         if (retryCounter >= kAttempts) {
-            Show(texts_("MessErrProg"), PromptIcon::Error);
+            Show(texts_("MessErrProg") + "\n" + FailureText(), PromptIcon::Error);
             return false;
         }
         programmed = true;

@@ -61,6 +61,21 @@ struct StandardSoftware {
     std::string name;  // its name
 };
 
+// What a programming that failed left in the ECU.
+enum class EcuAfterFailure {
+    Unchanged,    // nothing reached it, or it never left its program
+    ProgramKept,  // it waits in its boot loader with its program still in the flash
+    MaybeBlank,   // the erase or the end went unanswered: the flash may be empty
+    Blank,        // erased: it waits in its boot loader until programmed again
+};
+
+// Why a programming failed and what it left in the ECU.
+struct ProgrammingFailure {
+    boot::Failure reason = boot::Failure::None;  // None: a firmware image with nothing to send
+    EcuAfterFailure ecu = EcuAfterFailure::Unchanged;
+    bool operator==(const ProgrammingFailure&) const = default;
+};
+
 // Firmware programming through the boot loader, as the main window runs it (F5, F6) and zovctl
 // does: ProgramEcuFile for one packed ECU file, UpdateStandardSoftware for the newest standard
 // software of a fuel with the configuration optionally carried across. Message boxes go through
@@ -86,6 +101,13 @@ class EcuProgrammer {
     int retryCounter = 0;
     // Why the last firmware file was refused.
     std::string lastError;
+    // Why the last ProgramFirmware failed and the state it left the ECU in.
+    ProgrammingFailure lastFailure;
+    // lastFailure in the texts' language: the reason and the state, one line each.
+    std::string FailureText() const;
+    // The dictionary identifiers of a reason (nullptr for None) and of a state.
+    static const char* ReasonTextId(boot::Failure reason);
+    static const char* StateTextId(EcuAfterFailure ecu);
 
     // Waits of the procedure, in milliseconds.
     static constexpr int kBlockModePauseMs = 100;
@@ -99,6 +121,8 @@ class EcuProgrammer {
     std::vector<std::string> EnterTexts() const;
     std::vector<std::string> StepTexts() const;
     bool CarryConfiguration(const ConfigurationModel::DefinitionFiles& files);
+    // Notes why the programming stops here; always false, for the caller to return.
+    bool Failed(boot::Failure reason, EcuAfterFailure ecu);
 
     ComInj& link_;
     ConfigurationModel& model_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 #include "BootProtocol.h"
 #include "Packaging.h"
@@ -9,37 +10,16 @@
 namespace zov {
 namespace {
 
-int Hex(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-size_t AddressBytes(char type) {
-    switch (type) {
-        case '0':
-        case '1':
-        case '5':
-        case '9':
-            return 2;
-        case '2':
-        case '6':
-        case '8':
-            return 3;
-        case '3':
-        case '7':
-            return 4;
-        default:
-            return 0;  // '4' is reserved
-    }
-}
-
-bool IsTermination(char type) { return type == '7' || type == '8' || type == '9'; }
-bool IsData(char type) { return type == '1' || type == '2' || type == '3'; }
-
 FirmwareCheck Fail(size_t lineNumber, const std::string& what) {
     return {false, "line " + std::to_string(lineNumber) + ": " + what};
+}
+
+// An address as the record type writes it: four, six or eight hex digits.
+std::string HexAddress(char type, uint64_t address) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%0*llX", int(2 * boot::AddressBytes(type)),
+                  static_cast<unsigned long long>(address));
+    return text;
 }
 
 // Checks one record line; fills `record` when it is sound.
@@ -48,12 +28,12 @@ FirmwareCheck CheckRecord(std::string_view line, size_t lineNumber, SRecordLine&
         return Fail(lineNumber, "longer than " + std::to_string(kMaxRecordLine) + " characters");
     if (line.size() < 4 || line[0] != 'S') return Fail(lineNumber, "not an S-record");
     const char type = line[1];
-    const size_t addressBytes = AddressBytes(type);
+    const size_t addressBytes = boot::AddressBytes(type);
     if (addressBytes == 0) return Fail(lineNumber, std::string("unknown record type S") + type);
     if (line.size() % 2 != 0) return Fail(lineNumber, "odd number of hex digits");
     std::vector<uint8_t> bytes;
     for (size_t i = 2; i < line.size(); i += 2) {
-        const int hi = Hex(line[i]), lo = Hex(line[i + 1]);
+        const int hi = boot::HexDigit(line[i]), lo = boot::HexDigit(line[i + 1]);
         if (hi < 0 || lo < 0) return Fail(lineNumber, "a character that is not a hex digit");
         bytes.push_back(uint8_t(hi << 4 | lo));
     }
@@ -69,8 +49,33 @@ FirmwareCheck CheckRecord(std::string_view line, size_t lineNumber, SRecordLine&
     record.text = std::string(line);
     record.type = type;
     record.address = address;
+    record.dataLength = bytes.size() - 1 - addressBytes - 1;
     // The rule the link applies: S0 never goes out; an S1 record below 0x8000 is skipped.
-    record.sent = type != '0' && !(type == '1' && address < boot::kProgramStart);
+    record.sent = type != '0' && !boot::IsBootAreaRecord(type, address);
+    return {true, {}};
+}
+
+// A data record must land where the ECU can write it, all of it: the boot loader refuses a record
+// outside its flash only after the erase, which would leave the ECU blank.
+FirmwareCheck CheckRange(const SRecordLine& record, size_t lineNumber) {
+    const uint64_t first = record.address;
+    const uint64_t end = first + record.dataLength;
+    const std::string what = std::string("an S") + record.type + " record of " +
+                             std::to_string(record.dataLength) + " bytes at " +
+                             HexAddress(record.type, first);
+    if (end > boot::AddressSpaceEnd(record.type))
+        return Fail(lineNumber, what + " runs past " +
+                                    HexAddress(record.type, boot::AddressSpaceEnd(record.type) - 1) +
+                                    ", the last address of its type");
+    if (boot::IsBootAreaRecord(record.type, first)) {
+        if (end > boot::kProgramStart)
+            return Fail(lineNumber, what + " runs from the boot loader's area into the flash");
+        return {true, {}};
+    }
+    if (!boot::InFlash(first, record.dataLength))
+        return Fail(lineNumber, what + " lies outside the ECU's flash (" +
+                                    HexAddress('1', boot::kProgramStart) + "-" +
+                                    HexAddress('2', boot::kFlashEnd - 1) + ")");
     return {true, {}};
 }
 
@@ -82,11 +87,8 @@ size_t FirmwareImage::SentCount() const {
 
 size_t FirmwareImage::SentDataBytes() const {
     size_t total = 0;
-    for (const SRecordLine& r : records) {
-        if (!r.sent || !IsData(r.type)) continue;
-        const size_t bytes = (r.text.size() - 2) / 2;
-        total += bytes - 1 - AddressBytes(r.type) - 1;
-    }
+    for (const SRecordLine& r : records)
+        if (r.sent && boot::IsDataRecord(r.type)) total += r.dataLength;
     return total;
 }
 
@@ -96,7 +98,9 @@ FirmwareCheck ParseFirmware(std::string_view text, int headerLines, FirmwareImag
     size_t at = 0;
     size_t lineNumber = 0;
     bool terminated = false;
+    bool counted = false;  // a count record matched the data records before it
     bool programmable = false;
+    size_t dataRecords = 0;
     while (at < text.size()) {
         size_t end = text.find('\n', at);
         const size_t next = end == std::string_view::npos ? text.size() : end + 1;
@@ -110,15 +114,30 @@ FirmwareCheck ParseFirmware(std::string_view text, int headerLines, FirmwareImag
         if (terminated) return Fail(lineNumber, "a record after the termination record");
         SRecordLine record;
         if (FirmwareCheck c = CheckRecord(line, lineNumber, record); !c) return c;
+        if (boot::IsDataRecord(record.type)) {
+            if (counted) return Fail(lineNumber, "a data record after the count record");
+            if (FirmwareCheck c = CheckRange(record, lineNumber); !c) return c;
+            ++dataRecords;
+        } else if (boot::IsCountRecord(record.type)) {
+            if (record.address != dataRecords)
+                return Fail(lineNumber, "the count record gives " + std::to_string(record.address) +
+                                            " data records, the file holds " + std::to_string(dataRecords));
+            counted = true;
+        }
         record.endOffset = at;
-        terminated = IsTermination(record.type);
-        programmable |= record.sent && IsData(record.type);
+        terminated = boot::IsTerminationRecord(record.type);
+        programmable |= record.sent && boot::IsDataRecord(record.type);
         out.records.push_back(std::move(record));
     }
     if (int(lineNumber) < headerLines) return {false, "the file ends inside its header lines"};
     if (!programmable) return {false, "no records for the programmable area (from 0x8000)"};
-    if (!terminated)
-        return {false, "the file ends without a termination record (S7, S8 or S9): it is incomplete"};
+    // A matching count record as the last one proves the file whole as well as a termination
+    // record does: tools leave the termination out when no start address is given.
+    const bool whole = terminated || (counted && boot::IsCountRecord(out.records.back().type));
+    if (!whole)
+        return {false,
+                "the file ends without a termination record (S7, S8 or S9) or a count record (S5, S6): it is "
+                "incomplete"};
     image = std::move(out);
     return {true, {}};
 }
@@ -148,7 +167,7 @@ bool IsPlainSRecordFile(const std::string& path) {
 }
 
 std::string FormatSRecord(char type, uint32_t address, const std::vector<uint8_t>& data) {
-    const size_t addressBytes = AddressBytes(type) ? AddressBytes(type) : 2;
+    const size_t addressBytes = boot::AddressBytes(type) ? boot::AddressBytes(type) : 2;
     std::vector<uint8_t> bytes;
     bytes.push_back(uint8_t(addressBytes + data.size() + 1));
     for (size_t i = addressBytes; i-- > 0;) bytes.push_back(uint8_t(address >> (8 * i)));

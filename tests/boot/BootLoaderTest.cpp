@@ -1,6 +1,8 @@
 // The link's boot-loader operations against the simulated ECU's boot loader, on the virtual clock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -145,15 +147,61 @@ TEST(EraseFlash, RetriesAndNamesTheReason) {
         size_t erases;
         std::string shown;  // empty: no box
         bool portOpen;
+        boot::Failure failure;
     } cases[] = {
-        {"good", 0, 0, 0, {}, true, 1, "", true},
-        {"low supply twice, then good", 2, 0, 0, {}, true, 3, "", true},
-        {"low supply", sim::kAlways, 0, 0, {}, false, 4, "Tensione di alimentazione insufficiente (1)", true},
-        {"low supply, own texts", sim::kAlways, 0, 0, {"A", "B", "C"}, false, 4, "B (1)", true},
-        {"refused", 0, sim::kAlways, 0, {}, false, 4, "Programmazione centralina fallita! (1)", true},
-        {"refused, own texts", 0, sim::kAlways, 0, {"A", "B", "C"}, false, 4, "C (1)", true},
-        {"slow erase within the wait", 0, 0, 4900, {}, true, 1, "", true},
-        {"erase longer than the wait", 0, 0, 5200, {}, false, 1, "Errore sulla comunicazione seriale", false},
+        {"good", 0, 0, 0, {}, true, 1, "", true, boot::Failure::None},
+        {"low supply twice, then good", 2, 0, 0, {}, true, 3, "", true, boot::Failure::None},
+        {"low supply",
+         sim::kAlways,
+         0,
+         0,
+         {},
+         false,
+         4,
+         "Tensione di alimentazione insufficiente (1)",
+         true,
+         boot::Failure::LowSupply},
+        {"low supply, own texts",
+         sim::kAlways,
+         0,
+         0,
+         {"A", "B", "C"},
+         false,
+         4,
+         "B (1)",
+         true,
+         boot::Failure::LowSupply},
+        {"refused",
+         0,
+         sim::kAlways,
+         0,
+         {},
+         false,
+         4,
+         "Programmazione centralina fallita! (1)",
+         true,
+         boot::Failure::Refused},
+        {"refused, own texts",
+         0,
+         sim::kAlways,
+         0,
+         {"A", "B", "C"},
+         false,
+         4,
+         "C (1)",
+         true,
+         boot::Failure::Refused},
+        {"slow erase within the wait", 0, 0, 4900, {}, true, 1, "", true, boot::Failure::None},
+        {"erase longer than the wait",
+         0,
+         0,
+         5200,
+         {},
+         false,
+         1,
+         "Errore sulla comunicazione seriale",
+         false,
+         boot::Failure::NoAnswer},
     };
     for (const Case& c : cases) {
         sim::EcuConfig config = Blank();
@@ -172,6 +220,7 @@ TEST(EraseFlash, RetriesAndNamesTheReason) {
         }
         EXPECT_EQ(bool(b.link.IsConnected()), c.ok) << c.what;
         EXPECT_EQ(bool(b.link.isOpen), c.portOpen) << c.what;
+        EXPECT_EQ(b.link.LastBootFailure(), c.failure) << c.what;
     }
 }
 
@@ -292,6 +341,79 @@ TEST(EndProgramming, RestartsTheEcuWithTheNewProgram) {
     b.car.ReadFromEcu();
     EXPECT_EQ(b.car.NOME_PROGRAMMA, "NEW PROGRAM");
     EXPECT_EQ(b.car.MODELLO, "NEW MODEL");
+}
+
+TEST(BootOperations, NameWhyTheyFailed) {
+    enum class Step { Erase, Start, Record, End };
+    struct Case {
+        const char* what;
+        Step step;
+        std::function<void(sim::Faults&)> fault;
+        boot::Failure failure;
+    } cases[] = {
+        {"erase, line dead", Step::Erase, [](sim::Faults& f) { f.deadLine = true; }, boot::Failure::LineLost},
+        {"erase, ECU silent", Step::Erase, [](sim::Faults& f) { f.silent = true; }, boot::Failure::NoAnswer},
+        {"erase, damaged answer", Step::Erase, [](sim::Faults& f) { f.badChecksum = 1; },
+         boot::Failure::WrongAnswer},
+        {"erase, low supply", Step::Erase, [](sim::Faults& f) { f.lowSupply = sim::kAlways; },
+         boot::Failure::LowSupply},
+        {"erase, refused", Step::Erase, [](sim::Faults& f) { f.eraseRefused = sim::kAlways; },
+         boot::Failure::Refused},
+        {"start, damaged answer", Step::Start, [](sim::Faults& f) { f.badChecksum = 1; },
+         boot::Failure::WrongAnswer},
+        {"start, low supply", Step::Start, [](sim::Faults& f) { f.lowSupply = 1; }, boot::Failure::LowSupply},
+        {"record, line dead", Step::Record, [](sim::Faults& f) { f.deadLine = true; },
+         boot::Failure::LineLost},
+        {"record, ECU silent", Step::Record, [](sim::Faults& f) { f.silent = true; },
+         boot::Failure::NoAnswer},
+        {"record, damaged answer", Step::Record, [](sim::Faults& f) { f.badChecksum = 1; },
+         boot::Failure::WrongAnswer},
+        {"record, refused", Step::Record, [](sim::Faults& f) { f.recordRefused = 1; },
+         boot::Failure::Refused},
+        {"end, ECU silent", Step::End, [](sim::Faults& f) { f.silent = true; }, boot::Failure::NoAnswer},
+        {"end, damaged answer", Step::End, [](sim::Faults& f) { f.badChecksum = 1; },
+         boot::Failure::WrongAnswer},
+    };
+    const std::string record = FormatSRecord('1', 0x8000, {1, 2, 3, 4});
+    for (const Case& c : cases) {
+        EcuBench b(Blank());
+        ASSERT_TRUE(b.link.EnterBootMode(ComInj::kBootRequestCode));
+        ASSERT_GT(b.link.QueryBootLoader(), 2);
+        auto run = [&](Step step) {
+            const bool faulty = step == c.step;
+            if (faulty) c.fault(b.ecu.MutableFaults());
+            bool ok = false;
+            switch (step) {
+                case Step::Erase:
+                    ok = b.link.EraseFlash();
+                    break;
+                case Step::Start:
+                    ok = b.link.StartProgramming();
+                    break;
+                case Step::Record:
+                    b.link.SetBlockMode();
+                    ok = b.link.SendSRecord(record);
+                    break;
+                case Step::End:
+                    ok = b.link.EndProgramming();
+                    break;
+            }
+            EXPECT_EQ(ok, !faulty) << c.what;
+            EXPECT_EQ(b.link.LastBootFailure(), faulty ? c.failure : boot::Failure::None) << c.what;
+            return ok;
+        };
+        for (Step step : {Step::Erase, Step::Start, Step::Record, Step::End})
+            if (!run(step)) break;
+    }
+}
+
+TEST(SimulatedBootLoader, ARecordWrappingTheAddressSpaceIsRefused) {
+    EcuBench b(Blank());
+    StartRun(b);
+    b.link.SetBlockMode();
+    EXPECT_FALSE(b.link.SendSRecord(FormatSRecord('3', 0xFFFFFFF0, std::vector<uint8_t>(16, 0xA5))));
+    EXPECT_EQ(b.ecu.FlashBytesWritten(), 0u);
+    EXPECT_EQ(std::count(b.ecu.Flash().begin(), b.ecu.Flash().end(), 0xA5), 0);
 }
 
 TEST(SimulatedBootLoader, AnImageWithoutIdentityLeavesTheEcuBlank) {

@@ -85,6 +85,91 @@ TEST(FirmwareCheck, RefusesEveryDamage) {
     EXPECT_FALSE(ParseFirmware("ONLY\r\nTWO\r\n", kEcuFileHeaderLines, image));
 }
 
+TEST(FirmwareCheck, EveryDataRecordLiesWhollyInTheFlash) {
+    const std::string end = FormatSRecord('9', 0x8000, {});
+    const std::string program = FormatSRecord('1', 0x8000, {1, 2, 3, 4});
+    const std::vector<uint8_t> sixteen(16, 0x5A);
+    struct Case {
+        const char* what;
+        std::string record;  // on line 5, after a sound program record
+        const char* reason;  // empty: accepted
+    } cases[] = {
+        {"S2 in the boot loader's area", FormatSRecord('2', 0x000100, sixteen),
+         "line 5: an S2 record of 16 bytes at 0x000100 lies outside the ECU's flash (0x8000-0x017FFF)"},
+        {"S2 past the flash", FormatSRecord('2', 0x020000, sixteen),
+         "line 5: an S2 record of 16 bytes at 0x020000 lies outside the ECU's flash"},
+        {"S2 running over the flash's end", FormatSRecord('2', 0x017FF8, sixteen),
+         "line 5: an S2 record of 16 bytes at 0x017FF8 lies outside the ECU's flash"},
+        {"S3 at the top of memory", FormatSRecord('3', 0xFFFFFFF0, sixteen),
+         "line 5: an S3 record of 16 bytes at 0xFFFFFFF0 lies outside the ECU's flash"},
+        {"S3 wrapping around", FormatSRecord('3', 0xFFFFFFF8, sixteen),
+         "line 5: an S3 record of 16 bytes at 0xFFFFFFF8 runs past 0xFFFFFFFF, the last address of its type"},
+        {"S1 running past 0xFFFF", FormatSRecord('1', 0xFFF8, sixteen),
+         "line 5: an S1 record of 16 bytes at 0xFFF8 runs past 0xFFFF, the last address of its type"},
+        {"S1 from the boot area into the flash", FormatSRecord('1', 0x7FF8, sixteen),
+         "line 5: an S1 record of 16 bytes at 0x7FF8 runs from the boot loader's area into the flash"},
+        {"S1 ending at 0xFFFF", FormatSRecord('1', 0xFFF0, sixteen), ""},
+        {"S1 ending below the flash", FormatSRecord('1', 0x7FF0, sixteen), ""},
+        {"S2 ending at the flash's end", FormatSRecord('2', 0x017FF0, sixteen), ""},
+        {"S3 inside the flash", FormatSRecord('3', 0x00012000, sixteen), ""},
+    };
+    for (const Case& c : cases) {
+        FirmwareImage image;
+        const FirmwareCheck r =
+            ParseFirmware(kHeader + Lines({program, c.record, end}), kEcuFileHeaderLines, image);
+        if (std::string(c.reason).empty()) {
+            EXPECT_TRUE(r) << c.what << ": " << r.error;
+        } else {
+            EXPECT_FALSE(r) << c.what;
+            EXPECT_EQ(r.error.rfind(c.reason, 0), 0u) << c.what << ": " << r.error;
+        }
+    }
+}
+
+TEST(FirmwareCheck, ACountRecordMustMatchTheDataRecords) {
+    const std::string boot = FormatSRecord('1', 0x7F00, {9});
+    const std::string a = FormatSRecord('1', 0x8000, {1, 2});
+    const std::string b = FormatSRecord('2', 0x010000, {3});
+    const std::string s9 = FormatSRecord('9', 0x8000, {});
+    const std::string three = FormatSRecord('5', 3, {});
+    struct Case {
+        const char* what;
+        std::vector<std::string> records;
+        const char* reason;  // empty: accepted
+    } cases[] = {
+        {"count, then termination", {boot, a, b, three, s9}, ""},
+        {"count as the last record, no termination", {boot, a, b, three}, ""},
+        {"24-bit count", {boot, a, b, FormatSRecord('6', 3, {})}, ""},
+        {"a record missing",
+         {boot, a, three, s9},
+         "line 6: the count record gives 3 data records, the file holds 2"},
+        {"a record too many",
+         {boot, a, b, b, three},
+         "line 8: the count record gives 3 data records, the file holds 4"},
+        {"S6 with a wrong count",
+         {boot, a, b, FormatSRecord('6', 0x010003, {})},
+         "line 7: the count record gives 65539 data records, the file holds 3"},
+        {"data after the count", {boot, a, three, b, s9}, "line 6: the count record gives 3"},
+        {"data after a matching count",
+         {boot, a, FormatSRecord('5', 2, {}), b, s9},
+         "line 7: a data record after the count record"},
+        {"neither count nor termination last",
+         {boot, a, b, three, FormatSRecord('0', 0, {})},
+         "without a termination record"},
+    };
+    for (const Case& c : cases) {
+        FirmwareImage image;
+        const FirmwareCheck r = ParseFirmware(kHeader + Lines(c.records), kEcuFileHeaderLines, image);
+        if (std::string(c.reason).empty()) {
+            EXPECT_TRUE(r) << c.what << ": " << r.error;
+            EXPECT_EQ(image.records.size(), c.records.size()) << c.what;
+        } else {
+            EXPECT_FALSE(r) << c.what;
+            EXPECT_NE(r.error.find(c.reason), std::string::npos) << c.what << ": " << r.error;
+        }
+    }
+}
+
 TEST(FirmwareCheck, SampleImagesAreSound) {
     testing::ScratchDir dir;
     for (size_t size : {size_t(100), size_t(8192), size_t(0x8000), size_t(0x10000)}) {

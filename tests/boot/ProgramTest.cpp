@@ -19,17 +19,13 @@ namespace {
 
 using testing::EcuBench;
 using testing::PrivateTemp;
+using testing::Programming;
 using testing::RecordingHost;
+using testing::Running;
 using testing::ScratchDir;
 using testing::WriteFile;
 
 const char* const kBadFileText = "Il file di programmazione non \xE8 valido";
-
-sim::EcuConfig Running(int version) {
-    sim::EcuConfig c;
-    c.version = version;
-    return c;
-}
 
 // A map folder with standard software of both fuels in the given versions.
 void WriteStandard(const ScratchDir& map, std::initializer_list<int> versions, size_t bytes = 2048) {
@@ -45,27 +41,6 @@ void WriteStandard(const ScratchDir& map, std::initializer_list<int> versions, s
         }
     }
 }
-
-// The link, the model and the programming of one ECU.
-struct Programming : EcuBench {
-    explicit Programming(sim::EcuConfig config, std::string mapPath = {}, TextLookup lookup = {})
-        : EcuBench(std::move(config)),
-          host(link, model),
-          programmer(link, model, host, prompter, clock, std::move(mapPath), UpdateTexts(std::move(lookup))) {
-    }
-
-    // S-records the boot loader received, as bytes.
-    std::vector<std::vector<uint8_t>> Records() const {
-        std::vector<std::vector<uint8_t>> out;
-        for (const auto& r : BootRequests())
-            if (r[0] == 'S' && r.size() > 2) out.push_back(r);
-        return out;
-    }
-    size_t Attempts() const { return CountBoot(boot::kOpQuery); }
-
-    RecordingHost host;
-    EcuProgrammer programmer;
-};
 
 std::vector<uint8_t> RecordBytes(const std::string& text) {
     std::vector<uint8_t> out{uint8_t(text[0]), uint8_t(text[1])};
@@ -377,6 +352,13 @@ TEST(UpdateStandardSoftware, AsksBeforeEachNewAttempt) {
     ScratchDir map;
     WriteStandard(map, {0xC8}, 512);
     using A = PromptAnswer;
+    // Why the attempts failed and what they left, as the question and the last box say it.
+    const std::string refused =
+        "La centralina ha rifiutato la programmazione.\n"
+        "Centralina vuota, attende nel boot loader: programmarla di nuovo.";
+    const std::string lowSupply =
+        "Tensione di alimentazione insufficiente\n"
+        "Programma invariato: togliere e ridare i 12V per riavviarlo.";
     struct Case {
         const char* what;
         int recordRefused;
@@ -385,12 +367,13 @@ TEST(UpdateStandardSoftware, AsksBeforeEachNewAttempt) {
         bool ok;
         size_t attempts;
         size_t retryQuestions;
+        std::string why;
     } cases[] = {
-        {"always failing, always yes", sim::kAlways, 0, {A::Yes, A::Yes}, false, 3, 2},
-        {"the user gives up", sim::kAlways, 0, {A::No}, false, 1, 1},
-        {"gives up at the second", sim::kAlways, 0, {A::Yes, A::No}, false, 2, 2},
-        {"the second attempt works", 1, 0, {A::Yes}, true, 2, 1},
-        {"a failure not worth repeating", 0, sim::kAlways, {}, false, 1, 0},
+        {"always failing, always yes", sim::kAlways, 0, {A::Yes, A::Yes}, false, 3, 2, refused},
+        {"the user gives up", sim::kAlways, 0, {A::No}, false, 1, 1, refused},
+        {"gives up at the second", sim::kAlways, 0, {A::Yes, A::No}, false, 2, 2, refused},
+        {"the second attempt works", 1, 0, {A::Yes}, true, 2, 1, refused},
+        {"a failure not worth repeating", 0, sim::kAlways, {}, false, 1, 0, lowSupply},
     };
     for (const Case& c : cases) {
         sim::EcuConfig config;
@@ -403,11 +386,12 @@ TEST(UpdateStandardSoftware, AsksBeforeEachNewAttempt) {
         EXPECT_EQ(p.programmer.UpdateStandardSoftware(false, 0), c.ok) << c.what;
         EXPECT_EQ(p.Attempts(), c.attempts) << c.what;
         size_t questions = 0;
-        for (const auto& s : p.prompter.shown) questions += s.text == "Programmazione fallita. Riprovare?";
-        EXPECT_EQ(questions, c.retryQuestions) << c.what;
-        const bool errProg =
-            !p.prompter.shown.empty() && p.prompter.shown.back().text == "Programmazione centralina fallita!";
-        EXPECT_EQ(errProg, !c.ok) << c.what;
+        for (const auto& s : p.prompter.shown)
+            questions += s.text == c.why + "\nProgrammazione fallita. Riprovare?";
+        EXPECT_EQ(questions, c.retryQuestions) << c.what << ::testing::PrintToString(p.ShownTexts());
+        const bool errProg = !p.prompter.shown.empty() &&
+                             p.prompter.shown.back().text == "Programmazione centralina fallita!\n" + c.why;
+        EXPECT_EQ(errProg, !c.ok) << c.what << ::testing::PrintToString(p.ShownTexts());
         EXPECT_FALSE(p.link.InBlockMode()) << c.what;
     }
 }

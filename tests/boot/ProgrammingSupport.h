@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "BootProtocol.h"
 #include "Clock.h"
 #include "ComInj.h"
 #include "ConfigurationModel.h"
@@ -129,6 +130,34 @@ struct EcuBench {
     ConfMap map{link, car, ConfigurationModel::kMapFile};
     ConfParam param{link, car, ConfigurationModel::kParamFile, prompter};
     ConfigurationModel model{link, map, car, param};
+};
+
+// An ECU running a program of data version `version`.
+inline sim::EcuConfig Running(int version) {
+    sim::EcuConfig c;
+    c.version = version;
+    return c;
+}
+
+// The link, the model and the programming of one ECU.
+struct Programming : EcuBench {
+    explicit Programming(sim::EcuConfig config, std::string mapPath = {}, TextLookup lookup = {})
+        : EcuBench(std::move(config)),
+          host(link, model),
+          programmer(link, model, host, prompter, clock, std::move(mapPath), UpdateTexts(std::move(lookup))) {
+    }
+
+    // S-records the boot loader received, as bytes.
+    std::vector<std::vector<uint8_t>> Records() const {
+        std::vector<std::vector<uint8_t>> out;
+        for (const auto& r : BootRequests())
+            if (r[0] == 'S' && r.size() > 2) out.push_back(r);
+        return out;
+    }
+    size_t Attempts() const { return CountBoot(boot::kOpQuery); }
+
+    RecordingHost host;
+    EcuProgrammer programmer;
 };
 
 }  // namespace zov::testing

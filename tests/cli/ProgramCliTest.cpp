@@ -144,6 +144,75 @@ TEST(ZovctlProgram, ABadFileNeverReachesTheEcu) {
     EXPECT_EQ(Info(sim.device, "VERSIONE_CENTRALINA"), "200");
 }
 
+TEST(ZovctlProgram, RecordsOutsideTheFlashNeverReachTheEcu) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string file = dir.path().toStdString() + "/outside.s19";
+    // An S2 record at 0x000100 on line 2, between two sound records.
+    WriteWhole(file, "S10780005A51425239\nS214000100000102030405060708090A0B0C0D0E0F72\nS90380007C\n");
+
+    Sim sim({"--ecu-version", "200"});
+    const Result r = Zovctl(sim.device, {"program", file});
+    EXPECT_EQ(r.status, 4);
+    EXPECT_NE(r.err.find("line 2: an S2 record of 16 bytes at 0x000100 lies outside the ECU's flash"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("(the ECU was not touched)"), std::string::npos) << r.err;
+    EXPECT_EQ(Info(sim.device, "VERSIONE_CENTRALINA"), "200");
+}
+
+// Lines of the progress bar end with the figure: whatever follows starts on a line of its own.
+void ExpectBarLinesEnded(const std::string& err) {
+    size_t start = 0;
+    while (start < err.size()) {
+        const size_t end = err.find('\n', start);
+        const std::string line =
+            err.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (line.find("programming [") != std::string::npos) {
+            EXPECT_EQ(line.back(), '%') << "text behind the bar: " << line;
+            EXPECT_NE(end, std::string::npos) << "the bar line is ended";
+        }
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+}
+
+TEST(ZovctlProgram, AFailureSaysWhyAndWhatTheEcuIsLeftIn) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string file = dir.path().toStdString() + "/StandardGpl_0D0.zov";
+    SampleFirmware sample;
+    sample.version = 0xD0;
+    sample.programBytes = 2048;
+    WriteWhole(file, SampleEcuFile(sample));
+    {
+        Sim sim({"--ecu-version", "200", "--low-supply", "always"});
+        const Result r = Zovctl(sim.device, {"program", file});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("\nzovctl: programming failed: the supply voltage is too low; its program is "
+                             "unchanged: switch the ECU off and on to restart it\n"),
+                  std::string::npos)
+            << r.err;
+        ExpectBarLinesEnded(r.err);
+    }
+    {
+        Sim sim({"--ecu-version", "200", "--refuse-records", "1"});
+        const Result r = Zovctl(sim.device, {"program", file});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("] "), std::string::npos) << "the bar was drawn: " << r.err;
+        EXPECT_NE(
+            r.err.find("%\nzovctl: programming failed: the ECU refused the programming; the ECU is blank and "
+                       "waits in its boot loader: program it again\n"),
+            std::string::npos)
+            << r.err;
+        ExpectBarLinesEnded(r.err);
+        EXPECT_EQ(Zovctl(sim.device, {"info"}).status, 1) << "only the boot loader answers";
+        const Result again = Zovctl(sim.device, {"program", file});
+        ASSERT_EQ(again.status, 0) << again.err;
+        EXPECT_EQ(Info(sim.device, "VERSIONE_CENTRALINA"), "208");
+    }
+}
+
 TEST(ZovctlProgram, AnOlderEcuEntersItsBootLoaderAtPowerOn) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());

@@ -216,9 +216,12 @@ TEST(FunctionF5, ProgrammingRefusedOrFailedDoesNotOpenTheEditor) {
         }});
         b.form->BitBtn6->click();
         std::vector<std::string> expected = {b.DictCp("MessAggiornareCpu", 70)};
-        // The erase's own message, then the programming's: a retry would meet the same supply.
+        // The erase's own message, then the programming's with why and what the ECU holds: a
+        // retry would meet the same supply.
         if (c.lowSupply > 0)
-            expected.insert(expected.end(), {b.DictCp("MessVLow", 70) + " (1)", b.DictCp("MessErrProg", 70)});
+            expected.insert(expected.end(), {b.DictCp("MessVLow", 70) + " (1)",
+                                             b.DictCp("MessErrProg", 70) + "\n" + b.DictCp("MessVLow", 70) +
+                                                 "\n" + b.DictCp("MessCpuProgIntatto", 70)});
         EXPECT_EQ(ShownSince(b.prompter), expected);
         EXPECT_EQ(script.seen, std::vector<QString>{QStringLiteral("FormSceltaCarb")}) << "no editor";
         ExpectTimerBackAtFirstTick(*b.form);

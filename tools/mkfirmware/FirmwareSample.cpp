@@ -46,10 +46,11 @@ void AppendRecords(std::string& out, uint32_t start, const std::vector<uint8_t>&
         const uint32_t address = start + uint32_t(at);
         size_t n = std::min(perRecord, bytes.size() - at);
         // An S1 record may not run past 0xFFFF: it ends there and S2 records carry on.
-        if (address <= 0xFFFF) n = std::min<size_t>(n, 0x10000 - address);
+        const uint64_t s1End = boot::AddressSpaceEnd('1');
+        if (address < s1End) n = std::min<size_t>(n, size_t(s1End - address));
         const std::vector<uint8_t> data(bytes.begin() + std::ptrdiff_t(at),
                                         bytes.begin() + std::ptrdiff_t(at + n));
-        out += FormatSRecord(address <= 0xFFFF ? '1' : '2', address, data) + "\r\n";
+        out += FormatSRecord(boot::DataRecordType(address, n), address, data) + "\r\n";
         at += n;
     }
 }

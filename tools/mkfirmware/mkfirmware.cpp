@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "BootProtocol.h"
 #include "FirmwareSample.h"
 #include "Packaging.h"
 
@@ -79,7 +80,8 @@ int main(int argc, char** argv) {
             plain = true;
         } else if (a == "--version" || a == "--size" || a == "--record-bytes") {
             const std::string* v = value();
-            const long max = a == "--version" ? 0xFFFF : a == "--size" ? 0x10000 : 123;
+            const long flashBytes = long(zov::boot::kFlashEnd - zov::boot::kProgramStart);
+            const long max = a == "--version" ? 0xFFFF : a == "--size" ? flashBytes : 123;
             if (!v || !Number(*v, 0, 1, max, n)) return Usage(("bad value for " + a).c_str());
             if (a == "--version") f.version = int(n);
             if (a == "--size") f.programBytes = size_t(n);

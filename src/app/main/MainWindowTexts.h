@@ -12,7 +12,7 @@ struct KeptTexts {
     int length;
 };
 
-inline const std::array<KeptTexts, 8> kKeptTexts = {{
+inline const std::array<KeptTexts, 9> kKeptTexts = {{
     {{"MessConnesso", "MessNonConnesso"}, 35},
     {{"MessConnCpu",
       "MessCaricaDati",
@@ -52,6 +52,10 @@ inline const std::array<KeptTexts, 8> kKeptTexts = {{
       "MessErrCk",
       "MessFileProgNonValido",
       "MessLineaPersa"},
+     70},
+    // Why a programming failed and what it left in the ECU.
+    {{"MessProgLineaPersa", "MessProgNoRisposta", "MessProgRispErrata", "MessProgRifiutata",
+      "MessCpuInalterata", "MessCpuProgIntatto", "MessCpuForseVuota", "MessCpuVuota"},
      70},
     {{"MessCompletato", "ButtonOK", "ButtonAnnulla", "MessNonDisp", "LabelMetano", "LabelGpl",
       "LabelCarburante"},

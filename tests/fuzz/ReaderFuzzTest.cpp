@@ -1,0 +1,200 @@
+// Every reader of the program's files against a few hundred damaged copies of a valid file, with a
+// fixed seed: none may crash, each either loads cleanly or refuses with a reason, and a refused
+// firmware leaves the simulated ECU exactly as it was.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "ConfigurationModel.h"
+#include "EcuProgrammer.h"
+#include "Firmware.h"
+#include "FirmwareSample.h"
+#include "Mutator.h"
+#include "Packaging.h"
+#include "ProgrammingSupport.h"
+
+namespace zov {
+namespace {
+
+using fuzz::Mutator;
+using testing::EcuBench;
+using testing::Programming;
+using testing::ReadFile;
+using testing::Running;
+using testing::ScratchDir;
+using testing::WriteFile;
+
+constexpr int kCases = 300;
+constexpr int kProgramCases = 120;
+
+// Valid files of one simulated ECU: its three definition files and its saved configuration.
+struct ValidFiles {
+    std::string car, map, param, configuration;
+};
+
+const ValidFiles& Valid() {
+    static const ValidFiles files = [] {
+        ScratchDir dir;
+        EcuBench b;
+        EXPECT_TRUE(b.ConnectAndLoad());
+        const auto paths = ConfigurationModel::DefinitionFiles::In(dir.Path().string());
+        EXPECT_TRUE(b.model.WriteDefinitionFiles(paths));
+        const PackResult saved = SaveConfigurationFile(b.model, dir.File("vehicle.zvf"));
+        EXPECT_TRUE(saved) << saved.error;
+        return ValidFiles{ReadFile(paths.car), ReadFile(paths.map), ReadFile(paths.param),
+                          ReadFile(dir.File("vehicle.zvf"))};
+    }();
+    return files;
+}
+
+SampleFirmware SmallSample() {
+    SampleFirmware sample;
+    sample.programBytes = 512;
+    sample.recordBytes = 64;
+    return sample;
+}
+
+// An accepted image never holds a record the ECU's flash (0x8000 up to 0x17FFF) cannot take.
+void ExpectWithinTheFlash(const FirmwareImage& image, int n) {
+    for (const SRecordLine& r : image.records) {
+        const bool data = r.type == '1' || r.type == '2' || r.type == '3';
+        if (!data || !r.sent) continue;
+        EXPECT_GE(r.address, 0x8000u) << "case " << n << ": " << r.text;
+        EXPECT_LE(uint64_t(r.address) + r.dataLength, 0x18000u) << "case " << n << ": " << r.text;
+    }
+}
+
+TEST(ReaderFuzz, SavedConfigurationContainer) {
+    Mutator m(0xC0F1);
+    int refused = 0;
+    for (int n = 0; n < kCases; ++n) {
+        const std::string data = m.Mutate(Valid().configuration, n);
+        std::array<std::string, 3> files;
+        ConfigurationHeaderText header;
+        const PackResult r = UnpackConfigurationData(data, files, &header);
+        if (!r) {
+            ++refused;
+            EXPECT_FALSE(r.error.empty()) << "case " << n << ": a refusal gives its reason";
+        }
+    }
+    EXPECT_GT(refused, 0) << "the reader notices damage";
+}
+
+TEST(ReaderFuzz, PackedEcuFile) {
+    ScratchDir dir;
+    const std::string valid = SampleEcuFile(SmallSample());
+    Mutator m(0xEC0);
+    int refused = 0;
+    for (int n = 0; n < kCases; ++n) {
+        const std::string path = dir.File("mutated.zov");
+        WriteFile(path, m.Mutate(valid, n));
+        FirmwareImage image;
+        const FirmwareCheck c = LoadPackedFirmware(path, image);
+        if (c) {
+            ExpectWithinTheFlash(image, n);
+        } else {
+            ++refused;
+            EXPECT_EQ(c.error.rfind(path, 0), 0u)
+                << "case " << n << ": the reason names the file: " << c.error;
+            EXPECT_GT(c.error.size(), path.size() + 2) << "case " << n;
+        }
+    }
+    EXPECT_GT(refused, kCases / 2) << "the record checksums catch most damage";
+}
+
+TEST(ReaderFuzz, SRecordText) {
+    const std::string valid = SampleSRecords(SmallSample());
+    Mutator m(0x519);
+    int refused = 0;
+    for (int n = 0; n < kCases; ++n) {
+        FirmwareImage image;
+        const FirmwareCheck c = ParseFirmware(m.Mutate(valid, n), 0, image);
+        if (c) {
+            ExpectWithinTheFlash(image, n);
+        } else {
+            ++refused;
+            EXPECT_FALSE(c.error.empty()) << "case " << n;
+            EXPECT_TRUE(image.records.empty()) << "case " << n << ": a refused text leaves the image alone";
+        }
+    }
+    EXPECT_GT(refused, kCases / 2);
+}
+
+// One definition-file reader over damaged copies of its valid file.
+template <typename Reader>
+void FuzzDefinitionFile(Reader& reader, const std::string& valid, uint32_t seed) {
+    ScratchDir dir;
+    Mutator m(seed);
+    int rejected = 0;
+    for (int n = 0; n < kCases; ++n) {
+        const std::string path = dir.File("mutated");
+        WriteFile(path, m.Mutate(valid, n));
+        reader.SetFileName(path);
+        const auto r = reader.ReadDefinitionFile();
+        EXPECT_TRUE(r.opened) << "case " << n;
+        if (r.rejected) {
+            ++rejected;
+            EXPECT_FALSE(r.error.empty()) << "case " << n << ": a rejection gives its reason";
+        }
+    }
+    EXPECT_GT(rejected, 0) << "the reader notices damage";
+}
+
+TEST(ReaderFuzz, VehicleDefinitionFile) {
+    EcuBench b;
+    ASSERT_TRUE(b.ConnectAndLoad());
+    FuzzDefinitionFile(b.car, Valid().car, 0xCA2);
+}
+
+TEST(ReaderFuzz, MapDefinitionFile) {
+    EcuBench b;
+    ASSERT_TRUE(b.ConnectAndLoad());
+    FuzzDefinitionFile(b.map, Valid().map, 0x3A9);
+}
+
+TEST(ReaderFuzz, ParameterDefinitionFile) {
+    EcuBench b;
+    ASSERT_TRUE(b.ConnectAndLoad());
+    FuzzDefinitionFile(b.param, Valid().param, 0x9A2);
+}
+
+// Every variable's bytes as the simulated ECU holds them.
+std::vector<std::vector<uint8_t>> Dump(const sim::EcuSimulator& ecu) {
+    std::vector<std::vector<uint8_t>> out;
+    for (int i = 0; i < kVarCount; ++i)
+        out.push_back(ecu.Available(i) ? ecu.Bytes(i) : std::vector<uint8_t>{});
+    return out;
+}
+
+TEST(ProgramFuzz, ARefusedFirmwareLeavesTheEcuAsItWas) {
+    ScratchDir dir;
+    const std::string valid = SampleEcuFile(SmallSample());
+    Mutator m(0xF1A5);
+    int refused = 0;
+    for (int n = 0; n < kProgramCases; ++n) {
+        const std::string path = dir.File("mutated.zov");
+        WriteFile(path, m.Mutate(valid, n));
+        FirmwareImage image;
+        const bool acceptable = LoadPackedFirmware(path, image).ok;
+        Programming p(Running(200));
+        const auto before = Dump(p.ecu);
+        const bool programmed = p.programmer.ProgramEcuFile(path);
+        if (acceptable) {
+            // The checker and the boot loader agree: what passes the check programs.
+            EXPECT_TRUE(programmed) << "case " << n << ": " << ::testing::PrintToString(p.ShownTexts());
+            continue;
+        }
+        ++refused;
+        EXPECT_FALSE(programmed) << "case " << n;
+        EXPECT_FALSE(p.programmer.lastError.empty()) << "case " << n;
+        EXPECT_TRUE(p.line.Traffic().empty()) << "case " << n << ": not a byte went to the ECU";
+        EXPECT_EQ(p.ecu.Mode(), sim::EcuMode::Application) << "case " << n;
+        EXPECT_EQ(Dump(p.ecu), before) << "case " << n;
+    }
+    EXPECT_GT(refused, kProgramCases / 2);
+}
+
+}  // namespace
+}  // namespace zov
