@@ -295,6 +295,13 @@ TEST(Zovctl, FileFailuresEndWithStatusFour) {
         EXPECT_EQ(r.status, 4) << c.args[0];
         EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
     }
+    Result dump;
+    {
+        zov::testing::FileSizeLimit full(100);  // the dump's own scratch files cannot be written
+        dump = Zovctl(sim.device, {"dump"});
+    }
+    EXPECT_EQ(dump.status, 4);
+    EXPECT_EQ(dump.err, "zovctl: cannot write the model out for the dump\n");
 }
 
 TEST(Zovctl, SilentEcuEndsWithNoEcu) {
