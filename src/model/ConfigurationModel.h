@@ -45,8 +45,7 @@ class ConfigurationModel {
 
     // Reads the whole ECU: the vehicle configuration, the self-adaptation, the map groups, then the
     // parameter groups allowed by the ECU's version. Link errors are handled by the link; the
-    // sequence goes on to its end (what could not be read keeps its value, and is listed by
-    // RefusedVariables).
+    // sequence goes on to its end (what the ECU refused is listed by RefusedVariables).
     void ReadFromEcu(const Progress& advance = {});
     // The variables the ECU refused during the last ReadFromEcu, in the order they were read,
     // each once: their values in the model are not the ECU's.
