@@ -36,7 +36,9 @@ enum ExitCode {
     kBadArgument = 2,
     kRefused = 3,
     kFileFailure = 4,
-    kImpossible = 5
+    kImpossible = 5,
+    // The ECU refused variables during a whole read; the output is incomplete.
+    kIncomplete = 6,
 };
 
 // Ends the run with a one-line reason.
@@ -300,11 +302,26 @@ void LoadEcu(Session& session) {
     RequireSession(session.link);
 }
 
+// After a whole read whose output has been written: one warning line for each variable the ECU
+// refused (what the output holds for it is not the ECU's), and the run ends as incomplete.
+void EndIfIncomplete(const Session& session) {
+    const std::vector<int> refused = session.model.RefusedVariables();
+    if (refused.empty()) return;
+    for (int var : refused)
+        std::fprintf(stderr,
+                     "zovctl: warning: the ECU refused variable %d (%s); its value is not the ECU's\n", var,
+                     VariableName(var));
+    Fail(kIncomplete, "the ECU refused " + std::to_string(refused.size()) +
+                          (refused.size() == 1 ? " variable" : " variables") + ": the output is incomplete");
+}
+
 void CommandRead(Session& session, const std::vector<std::string>& args) {
     const std::string dir = NeedDirectory(args, false);
     LoadEcu(session);
-    if (!session.model.WriteDefinitionFiles(ConfigurationModel::DefinitionFiles::In(dir)))
-        Fail(kFileFailure, "cannot write the definition files into " + dir);
+    if (!session.model.WriteDefinitionFileSet(ConfigurationModel::DefinitionFiles::In(dir)))
+        Fail(kFileFailure,
+             "cannot write the definition files into " + dir + " (the files there are unchanged)");
+    EndIfIncomplete(session);
 }
 
 void ReportFile(const ConfigurationModel::FileOutcome& f) {
@@ -321,8 +338,8 @@ void CommandWrite(Session& session, const std::vector<std::string>& args) {
     const auto outcome = session.model.ReadDefinitionFiles(ConfigurationModel::DefinitionFiles::In(dir));
     for (const auto* f : {&outcome.car, &outcome.map, &outcome.param}) {
         ReportFile(*f);
-        if (f->result.rejected) Fail(kFileFailure, f->path + ": " + cp1252::ToUtf8(f->result.error));
         if (!f->result.opened) Fail(kFileFailure, "cannot read " + f->path);
+        if (f->result.rejected) Fail(kFileFailure, f->path + ": " + cp1252::ToUtf8(f->result.error));
     }
     RequireSession(session.link);
 }
@@ -365,6 +382,7 @@ void CommandDump(Session& session, const std::vector<std::string>& args) {
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
     if (!written) Fail(kFileFailure, "cannot write the model out for the dump");
+    EndIfIncomplete(session);
 }
 
 using Command = std::function<void(Session&, const std::vector<std::string>&)>;
@@ -388,6 +406,7 @@ void CommandSaveConfig(Session& session, const std::vector<std::string>& args) {
     LoadEcu(session);
     const PackResult r = SaveConfigurationFile(session.model, target);
     if (!r) Fail(kFileFailure, r.error);
+    EndIfIncomplete(session);
 }
 
 void CommandLoadConfig(Session& session, const std::vector<std::string>& args) {
@@ -605,6 +624,8 @@ int Run(int argc, char** argv) {
     Session session{link, model, prompter, clock};
     link.SetLinkMessages();
     const int portIndex = ResolvePort(o, link);
+    // Scratch files a killed run left behind hold configurations in clear text.
+    RemoveLeftoverTemporaries(PrivateTemporaryFolder());
 
     int code = kOk;
     try {

@@ -9,6 +9,7 @@
 #include "ComInj.h"
 #include "IoBaseData.h"
 #include "Prompter.h"
+#include "RefusalLog.h"
 
 namespace zov {
 
@@ -92,6 +93,10 @@ class ConfCar : public IoBaseData {
     int ReadFromEcu();
     int WriteToEcu();
     int ReadAdaptation();
+    // What the ECU refused of the reads since the last ClearRefusals (the eight-zone probe of
+    // ReadAdaptation excepted: its refusal is the answer).
+    const RefusalLog& Refusals() const { return refusals_; }
+    void ClearRefusals() { refusals_.Clear(); }
     int WriteAdaptation();
     int ResetAdaptation();
     void EnterMapping();
@@ -102,8 +107,22 @@ class ConfCar : public IoBaseData {
     void SetDiagnosisWord(int word, int kind, int32_t value);
 
     // --- definition file fileh0.h ----------------------------------------------------------
-    // Reads the file set with SetFileName, upgrades an obsolete one (asking through the
-    // prompter), then writes the configuration to the ECU in every case.
+    // A vehicle file as read and checked, one value per line present (texts for the quoted
+    // lines), before anything of it reaches the model.
+    struct DefinitionImage {
+        std::vector<int32_t> values;
+        std::vector<std::string> texts;
+    };
+    // Reads and checks the whole file at `path` into `image`; the model is not touched.
+    static LoadResult ParseDefinitionFile(const std::string& path, DefinitionImage& image);
+    // Stores a checked file into the model; an obsolete one (an older version's, lacking
+    // entries that then get defaults) is offered for upgrade through the prompter, and the
+    // outcome lands in `result`. Nothing is sent.
+    void TakeDefinition(const DefinitionImage& image, LoadResult& result);
+    // Sends the configuration as a loaded file brings it (WriteToEcu).
+    void WriteDefinitionToEcu();
+    // Parses the file set with SetFileName and, when it is sound, stores it. Nothing is sent:
+    // the caller decides whether and when the ECU gets it.
     LoadResult ReadDefinitionFile();
     // True when every line reached the disk; the old file stays intact otherwise.
     bool WriteDefinitionFile();
@@ -242,6 +261,9 @@ class ConfCar : public IoBaseData {
     uint8_t MAPPATURA_ATTIVA = 0;
 
   private:
+    // The key table converts between the file's lines and the fields.
+    friend class CarDefinitionKeys;
+
     bool Mapping(uint8_t use) const { return MAPPATURA_ATTIVA && use; }
     // The 17 OBD thresholds in ECU (and file) order.
     std::array<int32_t*, kObdThresholdCount> ObdThresholds();
@@ -252,10 +274,10 @@ class ConfCar : public IoBaseData {
     void SetSensorCode(int32_t code);
     // The 155 lines of fileh0.h, onto the file open for writing.
     void WriteDefinitionLines();
-    // Empty when fileh0.h has the shape the reader expects, else why it is damaged.
-    std::string CheckDefinitionFile() const;
     // Reads one of the 40-character texts element by element, up to its zero.
     void ReadText(int var, std::string& text);
+    // ReadVar of an array; a refused or lost read leaves `values` untouched.
+    void ReadArray(int var, int32_t* values);
     // ReadVar of a scalar into `field`, unless the session was lost (the field keeps its value).
     bool Read(int var, int32_t& field);
     // The last command got a real answer (session alive, variable not refused).
@@ -263,6 +285,7 @@ class ConfCar : public IoBaseData {
 
     ComInj& link_;
     Prompter& prompter_;
+    RefusalLog refusals_;
     // A level-sensor code outside the table, kept so it goes back unchanged.
     int32_t unknownSensorCode_ = -1;
 };

@@ -18,14 +18,7 @@ bool InMain(int row, int col) { return row >= 0 && row < ConfMap::kRows && col >
 bool InB(int row, int col) { return row >= 0 && row < ConfMap::kRowsB && col >= 0 && col < ConfMap::kColsB; }
 
 // Lines 1..676: the two axes and the cells with their modified flags.
-struct MainImage {
-    int32_t cg[ConfMap::kCols];
-    int32_t cm[ConfMap::kRows];
-    int32_t cells[ConfMap::kRows][ConfMap::kCols];
-    uint8_t modified[ConfMap::kRows][ConfMap::kCols];
-};
-
-bool ReadMainPart(DefinitionReader& in, MainImage& img) {
+bool ReadMainPart(DefinitionReader& in, ConfMap::DefinitionImage& img) {
     for (int i = 0; i < ConfMap::kCols; ++i)
         if (!in.Take(NumberedKey("CG_", i), 0, ConfMap::kWordMax, img.cg[i])) return false;
     for (int i = 0; i < ConfMap::kRows; ++i)
@@ -132,7 +125,10 @@ int32_t ConfMap::ReadFromEcu(int var) {
     switch (var) {
         case 50: {
             int32_t result = 0;
-            for (int r = 0; r < kRows; ++r) result = link_.ReadVarElement(50, r, CL[r]);
+            for (int r = 0; r < kRows; ++r) {
+                result = link_.ReadVarElement(50, r, CL[r]);
+                refusals_.Check(link_, 50);
+            }
             for (auto& row : cellModified) std::fill(std::begin(row), std::end(row), uint8_t(0));
             return result;
         }
@@ -145,14 +141,19 @@ int32_t ConfMap::ReadFromEcu(int var) {
                                        &MASSIMA_VARIAZIONE_MEDIA_INVERSIONE,
                                        &MASSIMA_VARIAZIONE_POSIZIONE_INVERSIONE, &MAX_TEMPO_FUORI_INTORNO};
             const int32_t v = link_.ReadVar(var, nullptr);
+            refusals_.Check(link_, var);
             // A refused variable or a lost session reads as 0: keep what the model had.
             if (Delivered()) *fields[var - 81] = v;
             return v;
         }
-        case 105:
-            return link_.ReadVar(105, CM);
+        case 105: {
+            const int32_t result = link_.ReadVar(105, CM);
+            refusals_.Check(link_, 105);
+            return result;
+        }
         case 111: {
             const int32_t result = link_.ReadVar(111, CG);
+            refusals_.Check(link_, 111);
             if (Delivered()) RpmAxisFromPeriods();
             return result;
         }
@@ -168,6 +169,8 @@ int32_t ConfMap::ReadFromEcu(int var) {
                 bool all = Delivered();
                 for (int r = 1; r < kRowsB; ++r) {
                     result = link_.ReadVarElement(131, r, MB[r]);
+                    // Once the first row answered, map B exists: a refused row is a real loss.
+                    refusals_.Check(link_, 131);
                     all = all && Delivered();
                 }
                 mapBComplete = all ? 1 : 0;
@@ -178,11 +181,19 @@ int32_t ConfMap::ReadFromEcu(int var) {
             return result;
         }
         case 132:
-            if (Version() >= 200 && link_.IsConnected()) return link_.ReadVar(132, CMB);
-            return 0;
+            if (Version() < 200 || !link_.IsConnected()) return 0;
+            {
+                const int32_t result = link_.ReadVar(132, CMB);
+                refusals_.Check(link_, 132);
+                return result;
+            }
         case 133:
-            if (Version() >= 200 && link_.IsConnected()) return link_.ReadVar(133, CGB);
-            return 0;
+            if (Version() < 200 || !link_.IsConnected()) return 0;
+            {
+                const int32_t result = link_.ReadVar(133, CGB);
+                refusals_.Check(link_, 133);
+                return result;
+            }
         default:
             return 0;
     }
@@ -381,80 +392,86 @@ bool ConfMap::AllZonesAcquired() const {
     return true;
 }
 
-ConfMap::LoadResult ConfMap::ReadDefinitionFile() {
+ConfMap::LoadResult ConfMap::ParseDefinitionFile(const std::string& path, DefinitionImage& img) {
     LoadResult result;
-    if (OpenForReading() != 0) return result;
+    IoBaseData file(path);
+    if (file.OpenForReading() != 0) return result;
     result.opened = true;
 
-    // The whole file is checked before anything is stored or sent: a damaged file must not
-    // reach the ECU half-way.
-    MainImage img{};
-    int32_t learning[5] = {};
-    bool hasB = false;
-    int32_t mb[kRowsB][kColsB] = {};
-    int32_t cgb[kColsB] = {};
-    int32_t cmb[kRowsB] = {};
     const char* const learningKeys[5] = {
         "RAGGIO_INTORNO_GIRI", "RAGGIO_INTORNO_MAP", "MASSIMA_VARIAZIONE_MEDIA_INVERSIONE",
         "MASSIMA_VARIAZIONE_POSIZIONE_INVERSIONE", "MAX_TEMPO_FUORI_INTORNO"};
-    DefinitionReader in(*this);
+    DefinitionReader in(file);
     bool ok = ReadMainPart(in, img);
-    for (int k = 0; ok && k < 5; ++k) ok = in.Take(learningKeys[k], 0, kWordMax, learning[k]);
+    for (int k = 0; ok && k < 5; ++k) ok = in.Take(learningKeys[k], 0, kWordMax, img.learning[k]);
+    img.hasB = false;
     if (ok) {
         // Files of older versions end here; MB_0_0 tells whether map B follows.
-        const DefinitionReader::Entry first = in.Next("MB_0_0", 0, kWordMax, mb[0][0]);
+        const DefinitionReader::Entry first = in.Next("MB_0_0", 0, kWordMax, img.mb[0][0]);
         ok = first != DefinitionReader::Entry::Bad;
         if (first == DefinitionReader::Entry::Value) {
             for (int c = 0; ok && c < kColsB; ++c)
                 for (int r = 0; ok && r < kRowsB; ++r)
-                    if (c != 0 || r != 0) ok = in.Take(NumberedKey("MB_", c, r), 0, kWordMax, mb[r][c]);
+                    if (c != 0 || r != 0) ok = in.Take(NumberedKey("MB_", c, r), 0, kWordMax, img.mb[r][c]);
             if (ok) {
-                for (const auto& row : mb)
+                for (const auto& row : img.mb)
                     if (std::any_of(std::begin(row), std::end(row), [](int32_t v) { return v != 0; }))
-                        hasB = true;
+                        img.hasB = true;
             }
             // An all-zero map B means "no map B" and its axes are not even read.
-            for (int i = 0; ok && hasB && i < kColsB; ++i)
-                ok = in.Take(NumberedKey("CGB_", i), 0, kWordMax, cgb[i]);
-            for (int i = 0; ok && hasB && i < kRowsB; ++i)
-                ok = in.Take(NumberedKey("CMB_", i), 0, kByteMax, cmb[i]);
+            for (int i = 0; ok && img.hasB && i < kColsB; ++i)
+                ok = in.Take(NumberedKey("CGB_", i), 0, kWordMax, img.cgb[i]);
+            for (int i = 0; ok && img.hasB && i < kRowsB; ++i)
+                ok = in.Take(NumberedKey("CMB_", i), 0, kByteMax, img.cmb[i]);
         }
     }
-    CloseReading();
+    file.CloseReading();
     if (!ok) {
         result.rejected = true;
         result.error = in.Error();
         return result;
     }
-    result.mapB = hasB;
+    result.mapB = img.hasB;
+    return result;
+}
 
+void ConfMap::TakeDefinition(const DefinitionImage& img) {
     mapBPresent = 0;
     std::copy(std::begin(img.cg), std::end(img.cg), CG);
     RpmAxisFromPeriods();
-    WriteToEcu(111);
     std::copy(std::begin(img.cm), std::end(img.cm), CM);
-    WriteToEcu(105);
     std::copy(&img.cells[0][0], &img.cells[0][0] + kRows * kCols, &CL[0][0]);
     std::copy(&img.modified[0][0], &img.modified[0][0] + kRows * kCols, &cellModified[0][0]);
-    WriteToEcu(50);
     int32_t* const fields[] = {&RAGGIO_INTORNO_GIRI, &RAGGIO_INTORNO_MAP,
                                &MASSIMA_VARIAZIONE_MEDIA_INVERSIONE, &MASSIMA_VARIAZIONE_POSIZIONE_INVERSIONE,
                                &MAX_TEMPO_FUORI_INTORNO};
-    for (int k = 0; k < 5; ++k) {
-        *fields[k] = learning[k];
-        WriteToEcu(81 + k);
-    }
-    if (hasB) {
+    for (int k = 0; k < 5; ++k) *fields[k] = img.learning[k];
+    if (img.hasB) {
         mapBPresent = 1;
-        std::copy(&mb[0][0], &mb[0][0] + kRowsB * kColsB, &MB[0][0]);
+        std::copy(&img.mb[0][0], &img.mb[0][0] + kRowsB * kColsB, &MB[0][0]);
+        std::copy(std::begin(img.cgb), std::end(img.cgb), CGB);
+        std::copy(std::begin(img.cmb), std::end(img.cmb), CMB);
+    }
+}
+
+void ConfMap::WriteDefinitionToEcu() {
+    WriteToEcu(111);
+    WriteToEcu(105);
+    WriteToEcu(50);
+    for (int var = 81; var <= 85; ++var) WriteToEcu(var);
+    if (mapBPresent) {
         WriteToEcu(131);
-        std::copy(std::begin(cgb), std::end(cgb), CGB);
         WriteToEcu(133);
-        std::copy(std::begin(cmb), std::end(cmb), CMB);
         WriteToEcu(132);
     }
     // New maps make the learned corrections meaningless.
     car_.ResetAdaptation();
+}
+
+ConfMap::LoadResult ConfMap::ReadDefinitionFile() {
+    DefinitionImage img;
+    const LoadResult result = ParseDefinitionFile(GetFileName(), img);
+    if (result.opened && !result.rejected) TakeDefinition(img);
     return result;
 }
 
@@ -487,7 +504,7 @@ bool ConfMap::ReadMapFile(const std::string& path, std::array<int32_t, kRows * k
     // A reader of its own: the model's file name and streams stay as they are.
     IoBaseData file(path);
     if (file.OpenForReading() != 0) return false;
-    MainImage img{};
+    DefinitionImage img;
     DefinitionReader reader(file);
     const bool ok = ReadMainPart(reader, img);
     file.CloseReading();

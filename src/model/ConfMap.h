@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "IoBaseData.h"
+#include "RefusalLog.h"
 
 namespace zov {
 
@@ -66,7 +67,20 @@ class ConfMap : public IoBaseData {
     // Outcome of ReadDefinitionFile. A map file is never upgraded (an older one simply ends
     // before map B), so obsolete, report and the rewrite fields stay empty.
     struct LoadResult : IoBaseData::LoadResult {
-        bool mapB = false;  // the file carried a map B, which was taken and sent
+        bool mapB = false;  // the file carried a map B, which was taken
+    };
+
+    // A map file as read and checked, before anything of it reaches the model.
+    struct DefinitionImage {
+        int32_t cg[kCols] = {};
+        int32_t cm[kRows] = {};
+        int32_t cells[kRows][kCols] = {};
+        uint8_t modified[kRows][kCols] = {};
+        int32_t learning[5] = {};  // RAGGIO_INTORNO_GIRI .. MAX_TEMPO_FUORI_INTORNO
+        bool hasB = false;
+        int32_t mb[kRowsB][kColsB] = {};
+        int32_t cgb[kColsB] = {};
+        int32_t cmb[kRowsB] = {};
     };
 
     // `car` is built after this object at start-up: it is only used by later calls.
@@ -114,7 +128,15 @@ class ConfMap : public IoBaseData {
     bool FindZone(int row, int col, bool& acquired, int& zone) const;
     bool AllZonesAcquired() const;
 
-    // Stores the file, sends every group and resets the ECU's self-adaptation counters.
+    // Reads and checks the whole file at `path` into `image`; the model is not touched.
+    static LoadResult ParseDefinitionFile(const std::string& path, DefinitionImage& image);
+    // Stores a checked file into the model; nothing is sent.
+    void TakeDefinition(const DefinitionImage& image);
+    // Sends what a loaded file brings, in the load order, and resets the ECU's self-adaptation
+    // counters (new maps make the learned corrections meaningless).
+    void WriteDefinitionToEcu();
+    // Parses the file set with SetFileName and, when it is sound, stores it. Nothing is sent:
+    // the caller decides whether and when the ECU gets it (WriteDefinitionToEcu).
     LoadResult ReadDefinitionFile();
     // True when every line reached the disk; the old file stays intact otherwise.
     bool WriteDefinitionFile();
@@ -160,6 +182,10 @@ class ConfMap : public IoBaseData {
     int32_t nextPointId = 0;
     bool zoneAcquired[kZoneCount] = {};
 
+    // What the ECU refused of the ReadFromEcu calls since the last ClearRefusals.
+    const RefusalLog& Refusals() const { return refusals_; }
+    void ClearRefusals() { refusals_.Clear(); }
+
   private:
     int Version() const;
     // True when the last read command delivered a value (session still up, not refused).
@@ -169,6 +195,7 @@ class ConfMap : public IoBaseData {
 
     ComInj& link_;
     ConfCar& car_;
+    RefusalLog refusals_;
 };
 
 }  // namespace zov

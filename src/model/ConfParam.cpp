@@ -44,28 +44,37 @@ void ConfParam::CentresFromPeriods() {
         CENTRI_GIRI_TPS[kCentres - 1 - i] = ConfCar::Period(CTG[i]);
 }
 
+int32_t ConfParam::ReadArray(int var, int32_t* values) {
+    const int32_t result = link_.ReadVar(var, values);
+    refusals_.Check(link_, var);
+    return result;
+}
+
 int32_t ConfParam::ReadFromEcu(int var) {
     switch (var) {
         case 100:
-            return link_.ReadVar(100, PRGS);
+            return ReadArray(100, PRGS);
         case 101:
-            return Version() >= 200 ? 0 : link_.ReadVar(101, PRGI);
+            return Version() >= 200 ? 0 : ReadArray(101, PRGI);
         case 102:
-            return link_.ReadVar(102, CHSG);
+            return ReadArray(102, CHSG);
         case 103:
-            return link_.ReadVar(103, APRG);
+            return ReadArray(103, APRG);
         case 106:
-            return link_.ReadVar(106, CTC);
+            return ReadArray(106, CTC);
         case 107:
-            return link_.ReadVar(107, DEC);
+            return ReadArray(107, DEC);
         case 110: {
-            const int32_t result = link_.ReadVar(110, CTG);
+            const int32_t result = ReadArray(110, CTG);
             if (Delivered()) CentresFromPeriods();
             return result;
         }
         case 51: {
             int32_t result = 0;
-            for (int r = 0; r < kCentres; ++r) result = link_.ReadVarElement(51, r, CT[r]);
+            for (int r = 0; r < kCentres; ++r) {
+                result = link_.ReadVarElement(51, r, CT[r]);
+                refusals_.Check(link_, 51);
+            }
             return result;
         }
         case 17:
@@ -77,6 +86,7 @@ int32_t ConfParam::ReadFromEcu(int var) {
                              : var == 54 ? &DEF_PASSI_ARRICCHIMENTO_MINIMO
                                          : &DEF_TEMPO_SOVRAPPRESSIONE;
             const int32_t v = link_.ReadVar(var, nullptr);
+            refusals_.Check(link_, var);
             // A refused variable or a lost session reads as 0: keep what the model had.
             if (Delivered()) *field = v;
             return v;
@@ -133,18 +143,24 @@ int32_t ConfParam::GetGain(int i, int kind) const {
 }
 
 int32_t ConfParam::SetGain(int i, int kind, int32_t x) {
+    const int var = StoreGain(i, kind, x);
+    if (var == 0) return 0;
+    return link_.WriteVarElement(var, i, var == 100 ? PRGS[i] : PRGI[i]);
+}
+
+int ConfParam::StoreGain(int i, int kind, int32_t x) {
     if (i < 0 || i >= kCols || (kind != kGainOpening && kind != kGainClosing)) return 0;
     if (Version() >= 200) {
         const int32_t n = x < 16 ? (x & 0x0F) : 15;
         PRGS[i] = kind == kGainOpening ? (PRGS[i] & 0x0F) | (n << 4) : (PRGS[i] & 0xF0) | n;
-        return link_.WriteVarElement(100, i, PRGS[i]);
+        return 100;
     }
     if (kind == kGainOpening) {
         PRGI[i] = x & 0xFF;
-        return link_.WriteVarElement(101, i, PRGI[i]);
+        return 101;
     }
     PRGS[i] = x & 0xFF;
-    return link_.WriteVarElement(100, i, PRGS[i]);
+    return 100;
 }
 
 int32_t ConfParam::GetEnrichment(int row, int col) const {
@@ -211,97 +227,142 @@ int ConfParam::CheckCentres() {
     return 0;
 }
 
-ConfParam::LoadResult ConfParam::ReadDefinitionFile() {
+namespace {
+
+// Older files end before the idle-enrichment entries; those get defaults.
+struct IdleEntry {
+    const char* key;
+    int32_t hi;
+    const char* report;
+};
+constexpr IdleEntry kIdleEntries[ConfParam::DefinitionImage::kTailCount] = {
+    {"DEF_FASCIA_GIRI_ARR_MINIMO", 0x0F, "- Fasce giri di arricchimento al minimo (a)"},
+    {"DEF_FASCIA_CUMULO_ARR_MINIMO", 0x0F, "- Fasce cumulo di arricchimento al minimo (a)"},
+    {"DEF_PASSI_ARRICCHIMENTO_MINIMO", IoBaseData::kByteMax, "- Passi di arricchimento al minimo (a)"},
+    {"DEF_TEMPO_SOVRAPPRESSIONE", IoBaseData::kByteMax, "- Tempo di sovrapressione (a)"},
+};
+
+}  // namespace
+
+ConfParam::LoadResult ConfParam::ParseDefinitionFile(const std::string& path, DefinitionImage& img) {
     LoadResult result;
-    if (OpenForReading() != 0) return result;
+    IoBaseData file(path);
+    if (file.OpenForReading() != 0) return result;
     result.opened = true;
 
-    // The whole file is checked before anything is stored or sent: a damaged file must not
-    // reach the ECU half-way.
-    int32_t ctg[kCentres] = {}, ctc[kCentres] = {}, ct[kCentres][kCentres] = {};
-    int32_t aprg[kCols] = {}, chsg[kCols] = {}, prgs[kCols] = {}, prgi[kCols] = {}, dec[8] = {};
-    DefinitionReader in(*this);
-    for (int i = 0; i < kCentres && !in.Failed(); ++i) in.Take(NumberedKey("CTG_", i), 0, kWordMax, ctg[i]);
-    for (int i = 0; i < kCentres && !in.Failed(); ++i) in.Take(NumberedKey("CTC_", i), 0, kByteMax, ctc[i]);
+    DefinitionReader in(file);
+    for (int i = 0; i < kCentres && !in.Failed(); ++i)
+        in.Take(NumberedKey("CTG_", i), 0, kWordMax, img.ctg[i]);
+    for (int i = 0; i < kCentres && !in.Failed(); ++i)
+        in.Take(NumberedKey("CTC_", i), 0, kByteMax, img.ctc[i]);
     // Signed bytes from the ECU, whole bytes on ECUs before version 200.
     for (int c = 0; c < kCentres && !in.Failed(); ++c)
         for (int r = 0; r < kCentres && !in.Failed(); ++r)
-            in.Take(NumberedKey("CT_", c, r), -128, kByteMax, ct[r][c]);
-    for (int i = 0; i < kCols && !in.Failed(); ++i) in.Take(NumberedKey("APRG_", i), 0, kByteMax, aprg[i]);
-    for (int i = 0; i < kCols && !in.Failed(); ++i) in.Take(NumberedKey("CHSG_", i), 0, kByteMax, chsg[i]);
-    for (int i = 0; i < kCols && !in.Failed(); ++i) in.Take(NumberedKey("PRGS_", i), 0, kByteMax, prgs[i]);
-    for (int i = 0; i < kCols && !in.Failed(); ++i) in.Take(NumberedKey("PRGI_", i), 0, kByteMax, prgi[i]);
-    for (int i = 0; i < 8 && !in.Failed(); ++i) in.Take(NumberedKey("DEC_", i), 0, kByteMax, dec[i]);
-
-    // Older files end before the idle-enrichment entries; those get defaults.
-    struct Tail {
-        const char* key;
-        int32_t hi;
-        const char* report;
-        int32_t value = 0;
-        bool found = false;
-    };
-    Tail tail[4] = {
-        {"DEF_FASCIA_GIRI_ARR_MINIMO", 0x0F, "- Fasce giri di arricchimento al minimo (a)"},
-        {"DEF_FASCIA_CUMULO_ARR_MINIMO", 0x0F, "- Fasce cumulo di arricchimento al minimo (a)"},
-        {"DEF_PASSI_ARRICCHIMENTO_MINIMO", kByteMax, "- Passi di arricchimento al minimo (a)"},
-        {"DEF_TEMPO_SOVRAPPRESSIONE", kByteMax, "- Tempo di sovrapressione (a)"},
-    };
-    for (Tail& t : tail) {
-        if (in.Failed()) break;
-        t.found = in.Next(t.key, 0, t.hi, t.value) == DefinitionReader::Entry::Value;
+            in.Take(NumberedKey("CT_", c, r), -128, kByteMax, img.ct[r][c]);
+    for (int i = 0; i < kCols && !in.Failed(); ++i)
+        in.Take(NumberedKey("APRG_", i), 0, kByteMax, img.aprg[i]);
+    for (int i = 0; i < kCols && !in.Failed(); ++i)
+        in.Take(NumberedKey("CHSG_", i), 0, kByteMax, img.chsg[i]);
+    for (int i = 0; i < kCols && !in.Failed(); ++i)
+        in.Take(NumberedKey("PRGS_", i), 0, kByteMax, img.prgs[i]);
+    for (int i = 0; i < kCols && !in.Failed(); ++i)
+        in.Take(NumberedKey("PRGI_", i), 0, kByteMax, img.prgi[i]);
+    for (int i = 0; i < 8 && !in.Failed(); ++i) in.Take(NumberedKey("DEC_", i), 0, kByteMax, img.dec[i]);
+    for (int k = 0; k < DefinitionImage::kTailCount && !in.Failed(); ++k) {
+        const IdleEntry& e = kIdleEntries[k];
+        img.tailFound[k] = in.Next(e.key, 0, e.hi, img.tail[k]) == DefinitionReader::Entry::Value;
     }
-    CloseReading();
+    file.CloseReading();
     if (in.Failed()) {
         result.rejected = true;
         result.error = in.Error();
         return result;
     }
-
-    std::copy(std::begin(ctg), std::end(ctg), CTG);
-    CentresFromPeriods();
-    WriteToEcu(110);
-    std::copy(std::begin(ctc), std::end(ctc), CTC);
-    WriteToEcu(106);
-    std::copy(&ct[0][0], &ct[0][0] + kCentres * kCentres, &CT[0][0]);
-    WriteToEcu(51);
-    std::copy(std::begin(aprg), std::end(aprg), APRG);
-    WriteToEcu(103);
-    std::copy(std::begin(chsg), std::end(chsg), CHSG);
-    WriteToEcu(102);
-    for (int i = 0; i < kCols; ++i) SetGain(i, kGainClosing, prgs[i]);
-    WriteToEcu(100);
-    for (int i = 0; i < kCols; ++i) SetGain(i, kGainOpening, prgi[i]);
-    WriteToEcu(101);
-    std::copy(std::begin(dec), std::end(dec), DEC);
-    WriteToEcu(107);
-
-    VARIABILE_44 = tail[0].found ? tail[0].value | (VARIABILE_44 & 0xF0) : VARIABILE_44 & 0xF0;
-    VARIABILE_44 = (VARIABILE_44 & 0x0F) | ((tail[1].found ? tail[1].value : 8) << 4);
-    DEF_PASSI_ARRICCHIMENTO_MINIMO = tail[2].found ? tail[2].value : 0;
-    DEF_TEMPO_SOVRAPPRESSIONE = tail[3].found ? tail[3].value : 0;
-    for (const Tail& t : tail) {
-        if (t.found) continue;
-        result.report.push_back(t.report);
+    for (int k = 0; k < DefinitionImage::kTailCount; ++k) {
+        if (img.tailFound[k]) continue;
+        result.report.push_back(kIdleEntries[k].report);
         result.obsolete = true;
     }
+    return result;
+}
+
+void ConfParam::StoreDefinition(const DefinitionImage& img, bool send) {
+    auto sendGroup = [&](int var) {
+        if (send) WriteToEcu(var);
+    };
+    auto gain = [&](int i, int kind, int32_t x) {
+        if (send)
+            SetGain(i, kind, x);
+        else
+            StoreGain(i, kind, x);
+    };
+    std::copy(std::begin(img.ctg), std::end(img.ctg), CTG);
+    CentresFromPeriods();
+    sendGroup(110);
+    std::copy(std::begin(img.ctc), std::end(img.ctc), CTC);
+    sendGroup(106);
+    std::copy(&img.ct[0][0], &img.ct[0][0] + kCentres * kCentres, &CT[0][0]);
+    sendGroup(51);
+    std::copy(std::begin(img.aprg), std::end(img.aprg), APRG);
+    sendGroup(103);
+    std::copy(std::begin(img.chsg), std::end(img.chsg), CHSG);
+    sendGroup(102);
+    for (int i = 0; i < kCols; ++i) gain(i, kGainClosing, img.prgs[i]);
+    sendGroup(100);
+    for (int i = 0; i < kCols; ++i) gain(i, kGainOpening, img.prgi[i]);
+    sendGroup(101);
+    std::copy(std::begin(img.dec), std::end(img.dec), DEC);
+    sendGroup(107);
+
+    const bool* found = img.tailFound;
+    VARIABILE_44 = found[0] ? img.tail[0] | (VARIABILE_44 & 0xF0) : VARIABILE_44 & 0xF0;
+    VARIABILE_44 = (VARIABILE_44 & 0x0F) | ((found[1] ? img.tail[1] : 8) << 4);
+    DEF_PASSI_ARRICCHIMENTO_MINIMO = found[2] ? img.tail[2] : 0;
+    DEF_TEMPO_SOVRAPPRESSIONE = found[3] ? img.tail[3] : 0;
+    if (send) SendIdleValues();
+}
+
+void ConfParam::SendIdleValues() {
     if (Version() == 0 || Version() > 9) {
         WriteToEcu(44);
         WriteToEcu(54);
         WriteToEcu(60);
     }
+}
 
-    if (result.obsolete && prompter_.Ask(kObsoleteQuestion, kFileCaption, PromptIcon::Warning,
-                                         PromptButtons::YesNo) == PromptAnswer::Yes) {
-        if (WriteDefinitionFile()) {
-            result.rewritten = true;
-            std::string text = kObsoleteInfo;
-            for (size_t k = 0; k < result.report.size(); ++k) text += (k ? "\n" : "") + result.report[k];
-            prompter_.Ask(text, kFileCaption, PromptIcon::Information, PromptButtons::Ok);
-        } else {
-            result.rewriteFailed = true;
-        }
+void ConfParam::OfferUpgrade(LoadResult& result) {
+    if (!result.obsolete || prompter_.Ask(kObsoleteQuestion, kFileCaption, PromptIcon::Warning,
+                                          PromptButtons::YesNo) != PromptAnswer::Yes)
+        return;
+    if (WriteDefinitionFile()) {
+        result.rewritten = true;
+        std::string text = kObsoleteInfo;
+        for (size_t k = 0; k < result.report.size(); ++k) text += (k ? "\n" : "") + result.report[k];
+        prompter_.Ask(text, kFileCaption, PromptIcon::Information, PromptButtons::Ok);
+    } else {
+        result.rewriteFailed = true;
     }
+}
+
+void ConfParam::TakeDefinition(const DefinitionImage& img, LoadResult& result) {
+    StoreDefinition(img, false);
+    OfferUpgrade(result);
+}
+
+void ConfParam::LoadDefinition(const DefinitionImage& img, LoadResult& result) {
+    StoreDefinition(img, true);
+    OfferUpgrade(result);
+}
+
+void ConfParam::WriteDefinitionToEcu() {
+    for (int var : {110, 106, 51, 103, 102, 100, 101, 107}) WriteToEcu(var);
+    SendIdleValues();
+}
+
+ConfParam::LoadResult ConfParam::ReadDefinitionFile() {
+    DefinitionImage img;
+    LoadResult result = ParseDefinitionFile(GetFileName(), img);
+    if (result.opened && !result.rejected) TakeDefinition(img, result);
     return result;
 }
 

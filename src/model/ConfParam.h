@@ -4,6 +4,7 @@
 #include <string>
 
 #include "IoBaseData.h"
+#include "RefusalLog.h"
 
 namespace zov {
 
@@ -74,6 +75,28 @@ class ConfParam : public IoBaseData {
     void EnterMapping() {}
     void LeaveMapping() {}
 
+    // A parameter file as read and checked, before anything of it reaches the model.
+    struct DefinitionImage {
+        static constexpr int kTailCount = 4;  // the idle-enrichment entries older files lack
+        int32_t ctg[kCentres] = {}, ctc[kCentres] = {}, ct[kCentres][kCentres] = {};
+        int32_t aprg[kCols] = {}, chsg[kCols] = {}, prgs[kCols] = {}, prgi[kCols] = {}, dec[8] = {};
+        int32_t tail[kTailCount] = {};
+        bool tailFound[kTailCount] = {};
+    };
+
+    // Reads and checks the whole file at `path` into `image`; the model is not touched. An older
+    // file is reported obsolete with the entries it lacks.
+    static LoadResult ParseDefinitionFile(const std::string& path, DefinitionImage& image);
+    // Stores a checked file into the model and offers to upgrade an obsolete one (asking through
+    // the prompter; the outcome lands in `result`). Nothing is sent.
+    void TakeDefinition(const DefinitionImage& image, LoadResult& result);
+    // The same, sending each group to the ECU as it is stored (the gains element by element, as
+    // SetGain sends them): the order a configuration load has on the wire.
+    void LoadDefinition(const DefinitionImage& image, LoadResult& result);
+    // Sends what a stored file brings, group by group.
+    void WriteDefinitionToEcu();
+    // Parses the file set with SetFileName and, when it is sound, stores it. Nothing is sent:
+    // the caller decides whether and when the ECU gets it (WriteDefinitionToEcu).
     LoadResult ReadDefinitionFile();
     // True when every line reached the disk; the old file stays intact otherwise.
     bool WriteDefinitionFile();
@@ -97,13 +120,28 @@ class ConfParam : public IoBaseData {
     int32_t DEF_TEMPO_SOVRAPPRESSIONE = 0;       // var 60, units of 20 ms
     int32_t VARIABILE_17 = 0;                    // var 17, signed byte
 
+    // What the ECU refused of the ReadFromEcu calls since the last ClearRefusals.
+    const RefusalLog& Refusals() const { return refusals_; }
+    void ClearRefusals() { refusals_.Clear(); }
+
   private:
+    // Stores a gain as SetGain does, without sending; the variable that holds it (100 or 101),
+    // 0 for a bad index or kind.
+    int StoreGain(int i, int kind, int32_t x);
+    void StoreDefinition(const DefinitionImage& image, bool send);
+    // Variables 44, 54, 60, on the versions that have them.
+    void SendIdleValues();
+    // Asks whether an obsolete file is to be rewritten, and rewrites it.
+    void OfferUpgrade(LoadResult& result);
+    // ReadVar of an array or table, noting a refusal.
+    int32_t ReadArray(int var, int32_t* values);
     int Version() const;
     bool Delivered() const;
     void CentresFromPeriods();
 
     ComInj& link_;
     ConfCar& car_;
+    RefusalLog refusals_;
     Prompter& prompter_;
 };
 

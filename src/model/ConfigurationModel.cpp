@@ -1,6 +1,9 @@
 #include "ConfigurationModel.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <initializer_list>
+#include <memory>
 
 namespace zov {
 namespace {
@@ -9,10 +12,10 @@ void Step(const ConfigurationModel::Progress& advance, int percent) {
     if (advance) advance(percent);
 }
 
-template <typename Model>
-ConfigurationModel::FileOutcome Load(Model& model, const std::string& path) {
-    model.SetFileName(path);
-    return {path, model.ReadDefinitionFile()};
+// Reads and checks one file into `image` without touching the model.
+template <typename Model, typename Image>
+ConfigurationModel::FileOutcome Parse(const std::string& path, Image& image) {
+    return {path, Model::ParseDefinitionFile(path, image)};
 }
 
 template <typename Model>
@@ -29,6 +32,9 @@ ConfigurationModel::DefinitionFiles ConfigurationModel::DefinitionFiles::In(cons
 }
 
 void ConfigurationModel::ReadFromEcu(const Progress& advance) {
+    car_.ClearRefusals();
+    map_.ClearRefusals();
+    param_.ClearRefusals();
     auto readMaps = [&](std::initializer_list<int> vars) {
         for (int v : vars) map_.ReadFromEcu(v);
     };
@@ -55,19 +61,49 @@ void ConfigurationModel::ReadFromEcu(const Progress& advance) {
     Step(advance, 10);
 }
 
-ConfigurationModel::LoadOutcome ConfigurationModel::ReadDefinitionFiles(const DefinitionFiles& files,
+std::vector<int> ConfigurationModel::RefusedVariables() const {
+    std::vector<int> refused;
+    for (const RefusalLog* log : {&car_.Refusals(), &map_.Refusals(), &param_.Refusals()})
+        for (int var : log->Variables())
+            if (std::find(refused.begin(), refused.end(), var) == refused.end()) refused.push_back(var);
+    return refused;
+}
+
+ConfigurationModel::LoadOutcome ConfigurationModel::TakeDefinitionFiles(const DefinitionFiles& files,
                                                                         const Progress& advance) {
-    // A damaged file stops the load there: the rest of a configuration that cannot be trusted
-    // stays out of the model and the ECU.
     LoadOutcome outcome;
     Step(advance, 10);
-    outcome.car = Load(car_, files.car);
+    // The images are large; they live only for this call.
+    auto carImage = std::make_unique<ConfCar::DefinitionImage>();
+    auto mapImage = std::make_unique<ConfMap::DefinitionImage>();
+    auto paramImage = std::make_unique<ConfParam::DefinitionImage>();
+    outcome.car = Parse<ConfCar>(files.car, *carImage);
+    if (outcome.car.Loaded()) outcome.map = Parse<ConfMap>(files.map, *mapImage);
+    if (outcome.map.Loaded()) outcome.param = Parse<ConfParam>(files.param, *paramImage);
+    if (!outcome.Loaded()) {
+        // A configuration that cannot be trusted whole stays out of the model and the ECU.
+        for (int step : {15, 30, 25}) Step(advance, step);
+        return outcome;
+    }
+
+    // Checked whole: stored and sent file by file, in the load order.
+    car_.SetFileName(files.car);
+    car_.TakeDefinition(*carImage, outcome.car.result);
+    car_.WriteDefinitionToEcu();
     Step(advance, 15);
-    if (!outcome.car.result.rejected) outcome.map = Load(map_, files.map);
+    map_.SetFileName(files.map);
+    map_.TakeDefinition(*mapImage);
+    map_.WriteDefinitionToEcu();
     Step(advance, 30);
-    if (!outcome.car.result.rejected && !outcome.map.result.rejected)
-        outcome.param = Load(param_, files.param);
+    param_.SetFileName(files.param);
+    param_.LoadDefinition(*paramImage, outcome.param.result);
     Step(advance, 25);
+    return outcome;
+}
+
+ConfigurationModel::LoadOutcome ConfigurationModel::ReadDefinitionFiles(const DefinitionFiles& files,
+                                                                        const Progress& advance) {
+    const LoadOutcome outcome = TakeDefinitionFiles(files, advance);
     if (link_.IsConnected()) car_.ReadFromEcu();
     Step(advance, 10);
     if (link_.IsConnected()) car_.ReadAdaptation();
@@ -80,6 +116,35 @@ bool ConfigurationModel::WriteDefinitionFiles(const DefinitionFiles& files) {
     const bool map = Save(map_, files.map);
     const bool param = Save(param_, files.param);
     return car && map && param;
+}
+
+bool ConfigurationModel::WriteDefinitionFileSet(const DefinitionFiles& files) {
+    struct Part {
+        IoBaseData& model;
+        std::function<bool()> write;
+        const std::string& target;
+        std::string temp;
+    };
+    Part parts[3] = {{car_, [this] { return car_.WriteDefinitionFile(); }, files.car, {}},
+                     {map_, [this] { return map_.WriteDefinitionFile(); }, files.map, {}},
+                     {param_, [this] { return param_.WriteDefinitionFile(); }, files.param, {}}};
+    bool ok = true;
+    for (Part& p : parts) {
+        p.model.SetFileName(p.target);
+        p.model.HoldReplacement(&p.temp);
+        ok = ok && p.write();
+        p.model.HoldReplacement(nullptr);
+    }
+    std::error_code ec;
+    for (Part& p : parts) {
+        if (p.temp.empty()) continue;
+        if (ok) {
+            std::filesystem::rename(p.temp, p.target, ec);
+            ok = !ec;
+        }
+        if (!ok) std::filesystem::remove(p.temp, ec);
+    }
+    return ok;
 }
 
 }  // namespace zov

@@ -45,16 +45,27 @@ class ConfigurationModel {
 
     // Reads the whole ECU: the vehicle configuration, the self-adaptation, the map groups, then the
     // parameter groups allowed by the ECU's version. Link errors are handled by the link; the
-    // sequence goes on to its end (what could not be read keeps its value).
+    // sequence goes on to its end (what the ECU refused is listed by RefusedVariables).
     void ReadFromEcu(const Progress& advance = {});
+    // The variables the ECU refused during the last ReadFromEcu, in the order they were read,
+    // each once: their values in the model are not the ECU's.
+    std::vector<int> RefusedVariables() const;
 
-    // Loads a configuration: each definition file into the model and on to the ECU (vehicle,
-    // maps, parameters), then, while connected, reads the vehicle configuration and the
-    // self-adaptation back as the ECU now holds them. A damaged file is refused and the files
-    // after it are left alone. The model objects keep `files` as their file names.
+    // Takes a configuration whole or not at all: the three definition files are read and checked
+    // completely (stopping at the first one missing or damaged) before anything reaches the
+    // model or the ECU. Only then are they stored (an obsolete file may be upgraded on the way)
+    // and sent in the load order: vehicle, maps (with the self-adaptation reset), parameters.
+    // The model objects then keep `files` as their file names.
+    LoadOutcome TakeDefinitionFiles(const DefinitionFiles& files, const Progress& advance = {});
+    // Loads a configuration (TakeDefinitionFiles), then, while connected, reads the vehicle
+    // configuration and the self-adaptation back as the ECU now holds them.
     LoadOutcome ReadDefinitionFiles(const DefinitionFiles& files, const Progress& advance = {});
     // Writes the three definition files; false when any of them could not be written.
     bool WriteDefinitionFiles(const DefinitionFiles& files);
+    // Writes the three definition files as one set: all three new, or, when any cannot be
+    // written, all three as they were (the new ones go to temporaries beside their targets and
+    // replace the old ones only once all three are complete).
+    bool WriteDefinitionFileSet(const DefinitionFiles& files);
 
     ConfMap& Map() { return map_; }
     ConfCar& Car() { return car_; }

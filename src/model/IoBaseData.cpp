@@ -1,5 +1,6 @@
 #include "IoBaseData.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -7,6 +8,8 @@
 #include <ctime>
 #include <filesystem>
 #include <system_error>
+
+#include "TemporaryFiles.h"
 
 namespace zov {
 namespace {
@@ -192,17 +195,22 @@ int IoBaseData::ReadModFlag(std::string_view key) {
 int IoBaseData::ReadDefineString(std::string& destination, std::string_view key, size_t maxLength) {
     if (!ReadLine()) return 0;
     if (line_.find(kDefine) == std::string::npos) return 0;
-    const size_t at = line_.find(key);
-    if (at == std::string::npos) return 0;
-    const size_t start = at + key.size() + 3;
-    if (start >= line_.size()) {
-        destination.clear();
-        return 1;
-    }
-    const size_t quote = line_.find('"', start);
-    const size_t end = quote == std::string::npos ? line_.size() : quote;
-    destination = line_.substr(start, std::min(end - start, maxLength));
+    if (line_.find(key) == std::string::npos) return 0;
+    QuotedText(line_, key, maxLength, destination);
     return 1;
+}
+
+void IoBaseData::QuotedText(const std::string& line, std::string_view key, size_t maxLength,
+                            std::string& destination) {
+    const size_t at = line.find(key);
+    const size_t start = at == std::string::npos ? line.size() : at + key.size() + 3;
+    if (start >= line.size()) {
+        destination.clear();
+        return;
+    }
+    const size_t quote = line.find('"', start);
+    const size_t end = quote == std::string::npos ? line.size() : quote;
+    destination = line.substr(start, std::min(end - start, maxLength));
 }
 
 void IoBaseData::WriteLine(const std::string& text) {
@@ -239,25 +247,39 @@ bool IoBaseData::WriteAtomically(const std::function<void()>& writeLines) {
     const std::string target = fileName_;
     std::error_code ec;
     const fs::file_status old = fs::status(target, ec);
+    if (held_) held_->clear();
     if (old.type() != fs::file_type::not_found && old.type() != fs::file_type::regular) {
         if (OpenForWriting() != 0) return false;
         writeLines();
         return CloseWriting() == 0;
     }
 
-    const std::string temp = target + ".tmp";
-    fileName_ = temp;
-    const bool opened = OpenForWriting() == 0;
-    fileName_ = target;
-    // Whatever stands at the temporary's name when it cannot be created is not ours to remove.
-    if (!opened) return false;
+    // What a process killed during an earlier save left here goes first.
+    RemoveLeftoverTemporariesBeside(target);
+    std::string temp;
+    const int fd = CreateTemporaryBeside(target, temp);
+    if (fd < 0) return false;
+    if (out_) std::fclose(out_);
+    outFailed_ = false;
+    out_ = ::fdopen(fd, "wb");
+    if (!out_) {
+        ::close(fd);
+        fs::remove(temp, ec);
+        return false;
+    }
     writeLines();
     // Without the sync a crash shortly after the rename could leave an empty file where the
     // previous one was.
-    if (out_ && ::fsync(fileno(out_)) != 0) outFailed_ = true;
+    if (::fsync(fileno(out_)) != 0) outFailed_ = true;
     bool ok = CloseWriting() == 0;
-    // The replacement keeps the access rights the user gave the previous file.
-    if (ok && old.type() == fs::file_type::regular) fs::permissions(temp, old.permissions(), ec);
+    // The temporary is the owner's alone until complete; the replacement then keeps the access
+    // rights the user gave the previous file, or those a new file gets.
+    const mode_t mode = old.type() == fs::file_type::regular ? mode_t(old.permissions()) : NewFileMode();
+    if (ok) ok = ::chmod(temp.c_str(), mode) == 0;
+    if (ok && held_) {
+        *held_ = temp;
+        return true;
+    }
     if (ok) {
         fs::rename(temp, target, ec);
         ok = !ec;

@@ -97,15 +97,24 @@ class IoBaseData {
     // the rest of the line), 0 with `destination` unchanged otherwise.
     int ReadDefineString(std::string& destination, std::string_view key, size_t maxLength = kTextFieldLength);
 
+    // The quoted text after `key` on a definition line, as ReadDefineString takes it.
+    static void QuotedText(const std::string& line, std::string_view key, size_t maxLength,
+                           std::string& destination);
+
     void WriteDefine(int32_t value, std::string_view key);
     void WriteDefineString(std::string_view text, std::string_view key);
     void WriteModFlag(int flag, std::string_view key);
 
-    // Writes the file through "<file>.tmp" renamed over it, so a save that fails half-way leaves
-    // the previous file as it was. `writeLines` makes the Write* calls. True when every line
-    // reached the disk and the file was replaced. A target that exists but is not a regular file
-    // (a device, a pipe) is written in place: renaming over it would replace the node itself.
+    // Writes the file through a temporary beside it ("<file>.tmp<pid>_<n>", the owner's alone)
+    // renamed over it, so a save that fails half-way leaves the previous file as it was. Leftover
+    // temporaries of dead processes in that folder are removed first. `writeLines` makes the Write* calls.
+    // True when every line reached the disk and the file was replaced. A target that exists but is not a
+    // regular file (a device, a pipe) is written in place: renaming over it would replace the node itself.
     bool WriteAtomically(const std::function<void()>& writeLines);
+    // While `temp` is set, WriteAtomically leaves its complete replacement under the temporary
+    // name, handed back in *temp, instead of renaming it over the file: a set of files is then
+    // renamed together by the caller. Empty when the file was written in place.
+    void HoldReplacement(std::string* temp) { held_ = temp; }
 
     // The title block every printed report of the model starts with. `appTitle` picks the
     // product short name ("KRV" when it contains "krv", else "ZOV"); `dateTimeText` is the long
@@ -135,6 +144,7 @@ class IoBaseData {
     bool inEof_ = false;
     bool inError_ = false;
     bool outFailed_ = false;
+    std::string* held_ = nullptr;
 };
 
 // Keys of numbered entries: ("CG_", 3) -> "CG_3", ("CL_", 3, 4) -> "CL_3_4".

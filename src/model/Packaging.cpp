@@ -273,14 +273,10 @@ PackResult WriteFileAtomically(const std::string& targetPath, std::string_view c
     if (old.type() != fs::file_type::not_found && old.type() != fs::file_type::regular)
         return WriteInPlace(target, content);
 
-    static std::atomic<unsigned> counter{0};
+    // What a process killed during an earlier save left here goes first.
+    RemoveLeftoverTemporariesBeside(target);
     std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
+    const int fd = CreateTemporaryBeside(target, temp);
     if (fd < 0) return PackResult::Failure("cannot create a file next to " + target + ": " + SystemError());
 
     bool ok = WriteAll(fd, content);
@@ -295,8 +291,13 @@ PackResult WriteFileAtomically(const std::string& targetPath, std::string_view c
         ok = false;
         why = SystemError();
     }
-    // The replacement keeps the access rights the user gave the previous file.
-    if (ok && old.type() == fs::file_type::regular) fs::permissions(temp, old.permissions(), ec);
+    // The temporary is the owner's alone until complete; the replacement then keeps the access
+    // rights the user gave the previous file, or those a new file gets.
+    const mode_t mode = old.type() == fs::file_type::regular ? mode_t(old.permissions()) : NewFileMode();
+    if (ok && ::chmod(temp.c_str(), mode) != 0) {
+        ok = false;
+        why = SystemError();
+    }
     if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
         ok = false;
         why = SystemError();
@@ -349,23 +350,8 @@ PackResult UnpackEcuFile(const std::string& source, const std::string& target, s
 
 // --- Temporary files and the load and save actions ------------------------------------------
 
-TemporaryFile::TemporaryFile(const char* prefix) {
-    std::error_code ec;
-    fs::path dir = fs::temp_directory_path(ec);
-    if (ec) dir = "/tmp";
-    std::string pattern = (dir / (std::string(prefix) + "XXXXXX")).string();
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) return;
-    ::close(fd);
-    path_ = pattern;
-}
-
-TemporaryFile::~TemporaryFile() {
-    if (!path_.empty()) ::unlink(path_.c_str());
-}
-
 PackResult SaveConfigurationFile(ConfigurationModel& model, const std::string& target) {
-    TemporaryFile car("_ci"), map("_ci"), param("_ci");
+    TemporaryFile car, map, param;
     if (!car.Created() || !map.Created() || !param.Created())
         return PackResult::Failure("cannot create temporary files: " + SystemError());
     if (!model.WriteDefinitionFiles({car.Path(), map.Path(), param.Path()}))
@@ -376,7 +362,7 @@ PackResult SaveConfigurationFile(ConfigurationModel& model, const std::string& t
 ConfigurationLoad LoadConfigurationFile(ConfigurationModel& model, const std::string& source,
                                         const ConfigurationModel::Progress& advance) {
     ConfigurationLoad load;
-    TemporaryFile car("_ci"), map("_ci"), param("_ci");
+    TemporaryFile car, map, param;
     if (!car.Created() || !map.Created() || !param.Created()) {
         load.unpacked = PackResult::Failure("cannot create temporary files: " + SystemError());
         return load;

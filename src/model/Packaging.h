@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "ConfigurationModel.h"
+#include "TemporaryFiles.h"
 
 namespace zov {
 
@@ -119,23 +120,8 @@ PackResult ReadWholeFile(const std::string& path, std::string& content);
 // target that exists and is not a regular file (a device, a pipe) is written in place.
 PackResult WriteFileAtomically(const std::string& target, std::string_view content);
 
-// A file of the system's temporary folder, created empty with a name starting with `prefix`
-// and deleted with the object, so it never outlives the procedure that made it.
-class TemporaryFile {
-  public:
-    explicit TemporaryFile(const char* prefix);
-    ~TemporaryFile();
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    bool Created() const { return !path_.empty(); }
-    const std::string& Path() const { return path_; }
-
-  private:
-    std::string path_;
-};
-
 // The file side of "Salva configurazione" and "Carica configurazione", shared by the main window
-// and zovctl. Both go through three temporary definition files (prefix "_ci"), deleted on every
+// and zovctl. Both go through three scratch definition files (TemporaryFile), deleted on every
 // way out.
 PackResult SaveConfigurationFile(ConfigurationModel& model, const std::string& target);
 

@@ -74,17 +74,6 @@ class ScopeExit {
     F f_;
 };
 
-template <typename Model>
-auto LoadInto(Model& model, const std::string& path) {
-    model.SetFileName(path);
-    return model.ReadDefinitionFile();
-}
-
-template <typename Result>
-bool Loaded(const Result& r) {
-    return r.opened && !r.rejected;
-}
-
 }  // namespace
 
 std::string UpdateTexts::operator()(const char* id) const {
@@ -285,13 +274,9 @@ bool EcuProgrammer::CarryConfiguration(const ConfigurationModel::DefinitionFiles
     host_.SetProgress(0, true);
     car.ReadFromEcu();
     host_.SetProgress(10, false);
-    // A file that cannot be taken back stops there, as loading a configuration does.
-    bool sound = Loaded(LoadInto(car, files.car));
-    host_.SetProgress(20, false);
-    if (sound) sound = Loaded(LoadInto(model_.Map(), files.map));
-    host_.SetProgress(20, false);
-    if (sound) sound = Loaded(LoadInto(model_.Param(), files.param));
-    host_.SetProgress(20, false);
+    // As loading a configuration: taken whole, or nothing of it reaches the ECU.
+    const bool sound = model_.TakeDefinitionFiles(files).Loaded();
+    host_.SetProgress(60, false);
     car.ReadFromEcu();
     car.ReadAdaptation();
     host_.SetProgress(20, false);

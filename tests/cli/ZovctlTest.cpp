@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/TestFiles.h"
 #include "CliSupport.h"
 
 namespace {
@@ -165,13 +166,143 @@ TEST(Zovctl, WriteRefusesADamagedFileAndSaysWhy) {
                   .status,
               0);
     const Result r = Zovctl(sim.device, {"write", path});
-    EXPECT_EQ(r.status, 4) << "a damaged file";
+    EXPECT_EQ(r.status, 4) << "a damaged file is a file failure";
     EXPECT_NE(r.err.find("fileh0.h: "), std::string::npos) << r.err;
     EXPECT_EQ(Zovctl(sim.device, {"get", "0"}).out, "333\n")
         << "neither the damaged file nor defaults reached the ECU";
     EXPECT_EQ(Zovctl(sim.device, {"get", "50", "0"}).out.substr(0, 6), "1 2 3 ")
         << "the map file was not loaded";
     EXPECT_EQ(Zovctl(sim.device, {"write", path + "/missing"}).status, 2);
+}
+
+void Replace(const std::string& path, const std::string& from, const std::string& to) {
+    std::string text = ReadWhole(path);
+    const size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    text.replace(at, from.size(), to);
+    zov::testing::WriteFile(path, text);
+}
+
+// A saved configuration whose vehicle part is good (a new displacement) but whose map or
+// parameter part is damaged changes nothing in the ECU, neither through `write` nor through
+// `load-config`.
+TEST(Zovctl, ARefusedConfigurationLeavesTheEcuAsItWas) {
+    const struct {
+        const char* file;
+        const char* from;
+        const char* to;
+    } damages[] = {
+        {"/filemap0.map", "#define CL_3_3  ", "#define CL_3_3  70000\r\n#define X  "},
+        {"/filepar0.dat", "#define CTC_2  ", "CTC_2 = "},
+    };
+    for (const auto& d : damages) {
+        zov::testing::ScratchDir dir;
+        const std::string path = dir.Path().string();
+        Zovsim sim({"--no-pacing"});
+        ASSERT_EQ(Zovctl(sim.device, {"read", path}).status, 0);
+        Replace(path + "/fileh0.h", "#define CILINDRATA  1600\r\n", "#define CILINDRATA  1900\r\n");
+        Replace(path + d.file, d.from, d.to);
+        ASSERT_EQ(Zovctl(sim.device, {"pack-config", path, path + "/damaged.zvf"}).status, 0);
+        const Result before = Zovctl(sim.device, {"dump"});
+        ASSERT_EQ(before.status, 0) << before.err;
+
+        const Result write = Zovctl(sim.device, {"write", path});
+        EXPECT_EQ(write.status, 4) << d.file;
+        EXPECT_NE(write.err.find(d.file + 1), std::string::npos) << write.err;
+        EXPECT_EQ(Zovctl(sim.device, {"dump"}).out, before.out) << d.file;
+
+        const Result load = Zovctl(sim.device, {"load-config", path + "/damaged.zvf"});
+        EXPECT_EQ(load.status, 4) << d.file;
+        EXPECT_NE(load.err.find("was refused"), std::string::npos) << load.err;
+        EXPECT_EQ(Zovctl(sim.device, {"dump"}).out, before.out) << d.file;
+        EXPECT_EQ(Zovctl(sim.device, {"get", "40"}).out, "1600\n");
+    }
+}
+
+// The disk fills up after the vehicle file: `read` ends with the file status and the three
+// files of the folder stay the earlier set.
+TEST(Zovctl, ReadOntoAFullDiskKeepsTheEarlierSet) {
+    zov::testing::ScratchDir dir;
+    const std::string path = dir.Path().string();
+    Zovsim sim({"--no-pacing"});
+    ASSERT_EQ(Zovctl(sim.device, {"read", path}).status, 0);
+    const std::vector<std::string> names = {"/fileh0.h", "/filemap0.map", "/filepar0.dat"};
+    std::vector<std::string> earlier;
+    for (const auto& n : names) earlier.push_back(ReadWhole(path + n));
+    ASSERT_EQ(Zovctl(sim.device, {"set", "40", "1900"}).status, 0);
+    ASSERT_EQ(Zovctl(sim.device, {"set", "105", "9", "15", "21", "27", "33", "40", "46", "52", "58", "65",
+                                  "71", "76", "81", "86", "91", "99"})
+                  .status,
+              0);
+    const size_t fits = std::max(earlier[0].size(), earlier[2].size()) + 200;
+    ASSERT_LT(fits, earlier[1].size());
+
+    Result r;
+    {
+        zov::testing::FileSizeLimit full(fits);
+        r = Zovctl(sim.device, {"read", path});
+    }
+    EXPECT_EQ(r.status, 4);
+    EXPECT_NE(r.err.find("cannot write the definition files into " + path), std::string::npos) << r.err;
+    for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(ReadWhole(path + names[i]), earlier[i]) << names[i];
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"fileh0.h", "filemap0.map", "filepar0.dat"}));
+
+    ASSERT_EQ(Zovctl(sim.device, {"read", path}).status, 0);
+    EXPECT_NE(ReadWhole(path + "/fileh0.h").find("#define CILINDRATA  1900\r\n"), std::string::npos);
+}
+
+// Variables the ECU refuses during a whole read: the output is written all the same, each refused
+// variable is named on stderr, and the status says the output is incomplete.
+TEST(Zovctl, RefusedVariablesAreNamedAndTheOutputIsIncomplete) {
+    Zovsim sim({"--no-pacing", "--refuse", "40,105"});
+    zov::testing::ScratchDir dir;
+    const std::string path = dir.Path().string();
+    const std::string warnings =
+        "zovctl: warning: the ECU refused variable 40 (CILINDRATA); its value is not the ECU's\n"
+        "zovctl: warning: the ECU refused variable 105 (CM); its value is not the ECU's\n"
+        "zovctl: the ECU refused 2 variables: the output is incomplete\n";
+    const struct {
+        std::vector<std::string> args;
+        std::string written;  // a file the command writes
+    } cases[] = {
+        {{"read", path + "/set"}, path + "/set/fileh0.h"},
+        {{"save-config", path + "/out.zvf"}, path + "/out.zvf"},
+        {{"dump"}, ""},
+    };
+    for (const auto& c : cases) {
+        const Result r = Zovctl(sim.device, c.args);
+        EXPECT_EQ(r.status, 6) << c.args[0];
+        EXPECT_EQ(r.err, warnings) << c.args[0];
+        if (!c.written.empty())
+            EXPECT_FALSE(ReadWhole(c.written).empty()) << c.args[0];
+        else
+            EXPECT_NE(r.out.find("\nCILINDRATA=0\n"), std::string::npos) << r.out.substr(0, 200);
+    }
+}
+
+TEST(Zovctl, FileFailuresEndWithStatusFour) {
+    Zovsim sim({"--no-pacing"});
+    zov::testing::ScratchDir dir;
+    const struct {
+        std::vector<std::string> args;
+        std::string reason;
+    } cases[] = {
+        {{"save-config", "/dev/full"}, "cannot write /dev/full"},
+        {{"load-config", dir.File("missing.zvf")}, "missing.zvf"},
+        {{"write", dir.Path().string()}, "cannot read " + dir.File("fileh0.h")},
+    };
+    for (const auto& c : cases) {
+        const Result r = Zovctl(sim.device, c.args);
+        EXPECT_EQ(r.status, 4) << c.args[0];
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+    }
+    Result dump;
+    {
+        zov::testing::FileSizeLimit full(100);  // the dump's own scratch files cannot be written
+        dump = Zovctl(sim.device, {"dump"});
+    }
+    EXPECT_EQ(dump.status, 4);
+    EXPECT_EQ(dump.err, "zovctl: cannot write the model out for the dump\n");
 }
 
 TEST(Zovctl, SilentEcuEndsWithNoEcu) {

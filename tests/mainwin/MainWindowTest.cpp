@@ -2,6 +2,8 @@
 // dialog, the retry on a dead line, the keep-alive, disconnecting and closing, ports, languages,
 // help, geometry.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -253,31 +255,38 @@ TEST(MainWindowStart, DictionaryProblemsEndTheProgram) {
 }
 
 TEST(MainWindowStart, TemporaryLeftoversOfEarlierRunsAreDeleted) {
-    QTemporaryDir temp;
-    const QByteArray oldTemp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", QFile::encodeName(temp.path()));
-    const QStringList leftovers = {QStringLiteral("_ci1234.tmp"), QStringLiteral("_ci.tmp"),
-                                   QStringLiteral("_ciABC.tmp")};
-    const QStringList others = {QStringLiteral("_ci1234.txt"), QStringLiteral("ci1.tmp"),
-                                QStringLiteral("x_ci1.tmp")};
+    QTemporaryDir runtime;
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const QDir folder(runtime.path() + QStringLiteral("/zovqbr"));
+    ASSERT_TRUE(QDir().mkpath(folder.path()));
+    // A process that has ended: the scratch files it left are leftovers.
+    const pid_t dead = fork();
+    if (dead == 0) _exit(0);
+    waitpid(dead, nullptr, 0);
+    const QString deadPid = QString::number(dead), livePid = QString::number(getpid());
+    const QStringList leftovers = {QStringLiteral("_ci%1_a1B2c3.tmp").arg(deadPid),
+                                   QStringLiteral("_ic%1_Zz9y8x.tmp").arg(deadPid)};
+    const QStringList others = {QStringLiteral("_ci%1_a1B2c3.tmp").arg(livePid),
+                                QStringLiteral("_ci1234.txt"), QStringLiteral("x_ci1.tmp")};
     for (const QString& name : leftovers + others) {
-        QFile file(QDir(temp.path()).filePath(name));
+        QFile file(folder.filePath(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("x");
     }
     // A read-only leftover goes too.
-    QFile::setPermissions(QDir(temp.path()).filePath(leftovers[0]), QFileDevice::ReadOwner);
+    QFile::setPermissions(folder.filePath(leftovers[0]), QFileDevice::ReadOwner);
     {
         Bench b;
         for (const QString& name : leftovers)
-            EXPECT_FALSE(QFile::exists(QDir(temp.path()).filePath(name))) << name.toStdString();
+            EXPECT_FALSE(QFile::exists(folder.filePath(name))) << name.toStdString();
         for (const QString& name : others)
-            EXPECT_TRUE(QFile::exists(QDir(temp.path()).filePath(name))) << name.toStdString();
+            EXPECT_TRUE(QFile::exists(folder.filePath(name))) << name.toStdString();
     }
-    if (oldTemp.isNull())
-        qunsetenv("TMPDIR");
+    if (oldRuntime.isNull())
+        qunsetenv("XDG_RUNTIME_DIR");
     else
-        qputenv("TMPDIR", oldTemp);
+        qputenv("XDG_RUNTIME_DIR", oldRuntime);
 }
 
 // --- connect -----------------------------------------------------------------------------------

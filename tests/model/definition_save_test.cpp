@@ -33,7 +33,6 @@ TEST_P(DefinitionSave, AFailedSaveKeepsThePreviousFileAndASuccessLeavesNoTempora
     ModelBench b({}, false);
     ScratchDir dir;
     const std::string path = dir.File("definition");
-    const std::string temp = path + ".tmp";
     ASSERT_TRUE(c.save(b, path));
     const std::string previous = ReadFile(path);
     c.change(b);
@@ -44,14 +43,18 @@ TEST_P(DefinitionSave, AFailedSaveKeepsThePreviousFileAndASuccessLeavesNoTempora
         EXPECT_FALSE(c.save(b, path));
     }
     EXPECT_EQ(ReadFile(path), previous);
-    EXPECT_FALSE(fs::exists(temp));
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"definition"}) << "no temporary stays";
 
-    fs::create_directory(temp);  // the temporary cannot be created
-    EXPECT_FALSE(c.save(b, path));
-    EXPECT_EQ(ReadFile(path), previous);
-    fs::remove(temp);
-
+    // What a save killed half-way left: its process is gone, so the next save clears it; the
+    // temporary of a save still running is left alone.
+    const std::string dead = path + ".tmp" + std::to_string(DeadPid()) + "_0";
+    const std::string running = path + ".tmp" + std::to_string(getpid()) + "_999999";
+    WriteFile(dead, previous);
+    WriteFile(running, previous);
     EXPECT_TRUE(c.save(b, path));
+    EXPECT_FALSE(fs::exists(dead));
+    EXPECT_TRUE(fs::exists(running));
+    fs::remove(running);
     EXPECT_NE(ReadFile(path), previous);
     // Nothing but the file itself stays in its folder.
     EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(path).parent_path()), fs::directory_iterator()),

@@ -477,6 +477,10 @@ TEST_P(AtomicWrite, TheTargetIsEitherTheNewFileOrUntouched) {
     // A directory in the way is not the writer's to remove; its own temporary never stays.
     EXPECT_EQ(fs::is_directory(temp), c.tempBlocked);
     EXPECT_EQ(fs::exists(temp), c.tempBlocked);
+    if (fs::is_directory(fs::path(target).parent_path())) {
+        for (const std::string& name : dir.Entries())
+            EXPECT_TRUE(name == "out.h" || (c.tempBlocked && name == "out.h.tmp")) << name;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -485,7 +489,9 @@ INSTANTIATE_TEST_SUITE_P(
                       AtomicCase{"ReplacesTheEarlierFile", "out.h", true, false, 0, true},
                       AtomicCase{"FailureHalfWayKeepsTheEarlierFile", "out.h", true, false, 40, false},
                       AtomicCase{"FailureHalfWayOfANewFileLeavesNothing", "out.h", false, false, 40, false},
-                      AtomicCase{"BlockedTemporaryKeepsTheEarlierFile", "out.h", true, true, 0, false},
+                      // The temporary's name is the writer's own (pid and counter): a foreign file
+                      // at the plain ".tmp" name is no obstacle, and is left alone.
+                      AtomicCase{"ForeignTemporaryIsLeftAlone", "out.h", true, true, 0, true},
                       AtomicCase{"MissingFolder", "no/such/dir/out.h", false, false, 0, false}),
     [](const ::testing::TestParamInfo<AtomicCase>& info) { return info.param.name; });
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <set>
 
 #include "ConfigurationModel.h"
 #include "model_test_support.h"
@@ -116,6 +119,165 @@ TEST_F(ModelFiles, WithoutASessionTheFilesFillTheModelAndNothingIsSent) {
     EXPECT_TRUE(model.ReadDefinitionFiles(files).Loaded());
     EXPECT_EQ(b.car.RITARDO_MASSIMO_CAMBIO, 200);
     EXPECT_TRUE(b.ecu.Requests().empty());
+}
+
+// Every variable's bytes as the ECU holds them.
+std::vector<std::vector<uint8_t>> EcuDump(const sim::EcuSimulator& ecu) {
+    std::vector<std::vector<uint8_t>> dump;
+    for (int var = 0; var < kVarCount; ++var) dump.push_back(ecu.Bytes(var));
+    return dump;
+}
+
+void ReplaceLine(const std::string& path, const std::string& from, const std::string& to) {
+    std::string text = ReadFile(path);
+    const size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    text.replace(at, from.size(), to);
+    WriteFile(path, text);
+}
+
+// A good vehicle part (a new displacement, an obsolete file that would ask for its upgrade)
+// with a damaged or missing later part: neither the model nor the ECU takes any of it.
+TEST_F(ModelFiles, AConfigurationIsTakenWholeOrNotAtAll) {
+    const struct {
+        const char* what;
+        std::function<void(const ConfigurationModel::DefinitionFiles&)> damage;
+    } cases[] = {
+        {"map cell out of range",
+         [](const auto& f) {
+             ReplaceLine(f.map, "#define CL_0_0  ", "#define CL_0_0  99999\r\n#define X  ");
+         }},
+        {"map file cut short", [](const auto& f) { WriteLines(f.map, {ReadLines(f.map).front()}); }},
+        {"parameter line foreign",
+         [](const auto& f) { ReplaceLine(f.param, "#define CTC_3", "#define XYZ_3"); }},
+        {"parameter file missing", [](const auto& f) { std::filesystem::remove(f.param); }},
+    };
+    ASSERT_EQ(b.ecu.Value(40), 1600);
+    ReplaceLine(files.car, "#define CILINDRATA  1600", "#define CILINDRATA  1900");
+    // Cut before TEMPO_VERIFICA_RISULTATI_ADATTO: an older version's file, which asks for its upgrade.
+    WriteLines(files.car, [&] {
+        auto lines = ReadLines(files.car);
+        lines.resize(129);
+        return lines;
+    }());
+    const std::string carFile = ReadFile(files.car), mapFile = ReadFile(files.map);
+    for (const auto& c : cases) {
+        ModelBench fresh;
+        ConfigurationModel model(fresh.link, fresh.map, fresh.car, fresh.param);
+        model.ReadFromEcu();
+        ScratchDir scratch;
+        const auto set = ConfigurationModel::DefinitionFiles::In(scratch.File(""));
+        for (const auto& [from, to] :
+             {std::pair{files.car, set.car}, {files.map, set.map}, {files.param, set.param}})
+            std::filesystem::copy_file(from, to);
+        c.damage(set);
+        fresh.prompter.answers = {PromptAnswer::Yes};
+        const auto dumpBefore = EcuDump(fresh.ecu);
+        const int32_t cell = fresh.map.CL[0][0];
+
+        const auto outcome = model.ReadDefinitionFiles(set);
+        EXPECT_FALSE(outcome.Loaded()) << c.what;
+        EXPECT_TRUE(outcome.car.Loaded()) << c.what << ": the vehicle part itself is sound";
+        EXPECT_TRUE(EcuDump(fresh.ecu) == dumpBefore) << c.what << ": the ECU changed";
+        EXPECT_EQ(fresh.ecu.Value(40), 1600) << c.what;
+        EXPECT_EQ(fresh.car.CILINDRATA, 1600) << c.what;
+        EXPECT_EQ(fresh.map.CL[0][0], cell) << c.what;
+        EXPECT_EQ(fresh.car.GetFileName(), "fileh0.h") << c.what << ": the model keeps its file names";
+        EXPECT_TRUE(fresh.prompter.shown.empty()) << c.what << ": no upgrade offered for a refused set";
+        EXPECT_EQ(ReadFile(set.car), carFile) << c.what;
+    }
+    EXPECT_EQ(ReadFile(files.map), mapFile);
+}
+
+TEST_F(ModelFiles, AWholeConfigurationReachesModelAndEcu) {
+    ReplaceLine(files.car, "#define CILINDRATA  1600", "#define CILINDRATA  1900");
+    ConfigurationModel model(b.link, b.map, b.car, b.param);
+    EXPECT_TRUE(model.ReadDefinitionFiles(files).Loaded());
+    EXPECT_EQ(b.ecu.Value(40), 1900);
+    EXPECT_EQ(b.car.CILINDRATA, 1900);
+    EXPECT_EQ(b.car.GetFileName(), files.car);
+    EXPECT_EQ(b.map.GetFileName(), files.map);
+}
+
+TEST(ModelRefusals, AWholeReadListsWhatTheEcuRefusedOnceInReadOrder) {
+    const struct {
+        const char* what;
+        sim::EcuConfig config;
+        std::set<int> refused;
+        std::vector<int> expected;
+    } cases[] = {
+        {"nothing refused", EcuWithVersion(208), {}, {}},
+        // The eight-zone probe (112) and an ECU without map B (131) are answers, not losses.
+        {"eight zones, no map B",
+         [] {
+             sim::EcuConfig c = EcuWithVersion(200, false);
+             c.eightZoneAdaptation = true;
+             return c;
+         }(),
+         {},
+         {}},
+        {"one of each part", EcuWithVersion(200), {105, 40, 51}, {40, 105, 51}},
+        {"read twice, listed once", EcuWithVersion(200), {39, 117}, {39, 117}},
+        {"arrays and diagnosis block", EcuWithVersion(208), {127, 108, 113}, {108, 127, 113}},
+    };
+    for (const auto& c : cases) {
+        sim::EcuConfig config = c.config;
+        config.faults.refused = c.refused;
+        ModelBench b(config);
+        ConfigurationModel model(b.link, b.map, b.car, b.param);
+        model.ReadFromEcu();
+        EXPECT_EQ(model.RefusedVariables(), c.expected) << c.what;
+        EXPECT_TRUE(b.link.IsConnected()) << c.what << ": the read goes on";
+        b.ecu.MutableFaults().refused.clear();
+        model.ReadFromEcu();
+        EXPECT_TRUE(model.RefusedVariables().empty()) << c.what << ": a later good read clears the list";
+    }
+}
+
+TEST(ModelRefusals, VariablesAreNamedAfterTheirFields) {
+    const std::pair<int, const char*> cases[] = {
+        {40, "CILINDRATA"}, {50, "CL"}, {117, "MODELLO"}, {51, "CT"}, {85, "MAX_TEMPO_FUORI_INTORNO"},
+        {23, "?"}};
+    for (const auto& [var, name] : cases) EXPECT_STREQ(VariableName(var), name) << var;
+}
+
+class DefinitionSet : public ModelFiles {
+  protected:
+    std::vector<std::string> Files() const {
+        return {ReadFile(files.car), ReadFile(files.map), ReadFile(files.param)};
+    }
+};
+
+TEST_F(DefinitionSet, WrittenWholeWithNoTemporaryLeft) {
+    const auto old = Files();
+    b.car.CILINDRATA = 1900;
+    b.map.CL[0][0] = 4321;
+    ConfigurationModel model(b.link, b.map, b.car, b.param);
+    ASSERT_TRUE(model.WriteDefinitionFileSet(files));
+    EXPECT_NE(Files()[0], old[0]);
+    EXPECT_NE(ReadFile(files.car).find("#define CILINDRATA  1900\r\n"), std::string::npos);
+    EXPECT_NE(ReadFile(files.map).find("#define CL_0_0  4321\r\n"), std::string::npos);
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"fileh0.h", "filemap0.map", "filepar0.dat"}));
+    EXPECT_EQ(b.car.GetFileName(), files.car);
+}
+
+// The disk fills up after the vehicle file: all three stay as they were, nothing else is left.
+TEST_F(DefinitionSet, AFailedWriteLeavesTheOldSet) {
+    const auto old = Files();
+    const size_t fits = std::max(old[0].size(), old[2].size()) + 200;
+    ASSERT_LT(fits, old[1].size()) << "the limit must stop the map file";
+    b.car.CILINDRATA = 1900;
+    b.map.CL[0][0] = 4321;
+    b.param.CTC[0] = 7;
+    ConfigurationModel model(b.link, b.map, b.car, b.param);
+    bool written = true;
+    {
+        FileSizeLimit limit(fits);
+        written = model.WriteDefinitionFileSet(files);
+    }
+    EXPECT_FALSE(written);
+    EXPECT_EQ(Files(), old);
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"fileh0.h", "filemap0.map", "filepar0.dat"}));
 }
 
 }  // namespace

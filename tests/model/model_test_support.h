@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdint>
@@ -53,6 +55,15 @@ inline void WriteLines(const std::string& path, const std::vector<std::string>& 
 // Line `number` (1-based) of a file's lines.
 inline const std::string& Line(const std::vector<std::string>& lines, int number) {
     return lines.at(size_t(number - 1));
+}
+
+// The pid of a process that has ended (a child that exited at once): no process runs under it.
+inline pid_t DeadPid() {
+    const pid_t pid = fork();
+    if (pid == 0) _exit(0);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return pid;
 }
 
 // 12 October 1998: day number 36080, the ECU's day 0.

@@ -123,7 +123,11 @@ TEST_F(ParamFile, LoadingSendsEachGroupAsItIsComplete) {
 
     ModelBench b;
     b.param.SetFileName(path_);
-    ASSERT_FALSE(b.param.ReadDefinitionFile().rejected);
+    ConfParam::DefinitionImage image;
+    ConfParam::LoadResult loaded = ConfParam::ParseDefinitionFile(path_, image);
+    ASSERT_FALSE(loaded.rejected);
+    EXPECT_TRUE(b.ecu.Requests().empty()) << "parsing sends nothing";
+    b.param.LoadDefinition(image, loaded);
     std::vector<Command> expected = {{0x3E, 110, -1}, {0x3E, 106, -1}};
     for (int r = 0; r < 8; ++r) expected.push_back({0x7E, 51, r});
     expected.push_back({0x3E, 103, -1});
@@ -156,6 +160,7 @@ TEST_F(ParamFile, IdleValuesAreSentOnlyByVersionsThatHaveThem) {
         b.car.VERSIONE_CENTRALINA = c.version;
         b.param.SetFileName(path_);
         b.param.ReadDefinitionFile();
+        b.param.WriteDefinitionToEcu();
         size_t idle = 0;
         for (int v : Vars(b.ecu)) idle += v == 44 || v == 54 || v == 60;
         EXPECT_EQ(idle, c.sent ? 3u : 0u) << c.version;
@@ -190,6 +195,7 @@ TEST_F(ParamFile, FileEndingAfterTheDecrementsGetsDefaultsAndAsks) {
     b.param.DEF_TEMPO_SOVRAPPRESSIONE = 9;
     b.param.SetFileName(path_);
     const ConfParam::LoadResult r = b.param.ReadDefinitionFile();
+    b.param.WriteDefinitionToEcu();
 
     EXPECT_FALSE(r.rejected) << r.error;
     EXPECT_TRUE(r.obsolete);
@@ -310,13 +316,15 @@ TEST_F(ParamFile, FailedUpgradeIsReportedAndTheOldFileKept) {
     std::vector<std::string> lines = Written(source.param);
     lines.resize(168);
     WriteLines(path_, lines);
-    // The rewrite goes through a temporary next to the file; a directory in its way makes it fail.
-    std::filesystem::create_directory(path_ + ".tmp");
 
     ModelBench b({}, false);
     b.prompter.answers = {PromptAnswer::Yes};
     b.param.SetFileName(path_);
-    const ConfParam::LoadResult r = b.param.ReadDefinitionFile();
+    ConfParam::LoadResult r;
+    {
+        FileSizeLimit full(1000);  // the rewrite meets a full disk
+        r = b.param.ReadDefinitionFile();
+    }
     EXPECT_TRUE(r.rewriteFailed);
     EXPECT_FALSE(r.rewritten);
     EXPECT_EQ(b.prompter.shown.size(), 1u);  // no "added" list for a file that was not written

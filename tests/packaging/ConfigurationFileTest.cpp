@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,22 @@ using testing::PrivateTemp;
 using testing::ReadFile;
 using testing::ScratchDir;
 using testing::WriteFile;
+
+// The system's temporary folder as a scratch folder, and no runtime directory: the scratch files
+// of a load or save are then made under it, where the test sees what stays behind.
+class PrivateScratch : public PrivateTemp {
+  public:
+    PrivateScratch() {
+        if (const char* old = std::getenv("XDG_RUNTIME_DIR")) runtime_ = old;
+        unsetenv("XDG_RUNTIME_DIR");
+    }
+    ~PrivateScratch() {
+        if (runtime_) setenv("XDG_RUNTIME_DIR", runtime_->c_str(), 1);
+    }
+
+  private:
+    std::optional<std::string> runtime_;
+};
 
 sim::EcuConfig Vehicle(const char* model) {
     sim::EcuConfig c;
@@ -36,7 +54,7 @@ std::string Snapshot(ConfigurationModel& model, const ScratchDir& dir, const std
 
 TEST(ConfigurationFile, SavedOnOneEcuLoadsIntoAnother) {
     ScratchDir dir;
-    PrivateTemp temp;
+    PrivateScratch temp;
     const std::string file = dir.File("punto.zvf");
     {
         EcuBench source(Vehicle("LANCIA Y 1.2"));
@@ -68,7 +86,7 @@ TEST(ConfigurationFile, SavedOnOneEcuLoadsIntoAnother) {
 
 TEST(ConfigurationFile, ABadFileLeavesTheModelAndTheEcuAlone) {
     ScratchDir dir;
-    PrivateTemp temp;
+    PrivateScratch temp;
     std::string good;
     {
         EcuBench source(Vehicle("FIAT UNO"));
@@ -108,7 +126,7 @@ TEST(ConfigurationFile, ABadFileLeavesTheModelAndTheEcuAlone) {
 
 TEST(ConfigurationFile, LoadingWithoutASessionFillsOnlyTheModel) {
     ScratchDir dir;
-    PrivateTemp temp;
+    PrivateScratch temp;
     {
         EcuBench source(Vehicle("OPEL CORSA"));
         source.ecu.SetValue(0, 0, 77);
@@ -125,7 +143,7 @@ TEST(ConfigurationFile, LoadingWithoutASessionFillsOnlyTheModel) {
 
 TEST(ConfigurationFile, AFailedSaveSaysWhyAndLeavesNothingBehind) {
     ScratchDir dir;
-    PrivateTemp temp;
+    PrivateScratch temp;
     EcuBench source;
     ASSERT_TRUE(source.ConnectAndLoad());
     const PackResult r = SaveConfigurationFile(source.model, dir.File("missing/folder/x.zvf"));

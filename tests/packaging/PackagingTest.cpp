@@ -1,6 +1,8 @@
 // The scrambled containers: saved configurations and packed ECU files.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <string>
@@ -240,6 +242,25 @@ TEST(SavedConfigurationFile, FailedSaveKeepsThePreviousFileAndLeavesNoTemporary)
     EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"c.zvf", "in"}));
     EXPECT_FALSE(PackConfiguration(kVehicle, dir.File("in"), dir.File("in"), dir.File("in"),
                                    dir.File("no/such/x.zvf")));
+}
+
+// A save killed half-way left "<target>.tmp<pid>_<n>" behind: the next save into the folder
+// removes it once its process is gone, and leaves a running save's temporary alone.
+TEST(SavedConfigurationFile, ASaveRemovesTheLeftoverOfAKilledSave) {
+    ScratchDir dir;
+    const pid_t dead = fork();
+    if (dead == 0) _exit(0);
+    waitpid(dead, nullptr, 0);
+    const std::string leftover = dir.File("OUT.zvf.tmp" + std::to_string(dead) + "_0");
+    const std::string running = dir.File("OUT.zvf.tmp" + std::to_string(getpid()) + "_99");
+    WriteFile(leftover, "#define CILINDRATA  1600\r\n");
+    WriteFile(running, "#define CILINDRATA  1600\r\n");
+    WriteFile(dir.File("in"), "#define A  1\r\n");
+
+    ASSERT_TRUE(
+        PackConfiguration(kVehicle, dir.File("in"), dir.File("in"), dir.File("in"), dir.File("OUT.zvf")));
+    EXPECT_EQ(dir.Entries(),
+              (std::vector<std::string>{"OUT.zvf", "OUT.zvf.tmp" + std::to_string(getpid()) + "_99", "in"}));
 }
 
 TEST(PackedEcuFile, UnpacksHeaderLinesAndRecords) {

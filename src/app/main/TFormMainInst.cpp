@@ -332,14 +332,8 @@ void TFormMainInst::PlaceLogo() {
 }
 
 void TFormMainInst::RemoveTemporaryFiles() {
-    QDir temp(QDir::tempPath());
-    const QStringList leftovers =
-        temp.entryList({QStringLiteral("_ci*.tmp")}, QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : leftovers) {
-        const QString path = temp.filePath(name);
-        QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner);
-        QFile::remove(path);
-    }
+    // The scratch files of a configuration load or save cut short by a crash.
+    RemoveLeftoverTemporaries(PrivateTemporaryFolder());
 }
 
 int TFormMainInst::S(int designPixels) const { return int(std::lround(designPixels * scale_)); }
