@@ -31,10 +31,14 @@ ConfigurationModel::DefinitionFiles ConfigurationModel::DefinitionFiles::In(cons
     return {base + kCarFile, base + kMapFile, base + kParamFile};
 }
 
-void ConfigurationModel::ReadFromEcu(const Progress& advance) {
+void ConfigurationModel::ClearRefusals() {
     car_.ClearRefusals();
     map_.ClearRefusals();
     param_.ClearRefusals();
+}
+
+void ConfigurationModel::ReadFromEcu(const Progress& advance) {
+    ClearRefusals();
     auto readMaps = [&](std::initializer_list<int> vars) {
         for (int v : vars) map_.ReadFromEcu(v);
     };
@@ -61,12 +65,26 @@ void ConfigurationModel::ReadFromEcu(const Progress& advance) {
     Step(advance, 10);
 }
 
+bool ConfigurationModel::VersionLacks(int var) const {
+    // The ignition, lambda and TPS types are read before the ECU's data version is known; a
+    // firmware older than 200 does not have them, so its refusal is its normal answer.
+    constexpr int kFirstTypedVersion = 200;
+    return (var == 76 || var == 77 || var == 78) && car_.VERSIONE_CENTRALINA < kFirstTypedVersion;
+}
+
 std::vector<int> ConfigurationModel::RefusedVariables() const {
     std::vector<int> refused;
     for (const RefusalLog* log : {&car_.Refusals(), &map_.Refusals(), &param_.Refusals()})
         for (int var : log->Variables())
-            if (std::find(refused.begin(), refused.end(), var) == refused.end()) refused.push_back(var);
+            if (!VersionLacks(var) && std::find(refused.begin(), refused.end(), var) == refused.end())
+                refused.push_back(var);
     return refused;
+}
+
+std::vector<std::string> ConfigurationModel::RefusedVariableLines() const {
+    std::vector<std::string> lines;
+    for (int var : RefusedVariables()) lines.push_back(std::to_string(var) + " (" + VariableName(var) + ")");
+    return lines;
 }
 
 ConfigurationModel::LoadOutcome ConfigurationModel::TakeDefinitionFiles(const DefinitionFiles& files,
@@ -86,7 +104,9 @@ ConfigurationModel::LoadOutcome ConfigurationModel::TakeDefinitionFiles(const De
         return outcome;
     }
 
-    // Checked whole: stored and sent file by file, in the load order.
+    // Checked whole: stored and sent file by file, in the load order. From here on the model holds
+    // the file's values, not what an earlier read of the ECU could not get.
+    ClearRefusals();
     car_.SetFileName(files.car);
     car_.TakeDefinition(*carImage, outcome.car.result);
     car_.WriteDefinitionToEcu();

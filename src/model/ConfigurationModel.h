@@ -50,6 +50,8 @@ class ConfigurationModel {
     // The variables the ECU refused during the last ReadFromEcu, in the order they were read,
     // each once: their values in the model are not the ECU's.
     std::vector<int> RefusedVariables() const;
+    // One line per refused variable, "N (NAME)", for the messages that list them.
+    std::vector<std::string> RefusedVariableLines() const;
 
     // Takes a configuration whole or not at all: the three definition files are read and checked
     // completely (stopping at the first one missing or damaged) before anything reaches the
@@ -72,6 +74,10 @@ class ConfigurationModel {
     ConfParam& Param() { return param_; }
 
   private:
+    void ClearRefusals();
+    // A refusal that only says the ECU's firmware predates the variable.
+    bool VersionLacks(int var) const;
+
     ComInj& link_;
     ConfMap& map_;
     ConfCar& car_;

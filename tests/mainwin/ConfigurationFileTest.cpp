@@ -156,6 +156,37 @@ TEST(ConfigurationFiles, SaveThenLoadPutsTheSavedConfigurationBackIntoTheEcu) {
     EXPECT_EQ(chooser.seen[2].directory, QDir(files.path()).absolutePath());
 }
 
+// Values the ECU refused to give are named once after the load, and a save of them is the
+// installer's informed choice: No writes nothing, Yes saves.
+TEST(ConfigurationFiles, RefusedVariablesAreNamedAndTheirSaveAsksFirst) {
+    PrivateTemp temp;
+    QTemporaryDir files;
+    sim::EcuConfig config;
+    config.faults.refused = {40};
+    Bench b(config);
+    StartConnected(b);
+    TFormMainInst& f = *b.form;
+    ASSERT_EQ(b.prompter.shown.size(), 1u);
+    EXPECT_EQ(b.prompter.shown[0].text, b.DictCp("MessVariabiliRifiutate", 70) + "\n40 (CILINDRATA)");
+    EXPECT_EQ(b.prompter.shown[0].icon, PromptIcon::Warning);
+    Chooser chooser(f);
+    chooser.path = files.filePath(QStringLiteral("punto.zvf"));
+
+    b.prompter.answers = {PromptAnswer::No};
+    f.MenuSalvaConf->trigger();
+    ASSERT_EQ(b.prompter.shown.size(), 2u);
+    EXPECT_EQ(b.prompter.shown[1].text, b.DictCp("MessSalvaIncompleta", 70) + "\n40 (CILINDRATA)");
+    EXPECT_EQ(b.prompter.shown[1].buttons, PromptButtons::YesNo);
+    EXPECT_TRUE(chooser.seen.empty()) << "no file dialog after No";
+    EXPECT_FALSE(QFileInfo::exists(chooser.path));
+
+    b.prompter.answers = {PromptAnswer::Yes};
+    f.MenuSalvaConf->trigger();
+    EXPECT_EQ(chooser.seen.size(), 1u);
+    EXPECT_TRUE(ReadBytes(chooser.path).startsWith("ZOV_CONFIG_file\r\n"));
+    EXPECT_TRUE(f.Timer1->isActive());
+}
+
 TEST(ConfigurationFiles, LoadingWithoutASessionFillsTheModelWithoutProgressOrEcuTraffic) {
     PrivateTemp temp;
     QTemporaryDir files;

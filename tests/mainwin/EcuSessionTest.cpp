@@ -26,6 +26,11 @@ class RecordingHost : public SessionHost {
         this->buttons.push_back(buttons);
         return answer;
     }
+    void Report(const char* identifier, PromptIcon icon, const std::string& detail) override {
+        Note(std::string("report ") + identifier);
+        icons.push_back(icon);
+        details.push_back(detail);
+    }
     void OpenProgress() override { Note("open"); }
     void AdvanceProgress(int step) override {
         steps.push_back(step);
@@ -44,6 +49,7 @@ class RecordingHost : public SessionHost {
     std::vector<std::string> calls;
     std::vector<PromptIcon> icons;
     std::vector<PromptButtons> buttons;
+    std::vector<std::string> details;
     std::vector<int> steps;
     std::vector<int64_t> tickTimesUs;
 
@@ -140,6 +146,53 @@ TEST(EcuSessionOpen, DeadLineIsTriedOnceMoreAfterTwelveSecondsThenReported) {
         }
         EXPECT_TRUE(b.host.steps.empty()) << "nothing was loaded";
         EXPECT_TRUE(b.ecu.Requests().empty());
+    }
+}
+
+// A port that cannot be opened is reported with its own fault, never as a silent ECU; the
+// countdown runs only where waiting can mend it (an adapter still to be plugged in).
+TEST(EcuSessionOpen, APortThatCannotBeOpenedSaysWhy) {
+    const struct {
+        DeviceFault fault;
+        size_t opens;
+        size_t ticks;
+        const char* says;
+    } cases[] = {
+        {DeviceFault::PermissionDenied, 1, 0, "'dialout' group"},
+        {DeviceFault::NotSerial, 1, 0, "/dev/ttyS0"},
+        {DeviceFault::NoSuchDevice, 2, 12, "/dev/ttyS0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.fault));
+        SessionBench b;
+        b.line.SetOpenFails(true, c.fault);
+
+        EXPECT_EQ(b.session.Open(true), EcuSession::Opened::Failed);
+
+        EXPECT_EQ(b.opener.opens.size(), c.opens);
+        EXPECT_EQ(b.host.tickTimesUs.size(), c.ticks);
+        ASSERT_EQ(b.host.calls.back(), "report MessConnFallita");
+        EXPECT_EQ(b.host.icons, std::vector<PromptIcon>{PromptIcon::Error});
+        ASSERT_EQ(b.host.details.size(), 1u);
+        EXPECT_NE(b.host.details[0].find(c.says), std::string::npos) << b.host.details[0];
+        EXPECT_TRUE(b.ecu.Requests().empty());
+    }
+}
+
+// Variables the ECU refuses during the load are named once, after it, whether or not the user
+// asked for the session: the model does not hold the ECU's values for them.
+TEST(EcuSessionOpen, RefusedVariablesAreNamedOnceAfterTheLoad) {
+    for (bool interactive : {true, false}) {
+        SCOPED_TRACE(interactive ? "interactive" : "silent");
+        sim::EcuConfig config;
+        config.faults.refused = {40, 105};
+        SessionBench b(config);
+
+        EXPECT_EQ(b.session.Open(interactive), EcuSession::Opened::Loaded);
+
+        EXPECT_EQ(b.host.calls, Join(kLoad, {"report MessVariabiliRifiutate"}));
+        EXPECT_EQ(b.host.icons, std::vector<PromptIcon>{PromptIcon::Warning});
+        EXPECT_EQ(b.host.details, std::vector<std::string>{"40 (CILINDRATA)\n105 (CM)"});
     }
 }
 

@@ -219,6 +219,10 @@ TEST(ModelRefusals, AWholeReadListsWhatTheEcuRefusedOnceInReadOrder) {
         {"one of each part", EcuWithVersion(200), {105, 40, 51}, {40, 105, 51}},
         {"read twice, listed once", EcuWithVersion(200), {39, 117}, {39, 117}},
         {"arrays and diagnosis block", EcuWithVersion(208), {127, 108, 113}, {108, 127, 113}},
+        // The type variables are read before the version is known; a firmware older than 200
+        // lacks them, and says so by refusing them.
+        {"old firmware without the types", EcuWithVersion(7), {}, {}},
+        {"typed firmware refusing its lambda type", EcuWithVersion(200), {76}, {76}},
     };
     for (const auto& c : cases) {
         sim::EcuConfig config = c.config;

@@ -29,7 +29,13 @@ std::string Lower(std::string text) {
 EcuSession::Opened EcuSession::Open(bool interactive) {
     if (!ConnectWithRetry()) {
         host_.ShowSessionState();
-        if (interactive) host_.Ask("MessConnFallita", PromptIcon::Error, PromptButtons::Ok);
+        if (interactive) {
+            const DeviceError& fault = link_.LastDeviceError();
+            if (fault)
+                host_.Report("MessConnFallita", PromptIcon::Error, fault.Text());
+            else
+                host_.Ask("MessConnFallita", PromptIcon::Error, PromptButtons::Ok);
+        }
         return Opened::Failed;
     }
     // The status bar says so during the load already.
@@ -40,11 +46,24 @@ EcuSession::Opened EcuSession::Open(bool interactive) {
     // read is not a whole ECU, so it is not presented as one.
     if (!Connected()) return Opened::Lost;
     CheckLoadedModel();
+    ReportRefusedVariables();
     return Opened::Loaded;
+}
+
+bool EcuSession::WorthWaitingFor(const DeviceError& fault) {
+    switch (fault.fault) {
+        case DeviceFault::PermissionDenied:
+        case DeviceFault::NotSerial:
+        case DeviceFault::SetupRefused:
+            return false;
+        default:
+            return true;
+    }
 }
 
 bool EcuSession::ConnectWithRetry() {
     if (link_.Connect()) return true;
+    if (!WorthWaitingFor(link_.LastDeviceError())) return false;
     {
         Busy busy(host_);
         for (int left = kRetryWaitSeconds - 1; left >= 0; --left) {
@@ -60,6 +79,14 @@ void EcuSession::Load() {
     host_.OpenProgress();
     model_.ReadFromEcu([this](int step) { host_.AdvanceProgress(step); });
     host_.CloseProgress();
+}
+
+void EcuSession::ReportRefusedVariables() {
+    const std::vector<std::string> lines = model_.RefusedVariableLines();
+    if (lines.empty()) return;
+    std::string detail;
+    for (const std::string& line : lines) detail += (detail.empty() ? "" : "\n") + line;
+    host_.Report("MessVariabiliRifiutate", PromptIcon::Warning, detail);
 }
 
 void EcuSession::CheckLoadedModel() {

@@ -18,6 +18,9 @@ class SessionHost {
   public:
     virtual ~SessionHost() = default;
     virtual PromptAnswer Ask(const char* identifier, PromptIcon icon, PromptButtons buttons) = 0;
+    // A message box with the text of `identifier`, then the lines of `detail` (which the window
+    // shows as they are: device paths, variable names).
+    virtual void Report(const char* identifier, PromptIcon icon, const std::string& detail) = 0;
     // The load's progress window: opened before its first step, closed after its last one.
     virtual void OpenProgress() = 0;
     // `step` percent more of the load is done.
@@ -53,7 +56,9 @@ class EcuSession {
         : link_(link), model_(model), clock_(clock), host_(host) {}
 
     // Opens a session and loads the ECU. `interactive`: a failure is reported to the user
-    // (MessConnFallita); a lost session has been reported by the link already.
+    // (MessConnFallita, with the port's own fault when it has one); a lost session has been
+    // reported by the link already. Variables the ECU refused during the load are listed once
+    // (MessVariabiliRifiutate), interactive or not: the model does not hold them.
     Opened Open(bool interactive);
     // Reads the keep-alive variable while connected. False when an exchange (or a wait inside
     // one) is running: the link must not be entered twice, and nothing was done.
@@ -67,8 +72,13 @@ class EcuSession {
 
     bool Connected() const { return link_.IsConnected(); }
 
+    // Whether waiting can mend what kept the port from opening: an adapter may still be plugged
+    // in or released by another program; a refused permission or a file that is no port cannot.
+    static bool WorthWaitingFor(const DeviceError& fault);
+
   private:
     bool ConnectWithRetry();
+    void ReportRefusedVariables();
     void Load();
     void CheckLoadedModel();
 

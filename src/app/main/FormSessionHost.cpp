@@ -15,6 +15,10 @@ PromptAnswer FormSessionHost::Ask(const char* identifier, PromptIcon icon, Promp
     return window_.ask(identifier, icon, buttons);
 }
 
+void FormSessionHost::Report(const char* identifier, PromptIcon icon, const std::string& detail) {
+    window_.report(identifier, icon, detail);
+}
+
 void FormSessionHost::OpenProgress() {
     progress_ = std::make_unique<TFormAttesaFile>(window_.widget);
     progress_->setWindowTitle(window_.text("MessConnCpu"));

@@ -25,6 +25,7 @@ class FormSessionHost : public SessionHost {
         // A localized text kept by the window, by identifier.
         std::function<QString(const char* identifier)> text;
         std::function<PromptAnswer(const char* identifier, PromptIcon, PromptButtons)> ask;
+        std::function<void(const char* identifier, PromptIcon, const std::string& detail)> report;
         std::function<void()> showSessionState;
     };
 
@@ -34,6 +35,7 @@ class FormSessionHost : public SessionHost {
     FormSessionHost& operator=(const FormSessionHost&) = delete;
 
     PromptAnswer Ask(const char* identifier, PromptIcon icon, PromptButtons buttons) override;
+    void Report(const char* identifier, PromptIcon icon, const std::string& detail) override;
     void OpenProgress() override;
     void AdvanceProgress(int step) override;
     void CloseProgress() override;

@@ -51,7 +51,9 @@ inline const std::array<KeptTexts, 9> kKeptTexts = {{
       "MessRiprovaConn",
       "MessErrCk",
       "MessFileProgNonValido",
-      "MessLineaPersa"},
+      "MessLineaPersa",
+      "MessVariabiliRifiutate",
+      "MessSalvaIncompleta"},
      70},
     // Why a programming failed and what it left in the ECU.
     {{"MessProgLineaPersa", "MessProgNoRisposta", "MessProgRispErrata", "MessProgRifiutata",

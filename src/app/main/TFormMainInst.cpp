@@ -21,6 +21,7 @@
 
 #include "BusyCursor.h"
 #include "ConfigurationDialogs.h"
+#include "Cp1252.h"
 #include "DictionaryMessages.h"
 #include "FormProgrammingHost.h"
 #include "FunctionKeys.h"
@@ -86,6 +87,10 @@ TFormMainInst::TFormMainInst(AppContext& context, QWidget* parent)
       sessionHost_(
           {this, [this](const char* id) { return Text(id); },
            [this](const char* id, PromptIcon icon, PromptButtons buttons) { return Ask(id, icon, buttons); },
+           [this](const char* id, PromptIcon icon, const std::string& detail) {
+               ctx_.prompter.Ask(texts_[id] + "\n" + cp1252::FromUtf8(detail), Caption(), icon,
+                                 PromptButtons::Ok);
+           },
            [this] { ApplySessionState(); }}),
       session_(ctx_.link, ctx_.model, ctx_.clock, sessionHost_) {
     setObjectName(QStringLiteral("FormMainInst"));
@@ -620,6 +625,13 @@ QString TFormMainInst::ChooseConfigurationFile(bool save) {
 
 void TFormMainInst::MenuSalvaConfClick() {
     TimerPause pause(*Timer1);
+    // A configuration with values the ECU refused to give is no faithful backup: the installer
+    // decides, knowing which ones.
+    std::string refused;
+    for (const std::string& line : ctx_.model.RefusedVariableLines()) refused += "\n" + line;
+    if (!refused.empty() && ctx_.prompter.Ask(texts_["MessSalvaIncompleta"] + refused, Caption(),
+                                              PromptIcon::Warning, PromptButtons::YesNo) != PromptAnswer::Yes)
+        return;
     const QString target = ChooseConfigurationFile(true);
     if (target.isEmpty()) return;
     PackResult saved;
