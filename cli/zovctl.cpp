@@ -8,7 +8,6 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -460,30 +459,11 @@ void CommandUnpackEcu(Session&, const std::vector<std::string>& args) {
 
 const char* const kEcuSide = "ecu";
 
-// A configuration taken from files: a model of its own over the session's link, which taking
-// files never uses. Its obsolete files are reported but never rewritten.
-struct FileSide {
-    explicit FileSide(ComInj& link)
-        : prompter(stderr, PromptAnswer::No),
-          car(link, ConfigurationModel::kCarFile, prompter),
-          map(link, car, ConfigurationModel::kMapFile),
-          param(link, car, ConfigurationModel::kParamFile, prompter),
-          model(link, map, car, param) {}
-    ConsolePrompter prompter;
-    ConfCar car;
-    ConfMap map;
-    ConfParam param;
-    ConfigurationModel model;
-};
-
 std::vector<ConfigurationField> FieldsOfFiles(ComInj& link, const std::string& source) {
-    const auto side = std::make_unique<FileSide>(link);
-    const ConfigurationDiff::LoadError error = ConfigurationDiff::TakeFiles(side->model, source);
+    std::vector<ConfigurationField> fields;
+    const ConfigurationDiff::LoadError error = ConfigurationDiff::FieldsOfFiles(link, source, fields);
     if (error)
         Fail(kFileFailure, error.what + (error.reason.empty() ? "" : ": " + cp1252::ToUtf8(error.reason)));
-    std::vector<ConfigurationField> fields;
-    if (!ConfigurationFields::Of(side->model, fields))
-        Fail(kFileFailure, "cannot write " + source + " out for the comparison");
     return fields;
 }
 

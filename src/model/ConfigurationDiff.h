@@ -4,11 +4,12 @@
 #include <vector>
 
 #include "ConfigurationFields.h"
-#include "ConfigurationModel.h"
 
 namespace zov {
 
-// Comparing two configurations field by field, and taking a configuration from files for that
+class ComInj;
+
+// Comparing two configurations field by field, and reading a configuration from files for that
 // without reaching any ECU.
 class ConfigurationDiff {
   public:
@@ -24,23 +25,20 @@ class ConfigurationDiff {
     static std::vector<Difference> Between(const std::vector<ConfigurationField>& a,
                                            const std::vector<ConfigurationField>& b);
 
-    // Why a configuration could not be taken from files; false when it was.
+    // Why a configuration could not be read from files; false when it was.
     struct LoadError {
         std::string what;    // the source and the part that failed
         std::string reason;  // the model's reason for a damaged file, in Windows-1252; may be empty
         explicit operator bool() const { return !what.empty(); }
     };
 
-    // Takes a saved configuration (a .zvf file, unpacked into private scratch files) or a folder
-    // with the three definition files into `model`, parse and store only: nothing is sent, so the
-    // model's link is never used. An obsolete file is taken as the model upgrades it, and is
-    // rewritten only when the model's prompter accepts. Every file is checked whole first; on an
-    // error the model may hold part of the configuration and must be dropped.
-    static LoadError TakeFiles(ConfigurationModel& model, const std::string& source);
-    // The same for the three files themselves; `what` names the source in the error.
-    static LoadError TakeDefinitionFiles(ConfigurationModel& model,
-                                         const ConfigurationModel::DefinitionFiles& files,
-                                         const std::string& what);
+    // The fields of a saved configuration (a .zvf file, unpacked into private scratch files) or
+    // of a folder with the three definition files. They are taken into a model of their own over
+    // `link` by the parse-and-store step alone: nothing is sent, whatever the link's state. Every
+    // file is checked whole; an obsolete one is read as the model upgrades it and never
+    // rewritten. On an error `fields` is empty.
+    static LoadError FieldsOfFiles(ComInj& link, const std::string& source,
+                                   std::vector<ConfigurationField>& fields);
 };
 
 }  // namespace zov

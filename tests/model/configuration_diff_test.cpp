@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
 
 #include "ConfigurationDiff.h"
 #include "ConfigurationFields.h"
@@ -51,20 +50,6 @@ TEST(ConfigurationDiff, ListsDifferingAndOneSidedFieldsInOrder) {
     EXPECT_TRUE(ConfigurationDiff::Between({}, {}).empty());
 }
 
-// A second configuration model on the bench's link, as a comparison takes files into.
-struct Side {
-    explicit Side(ComInj& link)
-        : car(link, ConfigurationModel::kCarFile, prompter),
-          map(link, car, ConfigurationModel::kMapFile),
-          param(link, car, ConfigurationModel::kParamFile, prompter),
-          model(link, map, car, param) {}
-    ScriptedPrompter prompter;
-    ConfCar car;
-    ConfMap map;
-    ConfParam param;
-    ConfigurationModel model;
-};
-
 // Replaces the value on KEY's line.
 void SetDefinition(const std::string& path, const std::string& key, const std::string& value) {
     std::vector<std::string> lines = ReadLines(path);
@@ -94,17 +79,20 @@ class DiffTest : public ::testing::Test {
         return fields;
     }
 
-    // The fields of `source` taken into a model of its own.
     std::vector<ConfigurationField> FieldsOfFiles(const std::string& source) {
-        const auto side = std::make_unique<Side>(bench.link);
-        const ConfigurationDiff::LoadError error = ConfigurationDiff::TakeFiles(side->model, source);
+        std::vector<ConfigurationField> fields;
+        const ConfigurationDiff::LoadError error =
+            ConfigurationDiff::FieldsOfFiles(bench.link, source, fields);
         EXPECT_FALSE(error) << error.what << ": " << error.reason;
-        return FieldsOf(side->model);
+        return fields;
     }
 
-    ConfigurationDiff::LoadError TakeError(const std::string& source) {
-        const auto side = std::make_unique<Side>(bench.link);
-        return ConfigurationDiff::TakeFiles(side->model, source);
+    ConfigurationDiff::LoadError LoadError(const std::string& source) {
+        std::vector<ConfigurationField> fields{{"LEFT", "OVER"}};
+        const ConfigurationDiff::LoadError error =
+            ConfigurationDiff::FieldsOfFiles(bench.link, source, fields);
+        EXPECT_TRUE(fields.empty()) << source;
+        return error;
     }
 
     ModelBench bench{EcuWithVersion(200)};
@@ -164,6 +152,17 @@ TEST_F(DiffTest, TheEcuEqualsItsSavedConfigurationAndKeepsItsFileNames) {
     EXPECT_EQ(differences[0].key, "CL_4_2") << "cells are named column first";
 }
 
+TEST_F(DiffTest, AnObsoleteFileIsComparedAsUpgradedAndLeftAsItWas) {
+    const std::string param = dir.File("a/filepar0.dat");
+    const std::vector<std::string> lines = ReadLines(param);
+    WriteLines(param, std::vector<std::string>(lines.begin(), lines.end() - 4));
+    const std::string obsolete = ReadFile(param);
+
+    EXPECT_TRUE(ConfigurationDiff::Between(FieldsOf(model), FieldsOfFiles(dir.File("a"))).empty())
+        << "the missing entries are the ECU's defaults";
+    EXPECT_EQ(ReadFile(param), obsolete);
+}
+
 TEST_F(DiffTest, DamagedOrMissingSourcesAreRefusedByName) {
     const std::string saved = dir.File("ecu.zvf");
     ASSERT_TRUE(SaveConfigurationFile(model, saved));
@@ -185,7 +184,7 @@ TEST_F(DiffTest, DamagedOrMissingSourcesAreRefusedByName) {
         {dir.File("short.zvf"), "", false},
     };
     for (const auto& c : cases) {
-        const ConfigurationDiff::LoadError error = TakeError(c.source);
+        const ConfigurationDiff::LoadError error = LoadError(c.source);
         EXPECT_TRUE(error) << c.source;
         if (!c.what.empty()) {
             EXPECT_EQ(error.what, c.what);
