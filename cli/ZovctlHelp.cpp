@@ -63,6 +63,12 @@ const std::vector<CommandHelp>& CommandHelps() {
          "a header) and prints the fitted map as 16 lines of 20 integers, map row 0 first. Nothing\n"
          "is written to the ECU unless --download is given: then the whole map goes to the ECU and\n"
          "the self-adaptation is reset. Points that cannot carry a surface exit with status 5."},
+        {"diff", "A B", "print the fields that differ between two configurations (status 1 if any)",
+         "Compares two configurations, each a configuration file (.zvf), a folder with the three\n"
+         "definition files, or \"ecu\" (the connected ECU, loaded whole as dump does), and prints\n"
+         "every field that differs as KEY<TAB>A value<TAB>B value, in the order dump prints the\n"
+         "fields. Exits 0 when they are equal and 1 when they differ. Nothing is written to any\n"
+         "ECU or file; a damaged file exits with status 4 before the ECU is reached."},
         {"save-config", "OUT.zvf", "load the whole ECU and save its configuration file",
          "Loads the whole ECU and saves it as a configuration file, as \"Salva configurazione\"\n"
          "does."},
@@ -93,7 +99,9 @@ const std::vector<CommandHelp>& CommandHelps() {
 const std::vector<ExitStatusHelp>& ExitStatusHelps() {
     static const std::vector<ExitStatusHelp> statuses{
         {0, "success"},
-        {1, "link failure: no ECU answers, the port cannot be opened, or the session was lost"},
+        {1,
+         "link failure: no ECU answers, the port cannot be opened, or the session was lost; diff: "
+         "the configurations differ"},
         {2, "bad usage or argument"},
         {3, "refused by the ECU"},
         {4, "a file is damaged, or cannot be read or written"},

@@ -14,6 +14,8 @@
 
 #include "Clock.h"
 #include "ComInj.h"
+#include "ConfigurationDiff.h"
+#include "ConfigurationFields.h"
 #include "ConfigurationModel.h"
 #include "ConsoleProgrammingHost.h"
 #include "ConsolePrompter.h"
@@ -39,6 +41,8 @@ enum ExitCode {
     kImpossible = 5,
     // The ECU refused variables during a whole read; the output is incomplete.
     kIncomplete = 6,
+    // diff: the two configurations differ (as diff(1) says it).
+    kDifferent = 1,
 };
 
 // Ends the run with a one-line reason.
@@ -146,6 +150,8 @@ struct Session {
     ConfigurationModel& model;
     ConsolePrompter& prompter;
     Clock& clock;
+    // How a command that ran to its end exits (diff: whether the inputs differ).
+    ExitCode outcome = kOk;
 };
 
 std::string Join(const int32_t* values, int count) {
@@ -344,44 +350,14 @@ void CommandWrite(Session& session, const std::vector<std::string>& args) {
     RequireSession(session.link);
 }
 
-// "#define KEY  value", "#define KEY  \"text\"", "#define KEY_MOD" and "/* #define KEY_MOD */"
-// become "KEY=value", "KEY=text", "KEY_MOD=1" and "KEY_MOD=0".
-std::string FieldOfDefinitionLine(std::string line) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const bool commented = line.rfind("/* ", 0) == 0;
-    const std::string define = "#define ";
-    const size_t at = line.find(define);
-    if (at == std::string::npos) return {};
-    std::string rest = line.substr(at + define.size());
-    if (commented) return rest.substr(0, rest.find(' ')) + "=0";
-    const size_t gap = rest.find("  ");
-    if (gap == std::string::npos) return rest + "=1";
-    std::string value = rest.substr(gap + 2);
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-        value = value.substr(1, value.size() - 2);
-    return rest.substr(0, gap) + "=" + cp1252::ToUtf8(value);
-}
-
 void CommandDump(Session& session, const std::vector<std::string>& args) {
     if (args.size() != 1) Fail(kBadArgument, "dump takes no arguments");
     LoadEcu(session);
-    char pattern[] = "/tmp/zovctl-dump-XXXXXX";
-    if (!mkdtemp(pattern)) Fail(kFileFailure, "cannot create a temporary directory");
-    const std::string dir = pattern;
-    const auto files = ConfigurationModel::DefinitionFiles::In(dir);
-    const bool written = session.model.WriteDefinitionFiles(files);
-    if (written) {
-        for (const std::string& path : {files.car, files.map, files.param}) {
-            std::ifstream in(path, std::ios::binary);
-            for (std::string line; std::getline(in, line);) {
-                const std::string field = FieldOfDefinitionLine(line);
-                if (!field.empty()) std::printf("%s\n", field.c_str());
-            }
-        }
-    }
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-    if (!written) Fail(kFileFailure, "cannot write the model out for the dump");
+    std::vector<ConfigurationField> fields;
+    if (!ConfigurationFields::Of(session.model, fields))
+        Fail(kFileFailure, "cannot write the model out for the dump");
+    for (const ConfigurationField& f : fields)
+        std::printf("%s=%s\n", f.key.c_str(), cp1252::ToUtf8(f.value).c_str());
     EndIfIncomplete(session);
 }
 
@@ -477,6 +453,44 @@ void CommandUnpackEcu(Session&, const std::vector<std::string>& args) {
     if (args.size() != 3) Fail(kBadArgument, "usage: unpack-ecu IN.zov OUT");
     const PackResult r = UnpackEcuFile(args[1], args[2]);
     if (!r) Fail(kFileFailure, r.error);
+}
+
+// --- Comparing configurations -------------------------------------------------------------
+
+const char* const kEcuSide = "ecu";
+
+std::vector<ConfigurationField> FieldsOfFiles(ComInj& link, const std::string& source) {
+    std::vector<ConfigurationField> fields;
+    const ConfigurationDiff::LoadError error = ConfigurationDiff::FieldsOfFiles(link, source, fields);
+    if (error)
+        Fail(kFileFailure, error.what + (error.reason.empty() ? "" : ": " + cp1252::ToUtf8(error.reason)));
+    return fields;
+}
+
+std::vector<ConfigurationField> FieldsOfEcu(Session& session) {
+    if (!session.link.IsConnected()) {
+        Connect(session.link, session.link.portIndex);
+        LoadEcu(session);
+    }
+    std::vector<ConfigurationField> fields;
+    if (!ConfigurationFields::Of(session.model, fields))
+        Fail(kFileFailure, "cannot write the ECU's configuration out for the comparison");
+    return fields;
+}
+
+void CommandDiff(Session& session, const std::vector<std::string>& args) {
+    if (args.size() != 3) Fail(kBadArgument, "usage: diff A B");
+    // Files are checked whole before the ECU is even reached.
+    std::vector<ConfigurationField> sides[2];
+    for (size_t i = 0; i < 2; ++i)
+        if (args[i + 1] != kEcuSide) sides[i] = FieldsOfFiles(session.link, args[i + 1]);
+    for (size_t i = 0; i < 2; ++i)
+        if (args[i + 1] == kEcuSide) sides[i] = FieldsOfEcu(session);
+    const auto differences = ConfigurationDiff::Between(sides[0], sides[1]);
+    for (const ConfigurationDiff::Difference& d : differences)
+        std::printf("%s\t%s\t%s\n", d.key.c_str(), cp1252::ToUtf8(d.a).c_str(), cp1252::ToUtf8(d.b).c_str());
+    EndIfIncomplete(session);
+    if (!differences.empty()) session.outcome = kDifferent;
 }
 
 // --- Map fit ------------------------------------------------------------------------------
@@ -581,6 +595,7 @@ const std::map<std::string, FileCommand>& FileCommands() {
         {"unpack-config", {Needs::Nothing, CommandUnpackConfig}},
         {"unpack-ecu", {Needs::Nothing, CommandUnpackEcu}},
         {"fit", {Needs::Port, CommandFit}},
+        {"diff", {Needs::Port, CommandDiff}},
     };
     return commands;
 }
@@ -637,6 +652,7 @@ int Run(int argc, char** argv) {
             if (fileCommand->second.needs == Needs::Port) link.SelectPort(portIndex);
             fileCommand->second.run(session, o.args);
         }
+        code = session.outcome;
     } catch (const Failure& f) {
         std::fprintf(stderr, "zovctl: %s\n", f.reason.c_str());
         code = f.code;

@@ -34,6 +34,7 @@
 #include "SerialPortList.h"
 #include "TAboutBoxI.h"
 #include "TFormAttesaFile.h"
+#include "TFormConfronta.h"
 #include "TFormDati.h"
 #include "TFormGestione.h"
 #include "TFormModifica.h"
@@ -142,6 +143,9 @@ void TFormMainInst::BuildMenu() {
         action(MenuFile, "MenuCaricaConf", "Carica configurazione", &TFormMainInst::MenuCaricaConfClick);
     MenuSalvaConf =
         action(MenuFile, "MenuSalvaConf", "Salva configurazione", &TFormMainInst::MenuSalvaConfClick);
+    MenuConfrontaConf = action(MenuFile, "MenuConfrontaConf", "Confronta configurazione...",
+                               &TFormMainInst::MenuConfrontaConfClick);
+    MenuConfrontaConf->setEnabled(false);
     MenuFile->addSeparator();
     MenuStampa = action(MenuFile, "MenuStampa", "Stampa");
     MenuFile->addSeparator();
@@ -513,6 +517,8 @@ void TFormMainInst::ApplySessionState() {
     const bool connected = session_.Connected();
     MenuConnetti->setEnabled(!connected);
     MenuDisconnetti->setEnabled(connected);
+    // Without a session the model holds no ECU to compare.
+    MenuConfrontaConf->setEnabled(connected);
     // Changing the port under an open session would leave it talking to a closed port.
     MenuComPort->setEnabled(!connected);
     SetPanel(0, Text(connected ? "MessConnesso" : "MessNonConnesso"));
@@ -666,6 +672,25 @@ void TFormMainInst::MenuCaricaConfClick() {
     }
     // A damaged definition inside a sound file is refused like a damaged file.
     if (!load.Loaded()) ShowError(texts_["MessErrCaricaConf"] + "\n" + texts_["MessCheckRight"]);
+}
+
+void TFormMainInst::MenuConfrontaConfClick() {
+    TimerPause pause(*Timer1);
+    const QString source = ChooseConfigurationFile(false);
+    if (source.isEmpty()) return;
+    std::vector<ConfigurationField> ecu, file;
+    bool read = false;
+    {
+        BusyCursor busy;
+        read = !ConfigurationDiff::FieldsOfFiles(ctx_.link, QFile::encodeName(source).toStdString(), file) &&
+               ConfigurationFields::Of(ctx_.model, ecu);
+    }
+    if (!read) {
+        ShowError(texts_["MessErrCaricaConf"] + "\n" + texts_["MessCheckRight"]);
+        return;
+    }
+    TFormConfronta window(ConfigurationDiff::Between(ecu, file), QFileInfo(source).fileName(), this);
+    window.exec();
 }
 
 // --- functions ---------------------------------------------------------------------------------

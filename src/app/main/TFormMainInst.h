@@ -98,6 +98,8 @@ class TFormMainInst : public QMainWindow {
     // Configuration files.
     void MenuCaricaConfClick();
     void MenuSalvaConfClick();
+    // The fields in which the ECU, as the model mirrors it, differs from a chosen saved configuration.
+    void MenuConfrontaConfClick();
     // Functions: F2 the ECU management menu, F5 a vehicle not in the archive, F6 remapping (its
     // button and menu item stay greyed until the map editor it ends in is built).
     void BitBtn2Click();
@@ -154,6 +156,7 @@ class TFormMainInst : public QMainWindow {
     QMenu* MenuFile;
     QAction* MenuCaricaConf;
     QAction* MenuSalvaConf;
+    QAction* MenuConfrontaConf;
     QAction* MenuStampa;
     QMenu* MenuSelLingue;
     QMenu* MenuTipoMap;
