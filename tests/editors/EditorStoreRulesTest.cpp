@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "EditorStoreRules.h"
-#include "model_test_support.h"
+#include "ModelTestSupport.h"
 
 namespace zov::test {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "MapFit.h"
-#include "model_test_support.h"
+#include "ModelTestSupport.h"
 
 namespace zov::testing {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "IoBaseData.h"
-#include "model_test_support.h"
+#include "ModelTestSupport.h"
 
 namespace zov {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "model_test_support.h"
+#include "ModelTestSupport.h"
 
 namespace zov::testing {
 namespace {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "ConfCar.h"
-#include "model_test_support.h"
+#include "ModelTestSupport.h"
 
 namespace zov {
 namespace {

@@ -22,7 +22,7 @@
 
 #include "EnrichmentPage.h"
 #include "TFormSet.h"
-#include "enrichment_support.h"
+#include "EnrichmentSupport.h"
 
 namespace zov {
 namespace {

@@ -7,7 +7,7 @@
 #include "ConfigurationDiff.h"
 #include "ConfigurationFields.h"
 #include "Packaging.h"
-#include "model_test_support.h"
+#include "ModelTestSupport.h"
 
 namespace zov {
 

@@ -4,7 +4,7 @@
 #include <iterator>
 #include <string>
 
-#include "model_test_support.h"
+#include "ModelTestSupport.h"
 
 namespace zov::testing {
 namespace {

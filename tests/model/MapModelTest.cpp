@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "model_test_support.h"
+#include "ModelTestSupport.h"
 
 namespace zov::testing {
 namespace {

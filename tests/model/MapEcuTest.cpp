@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "model_test_support.h"
+#include "ModelTestSupport.h"
 
 namespace zov::testing {
 namespace {

@@ -17,7 +17,7 @@
 
 #include "TFormSet.h"
 #include "TUpDown.h"
-#include "enrichment_support.h"
+#include "EnrichmentSupport.h"
 
 namespace zov {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "TemporaryFiles.h"
-#include "model_test_support.h"
+#include "ModelTestSupport.h"
 
 namespace zov::testing {
 namespace {
