@@ -679,9 +679,15 @@ UpdateTexts TFormMainInst::ProgrammingTexts() const {
 bool TFormMainInst::UpdateStandardSoftware(bool keepConfiguration, int fuel) {
     std::string mapPath;
     ctx_.global.GetPath(GlobalData::kMapPath, mapPath);
-    FormProgrammingHost host(this, [this] { ConnectSilently(); });
+    FormProgrammingHost host(
+        this, [this] { ConnectSilently(); },
+        [this](const std::string& why) {
+            return ctx_.prompter.Ask(why, Caption(), PromptIcon::Warning, PromptButtons::YesNo) ==
+                   PromptAnswer::Yes;
+        });
     EcuProgrammer programmer(ctx_.link, ctx_.model, host, ctx_.prompter, ctx_.clock, mapPath,
                              ProgrammingTexts());
+    programmer.SetBackup(ConfigurationBackup(ConfigurationBackup::FolderIn(ctx_.global.MainPath())));
     return programmer.UpdateStandardSoftware(keepConfiguration, fuel);
 }
 
