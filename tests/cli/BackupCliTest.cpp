@@ -86,6 +86,8 @@ TEST_F(ProgramBackup, IsMadeBeforeProgrammingAndLoadsBackToTheSameConfiguration)
     EXPECT_LT(r.err.find("zovctl: backup "), r.err.find("programming [")) << "the backup comes first";
     EXPECT_NE(Info(sim.device).find("NOME_PROGRAMMA=StandardGpl_0D0\n"), std::string::npos);
 
+    EXPECT_NE(Zovctl(sim.device, {"get", "0"}).out, "440\n")
+        << "the new program brings its own configuration";
     ASSERT_EQ(Zovctl(sim.device, {"load-config", path}).status, 0);
     const Result after = Zovctl(sim.device, {"dump"});
     ASSERT_EQ(after.status, 0) << after.err;

@@ -36,6 +36,7 @@
 #include "TFormDati.h"
 #include "TFormGestione.h"
 #include "TFormModifica.h"
+#include "TFormSceltaBackup.h"
 #include "TFormSceltaCarb.h"
 #include "TFormSceltaLingua.h"
 #include "TFormSplash.h"
@@ -137,6 +138,9 @@ void TFormMainInst::BuildMenu() {
         action(MenuFile, "MenuCaricaConf", "Carica configurazione", &TFormMainInst::MenuCaricaConfClick);
     MenuSalvaConf =
         action(MenuFile, "MenuSalvaConf", "Salva configurazione", &TFormMainInst::MenuSalvaConfClick);
+    MenuRipristinaBackup = action(MenuFile, "MenuRipristinaBackup", "Ripristina backup",
+                                  &TFormMainInst::MenuRipristinaBackupClick);
+    MenuRipristinaBackup->setEnabled(false);
     MenuFile->addSeparator();
     MenuStampa = action(MenuFile, "MenuStampa", "Stampa");
     MenuFile->addSeparator();
@@ -510,6 +514,7 @@ void TFormMainInst::ApplySessionState() {
     MenuDisconnetti->setEnabled(connected);
     // Changing the port under an open session would leave it talking to a closed port.
     MenuComPort->setEnabled(!connected);
+    MenuRipristinaBackup->setEnabled(connected);
     SetPanel(0, Text(connected ? "MessConnesso" : "MessNonConnesso"));
     if (!connected) SetPanel(1, QString());
 }
@@ -633,7 +638,19 @@ void TFormMainInst::MenuSalvaConfClick() {
 void TFormMainInst::MenuCaricaConfClick() {
     TimerPause pause(*Timer1);
     const QString source = ChooseConfigurationFile(false);
-    if (source.isEmpty()) return;
+    if (!source.isEmpty()) LoadConfigurationFrom(source);
+}
+
+void TFormMainInst::MenuRipristinaBackupClick() {
+    TimerPause pause(*Timer1);
+    TFormSceltaBackup dialog(
+        ConfigurationBackup(ConfigurationBackup::FolderIn(ctx_.global.MainPath())).List(), this);
+    if ((backupChooser_ ? backupChooser_(dialog) : dialog.exec()) != QDialog::Accepted) return;
+    const std::string chosen = dialog.ChosenPath();
+    if (!chosen.empty()) LoadConfigurationFrom(QFile::decodeName(QByteArray::fromStdString(chosen)));
+}
+
+void TFormMainInst::LoadConfigurationFrom(const QString& source) {
     ConfigurationLoad load;
     {
         BusyCursor busy;
