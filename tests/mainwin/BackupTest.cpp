@@ -156,6 +156,24 @@ TEST(ProgrammingBackup, ABlankEcuIsNotProgrammedWhenTheInstallerSaysNo) {
     EXPECT_EQ(script.seen, std::vector<QString>{QStringLiteral("FormSceltaCarb")}) << "no editor";
 }
 
+TEST(BackupList, TheNewestIsSelectedAndOkNeedsASelection) {
+    TFormSceltaBackup empty({});
+    EXPECT_FALSE(empty.ButtonOK->isEnabled());
+    EXPECT_EQ(empty.ChosenPath(), "");
+
+    TFormSceltaBackup list({{"2026-12-10 14:32", "PUNTO 1.2", "GPL", "/b/new.zvf"},
+                            {"2026-11-01 09:05", "CITRO\xCBN C3", "C3", "/b/old.zvf"}});
+    ASSERT_EQ(list.ListaBackup->topLevelItemCount(), 2);
+    EXPECT_EQ(list.ListaBackup->topLevelItem(1)->text(1), QString::fromUtf8("CITRO\u00CBN C3"));
+    EXPECT_TRUE(list.ButtonOK->isEnabled());
+    EXPECT_EQ(list.ChosenPath(), "/b/new.zvf");
+    list.ListaBackup->setCurrentItem(list.ListaBackup->topLevelItem(1));
+    EXPECT_EQ(list.ChosenPath(), "/b/old.zvf");
+    list.ListaBackup->clearSelection();
+    EXPECT_FALSE(list.ButtonOK->isEnabled());
+    EXPECT_EQ(list.ChosenPath(), "");
+}
+
 TEST(ProgrammingBackup, TheRestoreIsGreyedWithoutASession) {
     Runtime runtime;
     Bench b(Punto(), {}, runtime.dir.path());
