@@ -9,7 +9,8 @@ namespace {
 constexpr int kSummaryColumn = 27;
 
 const char* const kSynopsis =
-    "usage: zovctl [--port DEVICE|COMn] [--yes|--no] [--trace FILE] [--settings DIR] COMMAND [ARGS]\n"
+    "usage: zovctl [--port DEVICE|COMn] [--yes|--no] [--trace FILE] [--settings DIR] [--force]\n"
+    "              COMMAND [ARGS]\n"
     "       zovctl help [COMMAND]\n"
     "       zovctl --version\n";
 
@@ -20,6 +21,7 @@ const char* const kOptions =
     "  --yes, --no              the answer to the link's and the model's questions; default --no\n"
     "  --trace FILE             log every byte on the line with its direction and time\n"
     "  --settings DIR           the settings store in DIR instead of the user's own\n"
+    "  --force                  program even when the backup before it cannot be made\n"
     "  --help, -h               this text\n"
     "  --version                the program's name and version\n";
 
@@ -78,8 +80,11 @@ const std::vector<CommandHelp>& CommandHelps() {
         {"program", "FILE", "reprogram the ECU (a packed .zov file, or S-records if the name has s19)",
          "Reprograms the ECU through its boot loader: a packed .zov file, or plain S-records when\n"
          "the name contains \"s19\". The file is checked whole first; a bad one never reaches the\n"
-         "ECU. The progress bar goes to stderr; prints RECORDS=n and BYTES=n. Works on a blank ECU\n"
-         "(only the boot loader runs)."},
+         "ECU. The ECU's configuration is first read whole and saved as a backup in Config/Backup/\n"
+         "of the runtime directory (the settings store's MainPath, else $XDG_DATA_HOME/zovqbr; the\n"
+         "newest 50 of each vehicle are kept); its path goes to stderr. Without a backup (a blank\n"
+         "ECU, a refused variable, a full disk) nothing is programmed unless --force is given. The\n"
+         "progress bar goes to stderr; prints RECORDS=n and BYTES=n."},
         {"pack-config", "DIR OUT.zvf", "pack the three definition files of DIR into a configuration file",
          "Packs fileh0.h, filemap0.map and filepar0.dat of DIR into a configuration file. Needs\n"
          "no ECU."},

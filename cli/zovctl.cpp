@@ -16,6 +16,7 @@
 #include "ComInj.h"
 #include "ConfigurationDiff.h"
 #include "ConfigurationFields.h"
+#include "ConfigurationBackup.h"
 #include "ConfigurationModel.h"
 #include "ConsoleProgrammingHost.h"
 #include "ConsolePrompter.h"
@@ -25,6 +26,7 @@
 #include "GlobalData.h"
 #include "MapFit.h"
 #include "Packaging.h"
+#include "ProgrammingBackup.h"
 #include "TermiosSerial.h"
 #include "TraceSerial.h"
 #include "ZovctlHelp.h"
@@ -58,6 +60,8 @@ struct Options {
     PromptAnswer answer = PromptAnswer::No;
     std::string trace;
     std::string settingsDirectory;
+    // Programs even when the backup before it cannot be made.
+    bool force = false;
     std::vector<std::string> args;
 };
 
@@ -89,6 +93,8 @@ Options ParseOptions(int argc, char** argv) {
             o.trace = value();
         else if (a == "--settings")
             o.settingsDirectory = value();
+        else if (a == "--force")
+            o.force = true;
         else if (a == "--help" || a == "-h") {
             std::fputs(Usage().c_str(), stdout);
             std::exit(kOk);
@@ -150,6 +156,7 @@ struct Session {
     ConfigurationModel& model;
     ConsolePrompter& prompter;
     Clock& clock;
+    const Options& options;
     // How a command that ran to its end exits (diff: whether the inputs differ).
     ExitCode outcome = kOk;
 };
@@ -404,12 +411,41 @@ void CommandLoadConfig(Session& session, const std::vector<std::string>& args) {
     RequireSession(session.link);
 }
 
+// The program's runtime directory as the settings store names it, else the user's data folder.
+std::string RuntimeDirectory(const Options& o) {
+    const std::string main = GlobalData::StoredMainPath(QString::fromStdString(o.settingsDirectory));
+    if (!main.empty()) return main;
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data && *data) return std::string(data) + "/zovqbr";
+    const char* home = std::getenv("HOME");
+    return std::string(home ? home : ".") + "/.local/share/zovqbr";
+}
+
+// The ECU's configuration is saved before its program is replaced; without a backup the
+// programming starts only when forced.
+void BackUpBeforeProgramming(Session& session) {
+    const ConfigurationBackup backup(ConfigurationBackup::FolderIn(RuntimeDirectory(session.options)));
+    const BackupOutcome outcome = ProgrammingBackup(session.link, session.model).Make(backup);
+    if (outcome.made) {
+        std::fprintf(stderr, "zovctl: backup %s\n", outcome.path.c_str());
+        return;
+    }
+    if (!session.options.force)
+        Fail(outcome.problem == BackupOutcome::Problem::File      ? kFileFailure
+             : outcome.problem == BackupOutcome::Problem::Refused ? kIncomplete
+                                                                  : kLinkFailure,
+             "no backup: " + outcome.error + " (the ECU was not touched; --force programs without a backup)");
+    std::fprintf(stderr, "zovctl: warning: no backup: %s; programming anyway (--force)\n",
+                 outcome.error.c_str());
+}
+
 void CommandProgram(Session& session, const std::vector<std::string>& args) {
     const std::string path = Arg(args, 2, "program FILE");
     FirmwareImage image;
     const FirmwareCheck check =
         IsPlainSRecordFile(path) ? LoadSRecordFile(path, image) : LoadPackedFirmware(path, image);
     if (!check) Fail(kFileFailure, check.error + " (the ECU was not touched)");
+    BackUpBeforeProgramming(session);
     ConsoleProgrammingHost host(stderr, {});
     // The link's and the programming's messages start on a line of their own, not behind the bar.
     session.prompter.SetBeforeMessage([&host] { host.EndLine(); });
@@ -636,7 +672,7 @@ int Run(int argc, char** argv) {
     ConfMap map(link, car, ConfigurationModel::kMapFile);
     ConfParam param(link, car, ConfigurationModel::kParamFile, prompter);
     ConfigurationModel model(link, map, car, param);
-    Session session{link, model, prompter, clock};
+    Session session{link, model, prompter, clock, o};
     link.SetLinkMessages();
     const int portIndex = ResolvePort(o, link);
     // Scratch files a killed run left behind hold configurations in clear text.

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "Packaging.h"
+#include "ProgrammingBackup.h"
 
 namespace zov {
 namespace fs = std::filesystem;
@@ -51,6 +52,8 @@ const std::map<std::string, std::string, std::less<>>& BuiltInTexts() {
         {"MessCpuInalterata", "La centralina non \xE8 stata modificata."},
         {"MessCpuProgIntatto", "Programma invariato: togliere e ridare i 12V per riavviarlo."},
         {"MessCpuForseVuota", "La centralina potrebbe essere vuota: programmarla di nuovo."},
+        {"MessNoBackup", "Impossibile salvare la configurazione della centralina:"},
+        {"MessProgSenzaBackup", "Programmare comunque, senza backup?"},
         {"MessCpuVuota", "Centralina vuota, attende nel boot loader: programmarla di nuovo."},
     };
     return texts;
@@ -287,6 +290,18 @@ bool EcuProgrammer::CarryConfiguration(const ConfigurationModel::DefinitionFiles
     return sound;
 }
 
+bool EcuProgrammer::BackUpFirst() {
+    lastBackupPath.clear();
+    if (!backup_) return true;
+    const BackupOutcome outcome = ProgrammingBackup(link_, model_).Make(*backup_);
+    if (outcome.made) {
+        lastBackupPath = outcome.path;
+        return true;
+    }
+    return host_.ProgramWithoutBackup(texts_("MessNoBackup") + "\n" + outcome.error + "\n" +
+                                      texts_("MessProgSenzaBackup"));
+}
+
 bool EcuProgrammer::UpdateStandardSoftware(bool keepConfiguration, int fuel) {
     if (keepConfiguration && !link_.IsConnected()) {
         Show(texts_("MessNoConn"), PromptIcon::Error);
@@ -345,6 +360,7 @@ bool EcuProgrammer::UpdateStandardSoftware(bool keepConfiguration, int fuel) {
         if (Ask(texts_(link_.IsConnected() ? "MessAggiornareCpu" : "MessTentareAggiorna")) !=
             PromptAnswer::Yes)
             return false;
+        if (!BackUpFirst()) return false;
         host_.SetLabel(texts_("MessAttesaScarica"));
         host_.SetCaption(texts_("FinestraProgS19") + " standard v. " + std::to_string(software.version));
 

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "Clock.h"
 #include "ComInj.h"
+#include "ConfigurationBackup.h"
 #include "ConfigurationModel.h"
 #include "Firmware.h"
 #include "Prompter.h"
@@ -51,6 +53,12 @@ class ProgrammingHost {
     virtual void Repaint() {}
     virtual void SetBusy(bool busy) { (void)busy; }
     virtual void ConnectInteractiveOff() = 0;
+    // The backup before a reprogramming could not be made (`why`, in the texts' language): whether
+    // to program anyway. Only an explicit yes goes on.
+    virtual bool ProgramWithoutBackup(const std::string& why) {
+        (void)why;
+        return false;
+    }
 };
 
 // The newest standard software of a fuel in the map folder.
@@ -95,6 +103,14 @@ class EcuProgrammer {
     // fuel: 0 GPL, otherwise Metano.
     bool UpdateStandardSoftware(bool keepConfiguration, int fuel);
 
+    // Once set, every UpdateStandardSoftware backs the ECU's configuration up into `backup` first.
+    void SetBackup(ConfigurationBackup backup) { backup_ = std::move(backup); }
+    // Reads the ECU's configuration whole and saves it as a backup; when that cannot be done the
+    // host decides whether the programming starts all the same. True: it may start.
+    bool BackUpFirst();
+    // The backup the last BackUpFirst made (empty when none).
+    std::string lastBackupPath;
+
     static StandardSoftware FindStandardSoftware(const std::string& mapPath, int fuel);
 
     // The main window's retry counter: 3 after a failure where trying again is pointless.
@@ -131,6 +147,7 @@ class EcuProgrammer {
     Clock& clock_;
     std::string mapPath_;
     UpdateTexts texts_;
+    std::optional<ConfigurationBackup> backup_;
 };
 
 }  // namespace zov

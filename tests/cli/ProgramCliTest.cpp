@@ -1,6 +1,7 @@
 // zovctl's configuration-file and programming commands, end to end against zovsim.
 #include <gtest/gtest.h>
 
+#include <QSettings>
 #include <QTemporaryDir>
 #include <chrono>
 #include <fstream>
@@ -27,8 +28,20 @@ struct Sim : clitest::Zovsim {
     }
 };
 
+// A settings store whose MainPath is its own folder: the backups before programming land there,
+// never in the user's data folder.
+const std::string& RuntimeStore() {
+    static QTemporaryDir dir;
+    static const std::string path = [] {
+        QSettings(dir.path() + "/Ovalix srl/Install.ini", QSettings::IniFormat)
+            .setValue("MainPath", dir.path());
+        return dir.path().toStdString();
+    }();
+    return path;
+}
+
 Result Zovctl(const std::string& port, std::vector<std::string> args) {
-    args.insert(args.begin(), {ZOVCTL_PATH, "--port", port});
+    args.insert(args.begin(), {ZOVCTL_PATH, "--settings", RuntimeStore(), "--port", port});
     return RunProgram(args);
 }
 
@@ -207,7 +220,12 @@ TEST(ZovctlProgram, AFailureSaysWhyAndWhatTheEcuIsLeftIn) {
             << r.err;
         ExpectBarLinesEnded(r.err);
         EXPECT_EQ(Zovctl(sim.device, {"info"}).status, 1) << "only the boot loader answers";
-        const Result again = Zovctl(sim.device, {"program", file});
+        const Result refused = Zovctl(sim.device, {"program", file});
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_EQ(refused.err,
+                  "zovctl: no backup: the ECU answers only in its boot loader: there is no configuration to "
+                  "back up (the ECU was not touched; --force programs without a backup)\n");
+        const Result again = Zovctl(sim.device, {"--force", "program", file});
         ASSERT_EQ(again.status, 0) << again.err;
         EXPECT_EQ(Info(sim.device, "VERSIONE_CENTRALINA"), "208");
     }
@@ -227,7 +245,7 @@ TEST(ZovctlProgram, AnOlderEcuEntersItsBootLoaderAtPowerOn) {
     sim.PowerCycle();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(Zovctl(sim.device, {"info"}).status, 1) << "only the boot loader runs now";
-    const Result r = Zovctl(sim.device, {"program", file});
+    const Result r = Zovctl(sim.device, {"--force", "program", file});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Info(sim.device, "VERSIONE_CENTRALINA"), "200");
 }

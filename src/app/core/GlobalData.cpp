@@ -202,6 +202,17 @@ std::array<std::string, GlobalData::kPortCount> GlobalData::StoredPortPaths(
     return ports;
 }
 
+std::string GlobalData::StoredMainPath(const QString& storeDirectory, int32_t programVariant,
+                                       std::string_view applicationTitle) {
+    std::unique_ptr<QSettings> store = OpenStore(storeDirectory, KeyFor(programVariant, applicationTitle));
+    if (store->status() != QSettings::NoError) return {};
+    const std::optional<QString> main = ReadString(*store, QStringLiteral("MainPath"));
+    if (!main) return {};
+    std::string path = PathFromStore(*main);
+    if (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+    return path;
+}
+
 GlobalData::StoreState GlobalData::InspectStore(const QString& storeDirectory, int32_t programVariant,
                                                 std::string_view applicationTitle) {
     std::unique_ptr<QSettings> store = OpenStore(storeDirectory, KeyFor(programVariant, applicationTitle));

@@ -94,6 +94,11 @@ class GlobalData {
                                                                int32_t programVariant = 1,
                                                                std::string_view applicationTitle = "ZOV Qbr");
 
+    // The store's MainPath read without loading (or later saving) anything else; empty when the
+    // store has none.
+    static std::string StoredMainPath(const QString& storeDirectory, int32_t programVariant = 1,
+                                      std::string_view applicationTitle = "ZOV Qbr");
+
     // What the store holds for a user's first start: no MainPath at all (Empty) in a store that
     // can be read, a MainPath (Present; whether the rest is complete is the constructor's
     // business), or a store that cannot be read or parsed (Damaged).

@@ -18,8 +18,15 @@ constexpr const char* kSteppedStyle = "QProgressBar::chunk { width: 9px; margin:
 
 }  // namespace
 
-FormProgrammingHost::FormProgrammingHost(QWidget* parent, std::function<void()> connectInteractiveOff)
-    : parent_(parent), connect_(std::move(connectInteractiveOff)) {}
+FormProgrammingHost::FormProgrammingHost(QWidget* parent, std::function<void()> connectInteractiveOff,
+                                         std::function<bool(const std::string&)> askWithoutBackup)
+    : parent_(parent),
+      connect_(std::move(connectInteractiveOff)),
+      askWithoutBackup_(std::move(askWithoutBackup)) {}
+
+bool FormProgrammingHost::ProgramWithoutBackup(const std::string& why) {
+    return askWithoutBackup_ && askWithoutBackup_(why);
+}
 
 FormProgrammingHost::~FormProgrammingHost() {
     SetBusy(false);

@@ -23,7 +23,9 @@ class TFormAttesaFile;
 // the programming left it set.
 class FormProgrammingHost : public ProgrammingHost {
   public:
-    FormProgrammingHost(QWidget* parent, std::function<void()> connectInteractiveOff);
+    // `askWithoutBackup` puts the question of ProgramWithoutBackup to the installer.
+    FormProgrammingHost(QWidget* parent, std::function<void()> connectInteractiveOff,
+                        std::function<bool(const std::string&)> askWithoutBackup = {});
     ~FormProgrammingHost() override;
     FormProgrammingHost(const FormProgrammingHost&) = delete;
     FormProgrammingHost& operator=(const FormProgrammingHost&) = delete;
@@ -38,6 +40,7 @@ class FormProgrammingHost : public ProgrammingHost {
     void Repaint() override;
     void SetBusy(bool busy) override;
     void ConnectInteractiveOff() override;
+    bool ProgramWithoutBackup(const std::string& why) override;
 
     // The progress window while it exists (null before the first use and after Close).
     TFormAttesaFile* Window() const { return form_.get(); }
@@ -49,6 +52,7 @@ class FormProgrammingHost : public ProgrammingHost {
 
     QPointer<QWidget> parent_;
     std::function<void()> connect_;
+    std::function<bool(const std::string&)> askWithoutBackup_;
     std::unique_ptr<TFormAttesaFile> form_;
     bool smooth_ = false;
     BusyCursor busy_{false};

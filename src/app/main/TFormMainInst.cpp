@@ -38,6 +38,7 @@
 #include "TFormDati.h"
 #include "TFormGestione.h"
 #include "TFormModifica.h"
+#include "TFormSceltaBackup.h"
 #include "TFormSceltaCarb.h"
 #include "TFormSceltaLingua.h"
 #include "TFormSplash.h"
@@ -146,6 +147,9 @@ void TFormMainInst::BuildMenu() {
     MenuConfrontaConf = action(MenuFile, "MenuConfrontaConf", "Confronta configurazione...",
                                &TFormMainInst::MenuConfrontaConfClick);
     MenuConfrontaConf->setEnabled(false);
+    MenuRipristinaBackup = action(MenuFile, "MenuRipristinaBackup", "Ripristina backup",
+                                  &TFormMainInst::MenuRipristinaBackupClick);
+    MenuRipristinaBackup->setEnabled(false);
     MenuFile->addSeparator();
     MenuStampa = action(MenuFile, "MenuStampa", "Stampa");
     MenuFile->addSeparator();
@@ -521,6 +525,7 @@ void TFormMainInst::ApplySessionState() {
     MenuConfrontaConf->setEnabled(connected);
     // Changing the port under an open session would leave it talking to a closed port.
     MenuComPort->setEnabled(!connected);
+    MenuRipristinaBackup->setEnabled(connected);
     SetPanel(0, Text(connected ? "MessConnesso" : "MessNonConnesso"));
     if (!connected) SetPanel(1, QString());
 }
@@ -651,7 +656,19 @@ void TFormMainInst::MenuSalvaConfClick() {
 void TFormMainInst::MenuCaricaConfClick() {
     TimerPause pause(*Timer1);
     const QString source = ChooseConfigurationFile(false);
-    if (source.isEmpty()) return;
+    if (!source.isEmpty()) LoadConfigurationFrom(source);
+}
+
+void TFormMainInst::MenuRipristinaBackupClick() {
+    TimerPause pause(*Timer1);
+    TFormSceltaBackup dialog(
+        ConfigurationBackup(ConfigurationBackup::FolderIn(ctx_.global.MainPath())).List(), this);
+    if ((backupChooser_ ? backupChooser_(dialog) : dialog.exec()) != QDialog::Accepted) return;
+    const std::string chosen = dialog.ChosenPath();
+    if (!chosen.empty()) LoadConfigurationFrom(QFile::decodeName(QByteArray::fromStdString(chosen)));
+}
+
+void TFormMainInst::LoadConfigurationFrom(const QString& source) {
     ConfigurationLoad load;
     {
         BusyCursor busy;
@@ -716,9 +733,15 @@ UpdateTexts TFormMainInst::ProgrammingTexts() const {
 bool TFormMainInst::UpdateStandardSoftware(bool keepConfiguration, int fuel) {
     std::string mapPath;
     ctx_.global.GetPath(GlobalData::kMapPath, mapPath);
-    FormProgrammingHost host(this, [this] { ConnectSilently(); });
+    FormProgrammingHost host(
+        this, [this] { ConnectSilently(); },
+        [this](const std::string& why) {
+            return ctx_.prompter.Ask(why, Caption(), PromptIcon::Warning, PromptButtons::YesNo) ==
+                   PromptAnswer::Yes;
+        });
     EcuProgrammer programmer(ctx_.link, ctx_.model, host, ctx_.prompter, ctx_.clock, mapPath,
                              ProgrammingTexts());
+    programmer.SetBackup(ConfigurationBackup(ConfigurationBackup::FolderIn(ctx_.global.MainPath())));
     return programmer.UpdateStandardSoftware(keepConfiguration, fuel);
 }
 

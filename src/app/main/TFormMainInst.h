@@ -30,6 +30,7 @@ class QTimer;
 namespace zov {
 
 class MainWindowArea;
+class TFormSceltaBackup;
 class TFormDati;
 class TFormSplash;
 class TModuloLingua;
@@ -62,6 +63,9 @@ class TFormMainInst : public QMainWindow {
 
     // Runs a configuration file dialog; the default one shows it, tests hand in their own.
     using FileChooser = zov::FileChooser;
+    // Runs the backup list ("Ripristina backup") and returns its QDialog result; tests hand in
+    // their own.
+    using BackupChooser = std::function<int(TFormSceltaBackup& dialog)>;
 
     explicit TFormMainInst(AppContext& context, QWidget* parent = nullptr);
 
@@ -100,6 +104,8 @@ class TFormMainInst : public QMainWindow {
     void MenuSalvaConfClick();
     // The fields in which the ECU, as the model mirrors it, differs from a chosen saved configuration.
     void MenuConfrontaConfClick();
+    // Loads a backup made before a reprogramming, chosen from the list, as MenuCaricaConf does.
+    void MenuRipristinaBackupClick();
     // Functions: F2 the ECU management menu, F5 a vehicle not in the archive, F6 remapping (its
     // button and menu item stay greyed until the map editor it ends in is built).
     void BitBtn2Click();
@@ -130,6 +136,7 @@ class TFormMainInst : public QMainWindow {
     bool UpdateStandardSoftware(bool keepConfiguration, int fuel);
     // Replaces the way the configuration file dialogs are run (null: the dialog is shown).
     void SetFileChooser(FileChooser chooser) { fileChooser_ = std::move(chooser); }
+    void SetBackupChooser(BackupChooser chooser) { backupChooser_ = std::move(chooser); }
 
     // Controls, named as the window's components.
     QPushButton* BitBtn1;
@@ -157,6 +164,7 @@ class TFormMainInst : public QMainWindow {
     QAction* MenuCaricaConf;
     QAction* MenuSalvaConf;
     QAction* MenuConfrontaConf;
+    QAction* MenuRipristinaBackup;
     QAction* MenuStampa;
     QMenu* MenuSelLingue;
     QMenu* MenuTipoMap;
@@ -195,6 +203,8 @@ class TFormMainInst : public QMainWindow {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // "Carica configurazione" after its file has been chosen.
+    void LoadConfigurationFrom(const QString& source);
     void BuildMenu();
     void BuildArea();
     void BuildStatusBar();
@@ -250,6 +260,7 @@ class TFormMainInst : public QMainWindow {
     std::map<std::string, std::string> texts_;
     std::string dataVersionCaption_;  // LabelVer cut for the data dialog
     FileChooser fileChooser_;
+    BackupChooser backupChooser_;
 };
 
 }  // namespace zov

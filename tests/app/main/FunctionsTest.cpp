@@ -233,7 +233,8 @@ TEST(FunctionF5, ABlankEcuIsProgrammedAfterTheSilentConnectFails) {
     blank.startInBootLoader = true;  // only the boot loader runs: no session can be opened
     Bench b(blank);
     ASSERT_TRUE(b.form->Start());
-    b.prompter.answers = {PromptAnswer::Yes};
+    // Yes to the programming, Yes to programming without the backup a blank ECU cannot give.
+    b.prompter.answers = {PromptAnswer::Yes, PromptAnswer::Yes};
     bool outOfArchive = false;
     ModalScript script({[](QWidget& w) {
                             auto* d = qobject_cast<TFormSceltaCarb*>(&w);
@@ -251,8 +252,14 @@ TEST(FunctionF5, ABlankEcuIsProgrammedAfterTheSilentConnectFails) {
 
     b.form->BitBtn6->click();
 
-    // The failed connect said nothing (12 s countdown, two attempts); the programming asked.
-    EXPECT_EQ(ShownSince(b.prompter), std::vector<std::string>{b.DictCp("MessTentareAggiorna", 70)});
+    // The failed connect said nothing (12 s countdown, two attempts); the programming asked, and
+    // then whether to go on without a backup.
+    EXPECT_EQ(ShownSince(b.prompter),
+              (std::vector<std::string>{
+                  b.DictCp("MessTentareAggiorna", 70),
+                  "Impossibile salvare la configurazione della centralina:\nthe ECU answers "
+                  "only in its boot loader: there is no configuration to back up\nProgrammare "
+                  "comunque, senza backup?"}));
     EXPECT_GE(b.clock.NowUs() - start, (12 + 20) * kSecondUs);
     EXPECT_EQ(b.ecu.Mode(), sim::EcuMode::Application);
     EXPECT_TRUE(b.context->link.IsConnected());
