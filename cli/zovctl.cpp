@@ -14,9 +14,9 @@
 
 #include "Clock.h"
 #include "ComInj.h"
+#include "ConfigurationBackup.h"
 #include "ConfigurationDiff.h"
 #include "ConfigurationFields.h"
-#include "ConfigurationBackup.h"
 #include "ConfigurationModel.h"
 #include "ConsoleProgrammingHost.h"
 #include "ConsolePrompter.h"

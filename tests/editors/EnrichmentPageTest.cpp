@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "EnrichmentPage.h"
-#include "TFormSet.h"
 #include "EnrichmentSupport.h"
+#include "TFormSet.h"
 
 namespace zov {
 namespace {

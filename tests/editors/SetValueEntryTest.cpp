@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "EnrichmentSupport.h"
 #include "TFormSet.h"
 #include "TUpDown.h"
-#include "EnrichmentSupport.h"
 
 namespace zov {
 namespace {

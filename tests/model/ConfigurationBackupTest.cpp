@@ -6,7 +6,7 @@
 
 #include "ConfigurationBackup.h"
 #include "ConfigurationModel.h"
-#include "model_test_support.h"
+#include "ModelTestSupport.h"
 
 namespace zov::testing {
 namespace {

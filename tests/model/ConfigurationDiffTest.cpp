@@ -6,8 +6,8 @@
 
 #include "ConfigurationDiff.h"
 #include "ConfigurationFields.h"
-#include "Packaging.h"
 #include "ModelTestSupport.h"
+#include "Packaging.h"
 
 namespace zov {
 

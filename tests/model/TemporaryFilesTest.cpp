@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "TemporaryFiles.h"
 #include "ModelTestSupport.h"
+#include "TemporaryFiles.h"
 
 namespace zov::testing {
 namespace {

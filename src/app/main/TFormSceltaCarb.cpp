@@ -1,4 +1,3 @@
-#include "WindowScale.h"
 #include "TFormSceltaCarb.h"
 
 #include <QComboBox>
@@ -17,6 +16,7 @@
 #include "Localizer.h"
 #include "TFormMainInst.h"
 #include "TModuloLingua.h"
+#include "WindowScale.h"
 
 namespace zov {
 

@@ -19,7 +19,8 @@ class ClickArea : public QLabel {
 
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) target_->click();
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+            target_->click();
         QLabel::mouseReleaseEvent(event);
     }
 
