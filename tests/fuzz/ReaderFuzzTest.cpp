@@ -28,6 +28,7 @@ using testing::WriteFile;
 
 constexpr int kCases = 300;
 constexpr int kProgramCases = 120;
+constexpr int kLoadCases = 150;
 
 // Valid files of one simulated ECU: its three definition files and its saved configuration.
 struct ValidFiles {
@@ -166,6 +167,27 @@ std::vector<std::vector<uint8_t>> Dump(const sim::EcuSimulator& ecu) {
     for (int i = 0; i < kVarCount; ++i)
         out.push_back(ecu.Available(i) ? ecu.Bytes(i) : std::vector<uint8_t>{});
     return out;
+}
+
+// "Carica configurazione" and load-config: a damaged configuration is taken whole or not at all,
+// so a refused one leaves every variable of the ECU as it was.
+TEST(LoadConfigurationFuzz, ARefusedConfigurationLeavesTheEcuAsItWas) {
+    ScratchDir dir;
+    EcuBench b;
+    ASSERT_TRUE(b.ConnectAndLoad());
+    Mutator m(0xC0F6);
+    int refused = 0;
+    for (int n = 0; n < kLoadCases; ++n) {
+        const std::string path = dir.File("mutated.zvf");
+        WriteFile(path, m.Mutate(Valid().configuration, n));
+        const auto before = Dump(b.ecu);
+        const ConfigurationLoad load = LoadConfigurationFile(b.model, path);
+        ASSERT_TRUE(b.link.IsConnected()) << "case " << n;
+        if (load.Loaded()) continue;
+        ++refused;
+        EXPECT_EQ(Dump(b.ecu), before) << "case " << n << ": " << load.unpacked.error;
+    }
+    EXPECT_GT(refused, kLoadCases / 2);
 }
 
 TEST(ProgramFuzz, ARefusedFirmwareLeavesTheEcuAsItWas) {

@@ -81,12 +81,7 @@ struct SessionBench {
             if (f.request.size() >= 2 && f.request[1] == variable) ++n;
         return n;
     }
-    int CountReads(int variable) const {
-        int n = 0;
-        for (const auto& f : ecu.Requests())
-            if (f.request.size() >= 2 && f.request[0] == 0x01 && f.request[1] == variable) ++n;
-        return n;
-    }
+    int CountReads(int variable) const { return CountVariableReads(ecu, variable); }
 
     ProbeClock clock;
     sim::EcuSimulator ecu;

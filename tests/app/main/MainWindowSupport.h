@@ -114,6 +114,14 @@ inline void CopyRuntime(const QString& to, const QStringList& leaveOut = {}) {
 
 // The program's objects and its main window on the ECU simulator, a virtual clock, scripted
 // message boxes and a settings store of its own.
+// Reads of one variable the simulated ECU received.
+inline int CountVariableReads(const sim::EcuSimulator& ecu, int variable) {
+    int n = 0;
+    for (const auto& f : ecu.Requests())
+        if (f.request.size() >= 2 && f.request[0] == 0x01 && f.request[1] == variable) ++n;
+    return n;
+}
+
 struct Bench {
     explicit Bench(sim::EcuConfig config = {}, StoredSettings stored = {}, QString runtime = DistDir())
         : ecu(std::move(config)),
@@ -152,12 +160,7 @@ struct Bench {
     }
 
     // Requests the ECU received, as opcode and index.
-    int CountReads(int variable) const {
-        int n = 0;
-        for (const auto& f : ecu.Requests())
-            if (f.request.size() >= 2 && f.request[0] == 0x01 && f.request[1] == variable) ++n;
-        return n;
-    }
+    int CountReads(int variable) const { return CountVariableReads(ecu, variable); }
 
     ProbeClock clock;
     sim::EcuSimulator ecu;
