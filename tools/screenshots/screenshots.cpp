@@ -22,6 +22,8 @@
 #include "EnrichmentShots.h"
 #include "MainWindowShots.h"
 #include "TFormAttesaFile.h"
+#include "TFormConfronta.h"
+#include "TFormSceltaBackup.h"
 #include "TFormSceltaLingua.h"
 #include "TModuloLingua.h"
 
@@ -163,6 +165,25 @@ std::vector<Shot> Shots() {
                      }});
     shots.push_back({QStringLiteral("TFormModifica_PageTps_live"),
                      [](Context& c) { return zov::shots::EnrichmentPageLive(c.dist, c.dictionary); }});
+    // The compare table and the backup list, with the rows an installer would see.
+    shots.push_back(
+        {QStringLiteral("TFormConfronta"),
+         [](Context&) -> std::unique_ptr<QWidget> {
+             return std::make_unique<zov::TFormConfronta>(
+                 std::vector<zov::ConfigurationDiff::Difference>{{"CILINDRATA", "1242", "1368"},
+                                                                 {"MAX_ERRORE_LAMBDA", "40", "35"},
+                                                                 {"CL_4_2", "312", "330"}},
+                 QStringLiteral("punto.zvf"));
+         },
+         false});
+    shots.push_back({QStringLiteral("TFormSceltaBackup"),
+                     [](Context&) -> std::unique_ptr<QWidget> {
+                         return std::make_unique<zov::TFormSceltaBackup>(std::vector<zov::BackupEntry>{
+                             {"2026-12-10 14:32", "FIAT PUNTO 1.2 8V", "PUNTO12.ZOV", "a.zvf"},
+                             {"2026-12-09 10:05", "FIAT PUNTO 1.2 8V", "PUNTO12.ZOV", "b.zvf"},
+                             {"2026-11-30 16:47", "OPEL ZAFIRA 1.6", "ZAFIRA16.ZOV", "c.zvf"}});
+                     },
+                     false});
     shots.push_back({QStringLiteral("TFormSet_enrichment"),
                      [](Context& c) { return zov::shots::ValueEntryDialog(c.dist, c.dictionary, false); }});
     shots.push_back({QStringLiteral("TFormSet_mainmap"),
