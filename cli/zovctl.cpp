@@ -318,12 +318,11 @@ void LoadEcu(Session& session) {
 // After a whole read whose output has been written: one warning line for each variable the ECU
 // refused (what the output holds for it is not the ECU's), and the run ends as incomplete.
 void EndIfIncomplete(const Session& session) {
-    const std::vector<int> refused = session.model.RefusedVariables();
+    const std::vector<std::string> refused = session.model.RefusedVariableLines();
     if (refused.empty()) return;
-    for (int var : refused)
-        std::fprintf(stderr,
-                     "zovctl: warning: the ECU refused variable %d (%s); its value is not the ECU's\n", var,
-                     VariableName(var));
+    for (const std::string& line : refused)
+        std::fprintf(stderr, "zovctl: warning: the ECU refused variable %s; its value is not the ECU's\n",
+                     line.c_str());
     Fail(kIncomplete, "the ECU refused " + std::to_string(refused.size()) +
                           (refused.size() == 1 ? " variable" : " variables") + ": the output is incomplete");
 }

@@ -27,8 +27,9 @@ namespace zov {
 // fields hold milliseconds and travel as ms / 20. GetValue/SetValue convert by variable index.
 class ConfCar : public IoBaseData {
   public:
-    static constexpr int32_t kUnhandled = 800000;  // GetValue/GetLambdaRef/GetOpenLoop: no such entry
-    static constexpr int32_t kDateBase = 36080;    // the ECU's date counts days since 12 Oct 1998
+    static constexpr int32_t kUnhandled = 800000;       // GetValue/GetLambdaRef/GetOpenLoop: no such entry
+    static constexpr int32_t kDateBase = 36080;         // the ECU's date counts days since 12 Oct 1998
+    static constexpr int32_t kFirstTypedVersion = 200;  // the first data version with variables 76-78
     static constexpr int kObdThresholdCount = 17;
 
     // Code tables, in index order.

@@ -141,6 +141,10 @@ int ConfCar::ReadFromEcu() {
     ReadText(118, NOME_PROGRAMMA);
 
     const int32_t version = VERSIONE_CENTRALINA;
+    // The ignition, lambda and TPS types were read before the version was known; a firmware older
+    // than 200 lacks them, so its refusal is its normal answer.
+    if (version < kFirstTypedVersion)
+        for (int var : {76, 77, 78}) refusals_.Forget(var);
     if (version > 3) {
         Read(6, GIRI_PER_FUORI_GIRI);
         Read(45, GIRI_RIENTRO_DAL_FUORI_GIRI);

@@ -65,19 +65,11 @@ void ConfigurationModel::ReadFromEcu(const Progress& advance) {
     Step(advance, 10);
 }
 
-bool ConfigurationModel::VersionLacks(int var) const {
-    // The ignition, lambda and TPS types are read before the ECU's data version is known; a
-    // firmware older than 200 does not have them, so its refusal is its normal answer.
-    constexpr int kFirstTypedVersion = 200;
-    return (var == 76 || var == 77 || var == 78) && car_.VERSIONE_CENTRALINA < kFirstTypedVersion;
-}
-
 std::vector<int> ConfigurationModel::RefusedVariables() const {
     std::vector<int> refused;
     for (const RefusalLog* log : {&car_.Refusals(), &map_.Refusals(), &param_.Refusals()})
         for (int var : log->Variables())
-            if (!VersionLacks(var) && std::find(refused.begin(), refused.end(), var) == refused.end())
-                refused.push_back(var);
+            if (std::find(refused.begin(), refused.end(), var) == refused.end()) refused.push_back(var);
     return refused;
 }
 

@@ -75,8 +75,6 @@ class ConfigurationModel {
 
   private:
     void ClearRefusals();
-    // A refusal that only says the ECU's firmware predates the variable.
-    bool VersionLacks(int var) const;
 
     ComInj& link_;
     ConfMap& map_;

@@ -12,6 +12,8 @@ void RefusalLog::Check(const ComInj& link, int var) {
     if (std::find(vars_.begin(), vars_.end(), var) == vars_.end()) vars_.push_back(var);
 }
 
+void RefusalLog::Forget(int var) { vars_.erase(std::remove(vars_.begin(), vars_.end(), var), vars_.end()); }
+
 const char* VariableName(int var) {
     static constexpr std::pair<int, const char*> kNames[] = {
         {0, "RITARDO_MASSIMO_CAMBIO"},

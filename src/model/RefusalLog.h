@@ -14,6 +14,8 @@ class RefusalLog {
     // Notes `var` when the link's last command was refused with the session still up.
     void Check(const ComInj& link, int var);
     void Clear() { vars_.clear(); }
+    // Takes `var` back: its refusal turned out to be the ECU's normal answer.
+    void Forget(int var);
     const std::vector<int>& Variables() const { return vars_; }
 
   private:
