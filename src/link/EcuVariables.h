@@ -30,6 +30,12 @@ constexpr int kRecordLive = 150;
 constexpr int kRecordParameters = 151;
 constexpr int kRecordMapping = 152;
 
+// Written to variable 88 to ask the ECU's program for its actuator-test (diagnosis) mode; any other
+// value there is the normal running mode. One fixed byte the firmware recognises: 0xA5 is a pattern
+// no counter or flag byte of the running mode takes by accident.
+constexpr int kDiagnosisModeVariable = 88;
+constexpr uint8_t kDiagnosisModeCode = 0xA5;
+
 // The variable table of the ECU, indices 0..135; everything else is not available.
 const VarInfo& VarInfoOf(int index);
 
