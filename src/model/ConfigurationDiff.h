@@ -4,10 +4,9 @@
 #include <vector>
 
 #include "ConfigurationFields.h"
+#include "DetachedConfiguration.h"
 
 namespace zov {
-
-class ComInj;
 
 // Comparing two configurations field by field, and reading a configuration from files for that
 // without reaching any ECU.
@@ -26,11 +25,7 @@ class ConfigurationDiff {
                                            const std::vector<ConfigurationField>& b);
 
     // Why a configuration could not be read from files; false when it was.
-    struct LoadError {
-        std::string what;    // the source and the part that failed
-        std::string reason;  // the model's reason for a damaged file, in Windows-1252; may be empty
-        explicit operator bool() const { return !what.empty(); }
-    };
+    using LoadError = DefinitionReadError;
 
     // The fields of a saved configuration (a .zvf file, unpacked into private scratch files) or
     // of a folder with the three definition files. They are taken into a model of their own over

@@ -2,29 +2,10 @@
 
 #include <fstream>
 
-#include "TemporaryFiles.h"
+#include "ConfigurationSnapshot.h"
 
 namespace zov {
 namespace {
-
-// Gives the model objects their file names back however the scratch write went.
-class FileNamesKept {
-  public:
-    explicit FileNamesKept(ConfigurationModel& model)
-        : model_(model),
-          names_{model.Car().GetFileName(), model.Map().GetFileName(), model.Param().GetFileName()} {}
-    ~FileNamesKept() {
-        model_.Car().SetFileName(names_.car);
-        model_.Map().SetFileName(names_.map);
-        model_.Param().SetFileName(names_.param);
-    }
-    FileNamesKept(const FileNamesKept&) = delete;
-    FileNamesKept& operator=(const FileNamesKept&) = delete;
-
-  private:
-    ConfigurationModel& model_;
-    ConfigurationModel::DefinitionFiles names_;
-};
 
 bool AppendFieldsOfFile(const std::string& path, std::vector<ConfigurationField>& fields) {
     std::ifstream in(path, std::ios::binary);
@@ -53,16 +34,17 @@ std::optional<ConfigurationField> ConfigurationFields::OfDefinitionLine(std::str
 }
 
 bool ConfigurationFields::Of(ConfigurationModel& model, std::vector<ConfigurationField>& fields) {
+    ConfigurationSnapshot snapshot;
     fields.clear();
-    TemporaryFile car, map, param;
-    if (!car.Created() || !map.Created() || !param.Created()) return false;
-    bool ok = false;
-    {
-        const FileNamesKept kept(model);
-        ok = model.WriteDefinitionFiles({car.Path(), map.Path(), param.Path()});
-    }
-    for (const TemporaryFile* file : {&car, &map, &param})
-        ok = ok && AppendFieldsOfFile(file->Path(), fields);
+    return snapshot.Take(model) && Of(snapshot, fields);
+}
+
+bool ConfigurationFields::Of(const ConfigurationSnapshot& snapshot, std::vector<ConfigurationField>& fields) {
+    fields.clear();
+    const ConfigurationModel::DefinitionFiles files = snapshot.Files();
+    bool ok = snapshot.Held();
+    for (const std::string* path : {&files.car, &files.map, &files.param})
+        ok = ok && AppendFieldsOfFile(*path, fields);
     if (!ok) fields.clear();
     return ok;
 }

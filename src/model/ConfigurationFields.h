@@ -8,6 +8,8 @@
 
 namespace zov {
 
+class ConfigurationSnapshot;
+
 // One field of a configuration as `zovctl dump` prints it: the definition-file key (numbered
 // entries as RIF_LAMBDA_0, map cells as CL_<column>_<row>) and its value as the file holds it,
 // texts in Windows-1252 as the files keep them.
@@ -29,6 +31,8 @@ class ConfigurationFields {
     // are written to private scratch files; the model keeps its own file names. False (and
     // `fields` empty) when the scratch files cannot be written.
     static bool Of(ConfigurationModel& model, std::vector<ConfigurationField>& fields);
+    // The same of a configuration held aside; false when nothing is held.
+    static bool Of(const ConfigurationSnapshot& snapshot, std::vector<ConfigurationField>& fields);
 };
 
 }  // namespace zov

@@ -1,0 +1,38 @@
+#include "WriteUndo.h"
+
+namespace zov {
+
+bool WriteUndo::Remember(ConfigurationModel& model, unsigned parts) {
+    parts_ = parts;
+    return snapshot_.Take(model);
+}
+
+DefinitionReadError WriteUndo::Undo(ConfigurationModel& model, const ConfigurationModel::Progress& advance) {
+    const auto step = [&](int percent) {
+        if (advance) advance(percent);
+    };
+    const DefinitionReadError error = snapshot_.PutInto(model);
+    if (error) return error;
+    step(10);
+    if (parts_ & kVehicle) {
+        model.Car().WriteToEcu();
+        model.Car().WriteAdaptation();
+        step(30);
+        model.Param().WriteDefinitionToEcu();
+    }
+    step(30);
+    if (parts_ & kMap) {
+        // The map's own rows and columns first, so the cells land where they were.
+        for (int var : {111, 105, 50}) model.Map().WriteToEcu(var);
+    }
+    step(30);
+    Forget();
+    return {};
+}
+
+void WriteUndo::Forget() {
+    snapshot_.Drop();
+    parts_ = 0;
+}
+
+}  // namespace zov
