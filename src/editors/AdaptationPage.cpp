@@ -358,15 +358,19 @@ bool AdaptationPage::eventFilter(QObject* watched, QEvent* event) {
 // --- storing ---------------------------------------------------------------------------------
 
 void AdaptationPage::StoreToModel() {
-    EditorFieldMap fields(ctx_.car, ctx_.param);
-    for (const auto& [edit, field] : CheckedEdits())
-        fields.Store(field, EditReading::ReadInt(edit, EditorFieldMap::Fallback(field, 0)), 0);
+    ApplyTo(ctx_.car, ctx_.param);
     ctx_.car.WriteAdaptation();
 }
 
-void AdaptationPage::StoreScalars() {
-    ctx_.param.SetScalar(kVariationScalar, int8_t(UpDownVarArr->Position()));
-    ctx_.param.SetScalar(kIdleEnrichmentScalar, UpDownArrMin->Position());
+void AdaptationPage::ApplyTo(ConfCar& car, ConfParam& param) {
+    EditorFieldMap fields(car, param);
+    for (const auto& [edit, field] : CheckedEdits())
+        fields.Store(field, EditReading::ReadInt(edit, EditorFieldMap::Fallback(field, 0)), 0);
+}
+
+void AdaptationPage::StoreScalars(ConfParam& param) {
+    param.SetScalar(kVariationScalar, int8_t(UpDownVarArr->Position()));
+    param.SetScalar(kIdleEnrichmentScalar, UpDownArrMin->Position());
 }
 
 }  // namespace zov

@@ -16,6 +16,8 @@ class QPushButton;
 namespace zov {
 
 class AppContext;
+class ConfCar;
+class ConfParam;
 class Localizer;
 class TUpDown;
 
@@ -61,8 +63,10 @@ class AdaptationPage : public QWidget {
     // Store step of the editor: the installer's steps or the automatic maximum into the model,
     // then the self-adaptation group to the ECU.
     void StoreToModel();
-    // The two up-down positions into the parameters (sent when a session is open).
-    void StoreScalars();
+    // The model part of that store into `car` and `param`; nothing is sent.
+    void ApplyTo(ConfCar& car, ConfParam& param);
+    // The two up-down positions into the parameters (sent when their link has a session open).
+    void StoreScalars(ConfParam& param);
 
     std::function<void(const std::function<void()>&)> runExchange =
         [](const std::function<void()>& exchange) { exchange(); };

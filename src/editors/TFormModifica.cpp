@@ -23,10 +23,12 @@
 #include "EditorPageRules.h"
 #include "EditorStoreRules.h"
 #include "EnrichmentPage.h"
+#include "LivePause.h"
 #include "QtText.h"
 #include "TFormAttesaFile.h"
 #include "TModuloLingua.h"
 #include "TUpDown.h"
+#include "UndoLastWrite.h"
 #include "WindowScale.h"
 
 namespace zov {
@@ -51,23 +53,6 @@ void SetVisible(std::initializer_list<QWidget*> widgets, bool visible) {
     for (QWidget* w : widgets) w->setVisible(visible);
 }
 
-// Stops a live timer for as long as a modal box or an exchange sequence runs.
-class LivePause {
-  public:
-    explicit LivePause(EnrichmentPage* page) : page_(page), wasActive_(page && page->LiveTimerActive()) {
-        if (wasActive_) page_->StopLiveTimer();
-    }
-    ~LivePause() {
-        if (wasActive_) page_->StartLiveTimer();
-    }
-    LivePause(const LivePause&) = delete;
-    LivePause& operator=(const LivePause&) = delete;
-
-  private:
-    EnrichmentPage* page_;
-    bool wasActive_;
-};
-
 }  // namespace
 
 // --- construction --------------------------------------------------------------------------------
@@ -89,6 +74,11 @@ TFormModifica::TFormModifica(AppContext& ctx, TModuloLingua& dictionary, QWidget
     texts_.memorizzaValori = "Memorizzarli?";
     texts_.finestraScaricaCpu = Utf("Scarica configurazione");
     texts_.aggiornaCpu = Utf("Scrittura dei dati in centralina in corso...");
+    texts_.valoriInScrittura = "Valori che cambieranno nella centralina:";
+    texts_.anteprimaNonDisp = "Impossibile elencare i valori che cambieranno (disco pieno).";
+    texts_.annullaNonDisp = ToCp1252(Utf("Questa scrittura non potrà essere annullata."));
+    texts_.annullaScrittura = "Riportare la centralina ai valori precedenti l'ultima scrittura?";
+    texts_.errAnnulla = "Impossibile annullare l'ultima scrittura:";
     SetUpWindow();
 }
 
@@ -220,6 +210,9 @@ void TFormModifica::ConnectHandlers() {
     connect(CheckOpenLoop, &QCheckBox::toggled, this, [this] { CheckOpenLoopClick(); });
     connect(CheckBoxCambioFreddo, &QCheckBox::toggled, this, [this] { CheckBoxCambioFreddoClick(); });
     connect(ButtonModifica, &QPushButton::clicked, this, [this] { ButtonModificaClick(); });
+    connect(ButtonAnnullaScrittura, &QPushButton::clicked, this, [this] { ButtonAnnullaScritturaClick(); });
+    // An undo left by an earlier store of this session stays on offer.
+    ButtonAnnullaScrittura->setEnabled(LastWriteUndoable(ctx_));
     connect(ButtonEsci, &QPushButton::clicked, this, [this] { reject(); });
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] { PageControl1Change(); });
     connect(enrichment_, &EnrichmentPage::valuesChanged, this, changed);
@@ -651,7 +644,8 @@ bool TFormModifica::FormCloseQuery() {
                                  (ctx_.link.IsConnected() ? texts_.scaricaValori : texts_.memorizzaValori);
     switch (Ask(question, PromptIcon::Question, PromptButtons::YesNoCancel)) {
         case PromptAnswer::Yes:
-            ButtonModificaClick();
+            // The close question was the one question of this store.
+            ButtonModificaClick(true);
             return !valuesChanged_;
         case PromptAnswer::No:
             return true;
@@ -682,98 +676,6 @@ bool TFormModifica::CheckLevelReferences() {
     if (Rules::LevelReferencesInOrder(shown, ComboSens->currentIndex())) return true;
     Ask(texts_.erroreSens, PromptIcon::Error, PromptButtons::Ok);
     return false;
-}
-
-void TFormModifica::ButtonModificaClick() {
-    if (!CheckFocusedEdit()) return;
-    if (!CheckLevelReferences()) return;
-    LivePause pause(enrichment_);
-    StoreToModel();
-    PageAdattativita->SyncUpDowns();
-    PageAdattativita->StoreScalars();
-    Fields().StoreIdleGains(ReadEditInt(EditGApMin, F::Fallback(F::kGApMin, 0)),
-                            ReadEditInt(EditGChMin, F::Fallback(F::kGChMin, 0)));
-}
-
-void TFormModifica::StoreToModel() {
-    ConfCar& car = ctx_.car;
-    const int32_t version = car.VERSIONE_CENTRALINA;
-    EditorFieldMap fields = Fields();
-
-    TFormAttesaFile progress(this);
-    progress.setWindowTitle(texts_.finestraScaricaCpu);
-    progress.Label1->setText(texts_.aggiornaCpu);
-    progress.completionText = texts_.completato;
-    progress.show();
-    progress.repaint();
-
-    // A sensor type the combo cannot show keeps its index; the references are read as the
-    // chosen type shows them.
-    const int sensor = ComboSens->currentIndex();
-    const auto store = [&](std::initializer_list<std::pair<QLineEdit*, int>> edits) {
-        for (const auto& [edit, field] : edits)
-            fields.Store(field, ReadEditInt(edit, F::Fallback(field, sensor)), sensor);
-    };
-
-    // Changeover.
-    store({{EditRitMax, F::kRitMax},
-           {EditRitMin, F::kRitMin},
-           {EditTMin, F::kTMin},
-           {EditTSovrappos, F::kTSovrappos},
-           {EditGiriMin, F::kGiriMin},
-           {EditFuoriGiri, F::kFuoriGiri}});
-    car.CAMBIO_IN_DECELERAZIONE = RadioCambioAcc->isChecked() ? 0 : 1;
-    progress.SetProgress(20, true);
-
-    // Emulation.
-    store({{EditEmOnde, F::kEmOnde}, {EditEmAlto, F::kEmAlto}, {EditEmBasso, F::kEmBasso}});
-    fields.StoreDecimal(F::kEmTri, ReadEditFloat(EditEmTri, F::DecimalFallback(F::kEmTri)));
-
-    // Level sensor.
-    if (sensor >= 0) car.TIPO_DI_SENSORE = sensor;
-    store({{EditIsteresi, F::kIsteresi},
-           {EditRif1, F::kRif1},
-           {EditRif2, F::kRif2},
-           {EditRif3, F::kRif3},
-           {EditRif4, F::kRif4}});
-    progress.SetProgress(40, true);
-
-    // Cutoff.
-    store({{EditRitCutoff, F::kRitCutoff}, {EditGiriUCF, F::kGiriUCF}});
-    car.COEFF16_APERTURA_CUTOFF = UpDownCutOff->Position();
-    store({{EditGiriACF, F::kGiriACF}});
-    car.DEFAULT_REGISTRO_CONFIGURAZIONE =
-        EditorStoreRules::StoreRegister(car.DEFAULT_REGISTRO_CONFIGURAZIONE, version,
-                                        CheckCutoffBenzina->isChecked(), CheckBoxCambioFreddo->isChecked());
-
-    // Vehicle. Combos without a selection (a code outside their list) leave the model's code.
-    store({{EditMinCumulo, F::kMinCumulo}});
-    if ((car.TIPO_DI_CARBURANTE != 0 ? 1 : 0) != ComboAlim->currentIndex())
-        car.TIPO_DI_CARBURANTE = ComboAlim->currentIndex();
-    store({{EditCilindrata, F::kCilindrata}});
-    if (ComboCilindri->currentIndex() >= 0) car.SetValue(78, ComboCilindri->currentIndex());
-    const int lambda = ComboLambda->currentIndex();
-    if (lambda >= 0) car.SetValue(76, lambda);
-    if (const auto preset = EditorStoreRules::LambdaPresetFor(lambda, lambdaTypeAtLoad_, version)) {
-        lambdaTypeAtLoad_ = lambda;
-        EditorStoreRules::ApplyLambdaPreset(car, *preset);
-    }
-    car.TIPO_DI_TPS =
-        EditorStoreRules::PackTps(car.TIPO_DI_TPS, ComboTps->currentIndex(), ComboTpsSwitch->currentIndex());
-    fields.StoreDecimal(F::kIstTps, ReadEditFloat(EditIstTps, F::DecimalFallback(F::kIstTps)));
-    EditorStoreRules::SetOpenLoop(car, CheckOpenLoop->isChecked());
-    store({{EditMaxErrInteg, F::kMaxErrInteg},
-           {EditMinErrInteg, F::kMinErrInteg},
-           {EditMaxErrIntegMin, F::kMaxErrIntegMin},
-           {EditMinErrIntegMin, F::kMinErrIntegMin}});
-
-    car.WriteToEcu();
-    progress.SetProgress(80, true);
-
-    PageAdattativita->StoreToModel();
-    valuesChanged_ = false;
-    progress.SetProgress(100, true);
-    progress.close();
 }
 
 }  // namespace zov

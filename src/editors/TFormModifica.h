@@ -4,6 +4,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -69,6 +70,9 @@ class TFormModifica : public QDialog {
     void FillFromModel();
     void FillAdaptation();
     void StoreToModel();
+    // Every edit of the store into `car` and `param`: the fields, the self-adaptation page and the
+    // idle gains. Over a model whose link has no session nothing is sent (the store preview).
+    void ApplyAllEdits(ConfCar& car, ConfParam& param);
     bool CheckLevelReferences();
     // At most the first 8 characters as a decimal integer (blanks before, a sign); an empty text
     // reads 0. Anything else puts `fallback` into the edit and returns it (EditReading).
@@ -77,7 +81,10 @@ class TFormModifica : public QDialog {
     static double ReadEditFloat(QLineEdit* edit, double fallback);
 
     // --- handlers ------------------------------------------------------------------------------
-    void ButtonModificaClick();
+    // `asked`: the installer has already said yes to this store (the close question), so the list
+    // of what changes is not put to him again.
+    void ButtonModificaClick(bool asked = false);
+    void ButtonAnnullaScritturaClick();
     void PageControl1Change();
     void ComboAlimChange();
     void ComboTipoEmChange();
@@ -110,6 +117,7 @@ class TFormModifica : public QDialog {
     QWidget* PageEmissioni;
     QPushButton* ButtonIstruzioniKit;
     QPushButton* ButtonModifica;
+    QPushButton* ButtonAnnullaScrittura;
     QPushButton* ButtonEsci;
 
     // "Caratteristiche vettura"
@@ -251,7 +259,21 @@ class TFormModifica : public QDialog {
         QString finestraScaricaCpu;
         QString aggiornaCpu;
         QString completato;
+        std::string valoriInScrittura;
+        std::string anteprimaNonDisp;
+        std::string annullaNonDisp;
+        std::string annullaScrittura;
+        std::string errAnnulla;
     };
+
+    // Steps of the store up to the writes, into `car` and `param`; `final` for the store itself
+    // (it remembers the lambda type it applied), `progress` gets the percentages.
+    void ApplyEdits(ConfCar& car, ConfParam& param, bool final, const std::function<void(int)>& progress);
+    void StoreIdleGains(EditorFieldMap fields);
+    // Lists what the store changes in the ECU and asks once; holds the ECU's values aside for the
+    // undo. False when the installer said no; `asked`: he has already said yes, only the undo is
+    // prepared.
+    bool ConfirmStore(bool asked);
 
     void BuildControls();
     void BuildGenerale();

@@ -343,12 +343,15 @@ QLayout* TFormModifica::BuildButtons() {
     };
     ButtonIstruzioniKit = button("ButtonIstruzioniKit", "Istruzioni &KIT");
     ButtonModifica = button("ButtonModifica", "&Scarica configurazione");
+    ButtonAnnullaScrittura = button("ButtonAnnullaScrittura", "&Annulla ultima scrittura");
     ButtonEsci = button("ButtonEsci", "&Esci");
     // Stretches on both sides keep the visible buttons centred as a group.
     row->addStretch(1);
     row->addWidget(ButtonIstruzioniKit);
     row->addSpacing(20);
     row->addWidget(ButtonModifica);
+    row->addSpacing(20);
+    row->addWidget(ButtonAnnullaScrittura);
     row->addSpacing(20);
     row->addWidget(ButtonEsci);
     row->addStretch(1);
@@ -387,6 +390,7 @@ bool TFormModifica::Localize() {
         for (QLabel* label : {LabelRpm, LabelRpm2, LabelRpm3, LabelRpm4}) label->setText(t);
     });
     l.Caption(ButtonModifica, QStringLiteral("ButtonScarica"), 40);
+    l.Caption(ButtonAnnullaScrittura, QStringLiteral("ButtonAnnullaScrittura"), 40);
     l.WindowTitle(this, QString::fromLatin1(outOfArchive_ ? "FinestraAutoFuoriArchivio" : "FinestraModifica"),
                   50);
     l.Caption(CheckBoxCambioFreddo, QStringLiteral("LabelCambioFreddo"), 40);
@@ -437,6 +441,11 @@ bool TFormModifica::Localize() {
     l.Text(QStringLiteral("FinestraScaricaCpu"), 50, texts_.finestraScaricaCpu);
     l.Text(QStringLiteral("MessAggiornaCpu"), 50, texts_.aggiornaCpu);
     l.Text(QStringLiteral("MessCompletato"), 15, texts_.completato);
+    l.Text(QStringLiteral("MessValoriInScrittura"), 70, texts_.valoriInScrittura);
+    l.Text(QStringLiteral("MessAnteprimaNonDisp"), 70, texts_.anteprimaNonDisp);
+    l.Text(QStringLiteral("MessAnnullaNonDisp"), 70, texts_.annullaNonDisp);
+    l.Text(QStringLiteral("MessAnnullaScrittura"), 70, texts_.annullaScrittura);
+    l.Text(QStringLiteral("MessErrAnnulla"), 70, texts_.errAnnulla);
 
     // The enrichment page looks up its own texts, and only when these were all found, so the
     // window never shows a mix of dictionary and built-in texts of its own.

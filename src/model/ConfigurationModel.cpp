@@ -39,6 +39,7 @@ void ConfigurationModel::ClearRefusals() {
 
 void ConfigurationModel::ReadFromEcu(const Progress& advance) {
     ClearRefusals();
+    ++generation_;
     auto readMaps = [&](std::initializer_list<int> vars) {
         for (int v : vars) map_.ReadFromEcu(v);
     };
@@ -99,6 +100,7 @@ ConfigurationModel::LoadOutcome ConfigurationModel::TakeDefinitionFiles(const De
     // Checked whole: stored and sent file by file, in the load order. From here on the model holds
     // the file's values, not what an earlier read of the ECU could not get.
     ClearRefusals();
+    ++generation_;
     car_.SetFileName(files.car);
     car_.TakeDefinition(*carImage, outcome.car.result);
     car_.WriteDefinitionToEcu();

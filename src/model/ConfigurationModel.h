@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -69,6 +70,10 @@ class ConfigurationModel {
     // replace the old ones only once all three are complete).
     bool WriteDefinitionFileSet(const DefinitionFiles& files);
 
+    // Changes whenever the model takes a whole configuration (a read of the ECU, a load): what was
+    // held about an earlier one (an undo) no longer describes the ECU.
+    uint64_t Generation() const { return generation_; }
+
     ConfMap& Map() { return map_; }
     ConfCar& Car() { return car_; }
     ConfParam& Param() { return param_; }
@@ -80,6 +85,7 @@ class ConfigurationModel {
     ConfMap& map_;
     ConfCar& car_;
     ConfParam& param_;
+    uint64_t generation_ = 0;
 };
 
 }  // namespace zov

@@ -16,6 +16,8 @@ class ConfigurationSnapshot {
     ConfigurationSnapshot() = default;
     ConfigurationSnapshot(const ConfigurationSnapshot&) = delete;
     ConfigurationSnapshot& operator=(const ConfigurationSnapshot&) = delete;
+    ConfigurationSnapshot(ConfigurationSnapshot&&) = default;
+    ConfigurationSnapshot& operator=(ConfigurationSnapshot&&) = default;
 
     // Writes the model's files; the model keeps its own file names. False, and nothing held, when
     // they cannot be written (a full disk, no private folder).

@@ -4,6 +4,7 @@ namespace zov {
 
 bool WriteUndo::Remember(ConfigurationModel& model, unsigned parts) {
     parts_ = parts;
+    generation_ = model.Generation();
     return snapshot_.Take(model);
 }
 
@@ -11,6 +12,7 @@ DefinitionReadError WriteUndo::Undo(ConfigurationModel& model, const Configurati
     const auto step = [&](int percent) {
         if (advance) advance(percent);
     };
+    if (!Available(model)) return {"no earlier state of this configuration is held", {}};
     const DefinitionReadError error = snapshot_.PutInto(model);
     if (error) return error;
     step(10);

@@ -233,7 +233,7 @@ TEST(AdaptationUpDowns, StepWithinTheirRangesFromWhatWasTyped) {
     TypeAndLeave(f->PageAdattativita->EditPassiTps, Q("-9"), f->PageAdattativita->EditArrMin);
     EXPECT_EQ(f->PageAdattativita->EditPassiTps->text(), Q("-5"));
 
-    f->ButtonModifica->click();
+    b.Store(*f);
     EXPECT_EQ(b.ecu.Value(17), -5);
     EXPECT_EQ(b.ecu.Value(54), 20);
     EXPECT_EQ(b.Param().VARIABILE_17, -5);
@@ -243,7 +243,7 @@ TEST(AdaptationStore, EightZonesSetEveryAutomaticMaximumFromTheOneEdit) {
     EditorBench b(EcuWith(200, true));
     auto f = b.Open();
     f->PageAdattativita->Editem[0]->setText(Q("25"));
-    f->ButtonModifica->click();
+    b.Store(*f);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(b.Car().MAX_STEPL[i], 25);
     EXPECT_EQ(b.ecu.Value(128), 25);
     const std::vector<int> written = WrittenVars(b.ecu);
@@ -255,7 +255,7 @@ TEST(AdaptationStore, FourZonesSendTheInstallerSteps) {
     auto f = b.Open();
     f->PageAdattativita->EditFattiInst[2]->setText(Q("-6"));
     f->PageAdattativita->EditFattiInst[3]->setText(Q("x"));  // unreadable: 0
-    f->ButtonModifica->click();
+    b.Store(*f);
     EXPECT_EQ(b.ecu.Value(114, 2), -6);
     EXPECT_EQ(b.ecu.Value(114, 3), 0);
     EXPECT_EQ(b.Car().PASSI_FATTI_INSTALLATORE[0], 2);

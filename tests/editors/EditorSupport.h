@@ -92,6 +92,22 @@ struct EditorBench : Bench {
         return editor;
     }
 
+    // Stores as an installer does who says yes to the list of what the store changes in the ECU.
+    // That question comes first, only with a session and something to change; it is taken off
+    // the record so that a test sees the store's own boxes.
+    void Store(TFormModifica& editor) {
+        const size_t queued = prompter.answers.size(), shownBefore = prompter.shown.size();
+        prompter.answers.push_front(PromptAnswer::Yes);
+        editor.ButtonModifica->click();
+        if (prompter.answers.size() > queued) {
+            prompter.answers.pop_front();
+            return;
+        }
+        ASSERT_GT(prompter.shown.size(), shownBefore);
+        EXPECT_EQ(prompter.shown[shownBefore].text.rfind(DictCp("MessValoriInScrittura", 70), 0), 0u);
+        prompter.shown.erase(prompter.shown.begin() + std::ptrdiff_t(shownBefore));
+    }
+
     ConfCar& Car() { return context->car; }
     ConfParam& Param() { return context->param; }
     std::string LastMessage() const {

@@ -50,7 +50,7 @@ TEST(ModificaStore, SendsTheConfigurationThenTheAdaptationThenTheParametersUnder
                 progressMessage = p->Label1->text();
             }
     };
-    f->ButtonModifica->click();
+    b.Store(*f);
     b.clock.onSleep = nullptr;
     EXPECT_EQ(progressTitle, b.Dict("FinestraScaricaCpu", 50));
     EXPECT_EQ(progressMessage, b.Dict("MessAggiornaCpu", 50));
@@ -94,7 +94,7 @@ TEST(ModificaStore, WithoutASessionTheModelTakesEverythingAndNothingIsSent) {
     f->EditCilindrata->setText(Q("1200"));
     f->EditEmTri->setText(Q("0.57"));
     f->EditMaxErrInteg->setText(Q("33"));
-    f->ButtonModifica->click();
+    b.Store(*f);
     EXPECT_EQ(b.Car().CILINDRATA, 1200);
     EXPECT_EQ(b.Car().DEF_TEMPO_DI_EMULAZIONE_TRISTATE, 570);
     EXPECT_EQ(b.Car().MAX_ERRORE_LAMBDA, 33);
@@ -112,7 +112,7 @@ TEST(ModificaStore, UnreadableTextsStoreTheirFallbacks) {
     const Case cases[] = {{f->EditCilindrata, "1000"}, {f->EditTMin, "100"},  {f->EditEmOnde, "6"},
                           {f->EditGiriUCF, "2500"},    {f->EditEmTri, "200"}, {f->EditMinErrInteg, "-50"}};
     for (const Case& c : cases) c.edit->setText(Q("abc"));
-    f->ButtonModifica->click();
+    b.Store(*f);
     for (const Case& c : cases)
         EXPECT_EQ(c.edit->text(), Q(c.fallback)) << c.edit->objectName().toStdString();
     EXPECT_EQ(b.Car().CILINDRATA, 1000);
@@ -145,7 +145,7 @@ TEST(ModificaStore, LevelReferencesMustRunInTheSensorsDirection) {
         Choose(f->ComboSens, c.sensor);
         QLineEdit* edits[4] = {f->EditRif1, f->EditRif2, f->EditRif3, f->EditRif4};
         for (int i = 0; i < 4; ++i) edits[i]->setText(QString::number(c.refs[i]));
-        f->ButtonModificaClick();
+        b.Store(*f);
         if (!c.accepted) {
             ASSERT_EQ(b.prompter.shown.size(), 1u);
             EXPECT_EQ(b.prompter.shown[0].text, b.DictCp("MessErroreSens", 70));
@@ -168,7 +168,7 @@ TEST(ModificaStore, ANewLambdaTypePresetsTheReferencesOnce) {
     auto f = b.Open();
     ASSERT_EQ(f->ComboLambda->currentIndex(), 0);
     f->ComboLambda->setCurrentIndex(4);  // 5 - 0 V 'A': an inverted probe
-    f->ButtonModifica->click();
+    b.Store(*f);
     EXPECT_EQ(b.Car().GetValue(76), 4);
     // 2.50, 3.00 and 2.00 V on an inverted probe: the bytes of 500 - v hundredths.
     EXPECT_EQ(b.Car().RIF_LAMBDA[0], 128);
@@ -185,7 +185,7 @@ TEST(ModificaStore, ANewLambdaTypePresetsTheReferencesOnce) {
     b.Car().SetValue(99, 120);
     b.Car().SetValue(25, 150);
     f->EditCilindrata->setText(Q("1500"));
-    f->ButtonModifica->click();
+    b.Store(*f);
     EXPECT_EQ(b.Car().RIF_LAMBDA[0], 194);          // 1.20 V inverted
     EXPECT_EQ(b.Car().RIF_INF_LAMBDA_FREDDA, 179);  // 1.50 V inverted
 }
@@ -212,7 +212,7 @@ TEST(ModificaStore, TheRegisterBitsFollowTheBoxesAndThePetrolCutoffNeedsVersion2
         auto f = b.Open();
         if (f->CheckCutoffBenzina->isEnabled()) f->CheckCutoffBenzina->setChecked(c.petrolChecked);
         f->CheckBoxCambioFreddo->setChecked(c.coldChecked);
-        f->ButtonModifica->click();
+        b.Store(*f);
         EXPECT_EQ(b.Car().DEFAULT_REGISTRO_CONFIGURAZIONE & 0x22, c.bits);
         EXPECT_EQ(b.Car().DEFAULT_REGISTRO_CONFIGURAZIONE & 0x01, 0x01);
         EXPECT_EQ(b.ecu.Value(39) & 0x22, c.bits);
@@ -227,7 +227,7 @@ TEST(ModificaStore, TpsTypeKeepsTheMonoBoschBitAndOpenLoopSetsTheFirstSixEntries
     f->ComboTps->setCurrentIndex(1);
     f->ComboTpsSwitch->setCurrentIndex(1);
     f->CheckOpenLoop->setChecked(true);
-    f->ButtonModifica->click();
+    b.Store(*f);
     EXPECT_EQ(b.Car().TIPO_DI_TPS, 0x02 | 0x01 | (1 << 2));
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(b.Car().GetOpenLoop(i, 0), 13) << i;
@@ -236,7 +236,7 @@ TEST(ModificaStore, TpsTypeKeepsTheMonoBoschBitAndOpenLoopSetsTheFirstSixEntries
     EXPECT_EQ(b.Car().OPENLOOP[6], 0x0F);
 
     f->CheckOpenLoop->setChecked(false);
-    f->ButtonModifica->click();
+    b.Store(*f);
     EXPECT_EQ(b.Car().GetOpenLoop(5, 0), 0);
     EXPECT_EQ(b.Car().GetOpenLoop(5, 1), 0);
 }
@@ -252,7 +252,7 @@ TEST(ModificaStore, CodesTheCombosCannotShowAreKept) {
     EXPECT_EQ(f->ComboTpsSwitch->currentIndex(), -1);
     EXPECT_EQ(f->ComboSens->currentIndex(), -1);
     EXPECT_EQ(f->ComboAlim->currentIndex(), 1);
-    f->ButtonModifica->click();
+    b.Store(*f);
     EXPECT_EQ(b.Car().TIPO_ACCENSIONE, 1);
     EXPECT_EQ((b.Car().TIPO_DI_TPS >> 2) & 3, 3);
     EXPECT_EQ(b.Car().TIPO_DI_SENSORE, 5);

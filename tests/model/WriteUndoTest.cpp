@@ -58,7 +58,7 @@ TEST(WriteUndo, AStoreOfFiveFieldsIsPutBackFieldByField) {
     int total = 0;
     for (int s : steps) total += s;
     EXPECT_EQ(total, 100);
-    EXPECT_FALSE(undo.Available());  // one undo per store
+    EXPECT_FALSE(undo.Available(b.model));  // one undo per store
 }
 
 TEST(WriteUndo, AMapStoreIsUndoneByTheMapAloneAndKeepsTheFileNames) {
@@ -102,10 +102,33 @@ TEST(WriteUndo, NothingHeldSendsNothing) {
     else
         ::unsetenv("XDG_RUNTIME_DIR");
     EXPECT_FALSE(remembered);
-    EXPECT_FALSE(undo.Available());
+    EXPECT_FALSE(undo.Available(b.model));
     b.ecu.ClearRequests();
     EXPECT_TRUE(undo.Undo(b.model));
     EXPECT_TRUE(Commands(b.ecu).empty());
+}
+
+TEST(WriteUndo, ANewReadOrLoadOfTheModelEndsIt) {
+    UndoBench b;
+    WriteUndo undo;
+    ASSERT_TRUE(undo.Remember(b.model, WriteUndo::kVehicle));
+    EXPECT_TRUE(undo.Available(b.model));
+    b.model.ReadFromEcu();
+    EXPECT_FALSE(undo.Available(b.model));
+    b.ecu.ClearRequests();
+    EXPECT_TRUE(undo.Undo(b.model));
+    EXPECT_TRUE(Commands(b.ecu).empty());
+
+    ASSERT_TRUE(undo.Remember(b.model, WriteUndo::kVehicle));
+    ScratchDir dir;
+    ASSERT_TRUE(b.model.WriteDefinitionFiles(ConfigurationModel::DefinitionFiles::In(dir.Path())));
+    ASSERT_TRUE(b.model.TakeDefinitionFiles(ConfigurationModel::DefinitionFiles::In(dir.Path())).Loaded());
+    EXPECT_FALSE(undo.Available(b.model));
+    // A refused load leaves the model as it was, and the undo with it.
+    ASSERT_TRUE(undo.Remember(b.model, WriteUndo::kVehicle));
+    EXPECT_FALSE(
+        b.model.TakeDefinitionFiles(ConfigurationModel::DefinitionFiles::In(dir.File("none"))).Loaded());
+    EXPECT_TRUE(undo.Available(b.model));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "GlobalData.h"
 #include "Prompter.h"
 #include "SerialDevice.h"
+#include "WriteUndo.h"
 
 namespace zov {
 
@@ -51,6 +52,8 @@ class AppContext {
     ConfParam param;
     GlobalData global;
     ConfigurationModel model;
+    // What the last store of an editor replaced in the ECU ("Annulla ultima scrittura").
+    WriteUndo lastWrite;
 };
 
 }  // namespace zov

@@ -53,7 +53,9 @@ inline const std::array<KeptTexts, 9> kKeptTexts = {{
       "MessFileProgNonValido",
       "MessLineaPersa",
       "MessVariabiliRifiutate",
-      "MessSalvaIncompleta"},
+      "MessSalvaIncompleta",
+      "MessAnnullaScrittura",
+      "MessErrAnnulla"},
      70},
     // Why a programming failed and what it left in the ECU.
     {{"MessProgLineaPersa", "MessProgNoRisposta", "MessProgRispErrata", "MessProgRifiutata",

@@ -41,6 +41,7 @@
 #include "TFormSplash.h"
 #include "TModuloLingua.h"
 #include "TimerPause.h"
+#include "UndoLastWrite.h"
 #include "WindowGeometry.h"
 #include "WindowScale.h"
 
@@ -147,6 +148,9 @@ void TFormMainInst::BuildMenu() {
     MenuRipristinaBackup = action(MenuFile, "MenuRipristinaBackup", "Ripristina backup",
                                   &TFormMainInst::MenuRipristinaBackupClick);
     MenuRipristinaBackup->setEnabled(false);
+    MenuAnnullaScrittura = action(MenuFile, "MenuAnnullaScrittura", "Annulla ultima scrittura",
+                                  &TFormMainInst::MenuAnnullaScritturaClick);
+    MenuAnnullaScrittura->setEnabled(false);
     MenuFile->addSeparator();
     MenuStampa = action(MenuFile, "MenuStampa", "Stampa");
     MenuFile->addSeparator();
@@ -468,6 +472,7 @@ bool TFormMainInst::Localize() {
         loc.Caption(c, 30);
     loc.Caption(MenuSelLingue, 25);
     loc.Caption(MenuCaricaConf, 40).Caption(MenuSalvaConf, 40);
+    loc.Caption(MenuConfrontaConf, 40).Caption(MenuRipristinaBackup, 40).Caption(MenuAnnullaScrittura, 40);
     loc.Apply(QStringLiteral("LabelVer"), 25, [this](const QString& text) {
         LabelVersione->setText(text + QLatin1Char(' ') + QString::fromLatin1(kVersionText));
         LabelVersione->show();
@@ -523,6 +528,7 @@ void TFormMainInst::ApplySessionState() {
     // Changing the port under an open session would leave it talking to a closed port.
     MenuComPort->setEnabled(!connected);
     MenuRipristinaBackup->setEnabled(connected);
+    MenuAnnullaScrittura->setEnabled(LastWriteUndoable(ctx_));
     SetPanel(0, Text(connected ? "MessConnesso" : "MessNonConnesso"));
     if (!connected) SetPanel(1, QString());
 }

@@ -1,5 +1,5 @@
 // The main window's configuration files: saving the model, loading a file or a backup into the
-// model and the ECU, and comparing the model with a file.
+// model and the ECU, comparing the model with a file, and undoing the last store.
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -17,6 +17,7 @@
 #include "TFormMainInst.h"
 #include "TFormSceltaBackup.h"
 #include "TimerPause.h"
+#include "UndoLastWrite.h"
 
 namespace zov {
 namespace {
@@ -65,6 +66,15 @@ void TFormMainInst::MenuRipristinaBackupClick() {
     if ((backupChooser_ ? backupChooser_(dialog) : dialog.exec()) != QDialog::Accepted) return;
     const std::string chosen = dialog.ChosenPath();
     if (!chosen.empty()) LoadConfigurationFrom(QFile::decodeName(QByteArray::fromStdString(chosen)));
+}
+
+void TFormMainInst::MenuAnnullaScritturaClick() {
+    TimerPause pause(*Timer1);
+    const QString title = MenuAnnullaScrittura->text().remove(QLatin1Char('&'));
+    UndoLastWrite(ctx_, this,
+                  {texts_["MessAnnullaScrittura"], texts_["MessErrAnnulla"], windowTitle(), title,
+                   Text("MessAggiornaCpu"), Text("MessCompletato")});
+    ApplySessionState();
 }
 
 void TFormMainInst::LoadConfigurationFrom(const QString& source) {

@@ -1,0 +1,178 @@
+// The parameter editor's store: the edits into the model, the list of what they change in the
+// ECU with the one question, the writes, and putting the ECU back ("Annulla ultima scrittura").
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <optional>
+
+#include "AdaptationPage.h"
+#include "EditorFieldMap.h"
+#include "EditorStoreRules.h"
+#include "LivePause.h"
+#include "StorePreview.h"
+#include "TFormAttesaFile.h"
+#include "TFormModifica.h"
+#include "TUpDown.h"
+#include "UndoLastWrite.h"
+
+namespace zov {
+namespace {
+
+using F = EditorFieldMap;
+
+// Beyond this the question would not fit a screen; the count of the rest is shown instead.
+constexpr size_t kPreviewLines = 24;
+
+}  // namespace
+
+void TFormModifica::ButtonModificaClick(bool asked) {
+    if (!CheckFocusedEdit()) return;
+    if (!CheckLevelReferences()) return;
+    LivePause pause(enrichment_);
+    PageAdattativita->SyncUpDowns();
+    if (!ConfirmStore(asked)) return;
+    StoreToModel();
+    PageAdattativita->StoreScalars(ctx_.param);
+    StoreIdleGains(Fields());
+    ButtonAnnullaScrittura->setEnabled(LastWriteUndoable(ctx_));
+}
+
+bool TFormModifica::ConfirmStore(bool asked) {
+    // Without a session the store reaches the model alone: nothing changes in an ECU.
+    if (!ctx_.link.IsConnected()) return true;
+    // Held aside now, while the model is still what the ECU holds; it replaces the earlier undo
+    // only once the installer has said yes.
+    WriteUndo undo;
+    const bool undoable = undo.Remember(ctx_.model, WriteUndo::kVehicle);
+    if (asked) {
+        ctx_.lastWrite = std::move(undo);
+        return true;
+    }
+    const std::optional<StorePreview::Changes> changes =
+        StorePreview::Of(ctx_, [this](ConfCar& car, ConfParam& param) { ApplyAllEdits(car, param); });
+    if (!changes || !changes->empty() || !undoable) {
+        std::string text =
+            changes ? texts_.valoriInScrittura + "\n" + StorePreview::Lines(*changes, kPreviewLines)
+                    : texts_.anteprimaNonDisp;
+        if (!undoable) text += "\n\n" + texts_.annullaNonDisp;
+        text += "\n\n" + texts_.scaricaValori;
+        if (Ask(text, PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes) return false;
+    }
+    ctx_.lastWrite = std::move(undo);
+    return true;
+}
+
+void TFormModifica::ButtonAnnullaScritturaClick() {
+    LivePause pause(enrichment_);
+    const UndoTexts texts{texts_.annullaScrittura,   texts_.errAnnulla,  windowTitle(),
+                          texts_.finestraScaricaCpu, texts_.aggiornaCpu, texts_.completato};
+    if (UndoLastWrite(ctx_, this, texts)) {
+        // The model holds the earlier values again: the pages show them, and nothing is pending.
+        FillFromModel();
+        FillAdaptation();
+        valuesChanged_ = false;
+    }
+    ButtonAnnullaScrittura->setEnabled(LastWriteUndoable(ctx_));
+}
+
+void TFormModifica::StoreIdleGains(EditorFieldMap fields) {
+    fields.StoreIdleGains(ReadEditInt(EditGApMin, F::Fallback(F::kGApMin, 0)),
+                          ReadEditInt(EditGChMin, F::Fallback(F::kGChMin, 0)));
+}
+
+void TFormModifica::StoreToModel() {
+    TFormAttesaFile progress(this);
+    progress.setWindowTitle(texts_.finestraScaricaCpu);
+    progress.Label1->setText(texts_.aggiornaCpu);
+    progress.completionText = texts_.completato;
+    progress.show();
+    progress.repaint();
+
+    ApplyEdits(ctx_.car, ctx_.param, true,
+               [&](int percent) { progress.SetProgress(uint8_t(percent), true); });
+    ctx_.car.WriteToEcu();
+    progress.SetProgress(80, true);
+
+    PageAdattativita->StoreToModel();
+    valuesChanged_ = false;
+    progress.SetProgress(100, true);
+    progress.close();
+}
+
+void TFormModifica::ApplyEdits(ConfCar& car, ConfParam& param, bool final,
+                               const std::function<void(int)>& progress) {
+    const int32_t version = car.VERSIONE_CENTRALINA;
+    EditorFieldMap fields(car, param);
+
+    // A sensor type the combo cannot show keeps its index; the references are read as the
+    // chosen type shows them.
+    const int sensor = ComboSens->currentIndex();
+    const auto store = [&](std::initializer_list<std::pair<QLineEdit*, int>> edits) {
+        for (const auto& [edit, field] : edits)
+            fields.Store(field, ReadEditInt(edit, F::Fallback(field, sensor)), sensor);
+    };
+
+    // Changeover.
+    store({{EditRitMax, F::kRitMax},
+           {EditRitMin, F::kRitMin},
+           {EditTMin, F::kTMin},
+           {EditTSovrappos, F::kTSovrappos},
+           {EditGiriMin, F::kGiriMin},
+           {EditFuoriGiri, F::kFuoriGiri}});
+    car.CAMBIO_IN_DECELERAZIONE = RadioCambioAcc->isChecked() ? 0 : 1;
+    if (progress) progress(20);
+
+    // Emulation.
+    store({{EditEmOnde, F::kEmOnde}, {EditEmAlto, F::kEmAlto}, {EditEmBasso, F::kEmBasso}});
+    fields.StoreDecimal(F::kEmTri, ReadEditFloat(EditEmTri, F::DecimalFallback(F::kEmTri)));
+
+    // Level sensor.
+    if (sensor >= 0) car.TIPO_DI_SENSORE = sensor;
+    store({{EditIsteresi, F::kIsteresi},
+           {EditRif1, F::kRif1},
+           {EditRif2, F::kRif2},
+           {EditRif3, F::kRif3},
+           {EditRif4, F::kRif4}});
+    if (progress) progress(40);
+
+    // Cutoff.
+    store({{EditRitCutoff, F::kRitCutoff}, {EditGiriUCF, F::kGiriUCF}});
+    car.COEFF16_APERTURA_CUTOFF = UpDownCutOff->Position();
+    store({{EditGiriACF, F::kGiriACF}});
+    car.DEFAULT_REGISTRO_CONFIGURAZIONE =
+        EditorStoreRules::StoreRegister(car.DEFAULT_REGISTRO_CONFIGURAZIONE, version,
+                                        CheckCutoffBenzina->isChecked(), CheckBoxCambioFreddo->isChecked());
+
+    // Vehicle. Combos without a selection (a code outside their list) leave the model's code.
+    store({{EditMinCumulo, F::kMinCumulo}});
+    if ((car.TIPO_DI_CARBURANTE != 0 ? 1 : 0) != ComboAlim->currentIndex())
+        car.TIPO_DI_CARBURANTE = ComboAlim->currentIndex();
+    store({{EditCilindrata, F::kCilindrata}});
+    if (ComboCilindri->currentIndex() >= 0) car.SetValue(78, ComboCilindri->currentIndex());
+    const int lambda = ComboLambda->currentIndex();
+    if (lambda >= 0) car.SetValue(76, lambda);
+    if (const auto preset = EditorStoreRules::LambdaPresetFor(lambda, lambdaTypeAtLoad_, version)) {
+        if (final) lambdaTypeAtLoad_ = lambda;
+        EditorStoreRules::ApplyLambdaPreset(car, *preset);
+    }
+    car.TIPO_DI_TPS =
+        EditorStoreRules::PackTps(car.TIPO_DI_TPS, ComboTps->currentIndex(), ComboTpsSwitch->currentIndex());
+    fields.StoreDecimal(F::kIstTps, ReadEditFloat(EditIstTps, F::DecimalFallback(F::kIstTps)));
+    EditorStoreRules::SetOpenLoop(car, CheckOpenLoop->isChecked());
+    store({{EditMaxErrInteg, F::kMaxErrInteg},
+           {EditMinErrInteg, F::kMinErrInteg},
+           {EditMaxErrIntegMin, F::kMaxErrIntegMin},
+           {EditMinErrIntegMin, F::kMinErrIntegMin}});
+}
+
+void TFormModifica::ApplyAllEdits(ConfCar& car, ConfParam& param) {
+    ApplyEdits(car, param, false, {});
+    PageAdattativita->ApplyTo(car, param);
+    PageAdattativita->StoreScalars(param);
+    StoreIdleGains(EditorFieldMap(car, param));
+}
+
+}  // namespace zov
