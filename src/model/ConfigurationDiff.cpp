@@ -59,7 +59,10 @@ ConfigurationDiff::LoadError TakeDefinitionFiles(ConfigurationModel& model,
     return {};
 }
 
-ConfigurationDiff::LoadError TakeFiles(ConfigurationModel& model, const std::string& source) {
+}  // namespace
+
+ConfigurationDiff::LoadError ConfigurationDiff::TakeFiles(ConfigurationModel& model,
+                                                          const std::string& source) {
     std::error_code ec;
     if (std::filesystem::is_directory(source, ec))
         return TakeDefinitionFiles(model, ConfigurationModel::DefinitionFiles::In(source), source);
@@ -69,8 +72,6 @@ ConfigurationDiff::LoadError TakeFiles(ConfigurationModel& model, const std::str
     if (!unpacked) return {unpacked.error, {}};
     return TakeDefinitionFiles(model, {car.Path(), map.Path(), param.Path()}, source);
 }
-
-}  // namespace
 
 std::vector<ConfigurationDiff::Difference> ConfigurationDiff::Between(
     const std::vector<ConfigurationField>& a, const std::vector<ConfigurationField>& b) {

@@ -8,6 +8,7 @@
 namespace zov {
 
 class ComInj;
+class ConfigurationModel;
 
 // Comparing two configurations field by field, and reading a configuration from files for that
 // without reaching any ECU.
@@ -39,6 +40,10 @@ class ConfigurationDiff {
     // rewritten. On an error `fields` is empty.
     static LoadError FieldsOfFiles(ComInj& link, const std::string& source,
                                    std::vector<ConfigurationField>& fields);
+    // Takes a saved configuration (a .zvf file or a folder) into `model` by the parse-and-store
+    // step alone, as FieldsOfFiles does: nothing is sent. The files are taken in order, the vehicle
+    // file first; the first missing or damaged one stops it.
+    static LoadError TakeFiles(ConfigurationModel& model, const std::string& source);
 };
 
 }  // namespace zov
