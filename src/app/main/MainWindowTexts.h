@@ -53,7 +53,8 @@ inline const std::array<KeptTexts, 9> kKeptTexts = {{
       "MessFileProgNonValido",
       "MessLineaPersa",
       "MessVariabiliRifiutate",
-      "MessSalvaIncompleta"},
+      "MessSalvaIncompleta",
+      "MessErrStampa"},
      70},
     // Why a programming failed and what it left in the ECU.
     {{"MessProgLineaPersa", "MessProgNoRisposta", "MessProgRispErrata", "MessProgRifiutata",
