@@ -16,6 +16,10 @@ QPageLayout::Orientation ReportPainter::Orientation(const ReportPage& page) {
 }
 
 void ReportPainter::PaintPage(QPainter& painter, const ReportPage& page) const {
+    PaintPage(painter, page, QSizeF(painter.device()->width(), painter.device()->height()));
+}
+
+void ReportPainter::PaintPage(QPainter& painter, const ReportPage& page, QSizeF size) const {
     PainterCanvas canvas(painter);
     IoBaseData::PrintHeader(canvas, appTitle_, dateTimeText_);
 
@@ -36,8 +40,8 @@ void ReportPainter::PaintPage(QPainter& painter, const ReportPage& page) const {
     }
     painter.setFont(body);
     const QString footer = QString::fromStdString(page.Footer());
-    const double width = painter.device()->width();
-    const double bottom = painter.device()->height();
+    const double width = size.width();
+    const double bottom = size.height();
     painter.drawText(QPointF((width - metrics.horizontalAdvance(footer)) / 2, bottom - metrics.descent()),
                      footer);
 }
@@ -55,6 +59,31 @@ std::string ReportPainter::PaintDocument(QPagedPaintDevice& device,
             return "page " + std::to_string(i + 1) + " could not be started";
         }
         PaintPage(painter, pages[i]);
+    }
+    return painter.end() ? std::string() : "the output could not be finished";
+}
+
+std::string ReportPainter::PaintPreview(QPagedPaintDevice& device,
+                                        const std::vector<ReportPage>& pages) const {
+    if (pages.empty()) return "no pages to print";
+    device.setPageOrientation(QPageLayout::Portrait);
+    QPainter painter;
+    if (!painter.begin(&device)) return "the output could not be started";
+    const QSizeF paper(device.width(), device.height());
+    for (size_t i = 0; i < pages.size(); ++i) {
+        if (i > 0 && !device.newPage()) {
+            painter.end();
+            return "page " + std::to_string(i + 1) + " could not be started";
+        }
+        if (pages[i].orientation == ReportPage::Orientation::Portrait) {
+            PaintPage(painter, pages[i], paper);
+            continue;
+        }
+        const double shrink = paper.width() / paper.height();
+        painter.save();
+        painter.scale(shrink, shrink);
+        PaintPage(painter, pages[i], QSizeF(paper.height(), paper.width()));
+        painter.restore();
     }
     return painter.end() ? std::string() : "the output could not be finished";
 }

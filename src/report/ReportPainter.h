@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPageLayout>
+#include <QSizeF>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,13 @@ class ReportPainter {
 
     // One page on an active painter whose device already has the page's orientation.
     void PaintPage(QPainter& painter, const ReportPage& page) const;
+    // One page laid out on a page of `size` device pixels (the painter may scale it).
+    void PaintPage(QPainter& painter, const ReportPage& page, QSizeF size) const;
     // Every page into one document, each in its own orientation. Empty when done, else why not.
     std::string PaintDocument(QPagedPaintDevice& device, const std::vector<ReportPage>& pages) const;
+    // Every page into one document on portrait paper, a landscape page shrunk to the paper's
+    // width: for a print preview, whose pages all have one size.
+    std::string PaintPreview(QPagedPaintDevice& device, const std::vector<ReportPage>& pages) const;
     // Every page a print job of its own on `printer`; a page that fails does not stop the others.
     // The reasons of the pages that failed, empty when all were printed.
     std::vector<std::string> PrintJobs(QPrinter& printer, const std::vector<ReportPage>& pages) const;

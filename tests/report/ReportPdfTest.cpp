@@ -2,6 +2,9 @@
 // the pages and their orientation, the footers) and what a failed write leaves behind.
 #include <gtest/gtest.h>
 
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QPrinter>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -105,6 +108,49 @@ TEST(ReportPdf, AFailedWriteLeavesTheOldFileAndNoHalfPdf) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("no-such-folder")));
     EXPECT_NE(WriteReportPdf(dir.File("empty.pdf"), {}, kPainter), "");
     EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"old.pdf"}));
+}
+
+// A print preview has one paper size for all its pages: every page goes on portrait paper, and a
+// landscape page is shrunk to the paper's width, whole, not cut at its edge.
+TEST(ReportPreview, EveryPageWholeOnPortraitPaper) {
+    testing::ModelBench bench({}, false);
+    ConfigurationModel model(bench.link, bench.map, bench.car, bench.param);
+    ScratchDir dir;
+    const std::string pdf = dir.File("preview.pdf");
+    {
+        QPdfWriter writer(QString::fromStdString(pdf));
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        EXPECT_EQ(kPainter.PaintPreview(writer, ConfigurationReport(model).AllPages()), "");
+    }
+    const testing::PdfPages info = PdfPageInfo(pdf, 5);
+    EXPECT_EQ(info.count, 5);
+    EXPECT_EQ(info.landscape, (std::vector<bool>(5, false)));
+    const std::vector<std::string> speeds = WordsOfLine(PdfText(pdf, 4, 4), "450");
+    ASSERT_EQ(speeds.size(), 20u);
+    EXPECT_EQ(speeds.back(), "6500");
+    EXPECT_NE(PdfText(pdf, 5, 5).find("Pag. 5/5"), std::string::npos);
+}
+
+// On a printer every page is a print job of its own: a printer that writes each job into the same
+// file keeps only the last page, and a printer that cannot start fails every page on its own.
+TEST(ReportPrinter, EveryPageIsAJobOfItsOwn) {
+    testing::ModelBench bench({}, false);
+    const std::vector<ReportPage> pages =
+        CarReport(bench.car, bench.map).Pages(1, CarReport::kPage1 | CarReport::kPage2, 2);
+    ScratchDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(dir.File("jobs.pdf")));
+    EXPECT_TRUE(kPainter.PrintJobs(printer, pages).empty());
+    const testing::PdfPages info = PdfPageInfo(dir.File("jobs.pdf"), 1);
+    EXPECT_EQ(info.count, 1);
+    EXPECT_EQ(info.landscape, std::vector<bool>{true}) << "the last job's page, in its own orientation";
+    EXPECT_NE(PdfText(dir.File("jobs.pdf")).find("Pag. 2/2"), std::string::npos);
+
+    printer.setOutputFileName(QString::fromStdString(dir.File("no-such-folder/jobs.pdf")));
+    const std::vector<std::string> failures = kPainter.PrintJobs(printer, pages);
+    EXPECT_EQ(failures, (std::vector<std::string>{"Pag. 1/2: the printer could not be started",
+                                                  "Pag. 2/2: the printer could not be started"}));
 }
 
 }  // namespace

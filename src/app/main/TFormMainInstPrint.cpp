@@ -96,7 +96,7 @@ void TFormMainInst::MenuAnteprimaClick() {
     preview.setObjectName(QStringLiteral("PreviewDialog"));
     preview.setWindowTitle(Text("MenuAnteprima"));
     connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* target) {
-        const std::string error = painter.PaintDocument(*target, pages);
+        const std::string error = painter.PaintPreview(*target, pages);
         if (!error.empty()) ShowError(texts_["MessErrStampa"] + "\n" + error);
     });
     if (previewRunner_)
