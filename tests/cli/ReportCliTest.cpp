@@ -57,6 +57,16 @@ TEST(ZovctlReport, FivePagesOfTheConnectedEcu) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected;
 }
 
+// A value the ECU refused is printed as the model holds it: the report is written, and says so.
+TEST(ZovctlReport, RefusedVariablesEndItAsIncomplete) {
+    clitest::Zovsim sim(ZOVSIM_PATH, {"--no-pacing", "--refuse", "26"});
+    ScratchDir dir;
+    const Result r = Zovctl(sim.device, {"report", dir.File("ecu.pdf")});
+    EXPECT_EQ(r.status, 6) << r.err;
+    EXPECT_NE(r.err.find("refused variable 26 (TEMPO_DI_SONDA_FREDDA)"), std::string::npos) << r.err;
+    EXPECT_EQ(PdfPageInfo(dir.File("ecu.pdf"), 5).count, 5);
+}
+
 TEST(ZovctlReport, FromASavedConfigurationWithoutAnEcu) {
     clitest::Zovsim sim(ZOVSIM_PATH, {"--no-pacing"});
     ScratchDir dir;
