@@ -71,6 +71,14 @@ const std::vector<CommandHelp>& CommandHelps() {
          "every field that differs as KEY<TAB>A value<TAB>B value, in the order dump prints the\n"
          "fields. Exits 0 when they are equal and 1 when they differ. Nothing is written to any\n"
          "ECU or file; a damaged file exits with status 4 before the ECU is reached."},
+        {"report", "OUT.pdf [--from FILE.zvf]", "print the configuration report (five pages) into a PDF",
+         "Writes the printed configuration report, all five pages (the vehicle configuration's\n"
+         "three, the maps, the parameters, numbered 1 to 5), into OUT.pdf as one PDF file. The\n"
+         "configuration is the connected ECU's, loaded whole as dump does, or with --from that of a\n"
+         "saved configuration (.zvf) or a folder with the three definition files, which needs no\n"
+         "ECU. OUT.pdf is replaced only once it is complete; a damaged file exits with status 4.\n"
+         "Variables the ECU refused are named on stderr and end the run with status 6 once the\n"
+         "file is written."},
         {"save-config", "OUT.zvf", "load the whole ECU and save its configuration file",
          "Loads the whole ECU and saves it as a configuration file, as \"Salva configurazione\"\n"
          "does."},

@@ -30,6 +30,7 @@
 #include "TermiosSerial.h"
 #include "TraceSerial.h"
 #include "ZovctlHelp.h"
+#include "ZovctlReport.h"
 
 namespace zov {
 namespace {
@@ -612,6 +613,26 @@ void CommandFit(Session& session, const std::vector<std::string>& args) {
     for (int r = 0; r < ConfMap::kRows; ++r) std::printf("%s\n", Join(map.CL[r], ConfMap::kCols).c_str());
 }
 
+// --- Printed report -----------------------------------------------------------------------
+
+void CommandReport(Session& session, const std::vector<std::string>& args) {
+    const std::optional<ReportArguments> report = ParseReportArguments(args);
+    if (!report) Fail(kBadArgument, "usage: report OUT.pdf [--from FILE.zvf]");
+    if (!report->from.empty()) {
+        // A saved configuration is read whole without the ECU.
+        const ConfigurationDiff::LoadError error = ConfigurationDiff::TakeFiles(session.model, report->from);
+        if (error)
+            Fail(kFileFailure,
+                 error.what + (error.reason.empty() ? "" : ": " + cp1252::ToUtf8(error.reason)));
+    } else {
+        Connect(session.link, session.link.portIndex);
+        LoadEcu(session);
+    }
+    const std::string error = WriteConfigurationReport(session.model, report->output);
+    if (!error.empty()) Fail(kFileFailure, error);
+    EndIfIncomplete(session);
+}
+
 // What a command needs before it runs: an open ECU session, only the port chosen (it opens the
 // link itself, as programming a blank ECU must), or nothing of the link.
 enum class Needs { Session, Port, Nothing };
@@ -631,6 +652,7 @@ const std::map<std::string, FileCommand>& FileCommands() {
         {"unpack-ecu", {Needs::Nothing, CommandUnpackEcu}},
         {"fit", {Needs::Port, CommandFit}},
         {"diff", {Needs::Port, CommandDiff}},
+        {"report", {Needs::Port, CommandReport}},
     };
     return commands;
 }

@@ -9,9 +9,9 @@
 #include "TemporaryFiles.h"
 
 namespace zov {
-namespace {
 
-ConfigurationDiff::LoadError TakeFiles(ConfigurationModel& model, const std::string& source) {
+ConfigurationDiff::LoadError ConfigurationDiff::TakeFiles(ConfigurationModel& model,
+                                                          const std::string& source) {
     std::error_code ec;
     if (std::filesystem::is_directory(source, ec))
         return ReadDefinitionFilesOnly(model, ConfigurationModel::DefinitionFiles::In(source), source);
@@ -21,8 +21,6 @@ ConfigurationDiff::LoadError TakeFiles(ConfigurationModel& model, const std::str
     if (!unpacked) return {unpacked.error, {}};
     return ReadDefinitionFilesOnly(model, {car.Path(), map.Path(), param.Path()}, source);
 }
-
-}  // namespace
 
 std::vector<ConfigurationDiff::Difference> ConfigurationDiff::Between(
     const std::vector<ConfigurationField>& a, const std::vector<ConfigurationField>& b) {

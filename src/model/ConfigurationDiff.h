@@ -34,6 +34,10 @@ class ConfigurationDiff {
     // rewritten. On an error `fields` is empty.
     static LoadError FieldsOfFiles(ComInj& link, const std::string& source,
                                    std::vector<ConfigurationField>& fields);
+    // Takes a saved configuration (a .zvf file or a folder) into `model` by the parse-and-store
+    // step alone, as FieldsOfFiles does: nothing is sent. The files are taken in order, the vehicle
+    // file first; the first missing or damaged one stops it.
+    static LoadError TakeFiles(ConfigurationModel& model, const std::string& source);
 };
 
 }  // namespace zov

@@ -55,7 +55,8 @@ inline const std::array<KeptTexts, 9> kKeptTexts = {{
       "MessVariabiliRifiutate",
       "MessSalvaIncompleta",
       "MessAnnullaScrittura",
-      "MessErrAnnulla"},
+      "MessErrAnnulla",
+      "MessErrStampa"},
      70},
     // Why a programming failed and what it left in the ECU.
     {{"MessProgLineaPersa", "MessProgNoRisposta", "MessProgRispErrata", "MessProgRifiutata",

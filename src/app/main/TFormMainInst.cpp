@@ -152,7 +152,8 @@ void TFormMainInst::BuildMenu() {
                                   &TFormMainInst::MenuAnnullaScritturaClick);
     MenuAnnullaScrittura->setEnabled(false);
     MenuFile->addSeparator();
-    MenuStampa = action(MenuFile, "MenuStampa", "Stampa");
+    MenuStampa = action(MenuFile, "MenuStampa", "Stampa", &TFormMainInst::MenuStampaClick);
+    MenuAnteprima = action(MenuFile, "MenuAnteprima", "Anteprima", &TFormMainInst::MenuAnteprimaClick);
     MenuFile->addSeparator();
     MenuSelLingue = menu(MenuFile, "MenuSelLingue", "Seleziona Lingua");
     MenuFile->addMenu(MenuSelLingue);
@@ -218,8 +219,7 @@ void TFormMainInst::BuildMenu() {
     // greyed, so the installer sees the whole program. Remapping ends in the map editor, the only
     // window that takes the ECU out of the mapping mode it enters; without it F6 would leave the
     // mode set in every later store and saved configuration.
-    for (QAction* later : {MenuStampa, MenuInstall, MenuAuto, MenuClienti, MenuMappatura})
-        later->setEnabled(false);
+    for (QAction* later : {MenuInstall, MenuAuto, MenuClienti, MenuMappatura}) later->setEnabled(false);
 
     connect(MenuCom1, &QAction::triggered, this, &TFormMainInst::MenuCom1Click);
     connect(MenuCom2, &QAction::triggered, this, &TFormMainInst::MenuCom2Click);
@@ -462,9 +462,9 @@ bool TFormMainInst::Localize() {
          std::initializer_list<QObject*>{LabInstallazione, LabGestione, LabArchivioVett, LabArchivioCli,
                                          LabelFuoriArchivio, LabelMappatura, LabelEsci})
         loc.Caption(c, 30);
-    for (QObject* c :
-         std::initializer_list<QObject*>{MenuFile, MenuHelp, MenuConn, MenuConnetti, MenuDisconnetti,
-                                         MenuComPort, MenuAbout, MenuEsci, MenuVaiA, MenuStampa})
+    for (QObject* c : std::initializer_list<QObject*>{MenuFile, MenuHelp, MenuConn, MenuConnetti,
+                                                      MenuDisconnetti, MenuComPort, MenuAbout, MenuEsci,
+                                                      MenuVaiA, MenuStampa, MenuAnteprima})
         loc.Caption(c, 25);
     for (QObject* c :
          std::initializer_list<QObject*>{MenuInstall, MenuGestione, MenuAuto, MenuClienti, MenuFuoriArchivio,

@@ -21,6 +21,8 @@
 class QAction;
 class QActionGroup;
 class QFileDialog;
+class QPrintDialog;
+class QPrintPreviewDialog;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -66,6 +68,9 @@ class TFormMainInst : public QMainWindow {
     // Runs the backup list ("Ripristina backup") and returns its QDialog result; tests hand in
     // their own.
     using BackupChooser = std::function<int(TFormSceltaBackup& dialog)>;
+    // Runs the print dialog or the print preview (QDialog::Accepted or Rejected).
+    using PrintDialogRunner = std::function<int(QPrintDialog& dialog)>;
+    using PreviewRunner = std::function<int(QPrintPreviewDialog& dialog)>;
 
     explicit TFormMainInst(AppContext& context, QWidget* parent = nullptr);
 
@@ -107,6 +112,11 @@ class TFormMainInst : public QMainWindow {
     // Loads a backup made before a reprogramming, chosen from the list, as MenuCaricaConf does.
     void MenuRipristinaBackupClick();
     void MenuAnnullaScritturaClick();
+    // Prints the reports of the configuration held in the model with the print dialog's rules;
+    // with no printer installed, into a PDF file the user chooses.
+    void MenuStampaClick();
+    // The five report pages in a print preview, which can print them.
+    void MenuAnteprimaClick();
     // Functions: F2 the ECU management menu, F5 a vehicle not in the archive, F6 remapping (its
     // button and menu item stay greyed until the map editor it ends in is built).
     void BitBtn2Click();
@@ -138,6 +148,8 @@ class TFormMainInst : public QMainWindow {
     // Replaces the way the configuration file dialogs are run (null: the dialog is shown).
     void SetFileChooser(FileChooser chooser) { fileChooser_ = std::move(chooser); }
     void SetBackupChooser(BackupChooser chooser) { backupChooser_ = std::move(chooser); }
+    void SetPrintDialogRunner(PrintDialogRunner runner) { printDialogRunner_ = std::move(runner); }
+    void SetPreviewRunner(PreviewRunner runner) { previewRunner_ = std::move(runner); }
 
     // Controls, named as the window's components.
     QPushButton* BitBtn1;
@@ -168,6 +180,7 @@ class TFormMainInst : public QMainWindow {
     QAction* MenuRipristinaBackup;
     QAction* MenuAnnullaScrittura;
     QAction* MenuStampa;
+    QAction* MenuAnteprima;
     QMenu* MenuSelLingue;
     QMenu* MenuTipoMap;
     QAction* MenuMapZOV;
@@ -235,6 +248,8 @@ class TFormMainInst : public QMainWindow {
     // Runs a configuration file dialog; the chosen name is remembered by both dialogs.
     QString ChooseConfigurationFile(bool save);
     void ShowError(const std::string& text);
+    // A PDF file to print into, asked in a file dialog; empty when cancelled.
+    QString ChooseReportFile();
 
     PromptAnswer Ask(const char* identifier, PromptIcon icon, PromptButtons buttons);
     std::string Caption() const;
@@ -263,6 +278,8 @@ class TFormMainInst : public QMainWindow {
     std::string dataVersionCaption_;  // LabelVer cut for the data dialog
     FileChooser fileChooser_;
     BackupChooser backupChooser_;
+    PrintDialogRunner printDialogRunner_;
+    PreviewRunner previewRunner_;
 };
 
 }  // namespace zov

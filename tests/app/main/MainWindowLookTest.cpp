@@ -62,7 +62,7 @@ TEST(MainWindowLanguage, FlagButtonRelocalizesEveryCaption) {
         {f.MenuGestione, 30},      {f.MenuAuto, 30},           {f.MenuClienti, 30},
         {f.MenuFuoriArchivio, 30}, {f.MenuMappatura, 30},      {f.MenuGuida, 30},
         {f.MenuTipoMap, 30},       {f.MenuCaricaConf, 40},     {f.MenuSalvaConf, 40},
-        {f.MenuSelLingue, 25},
+        {f.MenuSelLingue, 25},     {f.MenuAnteprima, 25},
     };
     // Some words are the same in both languages ("File"); most are not.
     size_t changed = 0;

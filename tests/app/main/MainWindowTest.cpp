@@ -175,13 +175,14 @@ TEST(MainWindowStart, FunctionsWithoutTheirWindowsAreShownDisabled) {
         EXPECT_TRUE(later->isVisible()) << later->objectName().toStdString();
         EXPECT_FALSE(later->isEnabled()) << later->objectName().toStdString();
     }
-    for (QAction* later : {f.MenuInstall, f.MenuAuto, f.MenuClienti, f.MenuStampa, f.MenuMappatura}) {
+    for (QAction* later : {f.MenuInstall, f.MenuAuto, f.MenuClienti, f.MenuMappatura}) {
         EXPECT_TRUE(later->isVisible()) << later->objectName().toStdString();
         EXPECT_FALSE(later->isEnabled()) << later->objectName().toStdString();
     }
     for (QPushButton* built : {f.BitBtn2, f.BitBtn6})
         EXPECT_TRUE(built->isVisible() && built->isEnabled()) << built->objectName().toStdString();
-    for (QAction* built : {f.MenuGestione, f.MenuFuoriArchivio, f.MenuCaricaConf, f.MenuSalvaConf})
+    for (QAction* built : {f.MenuGestione, f.MenuFuoriArchivio, f.MenuCaricaConf, f.MenuSalvaConf,
+                           f.MenuStampa, f.MenuAnteprima})
         EXPECT_TRUE(built->isVisible() && built->isEnabled()) << built->objectName().toStdString();
     EXPECT_TRUE(f.BitBtn5->isEnabled());
     const std::vector<std::pair<QAction*, QKeySequence>> keys = {
