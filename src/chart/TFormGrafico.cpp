@@ -5,6 +5,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLegend>
@@ -12,6 +13,7 @@
 #include <QLineSeries>
 #include <QLocale>
 #include <QMenu>
+#include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -39,11 +41,16 @@ const std::array<QColor, TFormGrafico::kRows> kRowColours = {
     QColor(0xBF, 0xA2, 0x00), QColor(0x00, 0x80, 0x40), QColor(0x70, 0x70, 0x70), QColor(0x00, 0x00, 0x00)};
 
 const QColor kMarkedColour(0xFF, 0x00, 0x00);
-constexpr qreal kMarkerSize = 7;
-constexpr qreal kMarkedSize = 13;
+constexpr qreal kMarkerSize = 5;
+constexpr qreal kMarkedSize = 9;
 // Room left and right of the first and last breakpoint.
 constexpr double kLinearMargin = 150;
 constexpr double kLogMargin = 0.02;
+
+QFont Scaled(QFont font, double factor) {
+    if (factor != 1.0) font.setPointSizeF(font.pointSizeF() * factor);
+    return font;
+}
 
 }  // namespace
 
@@ -87,6 +94,8 @@ TFormGrafico::TFormGrafico(AppContext& ctx, TModuloLingua& dictionary, QWidget* 
     if (!localized_ && dictionary_.FirstReportOf(dictionary_messages::kMapChart))
         ctx_.prompter.Ask(dictionary_messages::kMapChart, AppContext::kTitle, PromptIcon::Error,
                           PromptButtons::Ok);
+    // Maximised; where no window manager does it, the window still covers the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->availableGeometry());
     setWindowState(windowState() | Qt::WindowMaximized);
 }
 
@@ -110,11 +119,15 @@ void TFormGrafico::BuildControls() {
         w->setFocusPolicy(Qt::NoFocus);
     setFocusPolicy(Qt::StrongFocus);
 
+    // Texts under the chart never widen the window beyond the screen: they wrap instead.
+    LabelRiepilogo->setWordWrap(true);
+    LabelCelleSegnate->setWordWrap(true);
     auto* bottom = new QHBoxLayout();
     bottom->addWidget(CheckMappaPrima);
     bottom->addSpacing(12);
-    bottom->addWidget(LabelRiepilogo, 1);
-    bottom->addWidget(LabelCelleSegnate);
+    bottom->addWidget(LabelRiepilogo, 3);
+    bottom->addSpacing(12);
+    bottom->addWidget(LabelCelleSegnate, 2);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(ChartView1, 1);
@@ -126,6 +139,10 @@ void TFormGrafico::BuildChart() {
     Chart1->setObjectName(QStringLiteral("Chart1"));
     Chart1->setTitle(Utf("Mappa"));
     Chart1->legend()->setAlignment(Qt::AlignRight);
+    // The chart draws with fonts of its own: they follow the window's scale like every other text.
+    const double scale = PrimaryScreenScale();
+    Chart1->setTitleFont(Scaled(Chart1->titleFont(), scale));
+    Chart1->legend()->setFont(Scaled(Chart1->legend()->font(), scale * 0.85));
     Chart1->setMargins(QMargins(4, 4, 4, 4));
     AxisGiri = new QCategoryAxis();
     AxisGiri->setObjectName(QStringLiteral("AxisGiri"));
@@ -137,6 +154,10 @@ void TFormGrafico::BuildChart() {
     AxisValore->setLabelFormat(QStringLiteral("%d"));
     AxisValore->setTickType(QValueAxis::TicksDynamic);
     AxisValore->setTickAnchor(0);
+    for (QValueAxis* axis : {static_cast<QValueAxis*>(AxisGiri), AxisValore}) {
+        axis->setLabelsFont(Scaled(axis->labelsFont(), scale));
+        axis->setTitleFont(Scaled(axis->titleFont(), scale));
+    }
     Chart1->addAxis(AxisGiri, Qt::AlignBottom);
     Chart1->addAxis(AxisValore, Qt::AlignLeft);
 
@@ -161,6 +182,7 @@ void TFormGrafico::BuildChart() {
         series->setMarkerSize(kMarkerSize);
         series->setPointLabelsFormat(QStringLiteral("@yPoint"));
         series->setPointLabelsClipping(false);
+        series->setPointLabelsFont(Scaled(series->pointLabelsFont(), scale));
         Chart1->addSeries(series);
         series->attachAxis(AxisGiri);
         series->attachAxis(AxisValore);
