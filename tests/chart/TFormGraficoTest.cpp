@@ -6,6 +6,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineSeries>
@@ -133,6 +134,26 @@ TEST(TFormGrafico, ThePopUpMenuHoldsTheCommandsWithTheirKeys) {
     for (QAction* a : {form->N3, form->MenuAnnullaInterpola, form->MenuScaricaMappa})
         EXPECT_TRUE(a->isVisible());
     EXPECT_TRUE(form->MenuAnnullaInterpola->isEnabled());
+}
+
+TEST(TFormGrafico, TheRightButtonOpensThePopUpMenu) {
+    ChartBench b(200);
+    b.Fitted(kFit);
+    auto form = b.Open();
+    QWidget* shown = nullptr;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            shown = popup;
+            popup->close();
+        }
+    });
+    watch.start(5);
+    const QPoint at(100, 100);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, form->ChartView1->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(form->ChartView1->viewport(), &event);
+    EXPECT_EQ(shown, form->PopupMenu1);
+    EXPECT_FALSE(form->Zoomed());
 }
 
 // --- the map before the fit ----------------------------------------------------------------------
