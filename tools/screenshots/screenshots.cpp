@@ -18,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+#include "ChartShots.h"
 #include "EditorShots.h"
 #include "EnrichmentShots.h"
 #include "MainWindowShots.h"
@@ -191,6 +192,8 @@ std::vector<Shot> Shots() {
                      [](Context& c) { return zov::shots::ValueEntryDialog(c.dist, c.dictionary, true); }});
     shots.push_back(
         {QStringLiteral("Anteprima"), [](Context& c) { return zov::shots::ReportPreview(c.dist); }, false});
+    shots.push_back({QStringLiteral("TFormGrafico"),
+                     [](Context& c) { return zov::shots::MapChart(c.dist, c.dictionary); }});
     return shots;
 }
 

@@ -1,0 +1,43 @@
+#include "FittedMapSession.h"
+
+#include "ComInj.h"
+#include "ConfCar.h"
+#include "ConfMap.h"
+
+namespace zov {
+
+FittedMapSession::FittedMapSession(ComInj& link, ConfMap& map, ConfCar& car, bool fittedMode)
+    : link_(link), map_(map), car_(car), fittedMode_(fittedMode), hasBefore_(map.backupValid != 0) {
+    if (hasBefore_) before_ = MapGridOf(map.backup);
+}
+
+bool FittedMapSession::UndoFitAvailable() const { return map_.backupValid != 0; }
+
+bool FittedMapSession::WriteCell(int row, int col, int32_t value) {
+    return map_.SetCell(row, col, value, true) != 0 && link_.IsConnected();
+}
+
+void FittedMapSession::UndoFit() {
+    map_.RestoreBackup();
+    decided_ = true;
+}
+
+bool FittedMapSession::Download() {
+    const uint8_t undoCopy = map_.backupValid;
+    const bool mapWritten = map_.WriteToEcu(50) != 0 && link_.IsConnected();
+    const bool reset = mapWritten && car_.ResetAdaptation() != 0 && link_.IsConnected();
+    if (!reset) {
+        // The write takes the undo copy for gone; the ECU never got the new map, so it is not.
+        map_.backupValid = undoCopy;
+        return false;
+    }
+    decided_ = true;
+    return true;
+}
+
+MapChangeSummary FittedMapSession::Changes() const {
+    const MapGrid now = MapGridOf(map_.CL);
+    return MapChangeSummary::Between(hasBefore_ ? before_ : now, now);
+}
+
+}  // namespace zov

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+
+#include "MapChangeSummary.h"
+
+namespace zov {
+
+class ComInj;
+class ConfCar;
+class ConfMap;
+
+// What the map chart does to the map and the ECU, in the order the ECU needs it: single cells
+// written at once, the fit undone from the undo copy, the whole map downloaded followed by the
+// reset of the self-adaptation (corrections learnt on the old map are wrong for the new one), and
+// the decision that closing the window owes.
+//
+// The map as it was before the fit is kept from the start, so the chart can show it beside the
+// fitted one even after the undo copy has gone with a download.
+class FittedMapSession {
+  public:
+    // `fittedMode`: the map was just fitted, so closing must end in a download or an undo.
+    FittedMapSession(ComInj& link, ConfMap& map, ConfCar& car, bool fittedMode);
+
+    bool FittedMode() const { return fittedMode_; }
+    // The map was downloaded or the fit undone.
+    bool Decided() const { return decided_; }
+    // The undo copy is there to go back to.
+    bool UndoFitAvailable() const;
+    // Closing asks whether to download.
+    bool AsksOnClose() const { return fittedMode_ && !decided_; }
+
+    // Stores one cell (clamped to 0..720) and writes it to the ECU at once. True when the ECU
+    // took it.
+    bool WriteCell(int row, int col, int32_t value);
+
+    // Back to the map before the fit, in the model only: the cells already written stay in the
+    // ECU until the map is downloaded again. Nothing happens without an undo copy.
+    void UndoFit();
+
+    // The whole map to the ECU (table 50), then the self-adaptation reset. True when both
+    // reached the ECU. When they did not, nothing is taken as decided and the undo copy stays, so
+    // the installer can try again or go back; the link has already said what went wrong.
+    bool Download();
+
+    // The map before the fit: the undo copy as it was when the session began.
+    bool HasBefore() const { return hasBefore_; }
+    const MapGrid& Before() const { return before_; }
+    // The current map against the map before the fit (nothing changed without one).
+    MapChangeSummary Changes() const;
+
+  private:
+    ComInj& link_;
+    ConfMap& map_;
+    ConfCar& car_;
+    bool fittedMode_;
+    bool decided_ = false;
+    bool hasBefore_ = false;
+    MapGrid before_{};
+};
+
+}  // namespace zov

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "ConfMap.h"
+
+namespace zov {
+
+// The main map's cells, row by row.
+using MapGrid = std::array<std::array<int32_t, ConfMap::kCols>, ConfMap::kRows>;
+
+MapGrid MapGridOf(const int32_t (&cells)[ConfMap::kRows][ConfMap::kCols]);
+
+// What a fit (and the points moved after it) did to the map: how many cells changed, the largest
+// change relative to the cell's earlier value, and which cells moved by more than a quarter, so an
+// installer sees at a glance whether the new map is a correction or a different map.
+//
+// A cell that was 0 has no relative change: any new value counts as larger than every finite
+// change (and is marked); among such cells the largest new value is the largest change.
+class MapChangeSummary {
+  public:
+    static constexpr double kMarkPercent = 25.0;
+
+    struct Change {
+        int row = -1;
+        int col = -1;
+        int32_t before = 0;
+        int32_t after = 0;
+        // (after - before) / before in percent; meaningless when FromZero().
+        double percent = 0;
+        bool FromZero() const { return before == 0 && after != 0; }
+    };
+
+    static MapChangeSummary Between(const MapGrid& before, const MapGrid& after);
+
+    int Changed() const { return changed_; }
+    // The largest change; row -1 when no cell changed.
+    const Change& Largest() const { return largest_; }
+    // Moved by more than kMarkPercent of its earlier value (or away from 0).
+    bool Marked(int row, int col) const;
+    int MarkedCount() const;
+
+  private:
+    int changed_ = 0;
+    Change largest_;
+    std::array<std::array<bool, ConfMap::kCols>, ConfMap::kRows> marked_{};
+};
+
+}  // namespace zov

@@ -1,0 +1,144 @@
+// What the chart does to the map and the ECU, against the simulator: single cells, the undo, the
+// download with the self-adaptation reset, and what closing owes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
+
+#include "ChartSupport.h"
+#include "FittedMapSession.h"
+#include "MapFit.h"
+
+namespace zov::test {
+namespace {
+
+std::vector<int32_t> EcuMap(const sim::EcuSimulator& ecu) { return ecu.Values(50); }
+
+std::vector<int32_t> ModelMap(const ConfMap& map) {
+    std::vector<int32_t> cells;
+    for (int r = 0; r < ConfMap::kRows; ++r)
+        for (int c = 0; c < ConfMap::kCols; ++c) cells.push_back(map.GetCell(r, c));
+    return cells;
+}
+
+FittedMapSession SessionOf(ChartBench& b) {
+    return FittedMapSession(b.context->link, b.Map(), b.Car(), true);
+}
+
+TEST(FittedMapSession, DownloadSendsTheWholeMapThenZeroesTheSelfAdaptation) {
+    struct Kind {
+        bool eightZones;
+        std::vector<int> counters;  // the step counters this kind of ECU keeps
+    };
+    for (const Kind& kind : {Kind{false, {114, 115}}, Kind{true, {129}}}) {
+        SCOPED_TRACE(kind.eightZones ? "eight zones" : "four zones");
+        ChartBench b(200, kind.eightZones);
+        for (const int var : kind.counters)
+            ASSERT_NE(b.ecu.Values(var), std::vector<int32_t>(b.ecu.Values(var).size()));
+        // The map editor's own sequence: undo copy, then the fit in the model.
+        b.Map().SaveBackup();
+        const std::vector<ConfMap::MappingPoint> points = {
+            {900, 40, 150}, {3000, 60, 320}, {5000, 150, 520}, {1500, 170, 410}};
+        ASSERT_TRUE(FitMapToPoints(b.Map(), points));
+        FittedMapSession session = SessionOf(b);
+        ASSERT_TRUE(session.AsksOnClose());
+        ASSERT_NE(EcuMap(b.ecu), ModelMap(b.Map()));
+
+        EXPECT_TRUE(session.Download());
+
+        EXPECT_EQ(EcuMap(b.ecu), ModelMap(b.Map()));
+        for (const int var : kind.counters)
+            EXPECT_EQ(b.ecu.Values(var), std::vector<int32_t>(b.ecu.Values(var).size(), 0)) << var;
+        // Sixteen rows of table 50, then the counters.
+        std::vector<int> expected(16, 50);
+        expected.insert(expected.end(), kind.counters.begin(), kind.counters.end());
+        EXPECT_EQ(b.WrittenVars(), expected);
+        EXPECT_TRUE(session.Decided());
+        EXPECT_FALSE(session.AsksOnClose());
+        EXPECT_FALSE(session.UndoFitAvailable());
+    }
+}
+
+TEST(FittedMapSession, UndoGoesBackToTheMapBeforeTheFitWithoutWritingTheEcu) {
+    ChartBench b(200);
+    b.Fitted({{0, 0, 260}, {5, 6, 100}});
+    FittedMapSession session = SessionOf(b);
+    ASSERT_TRUE(session.UndoFitAvailable());
+    ASSERT_TRUE(session.WriteCell(2, 3, 333));  // a point moved before the undo
+    b.ecu.ClearRequests();
+
+    session.UndoFit();
+
+    EXPECT_EQ(ModelMap(b.Map()), std::vector<int32_t>(320, 200));
+    EXPECT_TRUE(b.WrittenVars().empty());
+    // The moved cell stays in the ECU until the map goes there whole.
+    EXPECT_EQ(b.ecu.Value(50, 2 * 20 + 3), 333);
+    EXPECT_TRUE(session.Decided());
+    EXPECT_FALSE(session.AsksOnClose());
+    EXPECT_FALSE(session.UndoFitAvailable());
+}
+
+TEST(FittedMapSession, ACellGoesToTheEcuAtOnceWithinTheCellRange) {
+    ChartBench b(200);
+    b.Fitted({});
+    FittedMapSession session = SessionOf(b);
+    const CellValue cases[] = {{4, 7, 377}, {0, 19, 720}, {15, 0, 0}, {9, 9, 1000}, {9, 10, -5}};
+    const int32_t stored[] = {377, 720, 0, 720, 0};
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const CellValue& c = cases[i];
+        EXPECT_TRUE(session.WriteCell(c.row, c.col, c.value));
+        EXPECT_EQ(b.Map().GetCell(c.row, c.col), stored[i]);
+        EXPECT_EQ(b.ecu.Value(50, c.row * 20 + c.col), stored[i]);
+    }
+    EXPECT_EQ(b.WrittenVars(), std::vector<int>(5, 50));
+    // Moving points decides nothing.
+    EXPECT_TRUE(session.AsksOnClose());
+    EXPECT_TRUE(session.UndoFitAvailable());
+}
+
+TEST(FittedMapSession, ADownloadThatNeverArrivesKeepsTheUndoAndTheQuestion) {
+    ChartBench b(200);
+    b.Fitted({{3, 3, 400}});
+    FittedMapSession session = SessionOf(b);
+    b.ecu.MutableFaults().deadLine = true;
+
+    EXPECT_FALSE(session.Download());
+
+    EXPECT_FALSE(b.context->link.IsConnected());
+    EXPECT_FALSE(session.Decided());
+    EXPECT_TRUE(session.AsksOnClose());
+    EXPECT_TRUE(session.UndoFitAvailable());
+    EXPECT_EQ(b.Map().GetCell(3, 3), 400);
+    session.UndoFit();
+    EXPECT_EQ(b.Map().GetCell(3, 3), 200);
+}
+
+TEST(FittedMapSession, TheMapBeforeTheFitOutlivesTheUndoCopy) {
+    ChartBench b(200);
+    b.Fitted({{1, 2, 300}, {7, 8, 120}});
+    FittedMapSession session = SessionOf(b);
+    ASSERT_TRUE(session.HasBefore());
+    ASSERT_TRUE(session.Download());
+
+    EXPECT_EQ(session.Before()[1][2], 200);
+    EXPECT_EQ(session.Before()[7][8], 200);
+    const MapChangeSummary changes = session.Changes();
+    EXPECT_EQ(changes.Changed(), 2);
+    EXPECT_EQ(changes.Largest().row, 1);
+    EXPECT_EQ(changes.Largest().col, 2);
+    EXPECT_DOUBLE_EQ(changes.Largest().percent, 50.0);
+}
+
+TEST(FittedMapSession, WithoutAnUndoCopyThereIsNothingBeforeAndNothingChanges) {
+    ChartBench b(200);
+    b.Map().SetCell(4, 4, 500, false);
+    FittedMapSession session = SessionOf(b);
+    EXPECT_FALSE(session.HasBefore());
+    EXPECT_FALSE(session.UndoFitAvailable());
+    EXPECT_EQ(session.Changes().Changed(), 0);
+    session.UndoFit();
+    EXPECT_EQ(b.Map().GetCell(4, 4), 500);
+}
+
+}  // namespace
+}  // namespace zov::test

@@ -1,0 +1,99 @@
+// What a fit did to the map: changed cells, the largest change and the marked cells.
+#include <gtest/gtest.h>
+
+#include "MapChangeSummary.h"
+
+namespace zov {
+namespace {
+
+MapGrid Flat(int32_t value) {
+    MapGrid grid{};
+    for (auto& row : grid) row.fill(value);
+    return grid;
+}
+
+TEST(MapChangeSummary, CountsTheChangedCellsAndNamesTheLargestRelativeChange) {
+    const MapGrid before = Flat(200);
+    MapGrid after = before;
+    after[0][0] = 260;  // +30 %
+    after[3][4] = 150;  // -25 %: not beyond a quarter
+    after[5][6] = 100;  // -50 %
+    after[9][19] = 201;
+    const MapChangeSummary s = MapChangeSummary::Between(before, after);
+    EXPECT_EQ(s.Changed(), 4);
+    EXPECT_EQ(s.Largest().row, 5);
+    EXPECT_EQ(s.Largest().col, 6);
+    EXPECT_EQ(s.Largest().before, 200);
+    EXPECT_EQ(s.Largest().after, 100);
+    EXPECT_DOUBLE_EQ(s.Largest().percent, -50.0);
+    EXPECT_FALSE(s.Largest().FromZero());
+    EXPECT_TRUE(s.Marked(0, 0));
+    EXPECT_FALSE(s.Marked(3, 4));
+    EXPECT_TRUE(s.Marked(5, 6));
+    EXPECT_FALSE(s.Marked(9, 19));
+    EXPECT_FALSE(s.Marked(1, 1));
+    EXPECT_EQ(s.MarkedCount(), 2);
+    EXPECT_FALSE(s.Marked(16, 0));
+    EXPECT_FALSE(s.Marked(0, -1));
+}
+
+TEST(MapChangeSummary, NoChangeNamesNoCell) {
+    const MapChangeSummary s = MapChangeSummary::Between(Flat(320), Flat(320));
+    EXPECT_EQ(s.Changed(), 0);
+    EXPECT_EQ(s.Largest().row, -1);
+    EXPECT_EQ(s.MarkedCount(), 0);
+}
+
+TEST(MapChangeSummary, OnATieTheFirstCellRowByRowStays) {
+    MapGrid after = Flat(100);
+    after[7][2] = 140;   // +40 %
+    after[2][15] = 60;   // -40 %, earlier row
+    after[2][16] = 140;  // +40 %, later column
+    const MapChangeSummary s = MapChangeSummary::Between(Flat(100), after);
+    EXPECT_EQ(s.Largest().row, 2);
+    EXPECT_EQ(s.Largest().col, 15);
+    EXPECT_DOUBLE_EQ(s.Largest().percent, -40.0);
+}
+
+TEST(MapChangeSummary, ACellLeavingZeroOutranksEveryRelativeChange) {
+    MapGrid before = Flat(100);
+    before[4][4] = 0;
+    before[6][1] = 0;
+    before[8][8] = 0;
+    MapGrid after = before;
+    after[0][0] = 400;  // +300 %
+    after[4][4] = 30;
+    after[6][1] = 90;
+    // A zero cell that stays zero is no change.
+    const MapChangeSummary s = MapChangeSummary::Between(before, after);
+    EXPECT_EQ(s.Changed(), 3);
+    EXPECT_TRUE(s.Largest().FromZero());
+    EXPECT_EQ(s.Largest().row, 6);
+    EXPECT_EQ(s.Largest().col, 1);
+    EXPECT_EQ(s.Largest().after, 90);
+    EXPECT_TRUE(s.Marked(4, 4));
+    EXPECT_TRUE(s.Marked(6, 1));
+    EXPECT_FALSE(s.Marked(8, 8));
+}
+
+TEST(MapChangeSummary, ACellDroppingToZeroIsAHundredPercentDown) {
+    MapGrid after = Flat(50);
+    after[15][19] = 0;
+    const MapChangeSummary s = MapChangeSummary::Between(Flat(50), after);
+    EXPECT_FALSE(s.Largest().FromZero());
+    EXPECT_DOUBLE_EQ(s.Largest().percent, -100.0);
+    EXPECT_TRUE(s.Marked(15, 19));
+}
+
+TEST(MapChangeSummary, TheGridOfAModelMapIsRowByRow) {
+    int32_t cells[ConfMap::kRows][ConfMap::kCols] = {};
+    cells[3][17] = 555;
+    cells[15][0] = 7;
+    const MapGrid grid = MapGridOf(cells);
+    EXPECT_EQ(grid[3][17], 555);
+    EXPECT_EQ(grid[15][0], 7);
+    EXPECT_EQ(grid[1][3], 0);
+}
+
+}  // namespace
+}  // namespace zov
