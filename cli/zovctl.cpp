@@ -30,6 +30,7 @@
 #include "TermiosSerial.h"
 #include "TraceSerial.h"
 #include "ZovctlHelp.h"
+#include "ZovctlVehicles.h"
 
 namespace zov {
 namespace {
@@ -631,6 +632,14 @@ const std::map<std::string, FileCommand>& FileCommands() {
         {"unpack-ecu", {Needs::Nothing, CommandUnpackEcu}},
         {"fit", {Needs::Port, CommandFit}},
         {"diff", {Needs::Port, CommandDiff}},
+        {"vehicles",
+         {Needs::Nothing,
+          [](Session& session, const std::vector<std::string>& args) {
+              std::string error;
+              const int status =
+                  ListVehicles(args, RuntimeDirectory(session.options) + "/Vetture", stdout, error);
+              if (status != kOk) Fail(ExitCode(status), error);
+          }}},
     };
     return commands;
 }
