@@ -59,9 +59,12 @@ VehicleProgramming::Result VehicleProgramming::Program(const std::string& path,
     host_.Open();
     host_.SetBusy(true);
     link_.SetByteMode();
-    const bool backedUp = programmer_.BackUpFirst();
-    const Result result = backedUp ? RunAttempts(image) : Result::NoBackup;
-    link_.ClosePort();
+    Result result = Result::NoBackup;
+    // Without a backup nothing was started: a session the backup opened stays as it is.
+    if (programmer_.BackUpFirst()) {
+        result = RunAttempts(image);
+        link_.ClosePort();
+    }
     link_.SetByteMode();
     host_.SetBusy(false);
     host_.Close();

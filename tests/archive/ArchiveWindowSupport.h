@@ -12,13 +12,19 @@
 #include <functional>
 #include <vector>
 
+#include "ConfigurationBackup.h"
 #include "ShellFunctionSupport.h"
 
 namespace zov::test {
 
-// A copy of the build's runtime folder, sample archive included.
+// A copy of the build's runtime folder, sample archive included, without the backups other runs
+// left in it.
 struct Runtime {
-    Runtime() { CopyRuntime(dir.path()); }
+    Runtime() {
+        CopyRuntime(dir.path());
+        std::error_code ec;
+        std::filesystem::remove_all(ConfigurationBackup::FolderIn(Path()), ec);
+    }
     std::string Path() const { return QFile::encodeName(dir.path()).toStdString(); }
     QTemporaryDir dir;
 };

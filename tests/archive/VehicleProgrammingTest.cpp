@@ -179,6 +179,19 @@ TEST(VehicleProgramming, FailedAttemptsAskUpToFiveAttemptsAndAFatalFailureEndsAt
     }
 }
 
+TEST(VehicleProgramming, WithoutABackupAnOpenSessionIsLeftAsItWas) {
+    Bench b;
+    ASSERT_TRUE(b.ConnectAndLoad());
+    // A file where the backup folder should be.
+    std::ofstream(b.BackupFolder()) << "in the way";
+    b.prompter.answers = {PromptAnswer::No};
+    EXPECT_EQ(b.Program("A3_1.6_0C9.zov"), Result::NoBackup);
+    EXPECT_EQ(b.CountBoot(boot::kOpQuery), 0u);
+    EXPECT_TRUE(b.link.IsConnected());
+    EXPECT_EQ(b.link.ReadVar(46, nullptr), 200) << "the session still answers";
+    EXPECT_EQ(b.host.closed, 1);
+}
+
 TEST(VehicleProgramming, ABlankEcuIsProgrammedOnlyWhenTheInstallerGoesOnWithoutABackup) {
     for (const PromptAnswer answer : {PromptAnswer::No, PromptAnswer::Yes}) {
         SCOPED_TRACE(answer == PromptAnswer::Yes ? "Yes" : "No");

@@ -634,7 +634,7 @@ TEST(MainWindowSession, EscButtonAndItsTextCloseTheWindow) {
     // A disabled function's text does nothing.
     Bench b;
     ASSERT_TRUE(b.form->Start());
-    QTest::mouseClick(Child(*b.form, "Label1"), Qt::LeftButton);
+    QTest::mouseClick(Child(*b.form, "Label7"), Qt::LeftButton);
     EXPECT_TRUE(b.form->isVisible());
 }
 
