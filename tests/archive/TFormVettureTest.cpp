@@ -23,6 +23,8 @@ struct ArchiveBench {
     explicit ArchiveBench(ArchiveMode mode, sim::EcuConfig config = {})
         : bench(std::move(config), {}, runtime.dir.path()), host(bench.form.get(), {}) {
         EXPECT_TRUE(bench.form->Start());
+        // The main window's keep-alive is off while the archive runs, as F1 and F3 have it.
+        bench.form->Timer1->stop();
         window = std::make_unique<TFormVetture>(*bench.context, bench.Dictionary(), mode, host);
     }
     QTreeWidgetItem* Item(const QString& fuel, const QString& brand = {}, const QString& vehicle = {}) {
@@ -198,7 +200,11 @@ TEST(TFormVetture, ProgrammaProgramsTheChosenVehicleAfterABackupAndCloses) {
     ArchiveBench a(ArchiveMode::Installation);
     ASSERT_TRUE(a.bench.context->link.Connect());
     a.Select(a.Item(kGpl, "Opel", "ASTRA 1.6 16V  (0A3)"));
-    QTimer::singleShot(0, a.window.get(), [&] { a.window->ButtonProgramma->click(); });
+    QTimer::singleShot(0, a.window.get(), [&] {
+        a.window->ButtonProgramma->click();
+        // A failed programming leaves the window open: close it so the check below says so.
+        if (a.window->isVisible()) a.window->reject();
+    });
     EXPECT_EQ(a.window->exec(), QDialog::Accepted) << ::testing::PrintToString(ShownSince(a.bench.prompter));
     EXPECT_EQ(ShownSince(a.bench.prompter).back(), "Programmazione centralina completata.");
     const std::vector<BackupEntry> backups =
