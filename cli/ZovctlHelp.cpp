@@ -103,6 +103,12 @@ const std::vector<CommandHelp>& CommandHelps() {
         {"unpack-ecu", "IN.zov OUT", "unpack a packed ECU file (three header lines, then the S-records)",
          "Unpacks a packed ECU file into OUT: three header lines, then the S-records. Needs no\n"
          "ECU."},
+        {"vehicles", "[--archive DIR]", "list the vehicle archive: fuel, brand, display name, file name",
+         "Lists the vehicle archive as the archive window shows it, one vehicle a line:\n"
+         "fuel<TAB>brand<TAB>display name<TAB>file name, the fuel GPL or Metano, in the window's order\n"
+         "(LPG first, brands alphabetically, a brand's S-record files before its packed files). The\n"
+         "archive is the Vetture folder of the runtime directory unless --archive names another. Needs\n"
+         "no ECU; a folder that cannot be read exits with status 4."},
         {"help", "[COMMAND]", "this text, or the usage of one command",
          "Prints the usage of COMMAND, or the whole usage without one."},
     };

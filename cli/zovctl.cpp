@@ -31,6 +31,7 @@
 #include "TraceSerial.h"
 #include "ZovctlHelp.h"
 #include "ZovctlReport.h"
+#include "ZovctlVehicles.h"
 
 namespace zov {
 namespace {
@@ -653,6 +654,14 @@ const std::map<std::string, FileCommand>& FileCommands() {
         {"fit", {Needs::Port, CommandFit}},
         {"diff", {Needs::Port, CommandDiff}},
         {"report", {Needs::Port, CommandReport}},
+        {"vehicles",
+         {Needs::Nothing,
+          [](Session& session, const std::vector<std::string>& args) {
+              std::string error;
+              const int status =
+                  ListVehicles(args, RuntimeDirectory(session.options) + "/Vetture", stdout, error);
+              if (status != kOk) Fail(ExitCode(status), error);
+          }}},
     };
     return commands;
 }

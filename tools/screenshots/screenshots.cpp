@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "ChartShots.h"
+#include "ArchiveShots.h"
 #include "EditorShots.h"
 #include "EnrichmentShots.h"
 #include "MainWindowShots.h"
@@ -186,6 +187,13 @@ std::vector<Shot> Shots() {
                              {"2026-11-30 16:47", "OPEL ZAFIRA 1.6", "ZAFIRA16.ZOV", "c.zvf"}});
                      },
                      false});
+    shots.push_back({QStringLiteral("TFormVetture"),
+                     [](Context& c) { return zov::shots::VehicleArchive(c.dist, c.dictionary, false); }});
+    shots.push_back({QStringLiteral("TFormVetture_installazione"),
+                     [](Context& c) { return zov::shots::VehicleArchive(c.dist, c.dictionary, true); },
+                     false});
+    shots.push_back({QStringLiteral("TFormSchema"),
+                     [](Context& c) { return zov::shots::InstructionViewer(c.dist, c.dictionary); }});
     shots.push_back({QStringLiteral("TFormSet_enrichment"),
                      [](Context& c) { return zov::shots::ValueEntryDialog(c.dist, c.dictionary, false); }});
     shots.push_back({QStringLiteral("TFormSet_mainmap"),

@@ -120,6 +120,10 @@ class TFormMainInst : public QMainWindow {
     // Functions: F2 the ECU management menu, F5 a vehicle not in the archive, F6 remapping (its
     // button and menu item stay greyed until the map editor it ends in is built).
     void BitBtn2Click();
+    // F1 installation: the vehicle archive in installation mode, a new session with the ECU, then
+    // the customer archive; F3 the vehicle archive to browse.
+    void BitBtn1Click();
+    void BitBtn3Click();
     void BitBtn6Click();
     void BitBtn7Click();
     // Help and about.
@@ -218,6 +222,8 @@ class TFormMainInst : public QMainWindow {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // F1's last step, once the ECU answers again after the vehicle archive.
+    void OpenCustomerArchiveForInstallation();
     // "Carica configurazione" after its file has been chosen.
     void LoadConfigurationFrom(const QString& source);
     void BuildMenu();

