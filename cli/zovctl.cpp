@@ -29,6 +29,7 @@
 #include "ProgrammingBackup.h"
 #include "TermiosSerial.h"
 #include "TraceSerial.h"
+#include "ZovctlCustomers.h"
 #include "ZovctlHelp.h"
 
 namespace zov {
@@ -612,6 +613,15 @@ void CommandFit(Session& session, const std::vector<std::string>& args) {
     for (int r = 0; r < ConfMap::kRows; ++r) std::printf("%s\n", Join(map.CL[r], ConfMap::kCols).c_str());
 }
 
+// customers ...: the runtime directory's customer archive; no ECU.
+void CommandCustomers(Session& session, const std::vector<std::string>& args) {
+    std::string error;
+    const int code =
+        RunCustomersCommand(RuntimeDirectory(session.options),
+                            QString::fromStdString(session.options.settingsDirectory), args, error);
+    if (code != kOk) Fail(ExitCode(code), error);
+}
+
 // What a command needs before it runs: an open ECU session, only the port chosen (it opens the
 // link itself, as programming a blank ECU must), or nothing of the link.
 enum class Needs { Session, Port, Nothing };
@@ -631,6 +641,7 @@ const std::map<std::string, FileCommand>& FileCommands() {
         {"unpack-ecu", {Needs::Nothing, CommandUnpackEcu}},
         {"fit", {Needs::Port, CommandFit}},
         {"diff", {Needs::Port, CommandDiff}},
+        {"customers", {Needs::Nothing, CommandCustomers}},
     };
     return commands;
 }

@@ -193,7 +193,7 @@ void TFormMainInst::BuildMenu() {
     MenuInstall = action(MenuVaiA, "MenuInstall", "Installazione");
     MenuGestione = action(MenuVaiA, "MenuGestione", "Gestione Centralina", &TFormMainInst::BitBtn2Click);
     MenuAuto = action(MenuVaiA, "MenuAuto", "Archivio Auto");
-    MenuClienti = action(MenuVaiA, "MenuClienti", "Archivio Clienti");
+    MenuClienti = action(MenuVaiA, "MenuClienti", "Archivio Clienti", &TFormMainInst::BitBtn4Click);
     MenuFuoriArchivio =
         action(MenuVaiA, "MenuFuoriArchivio", "Auto non in archivio", &TFormMainInst::BitBtn6Click);
     MenuMappatura = action(MenuVaiA, "MenuMappatura", "Rimappatura", &TFormMainInst::BitBtn7Click);
@@ -214,8 +214,7 @@ void TFormMainInst::BuildMenu() {
     // greyed, so the installer sees the whole program. Remapping ends in the map editor, the only
     // window that takes the ECU out of the mapping mode it enters; without it F6 would leave the
     // mode set in every later store and saved configuration.
-    for (QAction* later : {MenuStampa, MenuInstall, MenuAuto, MenuClienti, MenuMappatura})
-        later->setEnabled(false);
+    for (QAction* later : {MenuStampa, MenuInstall, MenuAuto, MenuMappatura}) later->setEnabled(false);
 
     connect(MenuCom1, &QAction::triggered, this, &TFormMainInst::MenuCom1Click);
     connect(MenuCom2, &QAction::triggered, this, &TFormMainInst::MenuCom2Click);
@@ -251,9 +250,10 @@ void TFormMainInst::BuildArea() {
     LabelEsci = label("LabelEsci", "Esci");
 
     // Same as the menu: the windows of these functions are not part of this build yet.
-    for (QPushButton* later : {BitBtn1, BitBtn3, BitBtn4, BitBtn7}) later->setEnabled(false);
+    for (QPushButton* later : {BitBtn1, BitBtn3, BitBtn7}) later->setEnabled(false);
     connect(BitBtn5, &QPushButton::clicked, this, &TFormMainInst::MenuEsciClick);
     connect(BitBtn2, &QPushButton::clicked, this, &TFormMainInst::BitBtn2Click);
+    connect(BitBtn4, &QPushButton::clicked, this, &TFormMainInst::BitBtn4Click);
     connect(BitBtn6, &QPushButton::clicked, this, &TFormMainInst::BitBtn6Click);
     connect(BitBtn7, &QPushButton::clicked, this, &TFormMainInst::BitBtn7Click);
 

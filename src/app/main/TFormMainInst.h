@@ -31,6 +31,7 @@ namespace zov {
 
 class MainWindowArea;
 class TFormSceltaBackup;
+class TFormClienti;
 class TFormDati;
 class TFormSplash;
 class TModuloLingua;
@@ -66,6 +67,8 @@ class TFormMainInst : public QMainWindow {
     // Runs the backup list ("Ripristina backup") and returns its QDialog result; tests hand in
     // their own.
     using BackupChooser = std::function<int(TFormSceltaBackup& dialog)>;
+    // Runs the customer archive window and returns its QDialog result; tests hand in their own.
+    using CustomerRunner = std::function<int(TFormClienti& window)>;
 
     explicit TFormMainInst(AppContext& context, QWidget* parent = nullptr);
 
@@ -109,6 +112,11 @@ class TFormMainInst : public QMainWindow {
     // Functions: F2 the ECU management menu, F5 a vehicle not in the archive, F6 remapping (its
     // button and menu item stay greyed until the map editor it ends in is built).
     void BitBtn2Click();
+    // F4: the customer archive.
+    void BitBtn4Click();
+    // Opens the customer archive modally (`installationMode`: a new record prefilled from the
+    // vehicle configuration, the installation's last step); returns the window's result.
+    int OpenCustomerArchive(bool installationMode);
     void BitBtn6Click();
     void BitBtn7Click();
     // Help and about.
@@ -137,6 +145,7 @@ class TFormMainInst : public QMainWindow {
     // Replaces the way the configuration file dialogs are run (null: the dialog is shown).
     void SetFileChooser(FileChooser chooser) { fileChooser_ = std::move(chooser); }
     void SetBackupChooser(BackupChooser chooser) { backupChooser_ = std::move(chooser); }
+    void SetCustomerRunner(CustomerRunner runner) { customerRunner_ = std::move(runner); }
 
     // Controls, named as the window's components.
     QPushButton* BitBtn1;
@@ -261,6 +270,7 @@ class TFormMainInst : public QMainWindow {
     std::string dataVersionCaption_;  // LabelVer cut for the data dialog
     FileChooser fileChooser_;
     BackupChooser backupChooser_;
+    CustomerRunner customerRunner_;
 };
 
 }  // namespace zov
