@@ -39,7 +39,7 @@ void OpenOrFail(CustomerArchive& archive, bool create) {
     if (opened.import.attempted) {
         if (opened.import.ok)
             std::fprintf(stderr, "zovctl: %d customers imported from %s\n", opened.import.records,
-                         qPrintable(archive.Location().LegacyTablePath()));
+                         qPrintable(archive.Location().FindLegacyTable()));
         else
             std::fprintf(stderr, "zovctl: the older table was not imported: %s\n",
                          qPrintable(opened.import.error));

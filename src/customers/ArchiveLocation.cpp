@@ -1,5 +1,6 @@
 #include "ArchiveLocation.h"
 
+#include <QDir>
 #include <QSettings>
 #include <memory>
 
@@ -21,6 +22,13 @@ std::unique_ptr<QSettings> OpenStore(const QString& directory) {
 QString ArchiveLocation::Describe() const {
     if (kind == Kind::Sqlite) return SqlitePath();
     return QStringLiteral("%1@%2:%3/%4").arg(user, host).arg(port).arg(database);
+}
+
+QString ArchiveLocation::FindLegacyTable() const {
+    const QDir folder(Folder());
+    for (const QString& name : folder.entryList(QDir::Files))
+        if (name.compare(QLatin1String(kLegacyTable), Qt::CaseInsensitive) == 0) return folder.filePath(name);
+    return {};
 }
 
 ArchiveLocation ArchiveLocation::FromSettings(const QString& storeDirectory,

@@ -26,7 +26,9 @@ struct ArchiveLocation {
 
     QString Folder() const { return runtimeDirectory + QLatin1Char('/') + QLatin1String(kFolder); }
     QString SqlitePath() const { return Folder() + QLatin1Char('/') + QLatin1String(kSqliteFile); }
-    QString LegacyTablePath() const { return Folder() + QLatin1Char('/') + QLatin1String(kLegacyTable); }
+    // The older installation's table in Clienti/, its name's case ignored (it was written on a
+    // file system that ignores case: DBCLI.DBF, dbcli.dbf); empty when there is none.
+    QString FindLegacyTable() const;
     QString LockPath() const { return runtimeDirectory + QLatin1Char('/') + QLatin1String(kLockFile); }
     // One line for messages: the file, or user@host:port/database.
     QString Describe() const;

@@ -204,6 +204,7 @@ CustomerArchive::OpenOutcome CustomerArchive::Open(bool create) {
         return fail(OpenStatus::Failed);
     }
     if (!Load(out.error)) return fail(OpenStatus::Failed);
+    Resort(std::nullopt);
     open_ = true;
     out.import = ImportOnFirstOpen();
     out.status = OpenStatus::Opened;
@@ -496,14 +497,15 @@ CustomerArchive::ImportReport CustomerArchive::ImportLegacyTable(const QString& 
 }
 
 CustomerArchive::ImportReport CustomerArchive::ImportOnFirstOpen() {
-    if (!QFileInfo::exists(location_.LegacyTablePath())) return {};
+    const QString legacy = location_.FindLegacyTable();
+    if (legacy.isEmpty()) return {};
     QSqlQuery seen(QSqlDatabase::database(connectionName_, false));
     seen.prepare(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE NAME = ?").arg(QLatin1String(kInfoTable)));
     seen.addBindValue(QLatin1String(kImportedKey));
     if (!seen.exec() || !seen.next()) return {true, false, 0, ErrorOf(seen)};
     if (seen.value(0).toInt() > 0) return {};
     seen.finish();
-    return ImportLegacyTable(location_.LegacyTablePath());
+    return ImportLegacyTable(legacy);
 }
 
 }  // namespace zov

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QUuid>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "ArchiveLocation.h"
@@ -20,6 +21,10 @@
 namespace zov::test {
 
 enum class Backend { Sqlite, Postgres };
+
+inline void PrintTo(Backend backend, std::ostream* os) {
+    *os << (backend == Backend::Sqlite ? "SQLite" : "PostgreSQL");
+}
 
 inline std::string BackendName(const testing::TestParamInfo<Backend>& info) {
     return info.param == Backend::Sqlite ? "Sqlite" : "Postgres";

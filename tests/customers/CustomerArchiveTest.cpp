@@ -35,7 +35,9 @@ TEST_P(ArchiveTest, FirstOpenAsksBeforeMakingTheArchiveWithItsThreeIndexes) {
     CustomerArchive archive(space.Bench());
     EXPECT_EQ(archive.Open(false).status, CustomerArchive::OpenStatus::NoArchive);
     EXPECT_FALSE(archive.IsOpen());
-    if (GetParam() == Backend::Sqlite) EXPECT_FALSE(QFileInfo::exists(space.Bench().SqlitePath()));
+    if (GetParam() == Backend::Sqlite) {
+        EXPECT_FALSE(QFileInfo::exists(space.Bench().SqlitePath()));
+    }
 
     const auto opened = archive.Open(true);
     ASSERT_EQ(opened.status, CustomerArchive::OpenStatus::Opened) << opened.error.toStdString();

@@ -123,9 +123,9 @@ TEST_F(CustomersCliTest, AnArchiveInUseExitsFourWithItsMessage) {
     Store({Customer("Rossi")});
     CustomerArchive holder(space.Bench());
     ASSERT_EQ(holder.Open(false).status, CustomerArchive::OpenStatus::Opened);
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"list"},
-          {"export", space.RuntimeDirectory().toStdString() + "/out.csv"}}) {
+    const std::vector<std::vector<std::string>> commands = {
+        {"list"}, {"export", space.RuntimeDirectory().toStdString() + "/out.csv"}};
+    for (const std::vector<std::string>& args : commands) {
         const Result r = Zovctl(args);
         EXPECT_EQ(r.status, 4);
         EXPECT_NE(r.err.find("archive in use"), std::string::npos) << r.err;

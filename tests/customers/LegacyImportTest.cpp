@@ -33,18 +33,19 @@ void WriteLegacyTable(const QString& path) {
         const char* surname;
         const char* city;
         int cc;
-        const char* date;
+        int date;  // YYYYMMDD
         const char* plate;
     };
-    const Row rows[] = {{"Nicol\xF2", "Forl\xEC", 1598, "20020301", "ab123cd"},
-                        {"Cancellato", "Roma", 1200, "20010101", ""},
-                        {"Bianchi", "Milano", 999, "19991231", "MI 12345"}};
+    const Row rows[] = {{"Nicol\xF2", "Forl\xEC", 1598, 20020301, "ab123cd"},
+                        {"Cancellato", "Roma", 1200, 20010101, ""},
+                        {"Bianchi", "Milano", 999, 19991231, "MI 12345"}};
     for (int r = 0; r < 3; ++r) {
         DBFWriteStringAttribute(dbf, r, surname, rows[r].surname);
         DBFWriteStringAttribute(dbf, r, city, rows[r].city);
         DBFWriteStringAttribute(dbf, r, note, "x");
         DBFWriteIntegerAttribute(dbf, r, cc, rows[r].cc);
-        DBFWriteStringAttribute(dbf, r, installed, rows[r].date);
+        // shapelib writes a date field as the number YYYYMMDD, as dBASE stores it.
+        DBFWriteIntegerAttribute(dbf, r, installed, rows[r].date);
         DBFWriteStringAttribute(dbf, r, serial, "S1");
         DBFWriteStringAttribute(dbf, r, plate, rows[r].plate);
     }
@@ -57,7 +58,8 @@ class LegacyImportTest : public testing::TestWithParam<Backend> {
     void SetUp() override {
         ASSERT_TRUE(space.Ready()) << space.Error().toStdString();
         ASSERT_TRUE(QDir().mkpath(space.Bench().Folder()));
-        table = space.Bench().LegacyTablePath();
+        // shapelib names what it writes in lower case; an older installation may have used any case.
+        table = space.Bench().Folder() + "/dbcli.dbf";
     }
     ArchiveSpace space{GetParam()};
     QString table;
@@ -103,7 +105,7 @@ TEST_P(LegacyImportTest, ADamagedTableIsReportedAndTheArchiveStillOpens) {
     ASSERT_EQ(opened.status, CustomerArchive::OpenStatus::Opened);
     EXPECT_TRUE(opened.import.attempted);
     EXPECT_FALSE(opened.import.ok);
-    EXPECT_TRUE(opened.import.error.contains("dbcli.DBF")) << opened.import.error.toStdString();
+    EXPECT_TRUE(opened.import.error.contains("dbcli.dbf")) << opened.import.error.toStdString();
     EXPECT_EQ(archive.Count(), 0);
     EXPECT_EQ(Digest(table), before);
 }
