@@ -13,6 +13,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "DictionaryMessages.h"
 #include "InstallationRecord.h"
@@ -182,16 +183,20 @@ QWidget* TFormClienti::BuildVehicleGroup() {
     grid->addWidget(DBEditCil, 2, 1);
     grid->addWidget(LabelAnno, 2, 2);
     grid->addWidget(DBEditAnno, 2, 3);
-    grid->addWidget(LabelData, 3, 0);
-    grid->addWidget(DBEditDataInst, 3, 1);
-    grid->addWidget(LabelVer, 3, 2);
-    grid->addWidget(DBEditVer, 3, 3);
-    grid->addWidget(LabelDataCreaz, 4, 2);
-    grid->addWidget(DBEditDataCreaz, 4, 3);
+    grid->addWidget(LabelVer, 3, 0);
+    grid->addWidget(DBEditVer, 3, 1);
+    grid->addWidget(LabelDataCreaz, 3, 2);
+    grid->addWidget(DBEditDataCreaz, 3, 3);
+    grid->addWidget(LabelData, 4, 0);
+    grid->addWidget(DBEditDataInst, 4, 1);
+    grid->addWidget(LabelTarga, 4, 2);
+    grid->addWidget(DBEditTarga, 4, 3);
     grid->addWidget(LabelNSerie, 5, 0);
-    grid->addWidget(DBEditNSerie, 5, 1);
-    grid->addWidget(LabelTarga, 5, 2);
-    grid->addWidget(DBEditTarga, 5, 3);
+    grid->addWidget(DBEditNSerie, 5, 1, 1, 3);
+    // A date, a version or a plate is read whole, never scrolled.
+    const int digit = DBEditDataInst->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    for (QLineEdit* edit : {DBEditCil, DBEditAnno, DBEditVer, DBEditDataCreaz, DBEditDataInst, DBEditTarga})
+        edit->setMinimumWidth(digit * (std::min(edit->maxLength(), 15) + 3));
     grid->setRowStretch(6, 1);
     return GroupProg;
 }

@@ -183,5 +183,45 @@ TEST_F(CustomersCliTest, ImportAddsTheRecordsOfADbaseTableAndRefusesADamagedOne)
     EXPECT_EQ(Lines(Zovctl({"list"}).out).size(), 1u);
 }
 
+// The settings choose the shared archive: zovctl reads the PostgreSQL one and never a password.
+TEST(CustomersCliPostgres, ListReadsTheArchiveTheSettingsName) {
+    ArchiveSpace space(Backend::Postgres);
+    ASSERT_TRUE(space.Ready()) << space.Error().toStdString();
+    {
+        CustomerArchive archive(space.Bench(1));
+        ASSERT_EQ(archive.Open(true).status, CustomerArchive::OpenStatus::Opened);
+        ASSERT_TRUE(archive.Post(Customer("Rossi", "Milano"), true).posted);
+        ASSERT_EQ(archive.Apply().status, CustomerArchive::ApplyStatus::Applied);
+    }
+    QTemporaryDir settings;
+    {
+        QSettings store(settings.path() + "/Ovalix srl/Install.ini", QSettings::IniFormat);
+        store.setValue("MainPath", space.RuntimeDirectory(0));
+    }
+    ASSERT_TRUE(ArchiveLocation::ToSettings(settings.path(), space.Bench(0)));
+    const ArchiveLocation read = ArchiveLocation::FromSettings(settings.path(), space.RuntimeDirectory(0));
+    EXPECT_EQ(read.kind, ArchiveLocation::Kind::Postgres);
+    EXPECT_EQ(read.database, space.Bench(0).database);
+    QFile ini(settings.path() + "/Ovalix srl/Install.ini");
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(ini.readAll().toLower().contains("password"));
+
+    const Result r =
+        RunProgram({ZOVCTL_PATH, "--settings", settings.path().toStdString(), "customers", "list"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lines(r.out).size(), 1u);
+    EXPECT_EQ(r.out.rfind("Rossi\t\t\tMilano\t", 0), 0u) << r.out;
+    // Nothing was made in the runtime directory's own Clienti/ but the lock.
+    EXPECT_FALSE(QFile::exists(space.Bench(0).SqlitePath()));
+}
+
+TEST(CustomersSettings, AStoreWithoutTheGroupMeansSqlite) {
+    QTemporaryDir settings;
+    const ArchiveLocation location = ArchiveLocation::FromSettings(settings.path(), "/srv/zov");
+    EXPECT_EQ(location.kind, ArchiveLocation::Kind::Sqlite);
+    EXPECT_EQ(location.SqlitePath(), "/srv/zov/Clienti/dbcli.sqlite");
+    EXPECT_EQ(location.LockPath(), "/srv/zov/Clienti/.dbcli.lock");
+}
+
 }  // namespace
 }  // namespace zov::test

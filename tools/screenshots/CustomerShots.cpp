@@ -76,14 +76,14 @@ std::unique_ptr<TFormClienti> Window(const QString& dist, TModuloLingua& diction
 
 }  // namespace
 
-std::unique_ptr<QWidget> CustomerArchive(const QString& dist, TModuloLingua& dictionary) {
+std::unique_ptr<QWidget> CustomerWindow(const QString& dist, TModuloLingua& dictionary) {
     auto window = Window(dist, dictionary);
     window->show();
     window->ButtonNextClick();
     return window;
 }
 
-std::unique_ptr<QWidget> CustomerSearch(const QString& dist, TModuloLingua& dictionary) {
+std::unique_ptr<QWidget> CustomerSearchDialog(const QString& dist, TModuloLingua& dictionary) {
     auto window = Window(dist, dictionary);
     window->show();
     std::unique_ptr<TFormRicerca> dialog = window->MakeSearchDialog(false);

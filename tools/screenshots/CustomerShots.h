@@ -12,8 +12,8 @@ class TModuloLingua;
 namespace zov::shots {
 
 // The window on the second of a few customers.
-std::unique_ptr<QWidget> CustomerArchive(const QString& dist, TModuloLingua& dictionary);
+std::unique_ptr<QWidget> CustomerWindow(const QString& dist, TModuloLingua& dictionary);
 // The search dialog as "Ricerca" opens it, on the city.
-std::unique_ptr<QWidget> CustomerSearch(const QString& dist, TModuloLingua& dictionary);
+std::unique_ptr<QWidget> CustomerSearchDialog(const QString& dist, TModuloLingua& dictionary);
 
 }  // namespace zov::shots

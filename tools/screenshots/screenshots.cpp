@@ -190,9 +190,9 @@ std::vector<Shot> Shots() {
     shots.push_back({QStringLiteral("TFormSet_mainmap"),
                      [](Context& c) { return zov::shots::ValueEntryDialog(c.dist, c.dictionary, true); }});
     shots.push_back({QStringLiteral("TFormClienti"),
-                     [](Context& c) { return zov::shots::CustomerArchive(c.dist, c.dictionary); }});
+                     [](Context& c) { return zov::shots::CustomerWindow(c.dist, c.dictionary); }});
     shots.push_back({QStringLiteral("TFormRicerca"),
-                     [](Context& c) { return zov::shots::CustomerSearch(c.dist, c.dictionary); }});
+                     [](Context& c) { return zov::shots::CustomerSearchDialog(c.dist, c.dictionary); }});
     return shots;
 }
 
