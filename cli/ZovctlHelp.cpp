@@ -109,6 +109,19 @@ const std::vector<CommandHelp>& CommandHelps() {
          "(LPG first, brands alphabetically, a brand's S-record files before its packed files). The\n"
          "archive is the Vetture folder of the runtime directory unless --archive names another. Needs\n"
          "no ECU; a folder that cannot be read exits with status 4."},
+        {"customers",
+         "import FILE.DBF | list [--field NAME --prefix TEXT] [--date CONDITION] | export OUT.csv",
+         "the customer archive: import an older dBASE table, list, export as CSV",
+         "Works on the customer archive of the runtime directory (Clienti/dbcli.sqlite, or the\n"
+         "PostgreSQL archive the settings store's group CustomerArchive names). Needs no ECU.\n"
+         "import adds the records of an older installation's dBASE table (dbcli.DBF); the table is\n"
+         "only read. list prints one record per line, the 15 fields tab-separated in the table's\n"
+         "order (dates as ISO dates), in surname order; --field NAME --prefix TEXT keeps the records\n"
+         "whose field begins with TEXT (case ignored), --date CONDITION those whose date field\n"
+         "compares so: [DATA_INST|DATA_PROG] then =, < or > then a date (2002-03-01 or 1/3/2002),\n"
+         "DATA_INST when no field is named. A refused condition exits with status 2 and changes\n"
+         "nothing. export writes every record as CSV (a header line of the field names, UTF-8).\n"
+         "An archive in use by the program or another zovctl exits with status 4."},
         {"help", "[COMMAND]", "this text, or the usage of one command",
          "Prints the usage of COMMAND, or the whole usage without one."},
     };
@@ -123,7 +136,7 @@ const std::vector<ExitStatusHelp>& ExitStatusHelps() {
          "the configurations differ"},
         {2, "bad usage or argument"},
         {3, "refused by the ECU"},
-        {4, "a file is damaged, or cannot be read or written"},
+        {4, "a file is damaged, or cannot be read or written; customers: the archive is in use"},
         {5, "impossible with this data (fit: the points do not span a surface)"},
         {6, "the ECU refused variables during a whole read; the output is incomplete"},
     };

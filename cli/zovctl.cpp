@@ -29,6 +29,7 @@
 #include "ProgrammingBackup.h"
 #include "TermiosSerial.h"
 #include "TraceSerial.h"
+#include "ZovctlCustomers.h"
 #include "ZovctlHelp.h"
 #include "ZovctlReport.h"
 #include "ZovctlVehicles.h"
@@ -634,6 +635,15 @@ void CommandReport(Session& session, const std::vector<std::string>& args) {
     EndIfIncomplete(session);
 }
 
+// customers ...: the runtime directory's customer archive; no ECU.
+void CommandCustomers(Session& session, const std::vector<std::string>& args) {
+    std::string error;
+    const int code =
+        RunCustomersCommand(RuntimeDirectory(session.options),
+                            QString::fromStdString(session.options.settingsDirectory), args, error);
+    if (code != kOk) Fail(ExitCode(code), error);
+}
+
 // What a command needs before it runs: an open ECU session, only the port chosen (it opens the
 // link itself, as programming a blank ECU must), or nothing of the link.
 enum class Needs { Session, Port, Nothing };
@@ -662,6 +672,7 @@ const std::map<std::string, FileCommand>& FileCommands() {
                   ListVehicles(args, RuntimeDirectory(session.options) + "/Vetture", stdout, error);
               if (status != kOk) Fail(ExitCode(status), error);
           }}},
+        {"customers", {Needs::Nothing, CommandCustomers}},
     };
     return commands;
 }

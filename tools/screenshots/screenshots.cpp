@@ -20,6 +20,7 @@
 
 #include "ChartShots.h"
 #include "ArchiveShots.h"
+#include "CustomerShots.h"
 #include "EditorShots.h"
 #include "EnrichmentShots.h"
 #include "MainWindowShots.h"
@@ -202,6 +203,10 @@ std::vector<Shot> Shots() {
         {QStringLiteral("Anteprima"), [](Context& c) { return zov::shots::ReportPreview(c.dist); }, false});
     shots.push_back({QStringLiteral("TFormGrafico"),
                      [](Context& c) { return zov::shots::MapChart(c.dist, c.dictionary); }});
+    shots.push_back({QStringLiteral("TFormClienti"),
+                     [](Context& c) { return zov::shots::CustomerWindow(c.dist, c.dictionary); }});
+    shots.push_back({QStringLiteral("TFormRicerca"),
+                     [](Context& c) { return zov::shots::CustomerSearchDialog(c.dist, c.dictionary); }});
     return shots;
 }
 

@@ -198,7 +198,7 @@ void TFormMainInst::BuildMenu() {
     MenuInstall = action(MenuVaiA, "MenuInstall", "Installazione", &TFormMainInst::BitBtn1Click);
     MenuGestione = action(MenuVaiA, "MenuGestione", "Gestione Centralina", &TFormMainInst::BitBtn2Click);
     MenuAuto = action(MenuVaiA, "MenuAuto", "Archivio Auto", &TFormMainInst::BitBtn3Click);
-    MenuClienti = action(MenuVaiA, "MenuClienti", "Archivio Clienti");
+    MenuClienti = action(MenuVaiA, "MenuClienti", "Archivio Clienti", &TFormMainInst::BitBtn4Click);
     MenuFuoriArchivio =
         action(MenuVaiA, "MenuFuoriArchivio", "Auto non in archivio", &TFormMainInst::BitBtn6Click);
     MenuMappatura = action(MenuVaiA, "MenuMappatura", "Rimappatura", &TFormMainInst::BitBtn7Click);
@@ -219,7 +219,7 @@ void TFormMainInst::BuildMenu() {
     // greyed, so the installer sees the whole program. Remapping ends in the map editor, the only
     // window that takes the ECU out of the mapping mode it enters; without it F6 would leave the
     // mode set in every later store and saved configuration.
-    for (QAction* later : {MenuClienti, MenuMappatura}) later->setEnabled(false);
+    for (QAction* later : {MenuMappatura}) later->setEnabled(false);
 
     connect(MenuCom1, &QAction::triggered, this, &TFormMainInst::MenuCom1Click);
     connect(MenuCom2, &QAction::triggered, this, &TFormMainInst::MenuCom2Click);
@@ -255,11 +255,12 @@ void TFormMainInst::BuildArea() {
     LabelEsci = label("LabelEsci", "Esci");
 
     // Same as the menu: the windows of these functions are not part of this build yet.
-    for (QPushButton* later : {BitBtn4, BitBtn7}) later->setEnabled(false);
+    for (QPushButton* later : {BitBtn7}) later->setEnabled(false);
     connect(BitBtn1, &QPushButton::clicked, this, &TFormMainInst::BitBtn1Click);
     connect(BitBtn3, &QPushButton::clicked, this, &TFormMainInst::BitBtn3Click);
     connect(BitBtn5, &QPushButton::clicked, this, &TFormMainInst::MenuEsciClick);
     connect(BitBtn2, &QPushButton::clicked, this, &TFormMainInst::BitBtn2Click);
+    connect(BitBtn4, &QPushButton::clicked, this, &TFormMainInst::BitBtn4Click);
     connect(BitBtn6, &QPushButton::clicked, this, &TFormMainInst::BitBtn6Click);
     connect(BitBtn7, &QPushButton::clicked, this, &TFormMainInst::BitBtn7Click);
 

@@ -33,6 +33,7 @@ namespace zov {
 
 class MainWindowArea;
 class TFormSceltaBackup;
+class TFormClienti;
 class TFormDati;
 class TFormSplash;
 class TModuloLingua;
@@ -71,6 +72,8 @@ class TFormMainInst : public QMainWindow {
     // Runs the print dialog or the print preview (QDialog::Accepted or Rejected).
     using PrintDialogRunner = std::function<int(QPrintDialog& dialog)>;
     using PreviewRunner = std::function<int(QPrintPreviewDialog& dialog)>;
+    // Runs the customer archive window and returns its QDialog result; tests hand in their own.
+    using CustomerRunner = std::function<int(TFormClienti& window)>;
 
     explicit TFormMainInst(AppContext& context, QWidget* parent = nullptr);
 
@@ -124,6 +127,11 @@ class TFormMainInst : public QMainWindow {
     // the customer archive; F3 the vehicle archive to browse.
     void BitBtn1Click();
     void BitBtn3Click();
+    // F4: the customer archive.
+    void BitBtn4Click();
+    // Opens the customer archive modally (`installationMode`: a new record prefilled from the
+    // vehicle configuration, the installation's last step); returns the window's result.
+    int OpenCustomerArchive(bool installationMode);
     void BitBtn6Click();
     void BitBtn7Click();
     // Help and about.
@@ -154,6 +162,7 @@ class TFormMainInst : public QMainWindow {
     void SetBackupChooser(BackupChooser chooser) { backupChooser_ = std::move(chooser); }
     void SetPrintDialogRunner(PrintDialogRunner runner) { printDialogRunner_ = std::move(runner); }
     void SetPreviewRunner(PreviewRunner runner) { previewRunner_ = std::move(runner); }
+    void SetCustomerRunner(CustomerRunner runner) { customerRunner_ = std::move(runner); }
 
     // Controls, named as the window's components.
     QPushButton* BitBtn1;
@@ -222,8 +231,6 @@ class TFormMainInst : public QMainWindow {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
-    // F1's last step, once the ECU answers again after the vehicle archive.
-    void OpenCustomerArchiveForInstallation();
     // "Carica configurazione" after its file has been chosen.
     void LoadConfigurationFrom(const QString& source);
     void BuildMenu();
@@ -286,6 +293,7 @@ class TFormMainInst : public QMainWindow {
     BackupChooser backupChooser_;
     PrintDialogRunner printDialogRunner_;
     PreviewRunner previewRunner_;
+    CustomerRunner customerRunner_;
 };
 
 }  // namespace zov

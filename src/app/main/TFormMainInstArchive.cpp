@@ -44,11 +44,8 @@ void TFormMainInst::BitBtn1Click() {
     if (ctx_.link.IsConnected()) ctx_.link.Disconnect();
     ctx_.clock.SleepMs(kReconnectWaitMs);
     MenuConnettiClick();
-    if (ctx_.link.IsConnected()) OpenCustomerArchiveForInstallation();
-}
-
-void TFormMainInst::OpenCustomerArchiveForInstallation() {
-    // The customer archive opens here in installation mode.
+    // The installation ends with the customer's record, prefilled from the ECU just programmed.
+    if (ctx_.link.IsConnected()) OpenCustomerArchive(true);
 }
 
 void TFormMainInst::BitBtn3Click() {

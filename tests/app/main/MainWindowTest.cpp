@@ -171,18 +171,18 @@ TEST(MainWindowStart, FunctionsWithoutTheirWindowsAreShownDisabled) {
     Bench b;
     ASSERT_TRUE(b.form->Start());
     TFormMainInst& f = *b.form;
-    for (QPushButton* later : {f.BitBtn4, f.BitBtn7}) {
+    for (QPushButton* later : {f.BitBtn7}) {
         EXPECT_TRUE(later->isVisible()) << later->objectName().toStdString();
         EXPECT_FALSE(later->isEnabled()) << later->objectName().toStdString();
     }
-    for (QAction* later : {f.MenuClienti, f.MenuMappatura}) {
+    for (QAction* later : {f.MenuMappatura}) {
         EXPECT_TRUE(later->isVisible()) << later->objectName().toStdString();
         EXPECT_FALSE(later->isEnabled()) << later->objectName().toStdString();
     }
-    for (QPushButton* built : {f.BitBtn1, f.BitBtn2, f.BitBtn3, f.BitBtn6})
+    for (QPushButton* built : {f.BitBtn1, f.BitBtn2, f.BitBtn3, f.BitBtn4, f.BitBtn6})
         EXPECT_TRUE(built->isVisible() && built->isEnabled()) << built->objectName().toStdString();
-    for (QAction* built : {f.MenuInstall, f.MenuGestione, f.MenuAuto, f.MenuFuoriArchivio, f.MenuCaricaConf,
-                           f.MenuSalvaConf, f.MenuStampa, f.MenuAnteprima})
+    for (QAction* built : {f.MenuInstall, f.MenuGestione, f.MenuAuto, f.MenuClienti, f.MenuFuoriArchivio,
+                           f.MenuCaricaConf, f.MenuSalvaConf, f.MenuStampa, f.MenuAnteprima})
         EXPECT_TRUE(built->isVisible() && built->isEnabled()) << built->objectName().toStdString();
     EXPECT_TRUE(f.BitBtn5->isEnabled());
     const std::vector<std::pair<QAction*, QKeySequence>> keys = {

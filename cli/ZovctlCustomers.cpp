@@ -1,0 +1,182 @@
+#include "ZovctlCustomers.h"
+
+#include <QCoreApplication>
+#include <QSaveFile>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include "ArchiveLocation.h"
+#include "CustomerArchive.h"
+#include "CustomerFilter.h"
+
+namespace zov {
+
+namespace {
+
+struct CommandError {
+    int code;
+    std::string reason;
+};
+
+[[noreturn]] void Fail(int code, std::string reason) { throw CommandError{code, std::move(reason)}; }
+
+std::string Utf8(const QString& text) { return text.toStdString(); }
+
+// The archive's own messages are English, the command line's language.
+void OpenOrFail(CustomerArchive& archive, bool create) {
+    const CustomerArchive::OpenOutcome opened = archive.Open(create);
+    switch (opened.status) {
+        case CustomerArchive::OpenStatus::Opened:
+            break;
+        case CustomerArchive::OpenStatus::NoArchive:
+            Fail(CustomersStatus::kFileFailure,
+                 "there is no customer archive at " + Utf8(archive.Location().Describe()));
+        case CustomerArchive::OpenStatus::InUse:
+        case CustomerArchive::OpenStatus::Failed:
+            Fail(CustomersStatus::kFileFailure, Utf8(opened.error));
+    }
+    if (opened.import.attempted) {
+        if (opened.import.ok)
+            std::fprintf(stderr, "zovctl: %d customers imported from %s\n", opened.import.records,
+                         qPrintable(archive.Location().FindLegacyTable()));
+        else
+            std::fprintf(stderr, "zovctl: the older table was not imported: %s\n",
+                         qPrintable(opened.import.error));
+    }
+}
+
+// The filter the window would apply for the same choice.
+std::optional<CustomerFilter> ListFilter(const std::vector<std::string>& args) {
+    std::optional<QString> field, prefix, date;
+    for (size_t i = 2; i < args.size(); ++i) {
+        auto value = [&]() {
+            if (i + 1 >= args.size()) Fail(CustomersStatus::kBadArgument, args[i] + " needs a value");
+            return QString::fromStdString(args[++i]);
+        };
+        if (args[i] == "--field")
+            field = value();
+        else if (args[i] == "--prefix")
+            prefix = value();
+        else if (args[i] == "--date")
+            date = value();
+        else
+            Fail(CustomersStatus::kBadArgument, "unknown argument '" + args[i] + "' of customers list");
+    }
+    if (date && (field || prefix))
+        Fail(CustomersStatus::kBadArgument, "one filter at a time: --date, or --field with --prefix");
+    if (date) {
+        const std::optional<DateFilter> filter = ParseDateCondition(*date, QStringLiteral("d/M/yyyy"));
+        if (!filter)
+            Fail(CustomersStatus::kBadArgument,
+                 "refused date condition (expected [DATA_INST|DATA_PROG] =, < or > and a date such as "
+                 "2002-03-01 or 1/3/2002)");
+        return *filter;
+    }
+    if (field.has_value() != prefix.has_value())
+        Fail(CustomersStatus::kBadArgument, "--field and --prefix go together");
+    if (!field) return std::nullopt;
+    const std::optional<int> number = FieldByName(*field);
+    if (!number) Fail(CustomersStatus::kBadArgument, "no field named '" + Utf8(*field) + "'");
+    if (FieldInfo(*number).kind == FieldKind::Date)
+        Fail(CustomersStatus::kBadArgument, "a date field is filtered with --date");
+    const SearchOutcome built =
+        BuildFilter({*number, QStringLiteral("="), *prefix}, QStringLiteral("d/M/yyyy"));
+    if (built.refusal == SearchRefusal::NotANumber)
+        Fail(CustomersStatus::kBadArgument,
+             Utf8(*field) + " holds numbers: '" + Utf8(*prefix) + "' is not one");
+    if (!built.filter) Fail(CustomersStatus::kBadArgument, "the prefix is too long");
+    return built.filter;
+}
+
+// Tabs and line ends inside a field would break the one-record-per-line output.
+QString ListField(const CustomerRecord& record, int field) {
+    QString text = record.Display(field, QStringLiteral("yyyy-MM-dd"));
+    for (QChar& c : text)
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r')) c = QLatin1Char(' ');
+    return text;
+}
+
+QString CsvField(const QString& text) {
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+void List(CustomerArchive& archive, const std::vector<std::string>& args) {
+    const std::optional<CustomerFilter> filter = ListFilter(args);
+    OpenOrFail(archive, false);
+    archive.SetFilter(filter);
+    for (int i = 0; i < archive.Count(); ++i) {
+        const CustomerRecord record = archive.At(i);
+        QStringList fields;
+        for (int f = 0; f < kCustomerFieldCount; ++f) fields << ListField(record, f);
+        std::printf("%s\n", fields.join(QLatin1Char('\t')).toUtf8().constData());
+    }
+}
+
+void Export(CustomerArchive& archive, const std::string& target) {
+    OpenOrFail(archive, false);
+    QSaveFile out(QString::fromStdString(target));
+    if (!out.open(QIODevice::WriteOnly))
+        Fail(CustomersStatus::kFileFailure, target + ": " + Utf8(out.errorString()));
+    QStringList header;
+    for (int f = 0; f < kCustomerFieldCount; ++f) header << QLatin1String(FieldInfo(f).name);
+    QByteArray text = header.join(QLatin1Char(',')).toUtf8() + "\r\n";
+    for (int i = 0; i < archive.Count(); ++i) {
+        const CustomerRecord record = archive.At(i);
+        QStringList fields;
+        for (int f = 0; f < kCustomerFieldCount; ++f)
+            fields << CsvField(record.Display(f, QStringLiteral("yyyy-MM-dd")));
+        text += fields.join(QLatin1Char(',')).toUtf8() + "\r\n";
+    }
+    // Written whole beside the target and renamed over it: never a half-written export.
+    if (out.write(text) != text.size() || !out.commit())
+        Fail(CustomersStatus::kFileFailure, target + ": " + Utf8(out.errorString()));
+    std::fprintf(stderr, "zovctl: %d customers exported to %s\n", archive.Count(), target.c_str());
+}
+
+void Import(CustomerArchive& archive, const std::string& source) {
+    OpenOrFail(archive, true);
+    const CustomerArchive::ImportReport report = archive.ImportLegacyTable(QString::fromStdString(source));
+    if (!report.ok) Fail(CustomersStatus::kFileFailure, Utf8(report.error));
+    std::fprintf(stderr, "zovctl: %d customers imported from %s\n", report.records, source.c_str());
+}
+
+}  // namespace
+
+int RunCustomersCommand(const std::string& runtimeDirectory, const QString& settingsDirectory,
+                        const std::vector<std::string>& args, std::string& error) {
+    // The database drivers are plugins, found through the application object.
+    static int argc = 1;
+    static char name[] = "zovctl";
+    static char* argv[] = {name, nullptr};
+    std::unique_ptr<QCoreApplication> app;
+    if (!QCoreApplication::instance()) app = std::make_unique<QCoreApplication>(argc, argv);
+
+    CustomerArchive archive(
+        ArchiveLocation::FromSettings(settingsDirectory, QString::fromStdString(runtimeDirectory)));
+    try {
+        const std::string what = args.size() > 1 ? args[1] : "";
+        if (what == "list") {
+            List(archive, args);
+        } else if (what == "export" && args.size() == 3) {
+            Export(archive, args[2]);
+        } else if (what == "import" && args.size() == 3) {
+            Import(archive, args[2]);
+        } else {
+            Fail(CustomersStatus::kBadArgument,
+                 "usage: customers import FILE.DBF | list [--field NAME --prefix TEXT] [--date CONDITION] | "
+                 "export OUT.csv");
+        }
+    } catch (const CommandError& e) {
+        error = e.reason;
+        return e.code;
+    }
+    return CustomersStatus::kOk;
+}
+
+}  // namespace zov

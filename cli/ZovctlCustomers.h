@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <string>
+#include <vector>
+
+namespace zov {
+
+// zovctl customers import FILE.DBF | list [--field NAME --prefix TEXT] [--date CONDITION] |
+// export OUT.csv, on the customer archive of `runtimeDirectory` (SQLite there, or the PostgreSQL
+// archive the settings store in `settingsDirectory` names). Returns the exit status; on a failure
+// `error` holds the one line to print.
+struct CustomersStatus {
+    static constexpr int kOk = 0;
+    static constexpr int kBadArgument = 2;
+    static constexpr int kFileFailure = 4;
+};
+
+int RunCustomersCommand(const std::string& runtimeDirectory, const QString& settingsDirectory,
+                        const std::vector<std::string>& args, std::string& error);
+
+}  // namespace zov

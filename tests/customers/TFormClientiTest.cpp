@@ -1,0 +1,350 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+
+#include "QtText.h"
+#include "WindowSupport.h"
+
+namespace zov::test {
+namespace {
+
+std::vector<CustomerRecord> Workshop() {
+    return {Customer("Rossi", "Milano"), Customer("Bianchi", "Roma"), Customer("Verdi", "Mirandola"),
+            Customer("Ferri", "Ami")};
+}
+
+class CustomerWindowTest : public testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(bench.space.Ready()) << bench.space.Error().toStdString(); }
+
+    std::string SaveQuestion() {
+        return bench.Dict("MessClientMod", 50) + "\n" + bench.Dict("MessSaveChange", 50);
+    }
+
+    CustomerBench bench;
+};
+
+TEST_F(CustomerWindowTest, FirstStartAsksAndYesMakesAnEmptyArchive) {
+    bench.prompter.answers = {PromptAnswer::Yes};
+    auto window = bench.Window();
+    window->show();
+    ASSERT_EQ(bench.Shown(), std::vector<std::string>{bench.Dict("MessNoArchivio", 70)});
+    EXPECT_EQ(bench.prompter.shown[0].icon, PromptIcon::Warning);
+    EXPECT_EQ(bench.prompter.shown[0].buttons, PromptButtons::YesNo);
+    EXPECT_EQ(bench.prompter.shown[0].caption, bench.Dict("FinestraClienti", 70));
+    ASSERT_NE(window->Archive(), nullptr);
+    EXPECT_FALSE(window->GroupCliente->isEnabled());
+    EXPECT_FALSE(window->GroupProg->isEnabled());
+    EXPECT_FALSE(window->ButtonDel->isEnabled());
+    EXPECT_EQ(window->focusWidget(), window->ButtonEsci);
+    EXPECT_EQ(window->LabelCont->text(), bench.dictionary->Lookup(u"LabelCont", 20).value() + " 0");
+    EXPECT_TRUE(QFileInfo::exists(bench.space.Bench().SqlitePath()));
+}
+
+TEST_F(CustomerWindowTest, FirstStartAnsweredNoClosesTheWindowAndMakesNothing) {
+    bench.prompter.answers = {PromptAnswer::No};
+    auto window = bench.Window();
+    window->show();
+    QTRY_VERIFY(!window->isVisible());
+    EXPECT_EQ(window->result(), QDialog::Rejected);
+    EXPECT_FALSE(QFileInfo::exists(bench.space.Bench().SqlitePath()));
+}
+
+TEST_F(CustomerWindowTest, ASecondUserIsToldTheArchiveIsInUseAndTheWindowCloses) {
+    bench.Store(Workshop());
+    CustomerArchive holder(bench.space.Bench());
+    ASSERT_EQ(holder.Open(false).status, CustomerArchive::OpenStatus::Opened);
+    auto window = bench.Window();
+    window->show();
+    ASSERT_EQ(bench.Shown(), std::vector<std::string>{bench.Dict("MessArchivioInUso", 70)});
+    EXPECT_EQ(bench.prompter.shown[0].icon, PromptIcon::Error);
+    QTRY_VERIFY(!window->isVisible());
+    EXPECT_EQ(holder.Count(), 4);
+}
+
+TEST_F(CustomerWindowTest, BrowsingGoesInSurnameOrderAndGreysTheEnds) {
+    bench.Store(Workshop());
+    auto window = bench.Window();
+    window->show();
+    EXPECT_TRUE(bench.Shown().empty());
+    EXPECT_EQ(window->DBEditCognome->text(), "Bianchi");
+    EXPECT_FALSE(window->ButtonFirst->isEnabled());
+    EXPECT_FALSE(window->ButtonPrev->isEnabled());
+    EXPECT_TRUE(window->ButtonNext->isEnabled());
+    EXPECT_EQ(window->DBEditDataInst->text(), "1/3/2002");
+    EXPECT_EQ(window->LabelCont->text(), bench.dictionary->Lookup(u"LabelCont", 20).value() + " 4");
+    window->ButtonNext->click();
+    EXPECT_EQ(window->DBEditCognome->text(), "Ferri");
+    window->ButtonLast->click();
+    EXPECT_EQ(window->DBEditCognome->text(), "Verdi");
+    EXPECT_FALSE(window->ButtonNext->isEnabled());
+    EXPECT_FALSE(window->ButtonLast->isEnabled());
+    EXPECT_TRUE(window->ButtonPrev->isEnabled());
+    // Nothing was changed, so nothing was asked.
+    EXPECT_TRUE(bench.Shown().empty());
+}
+
+TEST_F(CustomerWindowTest, ANewRecordWithoutSerialNumberIsNotSavedAndStaysInEdit) {
+    bench.Store(Workshop());
+    auto window = bench.Window();
+    window->show();
+    window->ButtonNew->click();
+    EXPECT_EQ(window->LabelCont->text(), bench.dictionary->Lookup(u"LabelNuovoCli", 20).value());
+    EXPECT_EQ(window->DBEditDataInst->text(), QDate::currentDate().toString("d/M/yyyy"));
+    EXPECT_TRUE(window->ButtonConfermaMod->isEnabled());
+    Type(window->DBEditCognome, "Neri");
+    window->ButtonConfermaMod->click();
+    ASSERT_EQ(bench.Shown(), std::vector<std::string>{bench.Dict("MessMancaCampo", 70)});
+    EXPECT_EQ(bench.prompter.shown[0].icon, PromptIcon::Error);
+    EXPECT_EQ(window->DBEditCognome->text(), "Neri");
+    EXPECT_TRUE(window->ButtonConfermaMod->isEnabled());
+    EXPECT_EQ(window->Archive()->Count(), 4);
+
+    // Completed, it is saved without a question.
+    Type(window->DBEditNSerie, "R-77");
+    Type(window->DBEditTarga, "ab123cd");
+    EXPECT_EQ(window->DBEditTarga->text(), "AB123CD");
+    window->ButtonConfermaMod->click();
+    EXPECT_EQ(bench.Shown().size(), 1u);
+    EXPECT_FALSE(window->ButtonConfermaMod->isEnabled());
+    window->ButtonEsci->click();
+    const std::vector<CustomerRecord> stored = bench.Stored();
+    ASSERT_EQ(stored.size(), 5u);
+    EXPECT_EQ(stored[2].Text(kCognome), "Neri");
+    EXPECT_EQ(stored[2].Text(kNSerie), "R-77");
+    EXPECT_EQ(stored[2].Text(kTarga), "AB123CD");
+    EXPECT_EQ(stored[2].Date(kDataInst), QDate::currentDate());
+}
+
+TEST_F(CustomerWindowTest, NoToTheSaveQuestionCancelsEveryCachedChangeIncludingDeletions) {
+    bench.Store(Workshop());
+    auto window = bench.Window();
+    window->show();
+    bench.prompter.answers = {PromptAnswer::Yes, PromptAnswer::No};
+    window->ButtonDelClick();  // Bianchi, into the cache
+    EXPECT_EQ(window->DBEditCognome->text(), "Ferri");
+    EXPECT_EQ(window->Archive()->Count(), 3);
+    Type(window->DBEditCitta, "Ancona");
+    EXPECT_TRUE(window->ButtonAnnullaMod->isEnabled());
+    window->ButtonNext->click();  // posts Ferri and asks
+    ASSERT_EQ(bench.Shown(), (std::vector<std::string>{bench.Dict("MessClientDel", 50), SaveQuestion()}));
+    EXPECT_EQ(window->Archive()->Count(), 4);
+    window->ButtonFirst->click();
+    EXPECT_EQ(window->DBEditCognome->text(), "Bianchi");
+    window->ButtonEsci->click();
+    const std::vector<CustomerRecord> stored = bench.Stored();
+    ASSERT_EQ(stored.size(), 4u);
+    EXPECT_EQ(stored[1].Text(kCitta), "Ami");
+}
+
+TEST_F(CustomerWindowTest, EscapeUndoesTheEditAndYesSavesOnLeaving) {
+    bench.Store(Workshop());
+    auto window = bench.Window();
+    window->show();
+    Type(window->DBEditNome, "Anna");
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_EQ(window->DBEditNome->text(), "");
+    EXPECT_FALSE(window->ButtonAnnullaMod->isEnabled());
+    EXPECT_TRUE(window->isVisible());
+
+    Type(window->DBEditNome, "Bruna");
+    bench.prompter.answers = {PromptAnswer::Yes};
+    QTest::keyClick(window.get(), Qt::Key_Escape);  // undo
+    Type(window->DBEditNome, "Bruna");
+    window->ButtonEsci->click();
+    EXPECT_EQ(bench.Shown(), std::vector<std::string>{SaveQuestion()});
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(bench.Stored()[0].Text(kNome), "Bruna");
+}
+
+// Runs the search dialog with `act`, which fills it and presses OK or Cancel.
+TFormClienti::SearchRunner Search(std::function<void(TFormRicerca&)> act) {
+    return [act](TFormRicerca& dialog) {
+        dialog.show();
+        act(dialog);
+        return dialog.result();
+    };
+}
+
+TEST_F(CustomerWindowTest, LocateFindsASurnameByItsBeginningOrSaysItIsNotThere) {
+    bench.Store(Workshop());
+    auto window = bench.Window();
+    window->show();
+    bool valueOnly = false;
+    window->SetSearchRunner(Search([&](TFormRicerca& d) {
+        valueOnly = d.ComboCampi->isHidden() && d.ComboCondizione->isHidden() && d.EditValore->x() == 88 &&
+                    d.EditValore->width() == 250;
+        EXPECT_EQ(d.windowTitle(), StripAccelerator(window->ButtonVai->text()));
+        EXPECT_EQ(d.LabelIstruzioni->text(), bench.dictionary->Lookup(u"LabelPosCli", 70).value());
+        d.EditValore->setText("ros");
+        d.ButtonOK->click();
+    }));
+    window->ButtonVai->click();
+    EXPECT_TRUE(valueOnly);
+    EXPECT_EQ(window->DBEditCognome->text(), "Rossi");
+
+    window->SetSearchRunner(Search([](TFormRicerca& d) {
+        d.EditValore->setText("zz");
+        d.ButtonOK->click();
+    }));
+    window->ButtonVai->click();
+    EXPECT_EQ(bench.Shown(), std::vector<std::string>{bench.Dict("MessNoFound", 30)});
+    EXPECT_EQ(window->DBEditCognome->text(), "Rossi");
+}
+
+TEST_F(CustomerWindowTest, FilteringOnTheCityKeepsTheTownsBeginningWithTheValue) {
+    bench.Store(Workshop());
+    auto window = bench.Window();
+    window->show();
+    QStringList fields;
+    bool conditionLocked = false;
+    window->SetSearchRunner(Search([&](TFormRicerca& d) {
+        for (int i = 0; i < d.ComboCampi->count(); ++i) fields << d.ComboCampi->itemText(i);
+        d.ComboCampi->setCurrentIndex(kCitta);
+        conditionLocked = !d.ComboCondizione->isEnabled() && d.ComboCondizione->currentText() == "=";
+        d.EditValore->setText("mi");
+        d.ButtonOK->click();
+    }));
+    window->ButtonCerca->click();
+    ASSERT_EQ(fields.size(), 15);
+    EXPECT_EQ(fields[kCitta], window->LabelCitta->text());
+    EXPECT_EQ(fields[kDataInst], window->LabelData->text());
+    EXPECT_EQ(fields[kDataProg], window->LabelDataCreaz->text());
+    EXPECT_TRUE(conditionLocked);
+    EXPECT_EQ(window->Archive()->Count(), 2);
+    EXPECT_EQ(window->DBEditCitta->text(), "Milano");
+    window->ButtonNext->click();
+    EXPECT_EQ(window->DBEditCitta->text(), "Mirandola");
+    EXPECT_FALSE(window->LabelRicerca->isHidden());
+    EXPECT_TRUE(window->LabelCont->isHidden());
+    EXPECT_FALSE(window->ButtonNew->isEnabled());
+    EXPECT_FALSE(window->ButtonDel->isEnabled());
+    EXPECT_EQ(window->ButtonCerca->text(), bench.dictionary->Lookup(u"ButtonEndRic", 25).value());
+
+    window->ButtonCerca->click();  // off
+    EXPECT_EQ(window->Archive()->Count(), 4);
+    EXPECT_TRUE(window->LabelRicerca->isHidden());
+    EXPECT_TRUE(window->ButtonNew->isEnabled());
+    EXPECT_TRUE(window->ButtonDel->isEnabled());
+    EXPECT_EQ(window->ButtonCerca->text(), bench.dictionary->Lookup(u"ButtonStartRic", 25).value());
+}
+
+TEST_F(CustomerWindowTest, ValuesThatAreNotNumbersOrDatesAreRefusedAndTheDialogStaysOpen) {
+    bench.Store(Workshop());
+    auto window = bench.Window();
+    window->show();
+    struct Case {
+        int field;
+        QString value;
+        const char* message;
+    };
+    for (const Case& c :
+         {Case{kCilindrata, "16a", "MessNumNoValido"}, Case{kAnnoAuto, "-1", "MessNumNoValido"},
+          Case{kDataInst, "1/3/2002' OR '1'='1", "MessDataNoValida"},
+          Case{kDataProg, "31/2/2002", "MessDataNoValida"}}) {
+        bench.prompter.shown.clear();
+        bool stayed = false;
+        QString left;
+        window->SetSearchRunner(Search([&](TFormRicerca& d) {
+            d.ComboCampi->setCurrentIndex(c.field);
+            d.EditValore->setText(c.value);
+            d.ButtonOK->click();
+            stayed = d.isVisible();
+            left = d.EditValore->text();
+            d.ButtonAnnulla->click();
+        }));
+        window->ButtonCerca->click();
+        EXPECT_TRUE(stayed) << c.value.toStdString();
+        EXPECT_EQ(left, "") << c.value.toStdString();
+        EXPECT_EQ(bench.Shown(), std::vector<std::string>{bench.Dict(c.message, 70)})
+            << c.value.toStdString();
+        EXPECT_FALSE(window->Archive()->FilterActive());
+        EXPECT_EQ(window->Archive()->Count(), 4);
+    }
+}
+
+TEST_F(CustomerWindowTest, ADateFilterThenASurnameFilterKeepsOnlyTheSurnameTest) {
+    std::vector<CustomerRecord> records = Workshop();
+    records[0].values[kDataInst] = QDate(2003, 5, 6);  // Rossi
+    bench.Store(records);
+    auto window = bench.Window();
+    window->show();
+    bool conditionOpen = false;
+    window->SetSearchRunner(Search([&](TFormRicerca& d) {
+        d.ComboCampi->setCurrentIndex(kDataInst);
+        conditionOpen = d.ComboCondizione->isEnabled();
+        d.ComboCondizione->setCurrentText(">");
+        d.EditValore->setText("1/3/2002");
+        d.ButtonOK->click();
+    }));
+    window->ButtonCerca->click();
+    EXPECT_TRUE(conditionOpen);
+    EXPECT_EQ(Surnames(*window->Archive()), std::vector<QString>{"Rossi"});
+    window->ButtonCerca->click();
+    window->SetSearchRunner(Search([](TFormRicerca& d) {
+        d.ComboCampi->setCurrentIndex(kCognome);
+        d.EditValore->setText("f");
+        d.ButtonOK->click();
+    }));
+    window->ButtonCerca->click();
+    EXPECT_EQ(Surnames(*window->Archive()), std::vector<QString>{"Ferri"});
+}
+
+TEST_F(CustomerWindowTest, InstallationModeStartsANewRecordFromTheEcuAndEscapeSavesIt) {
+    ASSERT_TRUE(bench.context->link.Connect());
+    bench.context->car.ReadFromEcu();
+    bench.Store(Workshop());
+    auto window = bench.Window(true);
+    window->show();
+    for (QPushButton* hidden : {window->ButtonFirst, window->ButtonLast, window->ButtonNext,
+                                window->ButtonPrev, window->ButtonNew, window->ButtonDel, window->ButtonVai,
+                                window->ButtonCerca, window->ButtonConfermaMod, window->ButtonAnnullaMod})
+        EXPECT_TRUE(hidden->isHidden()) << hidden->objectName().toStdString();
+    EXPECT_EQ(window->DBEditMod->text(), "FIAT PUNTO 1.2 8V");
+    EXPECT_EQ(window->DBEditProg->text(), "PUNTO12.ZOV");
+    EXPECT_EQ(window->DBEditCil->text(), "1600");
+    EXPECT_EQ(window->DBEditAnno->text(), "2005");
+    EXPECT_EQ(window->DBEditVer->text(), "0.200");
+    EXPECT_EQ(window->DBEditDataCreaz->text(), "15/10/2024");
+    EXPECT_EQ(window->DBEditDataInst->text(), QDate::currentDate().toString("d/M/yyyy"));
+    EXPECT_EQ(window->DBEditCognome->text(), "");
+
+    // Without a serial number Esc cannot leave: the record stays for completing.
+    Type(window->DBEditCognome, "Neri");
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_EQ(bench.Shown(), std::vector<std::string>{bench.Dict("MessMancaCampo", 70)});
+    EXPECT_TRUE(window->isVisible());
+
+    Type(window->DBEditNSerie, "R-9");
+    bench.prompter.answers = {PromptAnswer::Yes};
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_EQ(bench.Shown().back(), SaveQuestion());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+    const std::vector<CustomerRecord> stored = bench.Stored();
+    ASSERT_EQ(stored.size(), 5u);
+    const CustomerRecord& neri = stored[2];
+    EXPECT_EQ(neri.Text(kCognome), "Neri");
+    EXPECT_EQ(neri.Text(kAuto), "FIAT PUNTO 1.2 8V");
+    EXPECT_EQ(neri.values[kCilindrata].toInt(), 1600);
+    EXPECT_EQ(neri.values[kAnnoAuto].toInt(), 2005);
+    EXPECT_EQ(neri.Text(kVersione), "0.200");
+    EXPECT_EQ(neri.Date(kDataProg), QDate(2024, 10, 15));
+}
+
+TEST_F(CustomerWindowTest, TheWindowSpeaksTheChosenLanguage) {
+    bench.Store(Workshop());
+    bench.dictionary->SelectLanguage(1);
+    auto window = bench.Window();
+    window->show();
+    EXPECT_TRUE(window->Localized());
+    EXPECT_EQ(window->windowTitle(), "Customer archive");
+    EXPECT_EQ(window->LabelNSerie->text(), "Reducer serial number");
+    EXPECT_EQ(window->ButtonEsci->text(), "&Exit");
+    EXPECT_EQ(window->LabelCont->text(), "Customers: 4");
+}
+
+}  // namespace
+}  // namespace zov::test
