@@ -90,7 +90,7 @@ void TFormDiagnFunz::BuildControls() {
     auto* checks = new QGridLayout;
     checks->setHorizontalSpacing(16);
     checks->addWidget(LabelControllo, 0, 0);
-    checks->addWidget(LabelAbilitazione, 0, 1);
+    checks->addWidget(LabelAbilitazione, 0, 1, Qt::AlignRight);
     checks->addWidget(LabelEffetto, 0, 2);
     checks->addWidget(LabelStato, 0, 3);
     for (int i = 0; i < kChecks; ++i) {
@@ -100,7 +100,8 @@ void TFormDiagnFunz::BuildControls() {
         CheckBox[size_t(i)] = box;
         LabelE[size_t(i)] = MakeLabel(this, QStringLiteral("LabelE") + n, QStringLiteral("Nessuno"));
         LabelS[size_t(i)] = MakeLabel(this, QStringLiteral("LabelS") + n, QStringLiteral("OK"));
-        // The check's caption heads its row; the box itself sits under "Abilitazione".
+        // The check's name under "Controllo", its box at the right end under "Abilitazione".
+        box->setLayoutDirection(Qt::RightToLeft);
         checks->addWidget(box, i + 1, 0, 1, 2);
         checks->addWidget(LabelE[size_t(i)], i + 1, 2);
         checks->addWidget(LabelS[size_t(i)], i + 1, 3);
@@ -199,8 +200,10 @@ void TFormDiagnFunz::ShowEnabled(int check, bool enabled) {
 void TFormDiagnFunz::ShowState(int check, bool tripped) {
     QLabel* label = LabelS[size_t(check)];
     label->setText(tripped ? texts_.statoErrore : texts_.statoOK);
+    // A disabled check keeps the greyed text of its group.
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, tripped ? kStateTripped : kStateOk);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        palette.setColor(group, QPalette::WindowText, tripped ? kStateTripped : kStateOk);
     label->setPalette(palette);
 }
 

@@ -26,7 +26,10 @@ std::unique_ptr<TFormDiagnFunz> Open(DiagnosisBench& b, TModuloLingua* dictionar
     return form;
 }
 
-QColor ColourOf(const QLabel* label) { return label->palette().color(QPalette::WindowText); }
+// The colour of an enabled label; a disabled one shows greyed whatever it is given.
+QColor ColourOf(const QLabel* label) {
+    return label->palette().color(QPalette::Active, QPalette::WindowText);
+}
 
 TEST(TFormDiagnFunz, RowsShowTheChecksOfTheEcu) {
     DiagnosisBench b;

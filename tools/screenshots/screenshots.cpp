@@ -18,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+#include "DiagnosisShots.h"
 #include "EditorShots.h"
 #include "EnrichmentShots.h"
 #include "MainWindowShots.h"
@@ -188,6 +189,10 @@ std::vector<Shot> Shots() {
                      [](Context& c) { return zov::shots::ValueEntryDialog(c.dist, c.dictionary, false); }});
     shots.push_back({QStringLiteral("TFormSet_mainmap"),
                      [](Context& c) { return zov::shots::ValueEntryDialog(c.dist, c.dictionary, true); }});
+    shots.push_back({QStringLiteral("TFormDiagnosi"),
+                     [](Context& c) { return zov::shots::ActuatorTestWindow(c.dist, c.dictionary); }});
+    shots.push_back({QStringLiteral("TFormDiagnFunz"),
+                     [](Context& c) { return zov::shots::FunctionalDiagnosisWindow(c.dist, c.dictionary); }});
     return shots;
 }
 
