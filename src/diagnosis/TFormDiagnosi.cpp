@@ -178,6 +178,8 @@ void TFormDiagnosi::showEvent(QShowEvent* event) {
 }
 
 void TFormDiagnosi::FormShow() {
+    // Closed before its first show came round: nothing may start now.
+    if (closing_) return;
     switch (ActuatorTestGuard::ReadEngine(ctx_.link)) {
         case ActuatorTestGuard::Engine::Turning:
             Label5->setText(QStringLiteral("ERRORE"));

@@ -291,6 +291,18 @@ TEST(TFormDiagnosi, AFailedSwitchOffIsSaidOnlyWhenAnActuatorMayBeOn) {
     EXPECT_EQ(quiet.prompter.shown.size(), 1u);
 }
 
+TEST(TFormDiagnosi, ClosedBeforeItsFirstShowCameRoundItStartsNothing) {
+    DiagnosisBench b;
+    b.EnterDiagnosisMode();
+    TFormDiagnosi form(*b.context, *b.dictionary);
+    form.show();
+    form.accept();
+    QApplication::processEvents();
+    EXPECT_FALSE(form.Timer()->isActive());
+    ASSERT_EQ(b.ecu.Requests().size(), 1u);
+    EXPECT_EQ(b.Writes(87), std::vector<int32_t>{0});
+}
+
 TEST(TFormDiagnosi, RefusesToStartWhileTheEngineTurns) {
     DiagnosisBench b;
     b.EnterDiagnosisMode();
