@@ -3,6 +3,7 @@
 
 #include "BootProtocol.h"
 #include "EcuSimulator.h"
+#include "EcuVariables.h"
 
 namespace zov::sim {
 namespace {
@@ -164,6 +165,9 @@ void EcuSimulator::CloseSession() {
 }
 
 void EcuSimulator::PowerCycle() {
+    // Diagnosis mode and the actuator test live in RAM: a restart ends them.
+    SetValue(kDiagnosisModeVariable, 0, 0);
+    SetValue(kActuatorMaskVariable, 0, 0);
     if (mode_ == EcuMode::Starting) {
         StartProgram();
         return;

@@ -300,10 +300,13 @@ EcuSimulator::Answer EcuSimulator::ExecuteWrite(uint8_t opcode, int index, const
             if (index == boot::kBootRequestVariable && args[0] == boot::kBootRequestCode)
                 bootRequested_ = true;
             store(0, 0);
+            if (index == kDiagnosisModeVariable && !DiagnosisMode()) SetValue(kActuatorMaskVariable, 0, 0);
             return accepted;
         case kOpWrite16OrByteElement:
             if (info.kind == VarKind::U16) {
                 if (index == kVarVersion) return refused;
+                if (index == kActuatorMaskVariable && (args[0] | args[1]) != 0 && !DiagnosisMode())
+                    return refused;
                 store(0, 0);
                 return accepted;
             }
@@ -413,6 +416,21 @@ EngineInputs EcuSimulator::Inputs() const {
     for (int i = 0; i < 8; ++i) in.centrePeriods[i] = static_cast<uint16_t>(Value(110, i));
     for (int i = 0; i < 8; ++i) in.cumulusDecrement[i] = static_cast<uint8_t>(Value(107, i));
     return in;
+}
+
+bool EcuSimulator::DiagnosisMode() const { return Value(kDiagnosisModeVariable) == kDiagnosisModeCode; }
+
+int32_t EcuSimulator::ActuatorMask() const { return Value(kActuatorMaskVariable); }
+
+std::string DescribeActuators(int32_t mask) {
+    static const char* const kNames[] = {"large motor", "small motor", "gas valve", "indicator"};
+    std::string text;
+    for (int b = 0; b < 4; ++b) {
+        if (!(mask & (1 << b))) continue;
+        if (!text.empty()) text += ", ";
+        text += kNames[b];
+    }
+    return text.empty() ? "all off" : text;
 }
 
 EngineSnapshot EcuSimulator::Engine() const { return engine_.Sample(nowUs_, Inputs()); }

@@ -22,6 +22,9 @@ inline constexpr int kAlways = -1;
 // Rows of the enrichment table 51 in this ECU.
 inline constexpr int kTable51Rows = 8;
 
+// The actuator-test mask (bit 0 large motor, 1 small motor, 2 gas valve, 3 indicator).
+inline constexpr int kActuatorMaskVariable = 87;
+
 // A partial frame is dropped when the line has been quiet this long before the next byte.
 inline constexpr int64_t kIdleResetUs = 20000;
 
@@ -83,6 +86,9 @@ struct EcuConfig {
     int64_t eraseUs = 0;
     int64_t restartUs = 1'000'000;
 };
+
+// The actuators an actuator-test mask drives, by name ("large motor, gas valve"), or "all off".
+std::string DescribeActuators(int32_t mask);
 
 // What runs in the ECU.
 enum class EcuMode : uint8_t {
@@ -159,6 +165,13 @@ class EcuSimulator {
     std::string Text(int index) const;
     // Whether this ECU answers requests about `index` (variable or record) at all.
     bool Available(int index) const;
+
+    // The actuator test. Writing kDiagnosisModeCode to variable 88 puts the ECU into diagnosis
+    // mode and any other value takes it out, switching the actuators off; only in diagnosis mode
+    // does variable 87 take a mask other than 0 (refused otherwise). The mask's bits drive the
+    // actuators (DescribeActuators). A power cycle ends both.
+    bool DiagnosisMode() const;
+    int32_t ActuatorMask() const;
 
     // Engine state and record data bytes at the current time.
     EngineSnapshot Engine() const;

@@ -5,6 +5,7 @@
 #include <exception>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 namespace zov::sim {
@@ -63,6 +64,7 @@ std::string ZovsimUsage() {
            "  --no-map-b             no second map (variable 131 refused)\n"
            "  --out-of-session P     reject|refuse|ignore|serve requests before the session opens\n"
            "  --drive-cycle          drive through the automatic-mapping zones instead of idling\n"
+           "  --engine-stopped       the engine at rest (speed 0), as for the actuator test\n"
            "  --start-temp C         reducer temperature at power-on (default 20)\n"
            "Boot loader (SIGUSR1 switches the ECU's supply off and on):\n"
            "  --boot-loader          a blank ECU: only the boot loader runs\n"
@@ -216,6 +218,12 @@ bool ParseZovsimOptions(const std::vector<std::string>& args, ZovsimOptions& out
         {"--eight-zone", [&] { ecu.eightZoneAdaptation = true; }},
         {"--no-map-b", [&] { ecu.mapB = false; }},
         {"--drive-cycle", [&] { ecu.engine.mode = DriveMode::DriveCycle; }},
+        {"--engine-stopped",
+         [&] {
+             auto held = std::make_shared<HeldSensors>();
+             held->period = 0;
+             ecu.engine.held = held;
+         }},
         {"--verbose", [&] { out.verbose = true; }},
         {"--help", [&] { out.help = true; }},
         {"-h", [&] { out.help = true; }},

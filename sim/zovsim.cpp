@@ -123,6 +123,24 @@ void PrintFrame(const FrameRecord& f) {
     std::fprintf(stderr, "%12.6f%s\n", double(f.timeUs) / 1e6, text.c_str());
 }
 
+// The actuator test as the workshop would see it on the car: said on stderr whenever diagnosis
+// mode or the actuators change.
+struct ActuatorState {
+    bool diagnosisMode = false;
+    int32_t mask = 0;
+
+    void Report(const EcuSimulator& ecu) {
+        if (ecu.DiagnosisMode() != diagnosisMode) {
+            diagnosisMode = ecu.DiagnosisMode();
+            std::fprintf(stderr, "zovsim: diagnosis mode %s\n", diagnosisMode ? "on" : "off");
+        }
+        if (ecu.ActuatorMask() != mask) {
+            mask = ecu.ActuatorMask();
+            std::fprintf(stderr, "zovsim: actuators %d: %s\n", int(mask), DescribeActuators(mask).c_str());
+        }
+    }
+};
+
 // Feeds the PC's bytes to the ECU and writes echo and answers back at their due times, measured
 // from absolute deadlines so the stream keeps the baud rate without drift.
 int Run(const ZovsimOptions& options, const Pty& pty, int signals) {
@@ -134,6 +152,7 @@ int Run(const ZovsimOptions& options, const Pty& pty, int signals) {
     std::vector<TimedByte> back;
     size_t printed = 0;
     long long requests = 0;  // frames the ECU received
+    ActuatorState actuators;
 
     for (;;) {
         while (!outgoing.empty() && outgoing.front().atUs <= nowUs()) {
@@ -170,6 +189,7 @@ int Run(const ZovsimOptions& options, const Pty& pty, int signals) {
             const ssize_t got = read(signals, &info, sizeof info);
             if (got == ssize_t(sizeof info) && info.ssi_signo == SIGUSR1) {
                 ecu.PowerCycle();
+                actuators.Report(ecu);
                 continue;
             }
             if (got < 0 && (errno == EAGAIN || errno == EINTR)) continue;
@@ -197,6 +217,7 @@ int Run(const ZovsimOptions& options, const Pty& pty, int signals) {
                                            [](int64_t t, const TimedByte& x) { return t < x.atUs; });
                 outgoing.insert(at, b);
             }
+            actuators.Report(ecu);
             requests += (long long)(ecu.Requests().size() - printed);
             if (options.verbose) {
                 for (; printed < ecu.Requests().size(); ++printed) PrintFrame(ecu.Requests()[printed]);

@@ -16,6 +16,7 @@
 #include "FunctionKeys.h"
 #include "FunctionRows.h"
 #include "Localizer.h"
+#include "TFormDiagnFunz.h"
 #include "TFormModifica.h"
 #include "TModuloLingua.h"
 #include "WindowScale.h"
@@ -70,9 +71,9 @@ TFormGestione::TFormGestione(AppContext& ctx, TModuloLingua& dictionary, QWidget
         new ClickArea(QStringLiteral("Shape%1").arg(n), buttons[size_t(n - 1)], this);
         new ClickArea(QStringLiteral("Label%1").arg(n), buttons[size_t(n - 1)], this);
     }
-    // The live data and functional diagnosis windows are not part of this build.
+    // The live data window is not part of this build.
     BitBtn1->setEnabled(false);
-    BitBtn2->setEnabled(false);
+    connect(BitBtn2, &QPushButton::clicked, this, &TFormGestione::BitBtn2Click);
     connect(BitBtn3, &QPushButton::clicked, this, &TFormGestione::BitBtn3Click);
     connect(BitBtn4, &QPushButton::clicked, this, &TFormGestione::BitBtn4Click);
 
@@ -178,6 +179,11 @@ void TFormGestione::hideEvent(QHideEvent* event) {
     background_ = QPixmap();
     shownBackground_ = QPixmap();
     QDialog::hideEvent(event);
+}
+
+void TFormGestione::BitBtn2Click() {
+    auto diagnosis = std::make_unique<TFormDiagnFunz>(ctx_, dictionary_, this);
+    diagnosis->exec();
 }
 
 void TFormGestione::BitBtn3Click() {

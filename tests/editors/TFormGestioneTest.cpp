@@ -8,6 +8,7 @@
 
 #include "DictionaryMessages.h"
 #include "EditorSupport.h"
+#include "TFormDiagnFunz.h"
 #include "TFormGestione.h"
 
 namespace zov::test {
@@ -53,11 +54,9 @@ TEST(Gestione, TextsComeFromTheDictionary) {
 TEST(Gestione, F3OpensTheParameterEditorAndEscapeReturns) {
     EditorBench b;
     auto menu = OpenMenu(b);
-    // F1 and F2 lead to windows this build does not have: greyed, and their keys do nothing.
+    // F1 leads to a window this build does not have: greyed, and its key does nothing.
     EXPECT_FALSE(menu->BitBtn1->isEnabled());
-    EXPECT_FALSE(menu->BitBtn2->isEnabled());
     QTest::keyClick(menu.get(), Qt::Key_F1);
-    QTest::keyClick(menu.get(), Qt::Key_F2);
     EXPECT_TRUE(menu->isVisible());
 
     QString opened;
@@ -79,6 +78,23 @@ TEST(Gestione, F3OpensTheParameterEditorAndEscapeReturns) {
     QTest::keyClick(menu.get(), Qt::Key_Escape);
     EXPECT_FALSE(menu->isVisible());
     EXPECT_EQ(menu->result(), QDialog::Rejected);
+}
+
+TEST(Gestione, F2OpensTheFunctionalDiagnosis) {
+    EditorBench b;
+    auto menu = OpenMenu(b);
+    EXPECT_TRUE(menu->BitBtn2->isEnabled());
+    QString title;
+    ModalWatcher watcher([&](QWidget& w) {
+        title = w.windowTitle();
+        if (auto* diagnosis = qobject_cast<TFormDiagnFunz*>(&w)) diagnosis->ButtonEsci->click();
+    });
+    QTest::keyClick(menu.get(), Qt::Key_F2);
+    EXPECT_EQ(watcher.seen, QStringLiteral("FormDiagnFunz"));
+    EXPECT_EQ(title, b.Dict("FinestraDiagnosi", 70));
+    EXPECT_TRUE(menu->isVisible());
+    // It read the diagnosis words of the ECU as it opened.
+    EXPECT_GE(b.CountReads(89), 1);
 }
 
 TEST(Gestione, ReleasingTheMouseOverAFunctionsTextClicksItsButton) {

@@ -174,6 +174,40 @@ TEST(ZovsimProgram, LoseDeviceHangsUpTheTerminalWhenTheNextRequestStarts) {
     close(fd);
 }
 
+// The actuator test as the workshop sees it: diagnosis mode and each change of the actuators are
+// said on stderr, a stopped engine gives speed 0 in the live record.
+TEST(ZovsimProgram, SaysDiagnosisModeAndTheActuatorsOnStderr) {
+    Zovsim sim({"--no-pacing", "--engine-stopped"});
+    ASSERT_TRUE(sim.Started());
+    const std::string path = sim.ReadLine();
+    int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(fd, 0) << path;
+    termios t{};
+    ASSERT_EQ(tcgetattr(fd, &t), 0);
+    cfmakeraw(&t);
+    ASSERT_EQ(tcsetattr(fd, TCSANOW, &t), 0);
+    const auto exchange = [&](const Bytes& request, size_t answer) {
+        EXPECT_EQ(write(fd, request.data(), request.size()), ssize_t(request.size()));
+        const Bytes got = ReadBytes(fd, request.size() + answer);
+        return got.size() > request.size() ? Bytes(got.begin() + long(request.size()), got.end()) : Bytes{};
+    };
+    exchange({0x08, 0x00, 0x7C, 0x83, 0x07}, 2);
+    const Bytes live = exchange({0x41, 150, 0xD7}, 20);
+    ASSERT_EQ(live.size(), 20u);
+    EXPECT_EQ(live[1 + 12] | (live[1 + 13] << 8), 0) << "revolution period of a stopped engine";
+    EXPECT_EQ(exchange({0x06, 88, 0xA5, 0x03}, 2), (Bytes{0x82, 0x82}));
+    EXPECT_EQ(exchange({0x0A, 87, 0x05, 0x00, 0x66}, 2), (Bytes{0x82, 0x82}));
+    EXPECT_EQ(exchange({0x0A, 87, 0x00, 0x00, 0x61}, 2), (Bytes{0x82, 0x82}));
+    close(fd);
+    sim.Signal(SIGTERM);
+    EXPECT_EQ(sim.Wait(), 0);
+    const std::string said = sim.ReadAllStderr();
+    EXPECT_EQ(said,
+              "zovsim: diagnosis mode on\n"
+              "zovsim: actuators 5: large motor, gas valve\n"
+              "zovsim: actuators 0: all off\n");
+}
+
 TEST(ZovsimProgram, SigintEndsItCleanlyToo) {
     Zovsim sim({"--no-pacing"});
     ASSERT_TRUE(sim.Started());

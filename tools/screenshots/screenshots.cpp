@@ -21,6 +21,7 @@
 #include "ChartShots.h"
 #include "ArchiveShots.h"
 #include "CustomerShots.h"
+#include "DiagnosisShots.h"
 #include "EditorShots.h"
 #include "EnrichmentShots.h"
 #include "MainWindowShots.h"
@@ -207,6 +208,10 @@ std::vector<Shot> Shots() {
                      [](Context& c) { return zov::shots::CustomerWindow(c.dist, c.dictionary); }});
     shots.push_back({QStringLiteral("TFormRicerca"),
                      [](Context& c) { return zov::shots::CustomerSearchDialog(c.dist, c.dictionary); }});
+    shots.push_back({QStringLiteral("TFormDiagnosi"),
+                     [](Context& c) { return zov::shots::ActuatorTestWindow(c.dist, c.dictionary); }});
+    shots.push_back({QStringLiteral("TFormDiagnFunz"),
+                     [](Context& c) { return zov::shots::FunctionalDiagnosisWindow(c.dist, c.dictionary); }});
     return shots;
 }
 
