@@ -11,6 +11,7 @@
 
 #include "AppContext.h"
 #include "FirstStart.h"
+#include "HidapiBus.h"
 #include "QtPrompter.h"
 #include "SingleInstance.h"
 #include "TFormMainInst.h"
@@ -35,6 +36,7 @@ int Run() {
     const QByteArray tracePath = qgetenv("ZOV_TRACE");
     if (!tracePath.isEmpty()) trace = std::fopen(tracePath.constData(), "w");
     zov::TraceOpener opener(termios, trace, clock);
+    zov::HidapiBus hid;
 
     // The runtime data: next to the executable in the build tree, the user's own folder made from
     // the installed data otherwise.
@@ -50,6 +52,7 @@ int Run() {
     int result = 0;
     {
         zov::AppContext context(clock, prompter, opener, settingsDirectory, place.applicationDirectory);
+        context.link.UseHidBus(&hid);
         zov::TFormMainInst form(context);
         prompter.SetParent(&form);
         QObject::connect(&guard, &zov::SingleInstance::activationRequested, &form,
