@@ -29,6 +29,7 @@
 #include "Packaging.h"
 #include "ProgrammingBackup.h"
 #include "TermiosSerial.h"
+#include "TraceHid.h"
 #include "TraceSerial.h"
 #include "ZovctlHelp.h"
 
@@ -674,7 +675,8 @@ int Run(int argc, char** argv) {
     TraceOpener opener(termios, traceSink, clock);
     ConsolePrompter prompter(stderr, o.answer);
     ComInj link(0, 5, opener, clock, prompter);
-    HidapiBus hid;
+    HidapiBus hidapi;
+    TraceHidBus hid(hidapi, traceSink, clock);
     link.UseHidBus(&hid);
     ConfCar car(link, ConfigurationModel::kCarFile, prompter);
     ConfMap map(link, car, ConfigurationModel::kMapFile);

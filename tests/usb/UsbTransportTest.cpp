@@ -6,9 +6,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "AdapterLock.h"
+#include "TraceHid.h"
 #include "UsbLink.h"
 
 namespace zov::testing {
@@ -307,6 +309,27 @@ TEST(UsbRecovery, AnUnpluggedAdapterEndsTheSession) {
     EXPECT_NE(u.prompter.shown.back().text.find(u.link.LinkMessage(LinkText::ConnectFailed)),
               std::string::npos);
     EXPECT_EQ(u.adapter.OpenHandles(), 0);
+}
+
+TEST(UsbTrace, EveryReportIsLoggedWhole) {
+    UsbLink u;
+    std::FILE* sink = std::tmpfile();
+    ASSERT_NE(sink, nullptr);
+    TraceHidBus traced(u.adapter, sink, u.clock);
+    u.link.UseHidBus(&traced);
+    u.link.SelectPort(CPort::kUsbPort);
+    ASSERT_TRUE(u.Open());
+    u.link.Disconnect();
+
+    std::rewind(sink);
+    std::string trace;
+    for (int c; (c = std::fgetc(sink)) != EOF;) trace += char(c);
+    std::fclose(sink);
+    EXPECT_NE(trace.find("OPEN " + u.adapter.Path() + "\n"), std::string::npos) << trace;
+    EXPECT_NE(trace.find(" FEATURE 00 00 C1 9B 09 00 1E 00 00\n"), std::string::npos) << trace;
+    EXPECT_NE(trace.find(" OUT 00 05 08 00 7C 83 07 00 00\n"), std::string::npos) << "the open-session frame";
+    EXPECT_NE(trace.find(" IN 00 83 53 03 00"), std::string::npos) << "the adapter's answer";
+    EXPECT_NE(trace.find(" IN 00 07 08 00 7C 83 07 82 82"), std::string::npos) << "echo, status and checksum";
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "SingleInstance.h"
 #include "TFormMainInst.h"
 #include "TermiosSerial.h"
+#include "TraceHid.h"
 #include "TraceSerial.h"
 #include "UiClock.h"
 
@@ -36,7 +37,8 @@ int Run() {
     const QByteArray tracePath = qgetenv("ZOV_TRACE");
     if (!tracePath.isEmpty()) trace = std::fopen(tracePath.constData(), "w");
     zov::TraceOpener opener(termios, trace, clock);
-    zov::HidapiBus hid;
+    zov::HidapiBus hidapi;
+    zov::TraceHidBus hid(hidapi, trace, clock);
 
     // The runtime data: next to the executable in the build tree, the user's own folder made from
     // the installed data otherwise.
