@@ -674,9 +674,10 @@ int Run(int argc, char** argv) {
     TermiosOpener termios;
     TraceOpener opener(termios, traceSink, clock);
     ConsolePrompter prompter(stderr, o.answer);
-    ComInj link(0, 5, opener, clock, prompter);
+    // The HID devices outlive the link, which closes the adapter when it goes.
     HidapiBus hidapi;
     TraceHidBus hid(hidapi, traceSink, clock);
+    ComInj link(0, 5, opener, clock, prompter);
     link.UseHidBus(&hid);
     ConfCar car(link, ConfigurationModel::kCarFile, prompter);
     ConfMap map(link, car, ConfigurationModel::kMapFile);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QMenu>
 
 #include "MainWindowSupport.h"
 #include "ShellFunctionSupport.h"
@@ -59,6 +60,7 @@ TEST(MainWindowUsb, ChoosingUsbOpensTheSessionOnTheAdapter) {
     EXPECT_EQ(b.context->car.MODELLO, b.ecu.Text(117)) << "the model was read over the adapter";
     EXPECT_FALSE(b.form->MenuComPort->isEnabled()) << "the port stays put during the session";
 
+    b.prompter.answers = {PromptAnswer::Yes};
     b.form->MenuDisconnettiClick();
     EXPECT_FALSE(b.context->link.IsConnected());
     EXPECT_EQ(b.adapter.OpenHandles(), 0);
