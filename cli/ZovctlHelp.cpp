@@ -9,15 +9,15 @@ namespace {
 constexpr int kSummaryColumn = 27;
 
 const char* const kSynopsis =
-    "usage: zovctl [--port DEVICE|COMn] [--yes|--no] [--trace FILE] [--settings DIR] [--force]\n"
+    "usage: zovctl [--port DEVICE|COMn|USB] [--yes|--no] [--trace FILE] [--settings DIR] [--force]\n"
     "              COMMAND [ARGS]\n"
     "       zovctl help [COMMAND]\n"
     "       zovctl --version\n";
 
 const char* const kOptions =
     "options:\n"
-    "  --port DEVICE|COMn       the ECU's port: COM1..COM4 (their devices from the settings store,\n"
-    "                           Ports/COMn) or a device path; default COM1\n"
+    "  --port DEVICE|COMn|USB   the ECU's port: COM1..COM4 (their devices from the settings store,\n"
+    "                           Ports/COMn), a device path, or USB (the USB adapter); default COM1\n"
     "  --yes, --no              the answer to the link's and the model's questions; default --no\n"
     "  --trace FILE             log every byte on the line with its direction and time\n"
     "  --settings DIR           the settings store in DIR instead of the user's own\n"

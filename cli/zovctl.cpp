@@ -24,10 +24,12 @@
 #include "EcuProgrammer.h"
 #include "Firmware.h"
 #include "GlobalData.h"
+#include "HidapiBus.h"
 #include "MapFit.h"
 #include "Packaging.h"
 #include "ProgrammingBackup.h"
 #include "TermiosSerial.h"
+#include "TraceHid.h"
 #include "TraceSerial.h"
 #include "ZovctlCustomers.h"
 #include "ZovctlHelp.h"
@@ -116,6 +118,10 @@ Options ParseOptions(int argc, char** argv) {
 // "COM1".."COM4" name a port whose device comes from the settings store; anything else is a
 // device path used as COM1.
 int ResolvePort(const Options& o, ComInj& link) {
+    if (strcasecmp(o.port.c_str(), "USB") == 0) {
+        if (!link.usbAvailable) Fail(kLinkFailure, "this system offers no HID support for the USB adapter");
+        return CPort::kUsbPort;
+    }
     if (o.port.size() == 4 && strncasecmp(o.port.c_str(), "COM", 3) == 0 && o.port[3] >= '1' &&
         o.port[3] <= '4') {
         const int index = o.port[3] - '1';
@@ -131,7 +137,9 @@ int ResolvePort(const Options& o, ComInj& link) {
 
 void Connect(ComInj& link, int portIndex) {
     link.SelectPort(portIndex);
-    const std::string where = std::string(CPort::PortName(portIndex)) + " (" + link.PortPath(portIndex) + ")";
+    const std::string where = portIndex == CPort::kUsbPort ? std::string("the USB adapter")
+                                                           : std::string(CPort::PortName(portIndex)) + " (" +
+                                                                 link.PortPath(portIndex) + ")";
     // The device's own fault (no permission, no device, unplugged) says more than a silent ECU.
     if (!link.OpenPort() || (!link.Connect() && link.LastDeviceError())) {
         const DeviceError& error = link.LastDeviceError();
@@ -708,7 +716,11 @@ int Run(int argc, char** argv) {
     TermiosOpener termios;
     TraceOpener opener(termios, traceSink, clock);
     ConsolePrompter prompter(stderr, o.answer);
+    // The HID devices outlive the link, which closes the adapter when it goes.
+    HidapiBus hidapi;
+    TraceHidBus hid(hidapi, traceSink, clock);
     ComInj link(0, 5, opener, clock, prompter);
+    link.UseHidBus(&hid);
     ConfCar car(link, ConfigurationModel::kCarFile, prompter);
     ConfMap map(link, car, ConfigurationModel::kMapFile);
     ConfParam param(link, car, ConfigurationModel::kParamFile, prompter);

@@ -100,6 +100,8 @@ bool ComInj::EnterBootMode(uint8_t code, const std::vector<std::string>& texts) 
     if (!ErrorFlags()) {
         SendByte(boot::kOpSync);
         SendByte(boot::kOpSync);
+        // The adapter sends only whole reports: the two bytes go out (and echo) together.
+        if (useUsb) EndFrame(false);
     }
     if (ErrorFlags()) {
         bootFailure_ = ErrorFlags() == ERR_ECHO ? boot::Failure::WrongAnswer : boot::Failure::LineLost;

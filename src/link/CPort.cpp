@@ -24,8 +24,8 @@ const char* CPort::PortName(int index) {
     return (index >= 0 && index < kPortNameCount) ? kPortNames[index] : nullptr;
 }
 
-CPort::CPort(int portIndex_, int baudIndex_, SerialOpener& opener)
-    : portIndex(portIndex_), baudIndex(baudIndex_), opener_(opener) {
+CPort::CPort(int portIndex_, int baudIndex_, SerialOpener& opener, Clock& clock)
+    : portIndex(portIndex_), baudIndex(baudIndex_), opener_(opener), usbClock_(clock) {
     usbAvailable = InitUsbSupport();
 }
 
@@ -89,6 +89,7 @@ bool CPort::OpenPort() {
 }
 
 void CPort::ClosePort() {
+    CloseUsbAdapter();
     if (handle) handle->SetTimeouts(savedTimeouts);
     handle.reset();
     isOpen = 0;

@@ -27,7 +27,7 @@ const char* const kBuiltInMessages[kLinkTextCount] = {
 }  // namespace
 
 ComProt::ComProt(int portIndex_, int baudIndex_, SerialOpener& opener, Clock& clock, Prompter& prompter)
-    : CPort(portIndex_, baudIndex_, opener), clock_(clock), prompter_(prompter) {}
+    : CPort(portIndex_, baudIndex_, opener, clock), clock_(clock), prompter_(prompter) {}
 
 ComProt::~ComProt() = default;
 
@@ -63,6 +63,10 @@ int ComProt::SendEchoed(uint8_t b) {
 }
 
 int ComProt::SendByte(uint8_t b) {
+    if (useUsb && !(errorFlags_ & kPoison) && isOpen) {
+        UsbQueueByte(b);
+        return 1;
+    }
     if ((errorFlags_ & kPoison) || !handle) return kSendFailed;
     if (blockMode_) {
         if (txLength_ == 0) handle->PurgeReceive();
@@ -81,7 +85,7 @@ int ComProt::SendByte(uint8_t b) {
 int ComProt::SendWord(uint16_t w) {
     const uint8_t low = uint8_t(w & 0xFF);
     const uint8_t high = uint8_t(w >> 8);
-    if (blockMode_) {
+    if (blockMode_ || useUsb) {
         int r = SendByte(low);
         return r == kSendFailed ? r : SendByte(high);
     }
@@ -93,6 +97,7 @@ int ComProt::SendWord(uint16_t w) {
 }
 
 uint8_t ComProt::ReceiveByte(uint32_t extraWaitMs) {
+    if (useUsb && !(errorFlags_ & kPoison)) return UsbReceiveByte(extraWaitMs);
     if ((errorFlags_ & kPoison) || !handle) {
         lastReceived_ = kNoByte;
         return lastReceived_;
@@ -129,6 +134,13 @@ uint8_t ComProt::ReceiveAnswerByte() {
 void ComProt::EndFrame(bool appendChecksum) {
     const uint8_t c = uint8_t(checksum_ & 0xFF);
     checksum_ = 0;
+    if (useUsb) {
+        if (appendChecksum) SendByte(c);
+        UsbFlushReport();
+        UsbWaitEcho();
+        checksum_ = 0;
+        return;
+    }
     if (!blockMode_) {
         if (appendChecksum) SendByte(c);
         checksum_ = 0;
@@ -166,6 +178,7 @@ bool ComProt::ReadStatusChecksum() {
 }
 
 bool ComProt::ReadAck() {
+    if (useUsb && usbNoEcho) UsbTakeMessage();
     lastStatus_ = ReceiveByte(kStatusWaitMs);
     checksum_ += lastStatus_;
     // Nothing will come from a device that is gone: no pause, no repetition.

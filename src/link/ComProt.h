@@ -67,8 +67,10 @@ class ComProt : public CPort {
     // Session and modes.
     bool Connect();
     void Disconnect();
-    void SetByteMode() { blockMode_ = false; }
-    void SetBlockMode() { blockMode_ = true; }
+    // On USB the adapter is reconfigured too: per-byte echo with the byte timeout, or block
+    // transfer with no inter-byte timeout.
+    void SetByteMode();
+    void SetBlockMode();
     bool InBlockMode() const { return blockMode_; }
     // Six texts replace the built-in ones; five replace the first five and keep the built-in text
     // for a lost device; anything else restores the built-in texts.
@@ -149,6 +151,15 @@ class ComProt : public CPort {
     void CloseLostDevice();
     void ShowReconnectFailure(const std::string& notResponding);
 
+    // --- USB path (ComProtUsb.cpp) -----------------------------------------------------------
+    void UsbQueueByte(uint8_t b);
+    void UsbQueueReport(const uint8_t* bytes, size_t n);
+    void UsbFlushReport();
+    void UsbWaitEcho();
+    // Handles the oldest adapter notice, if any: an echo fault or a refusal lands in the flags.
+    void UsbTakeMessage();
+    uint8_t UsbReceiveByte(uint32_t extraWaitMs);
+
     bool messagesSet_ = false;
     std::array<std::string, kLinkTextCount> messages_;
     bool connected_ = false;
@@ -161,6 +172,8 @@ class ComProt : public CPort {
     bool blockMode_ = false;
     uint8_t txBuffer_[kTxBufferSize] = {};
     uint32_t txLength_ = 0;
+    // Bytes of the USB report being assembled.
+    int32_t usbPending_ = 0;
     // Status byte of the last ReadAck.
     uint8_t lastStatus_ = 0;
     std::string appTitle_ = kAppTitle;

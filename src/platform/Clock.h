@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace zov {
@@ -22,7 +23,8 @@ class SteadyClock : public Clock {
     void SleepUs(int64_t us) override;
 };
 
-// Time moves only when someone sleeps or advances it; waits cost nothing.
+// Time moves only when someone sleeps or advances it; waits cost nothing. One thread moves it;
+// others (a simulated device behind the USB thread) may read it.
 class VirtualClock : public Clock {
   public:
     int64_t NowUs() override { return now_; }
@@ -36,7 +38,7 @@ class VirtualClock : public Clock {
     }
 
   private:
-    int64_t now_ = 0;
+    std::atomic<int64_t> now_ = 0;
 };
 
 }  // namespace zov

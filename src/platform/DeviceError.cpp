@@ -35,6 +35,11 @@ std::string DeviceError::Text() const {
         case DeviceFault::None:
             return {};
         case DeviceFault::PermissionDenied:
+            if (path.find("hidraw") != std::string::npos)
+                return "Permission denied on " + path +
+                       ": install the udev rule 60-zovqbr-usb.rules (the package does) and plug the adapter "
+                       "in "
+                       "again";
             return "Permission denied on " + path +
                    ": add your user to the 'dialout' group (sudo usermod -aG dialout $USER) and log in again";
         case DeviceFault::NoSuchDevice:

@@ -6,6 +6,7 @@
 
 #include <QImageReader>
 #include <QString>
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -77,6 +78,7 @@ TEST_F(PackageTest, HoldsTheProgramsTheirDataAndTheDesktopIntegration) {
         "usr/share/man/man1/zovctl.1.gz",
         "usr/share/man/man1/zovsim.1.gz",
         "usr/share/bash-completion/completions/zovctl",
+        "usr/lib/udev/rules.d/60-zovqbr-usb.rules",
     };
     for (const char* file : expected) EXPECT_TRUE(fs::is_regular_file(Root() / file)) << file;
 
@@ -99,11 +101,26 @@ TEST_F(PackageTest, HoldsTheProgramsTheirDataAndTheDesktopIntegration) {
     }
 }
 
+TEST_F(PackageTest, TheUdevRuleLetsTheSeatUserOpenTheUsbAdapter) {
+    const std::string rule =
+        testing::ReadFile((Root() / "usr/lib/udev/rules.d/60-zovqbr-usb.rules").string());
+    std::string active;
+    for (size_t at = 0; at < rule.size();) {
+        const size_t end = std::min(rule.find('\n', at), rule.size());
+        if (rule[at] != '#') active += rule.substr(at, end - at) + "\n";
+        at = end + 1;
+    }
+    EXPECT_EQ(
+        active,
+        "SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"0f84\", ATTRS{idProduct}==\"0013\", TAG+=\"uaccess\"\n");
+}
+
 TEST_F(PackageTest, DependsOnTheLibrariesItLinksAndQtsPlugins) {
     EXPECT_EQ(Field("Package"), "zovqbr\n");
     EXPECT_EQ(Field("Version"), std::string(ZOV_VERSION) + "\n");
     const std::string depends = Field("Depends");
-    for (const char* package : {"libqt6widgets6", "libqt6core6", "libstdc++6", "libc6", "qt6-qpa-plugins"})
+    for (const char* package :
+         {"libqt6widgets6", "libqt6core6", "libstdc++6", "libc6", "qt6-qpa-plugins", "libhidapi-hidraw0"})
         EXPECT_NE(depends.find(package), std::string::npos) << package << " in: " << depends;
 }
 

@@ -11,10 +11,12 @@
 
 #include "AppContext.h"
 #include "FirstStart.h"
+#include "HidapiBus.h"
 #include "QtPrompter.h"
 #include "SingleInstance.h"
 #include "TFormMainInst.h"
 #include "TermiosSerial.h"
+#include "TraceHid.h"
 #include "TraceSerial.h"
 #include "UiClock.h"
 
@@ -35,6 +37,8 @@ int Run() {
     const QByteArray tracePath = qgetenv("ZOV_TRACE");
     if (!tracePath.isEmpty()) trace = std::fopen(tracePath.constData(), "w");
     zov::TraceOpener opener(termios, trace, clock);
+    zov::HidapiBus hidapi;
+    zov::TraceHidBus hid(hidapi, trace, clock);
 
     // The runtime data: next to the executable in the build tree, the user's own folder made from
     // the installed data otherwise.
@@ -50,6 +54,7 @@ int Run() {
     int result = 0;
     {
         zov::AppContext context(clock, prompter, opener, settingsDirectory, place.applicationDirectory);
+        context.link.UseHidBus(&hid);
         zov::TFormMainInst form(context);
         prompter.SetParent(&form);
         QObject::connect(&guard, &zov::SingleInstance::activationRequested, &form,

@@ -191,7 +191,7 @@ TEST(MainWindowStart, FunctionsWithoutTheirWindowsAreShownDisabled) {
         {f.MenuFuoriArchivio, QKeySequence(Qt::Key_F5)}, {f.MenuMappatura, QKeySequence(Qt::Key_F6)},
         {f.MenuEsci, QKeySequence(Qt::Key_Escape)}};
     for (const auto& [item, key] : keys) EXPECT_EQ(item->shortcut(), key) << item->objectName().toStdString();
-    EXPECT_FALSE(f.MenuUSB->isVisible());  // this build has no USB adapter
+    EXPECT_FALSE(f.MenuUSB->isVisible());  // this link has no HID support
 }
 
 TEST(MainWindowStart, BackgroundIsPaintedFortyLeftAndSixtyAboveTheFirstButton) {
@@ -650,7 +650,7 @@ TEST(MainWindowPorts, StoredPortChoosesTheMenuItem) {
     const Case cases[] = {
         {1, "MenuCom1", 0, 1},
         {2, "MenuCom2", 1, 2},
-        {100, "MenuCom1", 0, 1},  // no USB adapter support in this build
+        {100, "MenuCom1", 0, 1},  // this link has no HID support
         {7, "MenuCom1", 0, 1},
     };
     for (const Case& c : cases) {
