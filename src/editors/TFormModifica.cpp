@@ -578,7 +578,12 @@ void TFormModifica::PageControl1Change() {
     PageLeft(currentPage_);
     currentPage_ = page;
     if (page == PageMappa) {
-        // The map grid editor opens here; until it exists the page only leads back.
+        // The page has no controls: it opens the map grid editor and leads back.
+        if (ctx_.openMapEditor) {
+            enrichment_->StopLiveTimer();
+            ctx_.openMapEditor(dictionary_, this);
+            enrichment_->StartLiveTimer();
+        }
         PageControl1->setCurrentWidget(returnPage_);
         return;
     }

@@ -69,6 +69,14 @@ class ConfigurationModel {
     // replace the old ones only once all three are complete).
     bool WriteDefinitionFileSet(const DefinitionFiles& files);
 
+    // Takes the ECU out of the automatic mapping's mode: LeaveMapping of the vehicle configuration
+    // (the normal values in place of the substitutes, the mapping bit of the configuration register
+    // cleared and written) and of the parameters. True when the ECU took it. Otherwise (no session,
+    // or the session was lost on the way) the ECU may still be in mapping mode: LeaveMappingPending
+    // holds until a later call reaches it, which the session does as soon as it is open again.
+    bool LeaveMapping();
+    bool LeaveMappingPending() const { return leaveMappingPending_; }
+
     ConfMap& Map() { return map_; }
     ConfCar& Car() { return car_; }
     ConfParam& Param() { return param_; }
@@ -80,6 +88,7 @@ class ConfigurationModel {
     ConfMap& map_;
     ConfCar& car_;
     ConfParam& param_;
+    bool leaveMappingPending_ = false;
 };
 
 }  // namespace zov

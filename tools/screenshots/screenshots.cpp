@@ -21,6 +21,7 @@
 #include "EditorShots.h"
 #include "EnrichmentShots.h"
 #include "MainWindowShots.h"
+#include "MapShots.h"
 #include "TFormAttesaFile.h"
 #include "TFormConfronta.h"
 #include "TFormSceltaBackup.h"
@@ -188,6 +189,10 @@ std::vector<Shot> Shots() {
                      [](Context& c) { return zov::shots::ValueEntryDialog(c.dist, c.dictionary, false); }});
     shots.push_back({QStringLiteral("TFormSet_mainmap"),
                      [](Context& c) { return zov::shots::ValueEntryDialog(c.dist, c.dictionary, true); }});
+    shots.push_back({QStringLiteral("TFormMappa"),
+                     [](Context& c) { return zov::shots::MapEditor(c.dist, c.dictionary, false); }});
+    shots.push_back({QStringLiteral("TFormMappa_mapping"),
+                     [](Context& c) { return zov::shots::MapEditor(c.dist, c.dictionary, true); }});
     return shots;
 }
 

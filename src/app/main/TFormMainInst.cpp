@@ -93,6 +93,7 @@ TFormMainInst::TFormMainInst(AppContext& context, QWidget* parent)
            [this] { ApplySessionState(); }}),
       session_(ctx_.link, ctx_.model, ctx_.clock, sessionHost_) {
     setObjectName(QStringLiteral("FormMainInst"));
+    InstallMapEditor();
     setWindowTitle(QString::fromLatin1(AppContext::kTitle));
     mainPath_ = QString::fromStdString(ctx_.applicationDirectory);
 
@@ -211,11 +212,8 @@ void TFormMainInst::BuildMenu() {
     MenuAbout = action(MenuHelp, "MenuAbout", "About...", &TFormMainInst::MenuAboutClick);
 
     // The tasks behind these open windows that this build does not have yet: they stay in view,
-    // greyed, so the installer sees the whole program. Remapping ends in the map editor, the only
-    // window that takes the ECU out of the mapping mode it enters; without it F6 would leave the
-    // mode set in every later store and saved configuration.
-    for (QAction* later : {MenuStampa, MenuInstall, MenuAuto, MenuClienti, MenuMappatura})
-        later->setEnabled(false);
+    // greyed, so the installer sees the whole program.
+    for (QAction* later : {MenuStampa, MenuInstall, MenuAuto, MenuClienti}) later->setEnabled(false);
 
     connect(MenuCom1, &QAction::triggered, this, &TFormMainInst::MenuCom1Click);
     connect(MenuCom2, &QAction::triggered, this, &TFormMainInst::MenuCom2Click);
@@ -251,7 +249,7 @@ void TFormMainInst::BuildArea() {
     LabelEsci = label("LabelEsci", "Esci");
 
     // Same as the menu: the windows of these functions are not part of this build yet.
-    for (QPushButton* later : {BitBtn1, BitBtn3, BitBtn4, BitBtn7}) later->setEnabled(false);
+    for (QPushButton* later : {BitBtn1, BitBtn3, BitBtn4}) later->setEnabled(false);
     connect(BitBtn5, &QPushButton::clicked, this, &TFormMainInst::MenuEsciClick);
     connect(BitBtn2, &QPushButton::clicked, this, &TFormMainInst::BitBtn2Click);
     connect(BitBtn6, &QPushButton::clicked, this, &TFormMainInst::BitBtn6Click);
@@ -691,6 +689,7 @@ void TFormMainInst::BitBtn7Click() {
     if (!UpdateStandardSoftware(true, car.TIPO_DI_CARBURANTE)) return;
     car.DEFAULT_REGISTRO_CONFIGURAZIONE |= kMappingModeBit;
     ctx_.link.WriteVar(kConfigurationRegister, car.DEFAULT_REGISTRO_CONFIGURAZIONE);
+    OpenMappingWindow();
 }
 
 // --- help, about, closing ----------------------------------------------------------------------

@@ -106,8 +106,8 @@ class TFormMainInst : public QMainWindow {
     void MenuConfrontaConfClick();
     // Loads a backup made before a reprogramming, chosen from the list, as MenuCaricaConf does.
     void MenuRipristinaBackupClick();
-    // Functions: F2 the ECU management menu, F5 a vehicle not in the archive, F6 remapping (its
-    // button and menu item stay greyed until the map editor it ends in is built).
+    // Functions: F2 the ECU management menu, F5 a vehicle not in the archive, F6 remapping (the
+    // standard software with the configuration kept, then the automatic mapping).
     void BitBtn2Click();
     void BitBtn6Click();
     void BitBtn7Click();
@@ -203,6 +203,10 @@ class TFormMainInst : public QMainWindow {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // The parameter editor's "Mappa" page opens the map editor through the context.
+    void InstallMapEditor();
+    // F6 after the programming: the map editor in automatic mapping mode, modally.
+    void OpenMappingWindow();
     // "Carica configurazione" after its file has been chosen.
     void LoadConfigurationFrom(const QString& source);
     void BuildMenu();

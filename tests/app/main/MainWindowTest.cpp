@@ -171,17 +171,18 @@ TEST(MainWindowStart, FunctionsWithoutTheirWindowsAreShownDisabled) {
     Bench b;
     ASSERT_TRUE(b.form->Start());
     TFormMainInst& f = *b.form;
-    for (QPushButton* later : {f.BitBtn1, f.BitBtn3, f.BitBtn4, f.BitBtn7}) {
+    for (QPushButton* later : {f.BitBtn1, f.BitBtn3, f.BitBtn4}) {
         EXPECT_TRUE(later->isVisible()) << later->objectName().toStdString();
         EXPECT_FALSE(later->isEnabled()) << later->objectName().toStdString();
     }
-    for (QAction* later : {f.MenuInstall, f.MenuAuto, f.MenuClienti, f.MenuStampa, f.MenuMappatura}) {
+    for (QAction* later : {f.MenuInstall, f.MenuAuto, f.MenuClienti, f.MenuStampa}) {
         EXPECT_TRUE(later->isVisible()) << later->objectName().toStdString();
         EXPECT_FALSE(later->isEnabled()) << later->objectName().toStdString();
     }
-    for (QPushButton* built : {f.BitBtn2, f.BitBtn6})
+    for (QPushButton* built : {f.BitBtn2, f.BitBtn6, f.BitBtn7})
         EXPECT_TRUE(built->isVisible() && built->isEnabled()) << built->objectName().toStdString();
-    for (QAction* built : {f.MenuGestione, f.MenuFuoriArchivio, f.MenuCaricaConf, f.MenuSalvaConf})
+    for (QAction* built :
+         {f.MenuGestione, f.MenuFuoriArchivio, f.MenuMappatura, f.MenuCaricaConf, f.MenuSalvaConf})
         EXPECT_TRUE(built->isVisible() && built->isEnabled()) << built->objectName().toStdString();
     EXPECT_TRUE(f.BitBtn5->isEnabled());
     const std::vector<std::pair<QAction*, QKeySequence>> keys = {
