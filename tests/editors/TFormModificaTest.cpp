@@ -610,7 +610,7 @@ TEST(ModificaKeys, PageKeysTurnThePagesAndPassTheMapPage) {
     EXPECT_EQ(press(Qt::Key_PageUp), f->PageGenerale);
     EXPECT_EQ(press(Qt::Key_PageUp), f->PageEmissioni);  // round
     EXPECT_EQ(press(Qt::Key_PageUp), f->PageTps);
-    EXPECT_EQ(press(Qt::Key_PageUp), f->PageAdattativita);  // past the greyed map page
+    EXPECT_EQ(press(Qt::Key_PageUp), f->PageAdattativita);  // past the map page
     EXPECT_EQ(press(Qt::Key_PageDown, Qt::ControlModifier), f->PageEmissioni);
     EXPECT_EQ(press(Qt::Key_PageUp, Qt::ControlModifier), f->PageGenerale);
     EXPECT_EQ(f->ReturnPage(), f->PageGenerale);

@@ -216,6 +216,27 @@ TEST(MapEditorEditing, TheQuestionComesFirstAndTheDialogWritesTheCell) {
     editor.close();
 }
 
+TEST(MapEditorEditing, TheParameterEditorsMapPageOpensItAndLeadsBack) {
+    MapBench b;
+    auto editor = b.Open();
+    editor->PageControl1->setCurrentWidget(editor->PageCambio);
+    bool editMode = false;
+    bool enrichmentTimerStopped = false;
+    ModalWatcher watcher([&](QWidget& modal) {
+        auto* map = qobject_cast<TFormMappa*>(&modal);
+        ASSERT_NE(map, nullptr);
+        editMode = !map->AutoMapping() && !map->ButtonEsci->isHidden();
+        enrichmentTimerStopped = !editor->EnrichmentMap()->LiveTimerActive();
+        map->ButtonEsci->click();
+    });
+    editor->PageControl1->setCurrentWidget(editor->PageMappa);
+    EXPECT_EQ(watcher.seen, QStringLiteral("TFormMappa"));
+    EXPECT_TRUE(editMode);
+    EXPECT_TRUE(enrichmentTimerStopped);
+    EXPECT_EQ(editor->PageControl1->currentWidget(), editor->PageCambio);
+    EXPECT_TRUE(b.prompter.shown.empty());
+}
+
 TEST(MapEditorEditing, F1FreezesAndF2ResumesTheLiveDisplay) {
     MapBench b;
     TFormMappa editor(*b.context, b.Dictionary());

@@ -369,9 +369,11 @@ TEST(FunctionF6, AnOlderEcuIsReprogrammedKeepingItsConfigurationOnlyWhenTheUserA
         EXPECT_EQ(b.ecu.Value(46), yes ? kNewestStandard : 0xC8);
         EXPECT_EQ(b.ecu.Value(0), 440) << "the configuration went across";
         EXPECT_EQ(b.ecu.Value(40), 1242);
-        EXPECT_EQ(closer.registerWhileOpen & TFormMainInst::kMappingModeBit,
-                  yes ? TFormMainInst::kMappingModeBit : 0);
         EXPECT_EQ(script.seen.size(), yes ? 1u : 0u);
+        if (yes) {
+            EXPECT_EQ(closer.registerWhileOpen & TFormMainInst::kMappingModeBit,
+                      TFormMainInst::kMappingModeBit);
+        }
         EXPECT_EQ(b.ecu.Value(39) & TFormMainInst::kMappingModeBit, 0);
         if (!yes) {
             EXPECT_EQ(b.ecu.Value(39), registerBefore);
