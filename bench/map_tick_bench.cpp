@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "AppContext.h"
@@ -65,9 +66,12 @@ struct Bench {
     std::unique_ptr<TFormMappa> editor;
 };
 
+// Made on first use and taken down before the application object goes.
+std::unique_ptr<Bench> shared;
+
 Bench& Shared() {
-    static Bench bench;
-    return bench;
+    if (!shared) shared = std::make_unique<Bench>();
+    return *shared;
 }
 
 std::map<std::string, double> cpuNs;
@@ -112,6 +116,7 @@ int main(int argc, char** argv) {
     if (tick > 0 && exchange > 0)
         std::printf("tick beyond the exchange: %.3f ms CPU (tick %.3f ms, exchange %.3f ms; goal <= 2 ms)\n",
                     (tick - exchange) / 1e6, tick / 1e6, exchange / 1e6);
+    zov::shared.reset();
     benchmark::Shutdown();
     return 0;
 }
