@@ -152,6 +152,34 @@ TEST(MapEditorMapping, CancelStaysAndMappingGoesOn) {
     EXPECT_FALSE(b.MappingBit());
 }
 
+TEST(MapEditorMapping, CheckMapFitsThePointsAndKeepsThemOrSaysWhyNot) {
+    MapBench b;
+    auto editor = b.OpenStarted();
+    ConfMap& map = b.context->map;
+    map.ClearMappingPoints();
+    const int32_t before = map.GetCell(8, 8);
+
+    editor->ButtonControllaMappa->click();  // no points: no surface
+    EXPECT_EQ(b.LastMessage(), b.Pair("MessNoOttimizza", "MessContinuaOttimizza"));
+    EXPECT_EQ(map.GetCell(8, 8), before);
+    EXPECT_TRUE(editor->TimerActive());
+
+    b.prompter.shown.clear();
+    map.AddMappingPoint(800, 41, 200, 0);
+    map.AddMappingPoint(2750, 90, 400, 0);
+    map.AddMappingPoint(4850, 159, 600, 0);
+    editor->ButtonControllaMappa->click();
+    EXPECT_TRUE(b.prompter.shown.empty()) << b.LastMessage();
+    EXPECT_EQ(map.GetCell(2, 3), 200);  // the surface passes through the points' cells
+    EXPECT_EQ(map.backupValid, 1);
+    EXPECT_EQ(map.mappingPoints.size(), 3u) << "the points stay for more acquisition";
+    EXPECT_TRUE(editor->TimerActive());
+    EXPECT_TRUE(b.MappingBit()) << "checking is no way out";
+    b.prompter.answers = {PromptAnswer::No};
+    editor->close();
+    EXPECT_FALSE(b.MappingBit());
+}
+
 TEST(MapEditorMapping, TheTimeOutSaysSoAndLeavesMappingMode) {
     MapBench b;
     auto editor = b.OpenMapping();  // a cold engine: the reducer is not warm yet
