@@ -171,8 +171,10 @@ EngineSnapshot EngineModel::Sample(int64_t sincePowerOnUs, const EngineInputs& i
         const double phase = std::fmod(t, lambdaPeriod) / lambdaPeriod;
         s.lambda = static_cast<uint8_t>(
             std::lround(kLambdaLean + (kLambdaRich - kLambdaLean) * SwitchingWave(phase)));
-        // The enrichment of a throttle opening drives the mixture rich for a moment.
-        if (s.cumulus >= kRichCumulus) s.lambda = kLambdaRich;
+        // The enrichment of a throttle opening drives the mixture rich for a moment. In mapping
+        // mode the ECU holds that enrichment back, so the probe keeps switching on the base map
+        // and every zone of the tour yields samples.
+        if (s.cumulus >= kRichCumulus && !in.mappingMode) s.lambda = kLambdaRich;
         if (closedLoop) {
             // The corrector leans the mixture while the probe reads rich and enriches while it reads lean.
             const int amplitude = std::max(0, std::min(6, in.maxIntegralIdle));

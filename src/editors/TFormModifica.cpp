@@ -527,9 +527,11 @@ bool TFormModifica::FormKeyDown(QKeyEvent* key) {
     if (key->key() != Qt::Key_PageUp && key->key() != Qt::Key_PageDown) return false;
     const bool forward = key->key() == Qt::Key_PageDown;
     const int count = PageControl1->count();
-    // A page that cannot be opened (its tab greyed) is passed over, as the mouse cannot open it.
+    // A page that cannot be opened (its tab greyed) is passed over, as the mouse cannot open it;
+    // so is "Mappa", which has no controls and would open the map editor on the way through.
     const auto usable = [this](int i) {
-        return PageControl1->isTabVisible(i) && PageControl1->isTabEnabled(i);
+        return PageControl1->isTabVisible(i) && PageControl1->isTabEnabled(i) &&
+               PageControl1->widget(i) != PageMappa;
     };
     if (key->modifiers() & Qt::ControlModifier) {
         for (int n = 0; n < count; ++n) {
@@ -571,7 +573,12 @@ void TFormModifica::PageControl1Change() {
     PageLeft(currentPage_);
     currentPage_ = page;
     if (page == PageMappa) {
-        // The map grid editor opens here; until it exists the page only leads back.
+        // The page has no controls: it opens the map grid editor and leads back.
+        if (ctx_.openMapEditor) {
+            enrichment_->StopLiveTimer();
+            ctx_.openMapEditor(dictionary_, this);
+            enrichment_->StartLiveTimer();
+        }
         PageControl1->setCurrentWidget(returnPage_);
         return;
     }

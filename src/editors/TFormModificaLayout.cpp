@@ -112,8 +112,8 @@ void TFormModifica::BuildControls() {
         {PageEmissioni, "Emissioni"},
     };
     for (const auto& [page, caption] : pages) PageControl1->addTab(page, Utf(caption));
-    // The map grid editor this page opens is not part of this build.
-    PageControl1->setTabEnabled(PageControl1->indexOf(PageMappa), false);
+    // The page opens the map grid editor, when the program has one to open.
+    PageControl1->setTabEnabled(PageControl1->indexOf(PageMappa), bool(ctx_.openMapEditor));
 
     layout->addLayout(BuildButtons());
 }

@@ -37,6 +37,14 @@ void ConfigurationModel::ClearRefusals() {
     param_.ClearRefusals();
 }
 
+bool ConfigurationModel::LeaveMapping() {
+    const bool reachable = link_.IsConnected();
+    car_.LeaveMapping();
+    param_.LeaveMapping();
+    leaveMappingPending_ = !(reachable && link_.IsConnected());
+    return !leaveMappingPending_;
+}
+
 void ConfigurationModel::ReadFromEcu(const Progress& advance) {
     ClearRefusals();
     ++generation_;

@@ -73,6 +73,13 @@ class ConfigurationModel {
     // Changes whenever the model takes a whole configuration (a read of the ECU, a load): what was
     // held about an earlier one (an undo) no longer describes the ECU.
     uint64_t Generation() const { return generation_; }
+    // Takes the ECU out of the automatic mapping's mode: LeaveMapping of the vehicle configuration
+    // (the normal values in place of the substitutes, the mapping bit of the configuration register
+    // cleared and written) and of the parameters. True when the ECU took it. Otherwise (no session,
+    // or the session was lost on the way) the ECU may still be in mapping mode: LeaveMappingPending
+    // holds until a later call reaches it, which the session does as soon as it is open again.
+    bool LeaveMapping();
+    bool LeaveMappingPending() const { return leaveMappingPending_; }
 
     ConfMap& Map() { return map_; }
     ConfCar& Car() { return car_; }
@@ -86,6 +93,7 @@ class ConfigurationModel {
     ConfCar& car_;
     ConfParam& param_;
     uint64_t generation_ = 0;
+    bool leaveMappingPending_ = false;
 };
 
 }  // namespace zov

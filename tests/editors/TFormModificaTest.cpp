@@ -140,7 +140,8 @@ TEST(ModificaFill, EveryPageShowsTheModel) {
     EXPECT_EQ(f->CutoffType(), 3);  // 9003 rpm: no cutoff
     EXPECT_EQ(f->ReturnPage(), f->PageGenerale);
     EXPECT_EQ(f->PageControl1->currentWidget(), f->PageGenerale);
-    EXPECT_FALSE(f->PageControl1->isTabEnabled(f->PageControl1->indexOf(f->PageMappa)));
+    // The main window gives the page its map editor.
+    EXPECT_TRUE(f->PageControl1->isTabEnabled(f->PageControl1->indexOf(f->PageMappa)));
     EXPECT_FALSE(f->ButtonIstruzioniKit->isVisible());
     // The fill is no change of the user's.
     EXPECT_FALSE(f->ValuesChanged());
@@ -609,7 +610,7 @@ TEST(ModificaKeys, PageKeysTurnThePagesAndPassTheMapPage) {
     EXPECT_EQ(press(Qt::Key_PageUp), f->PageGenerale);
     EXPECT_EQ(press(Qt::Key_PageUp), f->PageEmissioni);  // round
     EXPECT_EQ(press(Qt::Key_PageUp), f->PageTps);
-    EXPECT_EQ(press(Qt::Key_PageUp), f->PageAdattativita);  // past the greyed map page
+    EXPECT_EQ(press(Qt::Key_PageUp), f->PageAdattativita);  // past the map page
     EXPECT_EQ(press(Qt::Key_PageDown, Qt::ControlModifier), f->PageEmissioni);
     EXPECT_EQ(press(Qt::Key_PageUp, Qt::ControlModifier), f->PageGenerale);
     EXPECT_EQ(f->ReturnPage(), f->PageGenerale);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -223,6 +224,35 @@ TEST_F(DriveCycleRecords, TheDriveCycleVisitsEveryMappingZone) {
     }
     // Between two tours the car idles.
     EXPECT_NEAR(Rpm(ReadAt(int64_t((2 * cycle + 5) * kSecond), kRecordLive)[9]), 850, 200);
+}
+
+// In mapping mode the ECU reports itself ready (bit 3 of record 152) while on gas in closed loop,
+// and holds the throttle enrichment back: the probe keeps switching right after the widest
+// opening of the tour, where it otherwise reads rich.
+TEST_F(DriveCycleRecords, InMappingModeTheEcuIsReadyAndTheProbeKeepsSwitching) {
+    const double cycle = EngineModel::kIdleSeconds + 8 * EngineModel::kZoneSeconds;
+    const double zone5 = cycle + EngineModel::kIdleSeconds + 5 * EngineModel::kZoneSeconds;
+    for (bool mapping : {false, true}) {
+        SCOPED_TRACE(mapping ? "mapping mode" : "normal");
+        f.ecu.SetValue(39, 0, mapping ? 0x07 : 0x03);
+        std::vector<int> lambda;
+        bool ready = true;
+        for (double into = 0.2; into < 1.6; into += 0.05) {
+            const double t = (mapping ? 2 * cycle : 0) + zone5 + into;
+            const auto v = ReadAt(int64_t(t * kSecond), kRecordMapping, 13, 2);
+            lambda.push_back(v[0]);
+            ready = ready && ((v[6] >> 8) & 0x08) != 0;
+        }
+        const auto [low, high] = std::minmax_element(lambda.begin(), lambda.end());
+        if (mapping) {
+            EXPECT_LE(*low, 10) << "lean";
+            EXPECT_GE(*high, 36) << "rich";
+            EXPECT_TRUE(ready);
+        } else {
+            EXPECT_EQ(*low, 41) << "rich all along";
+            EXPECT_FALSE(ready);
+        }
+    }
 }
 
 TEST(ReducerSensor, NtcConversions) {

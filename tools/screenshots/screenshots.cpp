@@ -26,6 +26,7 @@
 #include "EnrichmentShots.h"
 #include "MainWindowShots.h"
 #include "ReportShots.h"
+#include "MapShots.h"
 #include "TFormAttesaFile.h"
 #include "TFormConfronta.h"
 #include "TFormSceltaBackup.h"
@@ -212,6 +213,10 @@ std::vector<Shot> Shots() {
                      [](Context& c) { return zov::shots::ActuatorTestWindow(c.dist, c.dictionary); }});
     shots.push_back({QStringLiteral("TFormDiagnFunz"),
                      [](Context& c) { return zov::shots::FunctionalDiagnosisWindow(c.dist, c.dictionary); }});
+    shots.push_back({QStringLiteral("TFormMappa"),
+                     [](Context& c) { return zov::shots::MapEditor(c.dist, c.dictionary, false); }});
+    shots.push_back({QStringLiteral("TFormMappa_mapping"),
+                     [](Context& c) { return zov::shots::MapEditor(c.dist, c.dictionary, true); }});
     return shots;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <string>
 
 #include "Clock.h"
@@ -14,7 +15,11 @@
 #include "SerialDevice.h"
 #include "WriteUndo.h"
 
+class QWidget;
+
 namespace zov {
+
+class TModuloLingua;
 
 // The process-wide objects every window shares, created once in the program's order: the link on
 // COM1 at 9600 baud, the map model, the vehicle configuration, the parameter model, the settings.
@@ -54,6 +59,11 @@ class AppContext {
     ConfigurationModel model;
     // What the last store of an editor replaced in the ECU ("Annulla ultima scrittura").
     WriteUndo lastWrite;
+
+    // Opens the map grid editor in edit mode, modally, over `parent` (the parameter editor's "Mappa"
+    // page). Set by the main window: the editors cannot link the map editor, which uses their value
+    // entry dialog. Empty: the page stays greyed.
+    std::function<void(TModuloLingua& dictionary, QWidget* parent)> openMapEditor;
 };
 
 }  // namespace zov

@@ -40,6 +40,9 @@ EcuSession::Opened EcuSession::Open(bool interactive) {
     }
     // The status bar says so during the load already.
     host_.ShowSessionState();
+    // A mapping whose end could not reach the ECU left it in mapping mode; that is put right
+    // before anything is read, so the model reads the ECU's normal values.
+    if (model_.LeaveMappingPending()) model_.LeaveMapping();
     Load();
     host_.ShowSessionState();
     // The link has already told the user when the session was lost during the load; what was

@@ -94,6 +94,7 @@ TFormMainInst::TFormMainInst(AppContext& context, QWidget* parent)
            [this] { ApplySessionState(); }}),
       session_(ctx_.link, ctx_.model, ctx_.clock, sessionHost_) {
     setObjectName(QStringLiteral("FormMainInst"));
+    InstallMapEditor();
     setWindowTitle(QString::fromLatin1(AppContext::kTitle));
     mainPath_ = QString::fromStdString(ctx_.applicationDirectory);
 
@@ -215,12 +216,6 @@ void TFormMainInst::BuildMenu() {
     MenuGuida = action(MenuHelp, "MenuGuida", "Guida in linea", &TFormMainInst::MenuGuidaClick);
     MenuAbout = action(MenuHelp, "MenuAbout", "About...", &TFormMainInst::MenuAboutClick);
 
-    // The tasks behind these open windows that this build does not have yet: they stay in view,
-    // greyed, so the installer sees the whole program. Remapping ends in the map editor, the only
-    // window that takes the ECU out of the mapping mode it enters; without it F6 would leave the
-    // mode set in every later store and saved configuration.
-    for (QAction* later : {MenuMappatura}) later->setEnabled(false);
-
     connect(MenuCom1, &QAction::triggered, this, &TFormMainInst::MenuCom1Click);
     connect(MenuCom2, &QAction::triggered, this, &TFormMainInst::MenuCom2Click);
     connect(MenuUSB, &QAction::triggered, this, &TFormMainInst::MenuUSBClick);
@@ -254,8 +249,6 @@ void TFormMainInst::BuildArea() {
     LabelMappatura = label("LabelMappatura", "Rimappatura");
     LabelEsci = label("LabelEsci", "Esci");
 
-    // Same as the menu: the windows of these functions are not part of this build yet.
-    for (QPushButton* later : {BitBtn7}) later->setEnabled(false);
     connect(BitBtn1, &QPushButton::clicked, this, &TFormMainInst::BitBtn1Click);
     connect(BitBtn3, &QPushButton::clicked, this, &TFormMainInst::BitBtn3Click);
     connect(BitBtn5, &QPushButton::clicked, this, &TFormMainInst::MenuEsciClick);
@@ -700,6 +693,7 @@ void TFormMainInst::BitBtn7Click() {
     if (!UpdateStandardSoftware(true, car.TIPO_DI_CARBURANTE)) return;
     car.DEFAULT_REGISTRO_CONFIGURAZIONE |= kMappingModeBit;
     ctx_.link.WriteVar(kConfigurationRegister, car.DEFAULT_REGISTRO_CONFIGURAZIONE);
+    OpenMappingWindow();
 }
 
 // --- help, about, closing ----------------------------------------------------------------------

@@ -120,8 +120,8 @@ class TFormMainInst : public QMainWindow {
     void MenuStampaClick();
     // The five report pages in a print preview, which can print them.
     void MenuAnteprimaClick();
-    // Functions: F2 the ECU management menu, F5 a vehicle not in the archive, F6 remapping (its
-    // button and menu item stay greyed until the map editor it ends in is built).
+    // Functions: F2 the ECU management menu, F5 a vehicle not in the archive, F6 remapping (the
+    // standard software with the configuration kept, then the automatic mapping).
     void BitBtn2Click();
     // F1 installation: the vehicle archive in installation mode, a new session with the ECU, then
     // the customer archive; F3 the vehicle archive to browse.
@@ -231,6 +231,10 @@ class TFormMainInst : public QMainWindow {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // The parameter editor's "Mappa" page opens the map editor through the context.
+    void InstallMapEditor();
+    // F6 after the programming: the map editor in automatic mapping mode, modally.
+    void OpenMappingWindow();
     // "Carica configurazione" after its file has been chosen.
     void LoadConfigurationFrom(const QString& source);
     void BuildMenu();

@@ -271,34 +271,42 @@ TEST(FunctionF5, ABlankEcuIsProgrammedAfterTheSilentConnectFails) {
 
 // --- F6 ----------------------------------------------------------------------------------------
 
-// Until the map editor exists nothing takes the ECU out of mapping mode: F6 is greyed, and none
-// of its ways in reaches the ECU.
-TEST(FunctionF6, StaysGreyedAndNoneOfItsWaysInTouchesTheEcu) {
+// The map editor that F6 ends in, closed by its exit button while it waits for the engine; the
+// register as the ECU held it while the window was open.
+struct MappingWindowCloser {
+    explicit MappingWindowCloser(const sim::EcuSimulator& ecu) : ecu_(ecu) {}
+    void operator()(QWidget& window) {
+        registerWhileOpen = ecu_.Value(39);
+        auto* exit = window.findChild<QPushButton*>(QStringLiteral("ButtonEsci2"));
+        ASSERT_NE(exit, nullptr);
+        exit->click();
+    }
+    const sim::EcuSimulator& ecu_;
+    int32_t registerWhileOpen = -1;
+};
+
+TEST(FunctionF6, ItsButtonAndMenuItemOpenTheMapEditorInMappingMode) {
     Bench b(Running(kNewestStandard));
     StartConnected(b);
     TFormMainInst& f = *b.form;
     EXPECT_TRUE(f.BitBtn7->isVisible());
-    EXPECT_FALSE(f.BitBtn7->isEnabled());
-    EXPECT_FALSE(f.MenuMappatura->isEnabled());
+    EXPECT_TRUE(f.BitBtn7->isEnabled());
+    EXPECT_TRUE(f.MenuMappatura->isEnabled());
     EXPECT_EQ(f.MenuMappatura->shortcut(), QKeySequence(Qt::Key_F6));
     const int32_t registerBefore = b.ecu.Value(39);
-    f.Timer1->stop();  // its keep-alive is the one exchange allowed meanwhile
-    b.ecu.ClearRequests();
-    ModalScript script({});
-
-    f.BitBtn7->click();
-    f.MenuMappatura->trigger();
-    for (const char* area : {"Shape7", "Label7"}) {
-        auto* over = f.centralWidget()->findChild<QLabel*>(QString::fromLatin1(area));
-        ASSERT_NE(over, nullptr) << area;
-        QTest::mouseClick(over, Qt::LeftButton);
+    for (int way = 0; way < 2; ++way) {
+        SCOPED_TRACE(way == 0 ? "button" : "menu");
+        MappingWindowCloser closer(b.ecu);
+        ModalScript script({std::ref(closer)});
+        if (way == 0)
+            f.BitBtn7->click();
+        else
+            f.MenuMappatura->trigger();
+        EXPECT_EQ(script.seen, std::vector<QString>{QStringLiteral("TFormMappa")});
+        EXPECT_EQ(closer.registerWhileOpen, registerBefore | TFormMainInst::kMappingModeBit);
+        // The editor takes the ECU out of mapping mode on its way out.
+        EXPECT_EQ(b.ecu.Value(39), registerBefore);
     }
-    QApplication::processEvents();
-
-    EXPECT_TRUE(b.ecu.Requests().empty());
-    EXPECT_EQ(b.ecu.Value(39), registerBefore);
-    EXPECT_TRUE(script.seen.empty());
-    EXPECT_TRUE(b.prompter.shown.empty());
 }
 
 TEST(FunctionF6, AnEcuWithTheNewestStandardVersionIsNotReprogrammedAndEntersMappingMode) {
@@ -318,17 +326,19 @@ TEST(FunctionF6, AnEcuWithTheNewestStandardVersionIsNotReprogrammedAndEntersMapp
         b.ecu.ClearRequests();
         const int32_t registerBefore = b.ecu.Value(39);
         ASSERT_EQ(registerBefore & TFormMainInst::kMappingModeBit, 0);
-        ModalScript script({});
+        MappingWindowCloser closer(b.ecu);
+        ModalScript script({std::ref(closer)});
 
         f.BitBtn7Click();
 
-        EXPECT_TRUE(script.seen.empty()) << "no data dialog, no other window";
+        EXPECT_EQ(script.seen, std::vector<QString>{QStringLiteral("TFormMappa")})
+            << "no data dialog, only the map editor";
         EXPECT_TRUE(b.prompter.shown.empty()) << b.prompter.shown[0].text;
         EXPECT_EQ(CountBoot(b.ecu, boot::kOpSync) + CountBoot(b.ecu, boot::kOpErase), 0);
         EXPECT_NE(b.ecu.Value(59), boot::kBootRequestCode) << "no boot request";
-        EXPECT_EQ(b.ecu.Value(39), registerBefore | TFormMainInst::kMappingModeBit);
-        EXPECT_EQ(b.context->car.DEFAULT_REGISTRO_CONFIGURAZIONE & TFormMainInst::kMappingModeBit,
-                  TFormMainInst::kMappingModeBit);
+        EXPECT_EQ(closer.registerWhileOpen, registerBefore | TFormMainInst::kMappingModeBit);
+        EXPECT_EQ(b.ecu.Value(39), registerBefore);
+        EXPECT_EQ(b.context->car.DEFAULT_REGISTRO_CONFIGURAZIONE & TFormMainInst::kMappingModeBit, 0);
         EXPECT_TRUE(b.context->link.IsConnected());
         EXPECT_TRUE(temp.Entries().isEmpty()) << "the configuration's _ic files are gone";
         ExpectTimerBackAtFirstTick(f);
@@ -347,6 +357,8 @@ TEST(FunctionF6, AnOlderEcuIsReprogrammedKeepingItsConfigurationOnlyWhenTheUserA
         StartConnected(b);
         b.prompter.answers = {answer};
         const int32_t registerBefore = b.ecu.Value(39);
+        MappingWindowCloser closer(b.ecu);
+        ModalScript script({std::ref(closer)});
 
         b.form->BitBtn7Click();
 
@@ -357,7 +369,12 @@ TEST(FunctionF6, AnOlderEcuIsReprogrammedKeepingItsConfigurationOnlyWhenTheUserA
         EXPECT_EQ(b.ecu.Value(46), yes ? kNewestStandard : 0xC8);
         EXPECT_EQ(b.ecu.Value(0), 440) << "the configuration went across";
         EXPECT_EQ(b.ecu.Value(40), 1242);
-        EXPECT_EQ(b.ecu.Value(39) & TFormMainInst::kMappingModeBit, yes ? TFormMainInst::kMappingModeBit : 0);
+        EXPECT_EQ(script.seen.size(), yes ? 1u : 0u);
+        if (yes) {
+            EXPECT_EQ(closer.registerWhileOpen & TFormMainInst::kMappingModeBit,
+                      TFormMainInst::kMappingModeBit);
+        }
+        EXPECT_EQ(b.ecu.Value(39) & TFormMainInst::kMappingModeBit, 0);
         if (!yes) {
             EXPECT_EQ(b.ecu.Value(39), registerBefore);
         }
@@ -387,6 +404,8 @@ TEST(FunctionF6, ActiveDiagnosisChecksStopIt) {
         ASSERT_TRUE(b.ecu.SetValue(90, 0, c.effect));
         const int32_t registerBefore = b.ecu.Value(39);
         b.ecu.ClearRequests();
+        MappingWindowCloser closer(b.ecu);
+        ModalScript script({std::ref(closer)});
 
         b.form->BitBtn7Click();
 
@@ -399,8 +418,10 @@ TEST(FunctionF6, ActiveDiagnosisChecksStopIt) {
             EXPECT_EQ(b.ecu.Value(39), registerBefore);
         } else {
             EXPECT_TRUE(b.prompter.shown.empty()) << b.prompter.shown[0].text;
-            EXPECT_EQ(b.ecu.Value(39), registerBefore | TFormMainInst::kMappingModeBit);
+            EXPECT_EQ(closer.registerWhileOpen, registerBefore | TFormMainInst::kMappingModeBit);
+            EXPECT_EQ(b.ecu.Value(39), registerBefore);
         }
+        EXPECT_EQ(script.seen.size(), c.stops ? 0u : 1u);
         EXPECT_EQ(b.CountReads(89), 1) << "the words are read from the ECU";
         EXPECT_EQ(b.CountReads(90), 1);
         EXPECT_NE(b.ecu.Value(59), boot::kBootRequestCode) << "never towards the boot loader";

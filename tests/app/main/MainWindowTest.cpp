@@ -167,22 +167,14 @@ TEST(MainWindowStart, StatusBarHasFourPanelsOfTheFixedWidths) {
     for (int i = 0; i < 3; ++i) EXPECT_LT(panels[size_t(i)]->x(), panels[size_t(i + 1)]->x());
 }
 
-TEST(MainWindowStart, FunctionsWithoutTheirWindowsAreShownDisabled) {
+TEST(MainWindowStart, EveryFunctionIsShownEnabled) {
     Bench b;
     ASSERT_TRUE(b.form->Start());
     TFormMainInst& f = *b.form;
-    for (QPushButton* later : {f.BitBtn7}) {
-        EXPECT_TRUE(later->isVisible()) << later->objectName().toStdString();
-        EXPECT_FALSE(later->isEnabled()) << later->objectName().toStdString();
-    }
-    for (QAction* later : {f.MenuMappatura}) {
-        EXPECT_TRUE(later->isVisible()) << later->objectName().toStdString();
-        EXPECT_FALSE(later->isEnabled()) << later->objectName().toStdString();
-    }
-    for (QPushButton* built : {f.BitBtn1, f.BitBtn2, f.BitBtn3, f.BitBtn4, f.BitBtn6})
+    for (QPushButton* built : {f.BitBtn1, f.BitBtn2, f.BitBtn3, f.BitBtn4, f.BitBtn6, f.BitBtn7})
         EXPECT_TRUE(built->isVisible() && built->isEnabled()) << built->objectName().toStdString();
     for (QAction* built : {f.MenuInstall, f.MenuGestione, f.MenuAuto, f.MenuClienti, f.MenuFuoriArchivio,
-                           f.MenuCaricaConf, f.MenuSalvaConf, f.MenuStampa, f.MenuAnteprima})
+                           f.MenuMappatura, f.MenuCaricaConf, f.MenuSalvaConf, f.MenuStampa, f.MenuAnteprima})
         EXPECT_TRUE(built->isVisible() && built->isEnabled()) << built->objectName().toStdString();
     EXPECT_TRUE(f.BitBtn5->isEnabled());
     const std::vector<std::pair<QAction*, QKeySequence>> keys = {
@@ -631,11 +623,6 @@ TEST(MainWindowSession, EscButtonAndItsTextCloseTheWindow) {
         QTest::mouseClick(w, Qt::LeftButton);
         EXPECT_FALSE(b.form->isVisible());
     }
-    // A disabled function's text does nothing.
-    Bench b;
-    ASSERT_TRUE(b.form->Start());
-    QTest::mouseClick(Child(*b.form, "Label7"), Qt::LeftButton);
-    EXPECT_TRUE(b.form->isVisible());
 }
 
 // --- ports and map type ------------------------------------------------------------------------

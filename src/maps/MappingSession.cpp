@@ -1,0 +1,51 @@
+#include "MappingSession.h"
+
+#include "ConfigurationModel.h"
+#include "MapFit.h"
+
+namespace zov {
+
+namespace {
+constexpr int kMainMapVariable = 50;
+constexpr int kMappingPhase = 3;
+}  // namespace
+
+void MappingSession::Start(const Progress& progress) {
+    ConfMap& map = model_.Map();
+    map.mappingPhase = kMappingPhase;
+    for (int row = 0; row < ConfMap::kRows; ++row) {
+        for (int col = 0; col < ConfMap::kCols; ++col) {
+            map.SetCellModified(row, col, 0);
+            map.SetCellMark(row, col, 0);
+        }
+    }
+    map.ClearMappingPoints();
+    map.pointsChanged = false;
+    progress(25);
+    model_.Param().EnterMapping();
+    progress(50);
+    map.PrepareMapping();
+    progress(75);
+    model_.Car().EnterMapping();
+    progress(100);
+}
+
+bool MappingSession::Leave() {
+    left_ = true;
+    return model_.LeaveMapping();
+}
+
+bool MappingSession::EnsureLeft() { return left_ ? !model_.LeaveMappingPending() : Leave(); }
+
+bool MappingSession::FitMap() {
+    ConfMap& map = model_.Map();
+    map.SaveBackup();
+    return FitMapToPoints(map, map.mappingPoints);
+}
+
+void MappingSession::Download() {
+    model_.Map().WriteToEcu(kMainMapVariable);
+    model_.Car().ResetAdaptation();
+}
+
+}  // namespace zov

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <functional>
+
+namespace zov {
+
+class ConfigurationModel;
+
+// The automatic mapping's exchanges with the ECU, from the start to the way out, and the one rule
+// that binds them: the ECU entered mapping mode before the map editor opened (the remapping
+// function set its register bit), so every way out of the editor — the exit button, the close box,
+// the time-out, a lost session, a failed fit, an exception — ends with Leave. When the ECU cannot
+// be reached then, the model keeps the leave pending and the next session puts it right.
+class MappingSession {
+  public:
+    // Called with 25, 50, 75 and 100 as the start goes on.
+    using Progress = std::function<void(int percent)>;
+
+    explicit MappingSession(ConfigurationModel& model) : model_(model) {}
+
+    // The start of an automatic mapping: the mapping phase, no cell flags or marks, no points; then
+    // the parameters' and the map's preparation (the map re-gridded onto the default axes and sent)
+    // and the vehicle configuration's mapping substitutes with the register bit.
+    void Start(const Progress& progress);
+    // LeaveMapping of the vehicle configuration and the parameters, register written. True when the
+    // ECU took it; false leaves it pending for the next session.
+    bool Leave();
+    // Leave unless it has been done since the editor opened: the last step of every way out.
+    // True when nothing more is owed to the ECU.
+    bool EnsureLeft();
+    bool Left() const { return left_; }
+
+    // The fit of the collected points into the whole map (the model only), the map as it was kept
+    // as the undo copy first. False, with the map unchanged, when the points do not make a surface.
+    bool FitMap();
+    // The fitted map to the ECU (table 50) and the self-adaptation counters reset, since they were
+    // learnt on the map it replaces.
+    void Download();
+
+  private:
+    ConfigurationModel& model_;
+    bool left_ = false;
+};
+
+}  // namespace zov

@@ -1,0 +1,237 @@
+// The map editor's rules without its window: boundaries and cursor, redraw thinning, the reducer
+// pressure's smoothing and held peaks, the stability test and averaging, the wait for the start.
+
+#include <gtest/gtest.h>
+
+#include "ConfCar.h"
+#include "MapBounds.h"
+#include "MapCursor.h"
+#include "MappingAcquisition.h"
+#include "MappingWait.h"
+#include "ModelTestSupport.h"
+#include "PressurePeaks.h"
+
+namespace zov::test {
+namespace {
+
+using zov::testing::ModelBench;
+
+// Default axes: column boundaries 0, 500, 600, 725, ..., 5625, 6200 and 7200 beyond the last;
+// the last row boundary is (186 + 178) / 2 + 100 = 282.
+struct Axes : ::testing::Test {
+    Axes() : bench({}, false) { bounds.Compute(bench.map); }
+    ModelBench bench;
+    MapBounds bounds;
+};
+
+TEST_F(Axes, BoundariesLieHalfWayWithOneMoreStepBeyondTheLast) {
+    EXPECT_EQ(bounds.Column(0), 0);
+    EXPECT_EQ(bounds.Column(1), 500);
+    EXPECT_EQ(bounds.Column(3), 725);
+    EXPECT_EQ(bounds.Column(19), 6200);
+    EXPECT_EQ(bounds.Column(20), 7200);
+    EXPECT_EQ(bounds.Row(0), 0);
+    EXPECT_EQ(bounds.Row(16), 282);
+}
+
+TEST_F(Axes, ColumnAndRowOfAValue) {
+    struct Case {
+        int32_t rpm;
+        int column;
+    };
+    // A value on a boundary belongs to the column above it; beyond the last, the last column.
+    for (const Case c : {Case{0, 0}, Case{499, 0}, Case{500, 1}, Case{6199, 18}, Case{6200, 19},
+                         Case{7200, 19}, Case{7201, 19}, Case{-1, 19}})
+        EXPECT_EQ(bounds.ColumnOf(c.rpm), c.column) << c.rpm;
+    EXPECT_EQ(bounds.RowOf(0), 0);
+    EXPECT_EQ(bounds.RowOf(283), 15);
+    EXPECT_EQ(bounds.RowOf(22), 0);  // first row boundary (29 + 18) / 2 = 23
+    EXPECT_EQ(bounds.RowOf(23), 1);
+}
+
+TEST_F(Axes, CursorRunsFromTheLowerBoundaryThroughTheBreakpointToTheUpperOne) {
+    const GridGeometry grid{30, 20};  // cell (c, r) starts at 31 c, 21 r and is 30 x 20
+    struct Case {
+        int32_t rpm, map;
+        int column, row, x, y;
+    };
+    const Case cases[] = {
+        {0, 0, 0, 0, 31, 21},           // the cells' left and top edges
+        {450, 18, 0, 0, 46, 31},        // on the first breakpoints: the cell's centre
+        {5000, 18, 16, 0, 551, 31},     // past breakpoint 4850 towards boundary 5100: 15 + 15 x 150 / 250
+        {6850, 18, 19, 0, 642, 31},     // between 6500 and the last boundary 7200
+        {7200, 283, 19, 15, 650, 356},  // on the last boundary, and beyond the last row
+        {9000, 283, 19, 15, 650, 356},  // beyond the last boundary: the right edge of column 19
+    };
+    for (const Case& c : cases) {
+        MapCursor cursor;
+        cursor.Place(c.rpm, c.map, bounds, bench.map, grid);
+        EXPECT_EQ(cursor.Column(), c.column) << c.rpm;
+        EXPECT_EQ(cursor.Row(), c.row) << c.map;
+        EXPECT_EQ(cursor.X(), c.x) << c.rpm;
+        EXPECT_EQ(cursor.Y(), c.y) << c.map;
+        EXPECT_EQ(cursor.Box(), (PixelBox{c.x - 10, c.y - 10, c.x + 10, c.y + 10}));
+    }
+}
+
+TEST_F(Axes, EqualBreakpointsPutTheCursorOnTheBreakpointWithoutDividingByZero) {
+    bench.map.SetRpm(5, 950);  // columns 4 and 5 both at 950 rpm
+    bench.map.SetMap(3, bench.map.GetMap(2));
+    bounds.Compute(bench.map);
+    MapCursor cursor;
+    cursor.Place(950, bench.map.GetMap(2), bounds, bench.map, GridGeometry{30, 20});
+    EXPECT_EQ(cursor.Column(), 5);
+    EXPECT_EQ(cursor.X(), 6 * 31 + 15);
+    EXPECT_EQ(cursor.Row(), 3);
+    EXPECT_EQ(cursor.Y(), 4 * 21 + 10);
+    // A value outside its interval (axes that do not increase) stays inside its cell, and a
+    // breakpoint below its lower boundary puts the cursor on the centre.
+    EXPECT_EQ(MapBounds::Offset(100, 200, 250, 300, 15), 0);
+    EXPECT_EQ(MapBounds::Offset(900, 200, 250, 300, 15), 30);
+    EXPECT_EQ(MapBounds::Offset(100, 200, 150, 300, 15), 15);
+}
+
+TEST(MapCursorThinning, AnUnchangedPointIsRedrawnOnEveryNinthTickOnly) {
+    MapCursor cursor;
+    std::vector<bool> due;
+    due.push_back(cursor.Due(1000, 50));
+    for (int i = 0; i < 18; ++i) due.push_back(cursor.Due(1000, 50));
+    due.push_back(cursor.Due(1001, 50));
+    const std::vector<bool> expected = {true,  false, false, false, false, false, false, false, false, true,
+                                        false, false, false, false, false, false, false, false, true,  true};
+    EXPECT_EQ(due, expected);
+}
+
+TEST(PressurePeaksRules, SmoothingMovesAnEighthPlusOneAndZeroResetsIt) {
+    PressurePeaks p;
+    const int32_t readings[] = {100, 100, 100, 0, 50, 49};
+    const int32_t filtered[] = {13, 24, 34, 0, 7, 13};
+    for (size_t i = 0; i < std::size(readings); ++i) {
+        p.Take(readings[i]);
+        EXPECT_EQ(p.Filtered(), filtered[i]) << i;
+    }
+    PressurePeaks near;
+    for (int i = 0; i < 40; ++i) near.Take(100);
+    EXPECT_EQ(near.Filtered(), 100);  // reached, never passed
+}
+
+TEST(PressurePeaksRules, APeakIsHeldTwentyStepsUnlessExceeded) {
+    PressurePeaks p;
+    p.Take(90);
+    PressurePeaks::Refreshed first = p.Show();
+    EXPECT_TRUE(first.max && first.min);
+    EXPECT_EQ(p.Max(), 90);
+    int refreshedAt = -1;
+    for (int step = 1; step <= 25 && refreshedAt < 0; ++step) {
+        p.Take(85);
+        if (p.Show().max) refreshedAt = step;
+    }
+    EXPECT_EQ(refreshedAt, 20);
+    EXPECT_EQ(p.Max(), 85);
+    EXPECT_EQ(p.Min(), 85);  // a lower value is a new low at once
+    p.Take(95);
+    EXPECT_TRUE(p.Show().max);
+    EXPECT_EQ(p.Max(), 95);
+}
+
+struct Acquisition : ::testing::Test {
+    Acquisition() : bench({}, false) {}
+    void Fill(int32_t rpm, int32_t map, int32_t cell, int32_t deviation) {
+        for (int i = 0; i < 4; ++i) acquisition.Record({rpm + i % 2, map, cell + i, deviation - i});
+    }
+    ModelBench bench;
+    MappingAcquisition acquisition{4};
+};
+
+TEST_F(Acquisition, FourSamplesUnderSteadyConditionsMakeOnePoint) {
+    EXPECT_FALSE(acquisition.Stable(1000, 50, 30, bench.map, bench.clock));  // first reference
+    EXPECT_FALSE(acquisition.Stable(1100, 60, 40, bench.map, bench.clock));  // within, no samples yet
+    Fill(1000, 50, 10, -1);
+    EXPECT_FALSE(acquisition.Record({1, 1, 1, 1}));  // the buffer holds one point's worth
+    EXPECT_TRUE(acquisition.Stable(1150, 65, 45, bench.map, bench.clock));
+    EXPECT_EQ(acquisition.Count(), 0);
+    const MappingSample mean = acquisition.Average();
+    EXPECT_EQ(mean.rpm, 1000);  // 4002 / 4
+    EXPECT_EQ(mean.map, 50);
+    EXPECT_EQ(mean.cellValue, 11);  // 46 / 4
+    EXPECT_EQ(mean.deviation, -2);  // -10 / 4, truncated toward zero
+}
+
+TEST_F(Acquisition, AMoveBeyondAToleranceDiscardsTheSamples) {
+    struct Case {
+        int32_t rpm, map, tps;
+    };
+    for (const Case c : {Case{1151, 50, 30}, Case{1000, 66, 30}, Case{1000, 50, 46}, Case{849, 34, 14}}) {
+        MappingAcquisition a{4};
+        a.Stable(1000, 50, 30, bench.map, bench.clock);
+        for (int i = 0; i < 4; ++i) a.Record({1000, 50, 10, 0});
+        EXPECT_FALSE(a.Stable(c.rpm, c.map, c.tps, bench.map, bench.clock));
+        EXPECT_EQ(a.Count(), 0);
+        // The new point is the reference now: four samples there make a point.
+        for (int i = 0; i < 4; ++i) a.Record({c.rpm, c.map, 10, 0});
+        EXPECT_TRUE(a.Stable(c.rpm, c.map, c.tps, bench.map, bench.clock));
+    }
+}
+
+TEST_F(Acquisition, TheMinimumIntervalHoldsBackAPointAndPauses) {
+    bench.map.minAcquisitionIntervalMs = 500;
+    bench.clock.Advance(1'000'000);
+    acquisition.Stable(1000, 50, 30, bench.map, bench.clock);
+    Fill(1000, 50, 10, 0);
+    ASSERT_TRUE(acquisition.Stable(1000, 50, 30, bench.map, bench.clock));
+    bench.clock.Advance(100'000);
+    Fill(1000, 50, 10, 0);
+    const int64_t before = bench.clock.NowUs();
+    EXPECT_FALSE(acquisition.Stable(1000, 50, 30, bench.map, bench.clock));
+    EXPECT_EQ(bench.clock.NowUs() - before, 10'000);
+    EXPECT_EQ(acquisition.Count(), 0);
+    bench.clock.Advance(400'000);
+    Fill(1000, 50, 10, 0);
+    EXPECT_TRUE(acquisition.Stable(1000, 50, 30, bench.map, bench.clock));
+}
+
+// The wait for the start, tick by tick: warm (raw byte of 60 °C) or cold (30 °C), ready bit or
+// not, and the smoothed pressure.
+TEST(MappingWaitRules, StartsAfterMoreThanTwentyTicksInsideTheFuelsWindow) {
+    const int32_t warm = ConfCar::CelsiusToRaw(60);
+    const int32_t cold = ConfCar::CelsiusToRaw(30);
+    struct Case {
+        int32_t fuel, temp, status, pressure;
+        int startsAt;  // tick of the start, 0 for never (then the time-out comes at tick 201)
+    };
+    const Case cases[] = {
+        {0, warm, 0x08, 95, 21},  {0, warm, 0x08, 89, 21},  {0, warm, 0x08, 99, 21}, {0, warm, 0x08, 100, 0},
+        {0, warm, 0x08, 88, 0},   {0, cold, 0x08, 95, 0},   {0, warm, 0x07, 95, 0},  {1, warm, 0x08, 95, 0},
+        {1, warm, 0x08, 110, 21}, {1, warm, 0x08, 115, 21}, {1, warm, 0x08, 116, 0},
+    };
+    for (const Case& c : cases) {
+        MappingWait wait(c.fuel);
+        int startedAt = 0;
+        int timedOutAt = 0;
+        for (int tick = 1; tick <= 210 && startedAt == 0 && timedOutAt == 0; ++tick) {
+            const MappingWait::Outcome o = wait.Step(false, c.temp, c.status, c.pressure);
+            if (o == MappingWait::Outcome::Start) startedAt = tick;
+            if (o == MappingWait::Outcome::TimeOut) timedOutAt = tick;
+        }
+        EXPECT_EQ(startedAt, c.startsAt) << c.fuel << " " << c.pressure << " " << c.status;
+        EXPECT_EQ(timedOutAt, c.startsAt ? 0 : 201) << c.fuel << " " << c.pressure;
+    }
+}
+
+TEST(MappingWaitRules, APressureOutsideTheWindowStartsTheCountAgainAndARunningMappingNeverTimesOut) {
+    const int32_t warm = ConfCar::CelsiusToRaw(60);
+    MappingWait wait(0);
+    for (int tick = 0; tick < 15; ++tick) wait.Step(false, warm, 0x08, 95);
+    wait.Step(false, warm, 0x08, 120);
+    EXPECT_EQ(wait.StableCount(), 0);
+    int ticks = 0;
+    while (wait.Step(false, warm, 0x08, 95) != MappingWait::Outcome::Start) ++ticks;
+    EXPECT_EQ(ticks, 20);
+
+    MappingWait running(0);
+    for (int tick = 0; tick < 500; ++tick)
+        ASSERT_EQ(running.Step(true, 0, 0, 0), MappingWait::Outcome::Wait) << tick;
+}
+
+}  // namespace
+}  // namespace zov::test

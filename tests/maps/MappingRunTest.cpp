@@ -1,0 +1,144 @@
+// A whole automatic mapping against the simulated car's drive cycle, on the virtual clock: the
+// wait for a ready engine, the start, a point in every zone, the fit and its download.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+
+#include "ConfigurationModel.h"
+#include "MapEditorLive.h"
+#include "MapFit.h"
+#include "MappingSession.h"
+#include "ModelTestSupport.h"
+
+namespace zov::test {
+namespace {
+
+using zov::testing::ModelBench;
+
+constexpr int64_t kTickUs = 100'000;
+constexpr int kMainMap = 50;
+constexpr int kRegister = 39;
+// The drive cycle's second round starts here, warm, at idle: 2 x (10 s idle + 8 zones x 6 s).
+constexpr int64_t kSecondRoundUs = 116'000'000;
+
+sim::EcuConfig DriveCycle() {
+    sim::EcuConfig config;
+    config.engine.mode = sim::DriveMode::DriveCycle;
+    return config;
+}
+
+struct MappingRun : ::testing::Test {
+    MappingRun() : bench(DriveCycle()), model(bench.link, bench.map, bench.car, bench.param) {
+        model.ReadFromEcu();
+        // The remapping function leaves the ECU in mapping mode before the editor opens.
+        bench.car.DEFAULT_REGISTRO_CONFIGURAZIONE |= 0x04;
+        bench.link.WriteVar(kRegister, bench.car.DEFAULT_REGISTRO_CONFIGURAZIONE);
+        bench.clock.AdvanceTo(kSecondRoundUs);
+    }
+
+    // Ticks every 100 ms until `done` or `limit` ticks; the start runs as the window runs it.
+    int Run(MapEditorLive& live, int limit, const std::function<bool()>& done) {
+        for (int tick = 1; tick <= limit; ++tick) {
+            bench.clock.AdvanceTo(kSecondRoundUs + tick * kTickUs);
+            const MapEditorLive::Tick t = live.Step(GridGeometry{30, 20});
+            if (t.wait == MappingWait::Outcome::Start) {
+                startedAt = tick;
+                session.Start([this](int percent) { progress.push_back(percent); });
+                live.MappingStarted();
+            }
+            if (t.wait == MappingWait::Outcome::TimeOut) timedOut = true;
+            if (t.pointAdded) ++points;
+            if (t.mapComplete) ++completeAnnouncements;
+            if (done()) return tick;
+        }
+        return 0;
+    }
+
+    ModelBench bench;
+    ConfigurationModel model;
+    MappingSession session{model};
+    int startedAt = 0;
+    bool timedOut = false;
+    int points = 0;
+    int completeAnnouncements = 0;
+    std::vector<int> progress;
+};
+
+TEST_F(MappingRun, FromTheWaitToTheFittedMapInTheEcu) {
+    MapEditorLive live(bench.link, bench.map, bench.car, bench.clock, true);
+    ConfMap& map = bench.map;
+    const int finished = Run(live, 800, [&] { return map.mappingPhase == 3 && map.AllZonesAcquired(); });
+
+    // Waiting: the smoothed pressure climbs from 0 into the window in 19 ticks, stays there for
+    // more than 20, and the mapping starts.
+    EXPECT_EQ(startedAt, 39);
+    EXPECT_FALSE(timedOut);
+    EXPECT_EQ(progress, (std::vector<int>{25, 50, 75, 100}));
+    EXPECT_EQ(map.mappingPhase, 3);
+    EXPECT_EQ(bench.car.MAPPATURA_ATTIVA, 1);
+    // Mapping: every zone of the tour has its point (a later point of a zone replaces its first).
+    ASSERT_GT(finished, 0) << "zones acquired after the tour: " << map.mappingPoints.size();
+    std::set<int> zones;
+    for (const ConfMap::MappingPoint& p : map.mappingPoints) zones.insert(p.zone);
+    EXPECT_EQ(zones, (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(map.mappingPoints.size(), 8u);
+    EXPECT_GE(points, 8);
+    EXPECT_EQ(completeAnnouncements, 1);
+
+    // The end with the fit: out of mapping mode first, then the fit, then the chart's download.
+    const std::vector<ConfMap::MappingPoint> collected = map.mappingPoints;
+    ASSERT_TRUE(session.Leave());
+    EXPECT_EQ(bench.ecu.Value(kRegister) & 0x04, 0);
+    ASSERT_TRUE(session.FitMap());
+    session.Download();
+
+    ModelBench reference({}, false);
+    ASSERT_TRUE(FitMapToPoints(reference.map, collected));
+    bool changed = false;
+    for (int r = 0; r < ConfMap::kRows; ++r) {
+        for (int c = 0; c < ConfMap::kCols; ++c) {
+            EXPECT_EQ(map.GetCell(r, c), reference.map.GetCell(r, c)) << r << "," << c;
+            EXPECT_EQ(bench.ecu.Value(kMainMap, r * ConfMap::kCols + c), map.GetCell(r, c)) << r << "," << c;
+            changed |= map.backup[r][c] != map.GetCell(r, c);
+        }
+    }
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(bench.ecu.Values(114), (std::vector<int32_t>{0, 0, 0, 0}));
+    EXPECT_EQ(bench.ecu.Values(115), (std::vector<int32_t>{0, 0, 0, 0}));
+    EXPECT_EQ(bench.ecu.Value(kRegister) & 0x04, 0);
+    EXPECT_EQ(bench.car.MAPPATURA_ATTIVA, 0);
+}
+
+TEST_F(MappingRun, NoPointIsTakenBeforeTheStartNorWithoutTheReadyBit) {
+    MapEditorLive live(bench.link, bench.map, bench.car, bench.clock, true);
+    // The ECU sets its ready bit only in mapping mode: without it the wait never ends.
+    bench.car.DEFAULT_REGISTRO_CONFIGURAZIONE &= ~0x04;
+    bench.link.WriteVar(kRegister, bench.car.DEFAULT_REGISTRO_CONFIGURAZIONE);
+    Run(live, 201, [] { return false; });
+    EXPECT_EQ(startedAt, 0);
+    EXPECT_TRUE(timedOut);
+    EXPECT_EQ(points, 0);
+    EXPECT_TRUE(bench.map.mappingPoints.empty());
+}
+
+TEST_F(MappingRun, ALeaveThatCannotReachTheEcuStaysPendingUntilTheNextSession) {
+    MapEditorLive live(bench.link, bench.map, bench.car, bench.clock, true);
+    Run(live, 50, [&] { return startedAt > 0; });
+    ASSERT_GT(startedAt, 0);
+    EXPECT_EQ(bench.ecu.Value(kRegister) & 0x04, 0x04);
+    bench.link.Disconnect();
+    EXPECT_FALSE(session.EnsureLeft());
+    EXPECT_TRUE(model.LeaveMappingPending());
+    EXPECT_EQ(bench.ecu.Value(kRegister) & 0x04, 0x04);
+    ASSERT_TRUE(bench.link.Connect());
+    EXPECT_TRUE(model.LeaveMapping());
+    EXPECT_FALSE(model.LeaveMappingPending());
+    EXPECT_EQ(bench.ecu.Value(kRegister) & 0x04, 0);
+    // The normal cutoff speed is back in place of the mapping substitute.
+    EXPECT_EQ(bench.ecu.Value(22), bench.car.DEF_GIRI_PER_CUTOFF);
+}
+
+}  // namespace
+}  // namespace zov::test

@@ -1,0 +1,300 @@
+// The map editor's window on the program's objects and the simulated car: the keys, the editing
+// of cells, and every way out of an automatic mapping ending with the ECU out of mapping mode.
+
+#include <gtest/gtest.h>
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include "EditorSupport.h"
+#include "MapGrid.h"
+#include "TFormMappa.h"
+#include "TFormSet.h"
+
+namespace zov::test {
+namespace {
+
+constexpr int kRegister = 39;
+constexpr int64_t kTickUs = 100'000;
+constexpr int64_t kSecondRoundUs = 116'000'000;  // warm, at idle, in the drive cycle
+// The smoothed pressure reaches the window in 19 ticks, then holds there for 21.
+constexpr int kStartTicks = 39;
+
+sim::EcuConfig DriveCycle() {
+    sim::EcuConfig config;
+    config.engine.mode = sim::DriveMode::DriveCycle;
+    return config;
+}
+
+struct MapBench : EditorBench {
+    MapBench() : EditorBench(DriveCycle()) {}
+
+    // F6 after the programming: the register's mapping bit, then the window in mapping mode, its
+    // timer left to the test.
+    std::unique_ptr<TFormMappa> OpenMapping() {
+        Car().DEFAULT_REGISTRO_CONFIGURAZIONE |= 0x04;
+        context->link.WriteVar(kRegister, Car().DEFAULT_REGISTRO_CONFIGURAZIONE);
+        auto editor = std::make_unique<TFormMappa>(*context, Dictionary(), true);
+        editor->Timer1->stop();
+        editor->show();
+        return editor;
+    }
+    std::unique_ptr<TFormMappa> OpenStarted() {
+        clock.AdvanceTo(kSecondRoundUs);
+        auto editor = OpenMapping();
+        Ticks(*editor, kStartTicks);
+        EXPECT_EQ(Car().MAPPATURA_ATTIVA, 1);
+        prompter.shown.clear();
+        return editor;
+    }
+    void Ticks(TFormMappa& editor, int n) {
+        for (int i = 0; i < n && !editor.isHidden(); ++i) {
+            clock.Advance(kTickUs);
+            editor.Timer1Timer();
+        }
+    }
+    bool MappingBit() const { return (ecu.Value(kRegister) & 0x04) != 0; }
+    std::string Pair(const char* a, const char* b) { return DictCp(a, 70) + "\n" + DictCp(b, 70); }
+};
+
+TEST(MapEditorMapping, TheStartShowsTheStateAndEnablesTheCheck) {
+    MapBench b;
+    b.clock.AdvanceTo(kSecondRoundUs);
+    auto editor = b.OpenMapping();
+    EXPECT_EQ(editor->windowTitle(), b.Dict("FinestraMappatura", 70));
+    EXPECT_TRUE(editor->ButtonEsci->isHidden());
+    EXPECT_FALSE(editor->ButtonEsci2->isHidden());
+    EXPECT_FALSE(editor->GroupAutoMap->isHidden());
+    EXPECT_TRUE(editor->GroupValori->isHidden());
+    EXPECT_FALSE(editor->ButtonControllaMappa->isEnabled());
+    EXPECT_EQ(editor->LabelStatoMappatura->text(), b.Dict("MessMappaturaOff", 30));
+    b.Ticks(*editor, kStartTicks - 1);
+    EXPECT_EQ(b.Car().MAPPATURA_ATTIVA, 0);
+    b.Ticks(*editor, 1);
+    EXPECT_EQ(b.Car().MAPPATURA_ATTIVA, 1);
+    EXPECT_TRUE(editor->ButtonControllaMappa->isEnabled());
+    EXPECT_EQ(editor->LabelStatoMappatura->text(), b.Dict("MessMappaturaOn", 30));
+    EXPECT_TRUE(b.MappingBit());
+    EXPECT_TRUE(b.prompter.shown.empty());
+    // The reducer is warm: its temperature is shown, not "n.d.".
+    EXPECT_TRUE(editor->LabelT->text().endsWith(b.Dict("LabelC", 3))) << editor->LabelT->text().toStdString();
+    // Space takes the point where the engine runs, whatever the zones.
+    const size_t before = b.context->map.mappingPoints.size();
+    QTest::keyClick(&editor->Grid(), Qt::Key_Space);
+    EXPECT_EQ(b.context->map.mappingPoints.size(), before + 1);
+    editor->close();
+}
+
+// Each way out ends with the ECU out of mapping mode and the window closed.
+TEST(MapEditorMapping, EveryWayOutLeavesMappingMode) {
+    struct Case {
+        const char* name;
+        bool started;
+        std::function<void(MapBench&, TFormMappa&)> act;
+        const char* first;  // the message of the last box, none when null
+        const char* second;
+    };
+    const Case cases[] = {
+        {"exit while waiting", false, [](MapBench&, TFormMappa& e) { e.ButtonEsci2->click(); }, nullptr,
+         nullptr},
+        {"close box while waiting", false, [](MapBench&, TFormMappa& e) { e.close(); }, nullptr, nullptr},
+        {"escape while waiting", false, [](MapBench&, TFormMappa& e) { QTest::keyClick(&e, Qt::Key_Escape); },
+         nullptr, nullptr},
+        {"exit answered No", true,
+         [](MapBench& b, TFormMappa& e) {
+             b.prompter.answers = {PromptAnswer::No};
+             e.ButtonEsci2->click();
+         },
+         "MessDatiIncompleti", "MessCreaMappa"},
+        {"close box answered Yes, the fit fails", true,
+         [](MapBench& b, TFormMappa& e) {
+             b.prompter.answers = {PromptAnswer::Yes};
+             e.close();
+         },
+         "MessNoOttimizza", "MessRiprovaOttimizza"},
+        {"window destroyed without an exit", true, [](MapBench&, TFormMappa&) {}, nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MapBench b;
+        auto editor = c.started ? b.OpenStarted() : b.OpenMapping();
+        ASSERT_TRUE(b.MappingBit());
+        c.act(b, *editor);
+        if (std::string(c.name) == "window destroyed without an exit") editor.reset();
+        EXPECT_FALSE(b.MappingBit());
+        EXPECT_EQ(b.Car().MAPPATURA_ATTIVA, 0);
+        EXPECT_FALSE(b.context->model.LeaveMappingPending());
+        EXPECT_TRUE(b.context->map.mappingPoints.empty());
+        if (editor) {
+            EXPECT_TRUE(editor->isHidden());
+        }
+        if (c.first)
+            EXPECT_EQ(b.LastMessage(), b.Pair(c.first, c.second));
+        else
+            EXPECT_TRUE(b.prompter.shown.empty()) << b.LastMessage();
+    }
+}
+
+TEST(MapEditorMapping, CancelStaysAndMappingGoesOn) {
+    MapBench b;
+    auto editor = b.OpenStarted();
+    b.prompter.answers = {PromptAnswer::Cancel};
+    editor->ButtonEsci2->click();
+    ASSERT_EQ(b.prompter.shown.size(), 1u);
+    EXPECT_EQ(b.prompter.shown[0].buttons, PromptButtons::YesNoCancel);
+    EXPECT_FALSE(editor->isHidden());
+    EXPECT_TRUE(b.MappingBit());
+    EXPECT_TRUE(editor->TimerActive());
+    b.prompter.answers = {PromptAnswer::No};
+    editor->close();
+    EXPECT_FALSE(b.MappingBit());
+}
+
+TEST(MapEditorMapping, CheckMapFitsThePointsAndKeepsThemOrSaysWhyNot) {
+    MapBench b;
+    auto editor = b.OpenStarted();
+    ConfMap& map = b.context->map;
+    map.ClearMappingPoints();
+    const int32_t before = map.GetCell(8, 8);
+
+    editor->ButtonControllaMappa->click();  // no points: no surface
+    EXPECT_EQ(b.LastMessage(), b.Pair("MessNoOttimizza", "MessContinuaOttimizza"));
+    EXPECT_EQ(map.GetCell(8, 8), before);
+    EXPECT_TRUE(editor->TimerActive());
+
+    b.prompter.shown.clear();
+    map.AddMappingPoint(800, 41, 200, 0);
+    map.AddMappingPoint(2750, 90, 400, 0);
+    map.AddMappingPoint(4850, 159, 600, 0);
+    editor->ButtonControllaMappa->click();
+    EXPECT_TRUE(b.prompter.shown.empty()) << b.LastMessage();
+    EXPECT_EQ(map.GetCell(2, 3), 200);  // the surface passes through the points' cells
+    EXPECT_EQ(map.backupValid, 1);
+    EXPECT_EQ(map.mappingPoints.size(), 3u) << "the points stay for more acquisition";
+    EXPECT_TRUE(editor->TimerActive());
+    EXPECT_TRUE(b.MappingBit()) << "checking is no way out";
+    b.prompter.answers = {PromptAnswer::No};
+    editor->close();
+    EXPECT_FALSE(b.MappingBit());
+}
+
+TEST(MapEditorMapping, TheTimeOutSaysSoAndLeavesMappingMode) {
+    MapBench b;
+    auto editor = b.OpenMapping();  // a cold engine: the reducer is not warm yet
+    b.Ticks(*editor, 200);
+    EXPECT_FALSE(editor->isHidden());
+    b.Ticks(*editor, 1);
+    EXPECT_TRUE(editor->isHidden());
+    EXPECT_EQ(b.LastMessage(), b.Pair("MessParamOut", "MessNoMappatura"));
+    EXPECT_EQ(b.prompter.shown.back().icon, PromptIcon::Error);
+    EXPECT_FALSE(b.MappingBit());
+}
+
+TEST(MapEditorMapping, ALostSessionIsSaidPlainlyAndPutRightAtTheNextConnection) {
+    MapBench b;
+    auto editor = b.OpenStarted();
+    b.ecu.MutableFaults().deadLine = true;
+    b.prompter.fallback = PromptAnswer::No;  // no more reconnection attempts
+    b.Ticks(*editor, 5);
+    EXPECT_TRUE(editor->isHidden());
+    EXPECT_FALSE(b.context->link.IsConnected());
+    EXPECT_EQ(b.LastMessage(), b.Pair("MessMappaturaSospesa1", "MessMappaturaSospesa2"));
+    EXPECT_TRUE(b.context->model.LeaveMappingPending());
+    EXPECT_TRUE(b.MappingBit());
+
+    b.ecu.MutableFaults().deadLine = false;
+    b.form->interactive = false;
+    b.form->MenuConnettiClick();
+    ASSERT_TRUE(b.context->link.IsConnected());
+    EXPECT_FALSE(b.MappingBit());
+    EXPECT_FALSE(b.context->model.LeaveMappingPending());
+    EXPECT_EQ(b.ecu.Value(22), b.Car().DEF_GIRI_PER_CUTOFF);
+}
+
+TEST(MapEditorEditing, TheQuestionComesFirstAndTheDialogWritesTheCell) {
+    MapBench b;
+    TFormMappa editor(*b.context, b.Dictionary());
+    editor.show();
+    EXPECT_EQ(editor.windowTitle(), b.Dict("FinestraMappa", 70));
+    EXPECT_TRUE(editor.GroupAutoMap->isHidden());
+    editor.Grid().SetSelection(3, 2, 3, 2);  // map row 1, column 2
+
+    b.prompter.answers = {PromptAnswer::No};
+    QTest::keyClick(&editor.Grid(), Qt::Key_Return);
+    EXPECT_EQ(b.LastMessage(), b.Pair("MessModMappa1", "MessModMappa2"));
+    EXPECT_TRUE(WrittenVars(b.ecu).empty());
+    EXPECT_TRUE(editor.TimerActive());
+
+    b.prompter.answers = {PromptAnswer::Yes};
+    bool timerStopped = false;
+    ModalWatcher watcher([&](QWidget& modal) {
+        timerStopped = !editor.TimerActive();
+        auto* dialog = qobject_cast<TFormSet*>(&modal);
+        ASSERT_NE(dialog, nullptr);
+        QTest::keyClicks(dialog->Edit1, QStringLiteral("321"));
+        QTest::keyClick(dialog->Edit1, Qt::Key_Return);
+    });
+    QTest::keyClick(&editor.Grid(), Qt::Key_Return);
+    EXPECT_TRUE(timerStopped);
+    EXPECT_EQ(b.ecu.Value(50, 1 * 20 + 2), 321);
+    EXPECT_EQ(editor.CellText(3, 2), QStringLiteral("321"));
+    EXPECT_TRUE(editor.TimerActive());
+    editor.close();
+}
+
+TEST(MapEditorEditing, TheParameterEditorsMapPageOpensItAndLeadsBack) {
+    MapBench b;
+    auto editor = b.Open();
+    editor->PageControl1->setCurrentWidget(editor->PageCambio);
+    bool editMode = false;
+    bool enrichmentTimerStopped = false;
+    ModalWatcher watcher([&](QWidget& modal) {
+        auto* map = qobject_cast<TFormMappa*>(&modal);
+        ASSERT_NE(map, nullptr);
+        editMode = !map->AutoMapping() && !map->ButtonEsci->isHidden();
+        enrichmentTimerStopped = !editor->EnrichmentMap()->LiveTimerActive();
+        map->ButtonEsci->click();
+    });
+    editor->PageControl1->setCurrentWidget(editor->PageMappa);
+    EXPECT_EQ(watcher.seen, QStringLiteral("TFormMappa"));
+    EXPECT_TRUE(editMode);
+    EXPECT_TRUE(enrichmentTimerStopped);
+    EXPECT_EQ(editor->PageControl1->currentWidget(), editor->PageCambio);
+    EXPECT_TRUE(b.prompter.shown.empty());
+}
+
+TEST(MapEditorEditing, F1FreezesAndF2ResumesTheLiveDisplay) {
+    MapBench b;
+    TFormMappa editor(*b.context, b.Dictionary());
+    editor.show();
+    QTest::keyClick(&editor.Grid(), Qt::Key_F1);
+    EXPECT_FALSE(editor.TimerActive());
+    EXPECT_FALSE(editor.LiveEnabled());
+    QTest::keyClick(&editor.Grid(), Qt::Key_F2);
+    EXPECT_TRUE(editor.TimerActive());
+    // Space edits nothing and takes no point in edit mode.
+    QTest::keyClick(&editor.Grid(), Qt::Key_Space);
+    EXPECT_TRUE(b.context->map.mappingPoints.empty());
+    editor.close();
+    EXPECT_TRUE(b.prompter.shown.empty());
+}
+
+TEST(MapEditorEditing, HeadersAndCellsShowTheModel) {
+    MapBench b;
+    TFormMappa editor(*b.context, b.Dictionary());
+    ConfMap& map = b.context->map;
+    map.SetRpm(3, 805);
+    EXPECT_EQ(editor.CellText(4, 0), QStringLiteral("800"));  // rounded down to tens
+    EXPECT_EQ(editor.CellText(0, 1), QStringLiteral("0.18"));
+    EXPECT_EQ(editor.CellText(0, 0), b.Dict("LabelOrigine2", 8));
+    map.SetCell(15, 19, 700, false);
+    EXPECT_EQ(editor.CellText(20, 16), QStringLiteral("700"));
+    EXPECT_EQ(TFormMappa::FormatHundredths(150), QStringLiteral("1.5"));
+    EXPECT_EQ(TFormMappa::FormatHundredths(100), QStringLiteral("1"));
+    EXPECT_EQ(TFormMappa::FormatHundredths(29), QStringLiteral("0.29"));
+}
+
+}  // namespace
+}  // namespace zov::test
