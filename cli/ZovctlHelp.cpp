@@ -71,6 +71,13 @@ const std::vector<CommandHelp>& CommandHelps() {
          "every field that differs as KEY<TAB>A value<TAB>B value, in the order dump prints the\n"
          "fields. Exits 0 when they are equal and 1 when they differ. Nothing is written to any\n"
          "ECU or file; a damaged file exits with status 4 before the ECU is reached."},
+        {"log", "OUT.csv [--seconds N] [--record 150|151|152]", "record a live record to a CSV datalog",
+         "Reads the record (150 unless --record says otherwise; 152 for cell 0 0) back to back as\n"
+         "fast as the line allows, for N seconds or until SIGINT or SIGTERM, and writes one row per\n"
+         "record to OUT.csv, which must not exist: t_ms (milliseconds from the start) first, then\n"
+         "one column per field in volts, bar, rpm or degrees C. Every row is written whole as it is\n"
+         "read, so the file is complete however the run ends. Prints RECORDS=n and RATE=x.x\n"
+         "(records per second). A lost session ends the log with status 1 after the counts."},
         {"save-config", "OUT.zvf", "load the whole ECU and save its configuration file",
          "Loads the whole ECU and saves it as a configuration file, as \"Salva configurazione\"\n"
          "does."},

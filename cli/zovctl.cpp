@@ -30,6 +30,7 @@
 #include "TermiosSerial.h"
 #include "TraceSerial.h"
 #include "ZovctlHelp.h"
+#include "ZovctlLog.h"
 
 namespace zov {
 namespace {
@@ -612,6 +613,17 @@ void CommandFit(Session& session, const std::vector<std::string>& args) {
     for (int r = 0; r < ConfMap::kRows; ++r) std::printf("%s\n", Join(map.CL[r], ConfMap::kCols).c_str());
 }
 
+void CommandLog(Session& session, const std::vector<std::string>& args) {
+    std::string error;
+    const std::optional<LogOptions> options = ParseLogArguments(args, error);
+    if (!options) Fail(kBadArgument, error);
+    const LogOutcome outcome = RecordLog(session.link, session.clock, *options);
+    if (!outcome.opened) Fail(kFileFailure, outcome.fileError);
+    std::printf("RECORDS=%lld\nRATE=%.1f\n", static_cast<long long>(outcome.records), outcome.rate);
+    if (!outcome.fileError.empty()) Fail(kFileFailure, outcome.fileError);
+    if (!outcome.linkError.empty()) Fail(kLinkFailure, outcome.linkError);
+}
+
 // What a command needs before it runs: an open ECU session, only the port chosen (it opens the
 // link itself, as programming a blank ECU must), or nothing of the link.
 enum class Needs { Session, Port, Nothing };
@@ -631,6 +643,7 @@ const std::map<std::string, FileCommand>& FileCommands() {
         {"unpack-ecu", {Needs::Nothing, CommandUnpackEcu}},
         {"fit", {Needs::Port, CommandFit}},
         {"diff", {Needs::Port, CommandDiff}},
+        {"log", {Needs::Session, CommandLog}},
     };
     return commands;
 }

@@ -17,6 +17,7 @@
 #include "FunctionRows.h"
 #include "Localizer.h"
 #include "TFormModifica.h"
+#include "TFormVisualizza.h"
 #include "TModuloLingua.h"
 #include "WindowScale.h"
 
@@ -70,9 +71,9 @@ TFormGestione::TFormGestione(AppContext& ctx, TModuloLingua& dictionary, QWidget
         new ClickArea(QStringLiteral("Shape%1").arg(n), buttons[size_t(n - 1)], this);
         new ClickArea(QStringLiteral("Label%1").arg(n), buttons[size_t(n - 1)], this);
     }
-    // The live data and functional diagnosis windows are not part of this build.
-    BitBtn1->setEnabled(false);
+    // The functional diagnosis window is not part of this build.
     BitBtn2->setEnabled(false);
+    connect(BitBtn1, &QPushButton::clicked, this, &TFormGestione::BitBtn1Click);
     connect(BitBtn3, &QPushButton::clicked, this, &TFormGestione::BitBtn3Click);
     connect(BitBtn4, &QPushButton::clicked, this, &TFormGestione::BitBtn4Click);
 
@@ -178,6 +179,11 @@ void TFormGestione::hideEvent(QHideEvent* event) {
     background_ = QPixmap();
     shownBackground_ = QPixmap();
     QDialog::hideEvent(event);
+}
+
+void TFormGestione::BitBtn1Click() {
+    auto live = std::make_unique<TFormVisualizza>(ctx_, dictionary_, this);
+    live->exec();
 }
 
 void TFormGestione::BitBtn3Click() {

@@ -20,6 +20,7 @@
 
 #include "EditorShots.h"
 #include "EnrichmentShots.h"
+#include "LiveShots.h"
 #include "MainWindowShots.h"
 #include "TFormAttesaFile.h"
 #include "TFormConfronta.h"
@@ -188,6 +189,10 @@ std::vector<Shot> Shots() {
                      [](Context& c) { return zov::shots::ValueEntryDialog(c.dist, c.dictionary, false); }});
     shots.push_back({QStringLiteral("TFormSet_mainmap"),
                      [](Context& c) { return zov::shots::ValueEntryDialog(c.dist, c.dictionary, true); }});
+    shots.push_back({QStringLiteral("TFormVisualizza"),
+                     [](Context& c) { return zov::shots::LiveWindow(c.dist, c.dictionary); }});
+    shots.push_back({QStringLiteral("TFormRegistrazioni"),
+                     [](Context& c) { return zov::shots::LogViewer(c.dist, c.dictionary); }});
     return shots;
 }
 

@@ -147,6 +147,8 @@ void TFormMainInst::BuildMenu() {
     MenuRipristinaBackup = action(MenuFile, "MenuRipristinaBackup", "Ripristina backup",
                                   &TFormMainInst::MenuRipristinaBackupClick);
     MenuRipristinaBackup->setEnabled(false);
+    MenuRegistrazioni = action(MenuFile, "MenuRegistrazioni", "Registrazioni dati...",
+                               &TFormMainInst::MenuRegistrazioniClick);
     MenuFile->addSeparator();
     MenuStampa = action(MenuFile, "MenuStampa", "Stampa");
     MenuFile->addSeparator();

@@ -106,6 +106,8 @@ class TFormMainInst : public QMainWindow {
     void MenuConfrontaConfClick();
     // Loads a backup made before a reprogramming, chosen from the list, as MenuCaricaConf does.
     void MenuRipristinaBackupClick();
+    // The datalog viewer; a replay it asks for runs in the live data window.
+    void MenuRegistrazioniClick();
     // Functions: F2 the ECU management menu, F5 a vehicle not in the archive, F6 remapping (its
     // button and menu item stay greyed until the map editor it ends in is built).
     void BitBtn2Click();
@@ -165,6 +167,7 @@ class TFormMainInst : public QMainWindow {
     QAction* MenuSalvaConf;
     QAction* MenuConfrontaConf;
     QAction* MenuRipristinaBackup;
+    QAction* MenuRegistrazioni;
     QAction* MenuStampa;
     QMenu* MenuSelLingue;
     QMenu* MenuTipoMap;
