@@ -31,6 +31,12 @@ void LogChartView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (event->button() == Qt::LeftButton) Cursor(event->position());
+    // QChartView asks the item under the mouse for its buttons without looking whether there is
+    // one; a press beside the chart would end the program.
+    if (itemAt(event->position().toPoint()) == nullptr) {
+        QGraphicsView::mousePressEvent(event);
+        return;
+    }
     QChartView::mousePressEvent(event);
 }
 

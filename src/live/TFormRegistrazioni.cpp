@@ -61,7 +61,6 @@ void TFormRegistrazioni::BuildControls() {
     ListCanali->setObjectName(QStringLiteral("ListCanali"));
     ListCanali->setMaximumWidth(200);
     chart_ = new QChart();
-    chart_->legend()->setAlignment(Qt::AlignBottom);
     ChartView = new LogChartView(chart_, this);
     ChartView->setObjectName(QStringLiteral("ChartView"));
     LabCursore = new QLabel(this);
@@ -96,12 +95,11 @@ void TFormRegistrazioni::BuildControls() {
     connect(ButtonRiproduci4, &QPushButton::clicked, this, [this] { Replay(4); });
     connect(ButtonEsci, &QPushButton::clicked, this, &QDialog::reject);
     connect(ListCanali, &QListWidget::itemChanged, this, [this] {
-        if (!filling_) Plot();
+        if (!filling_) ShowChosenSeries();
     });
     ChartView->onCursor = [this](double seconds) { SetCursor(std::llround(seconds * kMsPerSecond)); };
     ChartView->onZoom = [this](double factor) { Zoom(factor); };
     ChartView->onPan = [this](double fraction) { Pan(fraction); };
-    connect(chart_, &QChart::plotAreaChanged, this, [this] { PlaceCursorLine(); });
 }
 
 bool TFormRegistrazioni::Localize() {
@@ -140,7 +138,8 @@ bool TFormRegistrazioni::OpenLog(const QString& path) {
     ButtonRiproduci1->setEnabled(replayable);
     ButtonRiproduci4->setEnabled(replayable);
     FillChannels();
-    Plot();
+    BuildChart();
+    ShowChosenSeries();
     SetCursor(log_.times.front());
     return true;
 }
@@ -174,66 +173,80 @@ void TFormRegistrazioni::ShowChannel(int channel, bool shown) {
     ListCanali->item(channel)->setCheckState(shown ? Qt::Checked : Qt::Unchecked);
 }
 
-void TFormRegistrazioni::Plot() {
-    chart_->removeAllSeries();
-    for (QAbstractAxis* axis : chart_->axes()) {
-        chart_->removeAxis(axis);
-        delete axis;
-    }
-    if (log_.rows.empty()) return;
-    auto* time = new QValueAxis;
-    time->setTitleText(QStringLiteral("s"));
-    time->setRange(log_.times.front() / kMsPerSecond,
-                   std::max<double>(log_.times.back(), log_.times.front() + 1) / kMsPerSecond);
-    chart_->addAxis(time, Qt::AlignBottom);
+void TFormRegistrazioni::BuildChart() {
+    // A new log gets a new chart: series and axes are made once per log and only shown or hidden
+    // afterwards, so no chart item is ever removed under the view.
+    auto* chart = new QChart();
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    series_.clear();
+    axes_.clear();
+    timeAxis_ = new QValueAxis;
+    timeAxis_->setTitleText(QStringLiteral("s"));
+    timeAxis_->setRange(log_.times.front() / kMsPerSecond,
+                        std::max<double>(log_.times.back(), log_.times.front() + 1) / kMsPerSecond);
+    chart->addAxis(timeAxis_, Qt::AlignBottom);
     // However the span changes (a dragged span, the wheel, the keys), the cursor follows.
-    connect(time, &QValueAxis::rangeChanged, this, [this] { PlaceCursorLine(); });
-    bool firstAxis = true;
-    for (const int channel : ShownChannels()) {
+    connect(timeAxis_, &QValueAxis::rangeChanged, this, [this] { PlaceCursorLine(); });
+    for (size_t channel = 0; channel < log_.ChannelCount(); ++channel) {
         auto* series = new QLineSeries;
-        series->setName(QString::fromStdString(log_.columns[size_t(channel) + 1]));
+        series->setName(QString::fromStdString(log_.columns[channel + 1]));
         QList<QPointF> points;
         points.reserve(qsizetype(log_.rows.size()));
         for (size_t r = 0; r < log_.rows.size(); ++r) {
-            const double value = log_.rows[r][size_t(channel)];
+            const double value = log_.rows[r][channel];
             if (!std::isnan(value)) points.append(QPointF(log_.times[r] / kMsPerSecond, value));
         }
         series->replace(points);
-        chart_->addSeries(series);
-        // Each channel on its own scale, so rpm and volts share the plot; the first one's scale is shown.
-        auto [low, high] = log_.Range(channel);
+        chart->addSeries(series);
+        // Each channel on its own scale, so rpm and volts share the plot.
+        auto [low, high] = log_.Range(int(channel));
         const double margin = high > low ? (high - low) * 0.05 : 1.0;
         auto* values = new QValueAxis;
         values->setRange(low - margin, high + margin);
-        values->setVisible(firstAxis);
-        chart_->addAxis(values, Qt::AlignLeft);
-        series->attachAxis(time);
+        chart->addAxis(values, Qt::AlignLeft);
+        series->attachAxis(timeAxis_);
         series->attachAxis(values);
-        firstAxis = false;
+        series_.push_back(series);
+        axes_.push_back(values);
+    }
+    QChart* previous = chart_;
+    chart_ = chart;
+    cursorLine_ = new QGraphicsLineItem(chart_);
+    cursorLine_->setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
+    cursorLine_->setZValue(100);
+    connect(chart_, &QChart::plotAreaChanged, this, [this] { PlaceCursorLine(); });
+    ChartView->setChart(chart_);
+    if (previous != nullptr) previous->deleteLater();
+}
+
+void TFormRegistrazioni::ShowChosenSeries() {
+    bool scaleShown = false;
+    for (size_t channel = 0; channel < series_.size(); ++channel) {
+        const bool chosen = ListCanali->item(int(channel))->checkState() == Qt::Checked;
+        series_[channel]->setVisible(chosen);
+        // The first chosen channel's scale is the one on view.
+        axes_[channel]->setVisible(chosen && !scaleShown);
+        scaleShown = scaleShown || chosen;
     }
     PlaceCursorLine();
 }
 
 std::pair<double, double> TFormRegistrazioni::VisibleSpan() const {
-    const QList<QAbstractAxis*> axes = chart_->axes(Qt::Horizontal);
-    if (axes.isEmpty()) return {0, 0};
-    const auto* time = static_cast<const QValueAxis*>(axes.front());
-    return {time->min() * kMsPerSecond, time->max() * kMsPerSecond};
+    if (timeAxis_ == nullptr) return {0, 0};
+    return {timeAxis_->min() * kMsPerSecond, timeAxis_->max() * kMsPerSecond};
 }
 
 void TFormRegistrazioni::Zoom(double factor) {
-    const QList<QAbstractAxis*> axes = chart_->axes(Qt::Horizontal);
-    if (axes.isEmpty() || factor <= 0) return;
-    auto* time = static_cast<QValueAxis*>(axes.front());
+    if (timeAxis_ == nullptr || factor <= 0) return;
+    QValueAxis* time = timeAxis_;
     const double middle = (time->min() + time->max()) / 2;
     const double half = (time->max() - time->min()) / 2 / factor;
     time->setRange(middle - half, middle + half);
 }
 
 void TFormRegistrazioni::Pan(double fraction) {
-    const QList<QAbstractAxis*> axes = chart_->axes(Qt::Horizontal);
-    if (axes.isEmpty()) return;
-    auto* time = static_cast<QValueAxis*>(axes.front());
+    if (timeAxis_ == nullptr) return;
+    QValueAxis* time = timeAxis_;
     const double shift = (time->max() - time->min()) * fraction;
     time->setRange(time->min() + shift, time->max() + shift);
 }
@@ -255,18 +268,9 @@ QString TFormRegistrazioni::CursorText() const {
 }
 
 void TFormRegistrazioni::PlaceCursorLine() {
-    if (cursorLine_ == nullptr) {
-        cursorLine_ = new QGraphicsLineItem(chart_);
-        cursorLine_->setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
-        cursorLine_->setZValue(100);
-    }
-    const QList<QAbstractSeries*> series = chart_->series();
+    if (cursorLine_ == nullptr || series_.empty()) return;
     const QRectF area = chart_->plotArea();
-    if (series.isEmpty() || log_.rows.empty()) {
-        cursorLine_->hide();
-        return;
-    }
-    const double x = chart_->mapToPosition(QPointF(cursorMs_ / kMsPerSecond, 0), series.front()).x();
+    const double x = chart_->mapToPosition(QPointF(cursorMs_ / kMsPerSecond, 0), series_.front()).x();
     cursorLine_->setVisible(x >= area.left() && x <= area.right());
     cursorLine_->setLine(x, area.top(), x, area.bottom());
 }

@@ -8,6 +8,8 @@
 #include "LiveLog.h"
 
 class QChart;
+class QLineSeries;
+class QValueAxis;
 class QChartView;
 class QGraphicsLineItem;
 class QLabel;
@@ -64,7 +66,8 @@ class TFormRegistrazioni : public QDialog {
     void BuildControls();
     bool Localize();
     void FillChannels();
-    void Plot();
+    void BuildChart();
+    void ShowChosenSeries();
     void PlaceCursorLine();
     void Replay(int speed);
 
@@ -75,6 +78,9 @@ class TFormRegistrazioni : public QDialog {
     int replaySpeed_ = 0;
     int64_t cursorMs_ = 0;
     QChart* chart_ = nullptr;
+    QValueAxis* timeAxis_ = nullptr;
+    std::vector<QLineSeries*> series_;
+    std::vector<QValueAxis*> axes_;
     QGraphicsLineItem* cursorLine_ = nullptr;
     bool filling_ = false;
     std::string messNotLog_ = "Impossibile leggere la registrazione:";

@@ -147,7 +147,7 @@ TEST(LiveRecording, ARecordedDriveReplaysAsItWasShown) {
     w->ButtonRegistra->click();
     EXPECT_FALSE(w->Recording().Active());
     const std::string path = w->Recording().Path();
-    EXPECT_EQ(std::filesystem::path(path).parent_path(), b.runtime.Path() / "Log");
+    EXPECT_EQ(std::filesystem::path(path).parent_path().string(), (b.runtime.Path() / "Log").string());
     EXPECT_TRUE(std::filesystem::path(path).filename().string().ends_with("_FIAT_PUNTO_1_2_8V.csv")) << path;
     w.reset();
 

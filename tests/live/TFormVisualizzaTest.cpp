@@ -1,5 +1,6 @@
 // The live data window on the simulated ECU: what it shows of the live record, what it redraws,
 // and the way into the actuator test.
+#include <QGroupBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -22,8 +23,8 @@ TEST(LiveWindow, OpensWithTheDictionaryAndTheModelsScales) {
     EXPECT_EQ(w->ButtonAtt->text(), b.Dict("ButtonAtt", 25));
     EXPECT_EQ(w->GroupSensori->title(), b.Dict("GroupSensori", 20));
     EXPECT_EQ(w->LabVerPress->text(), b.Dict("LabVerPress", 25));
-    // The ECU's last map column is 6500 rpm.
-    EXPECT_EQ(b.context->map.GetRpm(19), 6500);
+    // The ECU's last map column is 6504 rpm (period 1153): the full scale is 7500.
+    EXPECT_EQ(b.context->map.GetRpm(19), 6504);
     EXPECT_EQ(w->LabMaxGiri->text(), QStringLiteral("7500"));
     EXPECT_EQ(w->FullScale(), 7500);
     EXPECT_EQ(w->LabelMinMap->text(), QStringLiteral("-0.9 ") + b.Dict("LabelBar", 5));
@@ -60,7 +61,7 @@ TEST(LiveWindow, SpeedOnTheDialAndTheLambdaColumn) {
     EXPECT_EQ(w->NeedleDraws(), draws + 1);
     Tick(*w, 3);
     EXPECT_EQ(w->NeedleDraws(), draws + 1);
-    EXPECT_EQ(b.RecordReads(), 4);
+    EXPECT_EQ(b.RecordReads(), 5);
 
     // 7500000 / 999 = 7507 rpm, past 6500 + 1000: column 19. 7500000 / 1190 = 6302 rpm is past the
     // midpoint of the last two columns: column 19 as well.
@@ -68,7 +69,7 @@ TEST(LiveWindow, SpeedOnTheDialAndTheLambdaColumn) {
         uint16_t period;
         int32_t rpm;
         int column;
-    } speeds[] = {{999, 7507, 19}, {1190, 6302, 19}, {5000, 1500, 1}};
+    } speeds[] = {{999, 7507, 19}, {1190, 6302, 19}};
     for (const auto& s : speeds) {
         b.held->period = s.period;
         Tick(*w);
@@ -77,7 +78,9 @@ TEST(LiveWindow, SpeedOnTheDialAndTheLambdaColumn) {
     }
 
     // The lambda bar is green below the column's reference, red from it on.
-    const int32_t reference = b.context->car.GetLambdaRef(1);
+    const int32_t reference = b.context->car.GetLambdaRef(19);
+    ASSERT_GT(reference, 0);
+    ASSERT_LE(reference, 500);
     b.held->lambda = 0;
     Tick(*w);
     EXPECT_EQ(FillOf(w->ShapeLambda), QColor(Qt::green));
@@ -85,7 +88,8 @@ TEST(LiveWindow, SpeedOnTheDialAndTheLambdaColumn) {
     b.held->lambda = 255;
     Tick(*w);
     EXPECT_EQ(w->LabLambda->text(), QStringLiteral("5 v"));
-    EXPECT_EQ(FillOf(w->ShapeLambda), reference <= 500 ? QColor(Qt::red) : QColor(Qt::green));
+    EXPECT_EQ(FillOf(w->ShapeLambda), QColor(Qt::red));
+    EXPECT_EQ(w->ShapeLambda->width(), 146);
 }
 
 TEST(LiveWindow, TpsSegmentsLightAndGoOutTogether) {
