@@ -6,7 +6,9 @@
 // exchange alone, and their difference. Goal: difference <= 2 ms.
 #include <QApplication>
 #include <QFile>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
 
 #include "AppContext.h"

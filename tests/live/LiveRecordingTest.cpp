@@ -65,6 +65,39 @@ TEST(LiveRecording, NamedByDateAndVehicleNeverOverAnother) {
     EXPECT_FALSE(blocked.Active());
 }
 
+TEST(LiveRecording, NeedsASessionAndSaysWhyItStops) {
+    LiveBench b;
+    auto w = b.Open();
+    b.context->link.Disconnect();
+    w->ButtonRegistra->click();
+    EXPECT_FALSE(w->Recording().Active());
+    EXPECT_FALSE(w->ButtonRegistra->isChecked());
+    ASSERT_EQ(b.prompter.shown.size(), 1u);
+    EXPECT_EQ(b.prompter.shown[0].text, b.DictCp("MessNoConn", 70));
+
+    ASSERT_TRUE(b.context->link.Connect());
+    b.prompter.shown.clear();
+    w->ButtonRegistra->click();
+    ASSERT_TRUE(w->Recording().Active());
+    Tick(*w, 2);
+    const std::string path = w->Recording().Path();
+    const std::string before = ReadFile(path);
+    {
+        // The disk fills up: the next row does not fit.
+        zov::testing::FileSizeLimit full(before.size() + 10);
+        Tick(*w);
+    }
+    EXPECT_FALSE(w->Recording().Active());
+    EXPECT_FALSE(w->ButtonRegistra->isChecked());
+    ASSERT_EQ(b.prompter.shown.size(), 1u);
+    EXPECT_EQ(b.prompter.shown[0].icon, PromptIcon::Error);
+    EXPECT_NE(b.prompter.shown[0].text.find(path), std::string::npos) << b.prompter.shown[0].text;
+    EXPECT_EQ(ReadFile(path), before);
+    const LiveLogLoad load = ReadLiveLog(path);
+    ASSERT_TRUE(load.ok) << load.error;
+    EXPECT_EQ(load.log.rows.size(), 2u);
+}
+
 LiveLog ThreeRows() {
     LiveLog log;
     log.columns = LiveLogHeader(kRecordLive);

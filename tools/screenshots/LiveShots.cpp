@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "AppContext.h"
 #include "Clock.h"
