@@ -102,11 +102,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "log_bench: cannot start %s\n", program.c_str());
         return 1;
     }
-    const double bytes = BytesPerRecord(device);
     const std::string csv =
         (std::filesystem::temp_directory_path() / ("log_bench_" + std::to_string(getpid()) + ".csv"))
             .string();
-    const Run run = bytes > 0 ? RunZovctl(zovctl, device, csv) : Run{};
+    // zovctl first, on a simulator no other session has used; the bytes of one exchange after.
+    const Run run = RunZovctl(zovctl, device, csv);
+    const double bytes = run.status == 0 ? BytesPerRecord(device) : 0;
     std::filesystem::remove(csv);
     kill(sim, SIGTERM);
     waitpid(sim, nullptr, 0);
