@@ -11,6 +11,7 @@
 #include "LiveSupport.h"
 #include "LogChartView.h"
 #include "TFormRegistrazioni.h"
+#include "TFormVisualizza.h"
 
 namespace zov::test {
 namespace {
@@ -142,6 +143,36 @@ TEST(LogViewer, ReplayFromTheLiveWindowAtFourTimes) {
     EXPECT_EQ(w->Values().rpm, 1900);
     EXPECT_EQ(w->ReplayedRows(), 10);
     // The replay does not talk to the ECU.
+    EXPECT_EQ(b.RecordReads(), 0);
+}
+
+TEST(LogViewer, TheMainWindowsFileMenuReplaysInTheLiveWindow) {
+    LiveBench b;
+    ScratchDir dir;
+    const std::string path = WriteDrive(dir);
+    int32_t shownRpm = 0;
+    bool replaying = false;
+    std::unique_ptr<ModalWatcher> live;
+    ModalWatcher viewer([&](QWidget& modal) {
+        auto* form = qobject_cast<TFormRegistrazioni*>(&modal);
+        ASSERT_NE(form, nullptr);
+        ASSERT_TRUE(form->OpenLog(QString::fromStdString(path)));
+        live = std::make_unique<ModalWatcher>([&](QWidget& next) {
+            auto* window = qobject_cast<TFormVisualizza*>(&next);
+            ASSERT_NE(window, nullptr);
+            replaying = window->Replaying();
+            shownRpm = window->Values().rpm;
+            window->ButtonEsci->click();
+        });
+        form->ButtonRiproduci1->click();
+    });
+    b.ecu.ClearRequests();
+    b.form->MenuRegistrazioni->trigger();
+    EXPECT_EQ(viewer.seen, QStringLiteral("FormRegistrazioni"));
+    ASSERT_NE(live, nullptr);
+    EXPECT_EQ(live->seen, QStringLiteral("FormVisualizza"));
+    EXPECT_TRUE(replaying);
+    EXPECT_GE(shownRpm, 1000);
     EXPECT_EQ(b.RecordReads(), 0);
 }
 
