@@ -35,6 +35,7 @@
 #include "ZovctlHelp.h"
 #include "ZovctlReport.h"
 #include "ZovctlVehicles.h"
+#include "ZovctlLog.h"
 
 namespace zov {
 namespace {
@@ -652,6 +653,17 @@ void CommandCustomers(Session& session, const std::vector<std::string>& args) {
     if (code != kOk) Fail(ExitCode(code), error);
 }
 
+void CommandLog(Session& session, const std::vector<std::string>& args) {
+    std::string error;
+    const std::optional<LogOptions> options = ParseLogArguments(args, error);
+    if (!options) Fail(kBadArgument, error);
+    const LogOutcome outcome = RecordLog(session.link, session.clock, *options);
+    if (!outcome.opened) Fail(kFileFailure, outcome.fileError);
+    std::printf("RECORDS=%lld\nRATE=%.1f\n", static_cast<long long>(outcome.records), outcome.rate);
+    if (!outcome.fileError.empty()) Fail(kFileFailure, outcome.fileError);
+    if (!outcome.linkError.empty()) Fail(kLinkFailure, outcome.linkError);
+}
+
 // What a command needs before it runs: an open ECU session, only the port chosen (it opens the
 // link itself, as programming a blank ECU must), or nothing of the link.
 enum class Needs { Session, Port, Nothing };
@@ -681,6 +693,7 @@ const std::map<std::string, FileCommand>& FileCommands() {
               if (status != kOk) Fail(ExitCode(status), error);
           }}},
         {"customers", {Needs::Nothing, CommandCustomers}},
+        {"log", {Needs::Session, CommandLog}},
     };
     return commands;
 }

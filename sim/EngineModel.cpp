@@ -212,6 +212,10 @@ EngineSnapshot EngineModel::Sample(int64_t sincePowerOnUs, const EngineInputs& i
         if (held->lambda) s.lambda = *held->lambda;
         if (held->cumulus) s.cumulus = *held->cumulus;
         if (held->reducerPressure) s.reducerPressure = *held->reducerPressure;
+        if (held->tps) s.tps = *held->tps;
+        if (held->map) s.map = *held->map;
+        if (held->status) s.status = *held->status;
+        if (held->reducerTemp) s.reducerTemp = *held->reducerTemp;
     }
     return s;
 }

@@ -21,6 +21,10 @@ struct HeldSensors {
     std::optional<uint8_t> lambda;           // probe byte
     std::optional<uint8_t> cumulus;          // TPS accumulation
     std::optional<uint8_t> reducerPressure;  // reducer pressure byte
+    std::optional<uint8_t> tps;              // throttle voltage byte
+    std::optional<uint8_t> map;              // manifold pressure byte
+    std::optional<uint8_t> status;           // status bits
+    std::optional<uint8_t> reducerTemp;      // NTC byte; 0 = no sensor
 };
 
 struct EngineOptions {

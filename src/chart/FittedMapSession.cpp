@@ -36,7 +36,7 @@ bool FittedMapSession::Download() {
 }
 
 MapChangeSummary FittedMapSession::Changes() const {
-    const MapGrid now = MapGridOf(map_.CL);
+    const MapTable now = MapGridOf(map_.CL);
     return MapChangeSummary::Between(hasBefore_ ? before_ : now, now);
 }
 

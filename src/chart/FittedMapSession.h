@@ -45,7 +45,7 @@ class FittedMapSession {
 
     // The map before the fit: the undo copy as it was when the session began.
     bool HasBefore() const { return hasBefore_; }
-    const MapGrid& Before() const { return before_; }
+    const MapTable& Before() const { return before_; }
     // The current map against the map before the fit (nothing changed without one).
     MapChangeSummary Changes() const;
 
@@ -56,7 +56,7 @@ class FittedMapSession {
     bool fittedMode_;
     bool decided_ = false;
     bool hasBefore_ = false;
-    MapGrid before_{};
+    MapTable before_{};
 };
 
 }  // namespace zov

@@ -17,14 +17,14 @@ bool Larger(const Change& a, const Change& b) {
 
 }  // namespace
 
-MapGrid MapGridOf(const int32_t (&cells)[ConfMap::kRows][ConfMap::kCols]) {
-    MapGrid grid{};
+MapTable MapGridOf(const int32_t (&cells)[ConfMap::kRows][ConfMap::kCols]) {
+    MapTable grid{};
     for (int r = 0; r < ConfMap::kRows; ++r)
         for (int c = 0; c < ConfMap::kCols; ++c) grid[size_t(r)][size_t(c)] = cells[r][c];
     return grid;
 }
 
-MapChangeSummary MapChangeSummary::Between(const MapGrid& before, const MapGrid& after) {
+MapChangeSummary MapChangeSummary::Between(const MapTable& before, const MapTable& after) {
     MapChangeSummary summary;
     for (int r = 0; r < ConfMap::kRows; ++r)
         for (int c = 0; c < ConfMap::kCols; ++c) {

@@ -8,9 +8,9 @@
 namespace zov {
 
 // The main map's cells, row by row.
-using MapGrid = std::array<std::array<int32_t, ConfMap::kCols>, ConfMap::kRows>;
+using MapTable = std::array<std::array<int32_t, ConfMap::kCols>, ConfMap::kRows>;
 
-MapGrid MapGridOf(const int32_t (&cells)[ConfMap::kRows][ConfMap::kCols]);
+MapTable MapGridOf(const int32_t (&cells)[ConfMap::kRows][ConfMap::kCols]);
 
 // What a fit (and the points moved after it) did to the map: how many cells changed, the largest
 // change relative to the cell's earlier value, and which cells moved by more than a quarter, so an
@@ -32,7 +32,7 @@ class MapChangeSummary {
         bool FromZero() const { return before == 0 && after != 0; }
     };
 
-    static MapChangeSummary Between(const MapGrid& before, const MapGrid& after);
+    static MapChangeSummary Between(const MapTable& before, const MapTable& after);
 
     int Changed() const { return changed_; }
     // The largest change; row -1 when no cell changed.

@@ -18,6 +18,7 @@
 #include "Localizer.h"
 #include "TFormDiagnFunz.h"
 #include "TFormModifica.h"
+#include "TFormVisualizza.h"
 #include "TModuloLingua.h"
 #include "WindowScale.h"
 
@@ -71,8 +72,7 @@ TFormGestione::TFormGestione(AppContext& ctx, TModuloLingua& dictionary, QWidget
         new ClickArea(QStringLiteral("Shape%1").arg(n), buttons[size_t(n - 1)], this);
         new ClickArea(QStringLiteral("Label%1").arg(n), buttons[size_t(n - 1)], this);
     }
-    // The live data window is not part of this build.
-    BitBtn1->setEnabled(false);
+    connect(BitBtn1, &QPushButton::clicked, this, &TFormGestione::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TFormGestione::BitBtn2Click);
     connect(BitBtn3, &QPushButton::clicked, this, &TFormGestione::BitBtn3Click);
     connect(BitBtn4, &QPushButton::clicked, this, &TFormGestione::BitBtn4Click);
@@ -184,6 +184,11 @@ void TFormGestione::hideEvent(QHideEvent* event) {
 void TFormGestione::BitBtn2Click() {
     auto diagnosis = std::make_unique<TFormDiagnFunz>(ctx_, dictionary_, this);
     diagnosis->exec();
+}
+
+void TFormGestione::BitBtn1Click() {
+    auto live = std::make_unique<TFormVisualizza>(ctx_, dictionary_, this);
+    live->exec();
 }
 
 void TFormGestione::BitBtn3Click() {

@@ -19,8 +19,7 @@ class TModuloLingua;
 // diagnosis, F3 parameter changes, Esc back to the main menu) over the same background as the
 // main window, placed so the picture does not seem to move when the menu opens.
 //
-// The live data window is not part of this build: its button and key stay greyed. The caller
-// shows the menu modally and destroys it.
+// The caller shows the menu modally and destroys it.
 class TFormGestione : public QDialog {
     Q_OBJECT
 
@@ -43,6 +42,7 @@ class TFormGestione : public QDialog {
 
     bool Localized() const { return localized_; }
 
+    void BitBtn1Click();
     void BitBtn2Click();
     void BitBtn3Click();
     void BitBtn4Click();

@@ -29,6 +29,7 @@
 #include "MapGrid.h"
 #include "QtText.h"
 #include "TFormAttesaFile.h"
+#include "TFormGrafico.h"
 #include "TFormSet.h"
 #include "TModuloLingua.h"
 #include "WindowScale.h"
@@ -668,7 +669,8 @@ bool TFormMappa::FitAndShowChart(const std::string& failureText) {
 }
 
 void TFormMappa::OpenChart() {
-    // The chart window opens here.
+    TFormGrafico chart(ctx_, dictionary_, this);
+    chart.exec();
 }
 
 void TFormMappa::ButtonControllaMappaClick() {

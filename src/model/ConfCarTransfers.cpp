@@ -2,6 +2,7 @@
 
 #include "CarUnits.h"
 #include "ConfCar.h"
+#include "LiveRecord.h"
 
 // The vehicle configuration's transfers with the ECU.
 namespace zov {
@@ -199,8 +200,7 @@ int ConfCar::ReadFromEcu() {
         if (version > 8) Read(94, DDIAGNOSI_FORZATO_IN_OPENLOOP[0]);
     }
 
-    const int32_t map = PERSONALIZZAZIONE & 0xFC;
-    TIPO_SENSORE_MAP = map == 4 ? 1 : map == 8 ? 2 : 0;
+    TIPO_SENSORE_MAP = MapSensorType(PERSONALIZZAZIONE);
     return 0;
 }
 

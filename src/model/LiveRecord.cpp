@@ -1,5 +1,7 @@
 #include "LiveRecord.h"
 
+#include "ConfCar.h"
+
 namespace zov {
 
 LiveRecord LiveRecordFromValues(const int32_t* v) {
@@ -24,6 +26,11 @@ int32_t VoltFromByte(int32_t raw) { return static_cast<int32_t>(raw * 500.0 / 25
 
 int32_t RpmFromPeriod(int32_t period) { return period == 0 ? 0 : 7500000 / period; }
 
+int32_t MapSensorType(int32_t personalization) {
+    const int32_t map = personalization & 0xFC;
+    return map == 4 ? 1 : map == 8 ? 2 : 0;
+}
+
 int32_t ManifoldPressure(int32_t m, int32_t sensorType) {
     switch (sensorType) {
         case 1:
@@ -40,6 +47,25 @@ int32_t ReducerPressureDifference(int32_t p, int32_t m, int32_t sensorType) {
     const int32_t reference = ManifoldPressure(m, sensorType);
     const int32_t absolute = (p + m) * 1000 / 1020 + 10;
     return absolute > reference ? absolute - reference : 0;
+}
+
+LiveValues LiveValuesOf(const LiveRecord& r, int32_t sensorType) {
+    LiveValues v;
+    v.lambda = VoltFromByte(r.lambda);
+    v.tps = VoltFromByte(r.tps);
+    v.mapPressure = r.map == 0 ? 0 : ManifoldPressure(r.map, sensorType);
+    v.integrator1 = r.integrator1;
+    v.integrator2 = r.integrator2;
+    v.target = r.target;
+    v.cumulo = static_cast<int8_t>(r.cumulus & 0xFF);
+    v.opening = r.opening;
+    v.enrichment = r.enrichment;
+    v.rpm = RpmFromPeriod(r.period);
+    v.status = r.status;
+    if (r.reducerTemp != 0) v.reducerTempC = ConfCar::RawToCelsius(r.reducerTemp);
+    v.reducerPressure = ReducerPressureDifference(r.reducerPressure, r.map, sensorType);
+    v.level = r.level;
+    return v;
 }
 
 int32_t FilterPressureStep(int32_t filtered, int32_t pressure) {

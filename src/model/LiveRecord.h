@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace zov {
 
@@ -37,6 +38,25 @@ struct MappingRecord {
     int32_t reducerPressure = 0;
 };
 
+// Record 150 in the units the live data window shows and the datalog stores.
+struct LiveValues {
+    int32_t lambda = 0;       // hundredths of a volt
+    int32_t tps = 0;          // hundredths of a volt
+    int32_t mapPressure = 0;  // hundredths of a bar, absolute; 0 = no reading
+    int32_t integrator1 = 0;
+    int32_t integrator2 = 0;
+    int32_t target = 0;
+    int32_t cumulo = 0;  // signed
+    int32_t opening = 0;
+    int32_t enrichment = 0;
+    int32_t rpm = 0;
+    int32_t status = 0;
+    std::optional<double> reducerTempC;  // none: no sensor
+    int32_t reducerPressure = 0;         // hundredths of a bar above the manifold; 0 = no reading
+    int32_t level = 0;
+    bool operator==(const LiveValues&) const = default;
+};
+
 inline constexpr int kLiveRecordValues = 14;
 inline constexpr int kMappingRecordValues = 8;
 
@@ -55,10 +75,15 @@ MappingRecord MappingRecordFromValues(const int32_t* values);
 int32_t VoltFromByte(int32_t raw);
 // Engine speed of a revolution period; 0 for a stopped engine.
 int32_t RpmFromPeriod(int32_t period);
+// The map sensor type (TIPO_SENSORE_MAP) a PERSONALIZZAZIONE byte (variable 134) sets.
+int32_t MapSensorType(int32_t personalization);
 // Manifold pressure of a byte, hundredths of a bar absolute, by the map sensor type (1, 2 or other).
 int32_t ManifoldPressure(int32_t mapByte, int32_t sensorType);
 // Reducer pressure above the manifold, hundredths of a bar; 0 when the pressure byte is 0.
 int32_t ReducerPressureDifference(int32_t pressureByte, int32_t mapByte, int32_t sensorType);
+// The live record in display units; the manifold byte 0 means no reading, whatever the sensor type.
+LiveValues LiveValuesOf(const LiveRecord& record, int32_t sensorType);
+
 // One step of the displayed pressure towards `pressure`: an eighth of the gap plus one, never past it.
 int32_t FilterPressureStep(int32_t filtered, int32_t pressure);
 

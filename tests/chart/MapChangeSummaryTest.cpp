@@ -6,15 +6,15 @@
 namespace zov {
 namespace {
 
-MapGrid Flat(int32_t value) {
-    MapGrid grid{};
+MapTable Flat(int32_t value) {
+    MapTable grid{};
     for (auto& row : grid) row.fill(value);
     return grid;
 }
 
 TEST(MapChangeSummary, CountsTheChangedCellsAndNamesTheLargestRelativeChange) {
-    const MapGrid before = Flat(200);
-    MapGrid after = before;
+    const MapTable before = Flat(200);
+    MapTable after = before;
     after[0][0] = 260;  // +30 %
     after[3][4] = 150;  // -25 %: not beyond a quarter
     after[5][6] = 100;  // -50 %
@@ -45,7 +45,7 @@ TEST(MapChangeSummary, NoChangeNamesNoCell) {
 }
 
 TEST(MapChangeSummary, OnATieTheFirstCellRowByRowStays) {
-    MapGrid after = Flat(100);
+    MapTable after = Flat(100);
     after[7][2] = 140;   // +40 %
     after[2][15] = 60;   // -40 %, earlier row
     after[2][16] = 140;  // +40 %, later column
@@ -56,11 +56,11 @@ TEST(MapChangeSummary, OnATieTheFirstCellRowByRowStays) {
 }
 
 TEST(MapChangeSummary, ACellLeavingZeroOutranksEveryRelativeChange) {
-    MapGrid before = Flat(100);
+    MapTable before = Flat(100);
     before[4][4] = 0;
     before[6][1] = 0;
     before[8][8] = 0;
-    MapGrid after = before;
+    MapTable after = before;
     after[0][0] = 400;  // +300 %
     after[4][4] = 30;
     after[6][1] = 90;
@@ -77,7 +77,7 @@ TEST(MapChangeSummary, ACellLeavingZeroOutranksEveryRelativeChange) {
 }
 
 TEST(MapChangeSummary, ACellDroppingToZeroIsAHundredPercentDown) {
-    MapGrid after = Flat(50);
+    MapTable after = Flat(50);
     after[15][19] = 0;
     const MapChangeSummary s = MapChangeSummary::Between(Flat(50), after);
     EXPECT_FALSE(s.Largest().FromZero());
@@ -89,7 +89,7 @@ TEST(MapChangeSummary, TheGridOfAModelMapIsRowByRow) {
     int32_t cells[ConfMap::kRows][ConfMap::kCols] = {};
     cells[3][17] = 555;
     cells[15][0] = 7;
-    const MapGrid grid = MapGridOf(cells);
+    const MapTable grid = MapGridOf(cells);
     EXPECT_EQ(grid[3][17], 555);
     EXPECT_EQ(grid[15][0], 7);
     EXPECT_EQ(grid[1][3], 0);

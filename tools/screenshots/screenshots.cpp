@@ -24,6 +24,7 @@
 #include "DiagnosisShots.h"
 #include "EditorShots.h"
 #include "EnrichmentShots.h"
+#include "LiveShots.h"
 #include "MainWindowShots.h"
 #include "ReportShots.h"
 #include "MapShots.h"
@@ -217,6 +218,10 @@ std::vector<Shot> Shots() {
                      [](Context& c) { return zov::shots::MapEditor(c.dist, c.dictionary, false); }});
     shots.push_back({QStringLiteral("TFormMappa_mapping"),
                      [](Context& c) { return zov::shots::MapEditor(c.dist, c.dictionary, true); }});
+    shots.push_back({QStringLiteral("TFormVisualizza"),
+                     [](Context& c) { return zov::shots::LiveWindow(c.dist, c.dictionary); }});
+    shots.push_back({QStringLiteral("TFormRegistrazioni"),
+                     [](Context& c) { return zov::shots::LogViewer(c.dist, c.dictionary); }});
     return shots;
 }
 

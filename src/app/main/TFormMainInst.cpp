@@ -152,6 +152,8 @@ void TFormMainInst::BuildMenu() {
     MenuAnnullaScrittura = action(MenuFile, "MenuAnnullaScrittura", "Annulla ultima scrittura",
                                   &TFormMainInst::MenuAnnullaScritturaClick);
     MenuAnnullaScrittura->setEnabled(false);
+    MenuRegistrazioni = action(MenuFile, "MenuRegistrazioni", "Registrazioni dati...",
+                               &TFormMainInst::MenuRegistrazioniClick);
     MenuFile->addSeparator();
     MenuStampa = action(MenuFile, "MenuStampa", "Stampa", &TFormMainInst::MenuStampaClick);
     MenuAnteprima = action(MenuFile, "MenuAnteprima", "Anteprima", &TFormMainInst::MenuAnteprimaClick);

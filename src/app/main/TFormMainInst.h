@@ -120,6 +120,8 @@ class TFormMainInst : public QMainWindow {
     void MenuStampaClick();
     // The five report pages in a print preview, which can print them.
     void MenuAnteprimaClick();
+    // The datalog viewer; a replay it asks for runs in the live data window.
+    void MenuRegistrazioniClick();
     // Functions: F2 the ECU management menu, F5 a vehicle not in the archive, F6 remapping (the
     // standard software with the configuration kept, then the automatic mapping).
     void BitBtn2Click();
@@ -192,6 +194,7 @@ class TFormMainInst : public QMainWindow {
     QAction* MenuConfrontaConf;
     QAction* MenuRipristinaBackup;
     QAction* MenuAnnullaScrittura;
+    QAction* MenuRegistrazioni;
     QAction* MenuStampa;
     QAction* MenuAnteprima;
     QMenu* MenuSelLingue;

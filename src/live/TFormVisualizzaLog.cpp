@@ -1,0 +1,112 @@
+// The live data window's datalog: recording every record read, opening the log viewer, and
+// replaying a log in place of the ECU's records.
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <ctime>
+#include <memory>
+
+#include "QtText.h"
+#include "TFormRegistrazioni.h"
+#include "TFormVisualizza.h"
+#include "TimerPause.h"
+
+namespace zov {
+namespace {
+
+std::string RuntimeDirectory(AppContext& ctx) {
+    const std::string& main = ctx.global.MainPath();
+    return main.empty() ? ctx.applicationDirectory : main;
+}
+
+std::tm LocalNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
+}  // namespace
+
+void TFormVisualizza::ButtonRegistraClick() {
+    if (recording_.Active()) {
+        StopRecording();
+        return;
+    }
+    if (!ctx_.link.IsConnected()) {
+        ShowRecording();
+        ShowError(messNoConn_);
+        return;
+    }
+    if (!recording_.Start(RuntimeDirectory(ctx_), ctx_.car.MODELLO, LocalNow(), ctx_.clock.NowUs())) {
+        ShowRecording();
+        ShowError(recording_.Error());
+        return;
+    }
+    ShowRecording();
+}
+
+void TFormVisualizza::StopRecording() {
+    recording_.Stop();
+    if (ButtonRegistra != nullptr) ShowRecording();
+}
+
+void TFormVisualizza::ShowRecording() {
+    const bool active = recording_.Active();
+    ButtonRegistra->setChecked(active);
+    ButtonRegistra->setEnabled(!replay_);
+    if (replay_) {
+        LabRegistra->setText(
+            QStringLiteral("%1\u00D7 %2 s").arg(replay_->Speed()).arg(replay_->Position() / 1000));
+        return;
+    }
+    if (!active && recording_.Rows() == 0) {
+        LabRegistra->clear();
+        return;
+    }
+    LabRegistra->setText(QStringLiteral("%1  %2/s")
+                             .arg(recording_.Rows())
+                             .arg(recording_.Rate(ctx_.clock.NowUs()), 0, 'f', 1));
+}
+
+void TFormVisualizza::ButtonLogClick() {
+    TimerPause pause(*Timer1);
+    TFormRegistrazioni viewer(ctx_, dictionary_, this);
+    // The recording under way is the log the installer most likely wants to look at.
+    if (!recording_.Path().empty())
+        viewer.OpenLog(QFile::decodeName(QByteArray::fromStdString(recording_.Path())));
+    viewer.exec();
+    if (viewer.ReplaySpeed() > 0) StartReplay(viewer.Log(), viewer.ReplaySpeed());
+}
+
+bool TFormVisualizza::StartReplay(const LiveLog& log, int speed) {
+    std::optional<LiveReplay> replay = LiveReplay::Of(log, speed);
+    if (!replay) {
+        ShowError(messNotLiveLog_);
+        return false;
+    }
+    StopRecording();
+    replay_ = std::move(replay);
+    replayedRows_ = 0;
+    filteredPressure_ = 0;
+    ButtonAtt->setEnabled(false);
+    ShowRecording();
+    StepReplay();
+    return true;
+}
+
+void TFormVisualizza::StepReplay() {
+    for (const LiveValues& values : replay_->Step(Timer1->interval())) {
+        Take(values);
+        ShowValues();
+        ++replayedRows_;
+    }
+    ShowRecording();
+    if (replay_->Finished()) {
+        // The last row stays on view; the window goes back to the ECU at the next opening.
+        Timer1->stop();
+    }
+}
+
+}  // namespace zov
