@@ -4,9 +4,11 @@
 
 #include <QPushButton>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "ArchiveWindowSupport.h"
 #include "ConfigurationBackup.h"
+#include "TFormClienti.h"
 #include "TFormVetture.h"
 
 namespace zov::test {
@@ -42,9 +44,17 @@ TEST(Installation, F1ProgramsTheVehicleThenConnectsAgainAndShowsTheNewEcu) {
             QTimer::singleShot(0, dati->Button2, &QPushButton::click);
         }
     });
+    // The installation ends in the customer archive, in installation mode.
+    std::vector<bool> customerArchive;
+    b.form->SetCustomerRunner([&](TFormClienti& window) {
+        customerArchive.push_back(window.InstallationMode());
+        return int(QDialog::Rejected);
+    });
     b.form->BitBtn1->click();
     ASSERT_TRUE(archiveShown);
-    EXPECT_EQ(ShownSince(b.prompter).back(), "Programmazione centralina completata.");
+    const std::vector<std::string> shown = ShownSince(b.prompter);
+    EXPECT_NE(std::find(shown.begin(), shown.end(), "Programmazione centralina completata."), shown.end());
+    EXPECT_EQ(customerArchive, std::vector<bool>{true});
     // After the archive: a new session on the new program, its identification shown.
     EXPECT_EQ(modal.seen.back(), "FormDati");
     EXPECT_TRUE(b.context->link.IsConnected());

@@ -253,11 +253,19 @@ TEST(LiveWindow, ActuatorTestNeedsASessionAndAStoppedEngine) {
     EXPECT_EQ(b.prompter.shown[0].buttons, PromptButtons::YesNo);
     EXPECT_EQ(writesOf88(), 0);
 
-    // Yes: the diagnosis-mode code reaches variable 88, and the refresh runs again afterwards.
+    // Yes: the diagnosis-mode code reaches variable 88, the actuator test runs (closing it asks
+    // once more), and the refresh runs again afterwards.
     b.prompter.shown.clear();
-    b.prompter.answers = {PromptAnswer::Yes};
+    b.prompter.answers = {PromptAnswer::Yes, PromptAnswer::Yes};
+    QString opened;
+    ModalWatcher watcher([&](QWidget& test) {
+        opened = test.objectName();
+        test.close();
+    });
     w->ButtonAttClick();
-    EXPECT_EQ(b.prompter.shown.size(), 1u);
+    EXPECT_EQ(opened, QStringLiteral("FormDiagnosi"));
+    EXPECT_EQ(b.prompter.shown.size(), 2u);
+    EXPECT_EQ(b.ecu.ActuatorMask(), 0);
     EXPECT_EQ(writesOf88(), 1);
     EXPECT_EQ(b.ecu.Value(kDiagnosisModeVariable), 0xA5);
     EXPECT_TRUE(w->Timer1->isActive());

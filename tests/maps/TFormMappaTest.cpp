@@ -168,10 +168,20 @@ TEST(MapEditorMapping, CheckMapFitsThePointsAndKeepsThemOrSaysWhyNot) {
     map.AddMappingPoint(800, 41, 200, 0);
     map.AddMappingPoint(2750, 90, 400, 0);
     map.AddMappingPoint(4850, 159, 600, 0);
+    // The fitted map goes to the chart; closing it asks, and Yes sends the map.
+    QString chart;
+    ModalWatcher watcher([&](QWidget& w) {
+        chart = w.objectName();
+        w.close();
+    });
+    b.prompter.answers = {PromptAnswer::Yes};
     editor->ButtonControllaMappa->click();
-    EXPECT_TRUE(b.prompter.shown.empty()) << b.LastMessage();
+    EXPECT_EQ(chart, QStringLiteral("FormGrafico"));
+    ASSERT_EQ(b.prompter.shown.size(), 1u) << b.LastMessage();
+    EXPECT_EQ(b.LastMessage(), b.DictCp("MessScaricaMappa", 70));
     EXPECT_EQ(map.GetCell(2, 3), 200);  // the surface passes through the points' cells
-    EXPECT_EQ(map.backupValid, 1);
+    EXPECT_EQ(b.ecu.Value(50, 2 * 20 + 3), 200);
+    EXPECT_EQ(map.backupValid, 0);  // downloaded: there is no going back to the map before the fit
     EXPECT_EQ(map.mappingPoints.size(), 3u) << "the points stay for more acquisition";
     EXPECT_TRUE(editor->TimerActive());
     EXPECT_TRUE(b.MappingBit()) << "checking is no way out";
