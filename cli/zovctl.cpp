@@ -33,9 +33,9 @@
 #include "TraceSerial.h"
 #include "ZovctlCustomers.h"
 #include "ZovctlHelp.h"
+#include "ZovctlLog.h"
 #include "ZovctlReport.h"
 #include "ZovctlVehicles.h"
-#include "ZovctlLog.h"
 
 namespace zov {
 namespace {

@@ -18,16 +18,16 @@
 #include <memory>
 #include <vector>
 
-#include "ChartShots.h"
 #include "ArchiveShots.h"
+#include "ChartShots.h"
 #include "CustomerShots.h"
 #include "DiagnosisShots.h"
 #include "EditorShots.h"
 #include "EnrichmentShots.h"
 #include "LiveShots.h"
 #include "MainWindowShots.h"
-#include "ReportShots.h"
 #include "MapShots.h"
+#include "ReportShots.h"
 #include "TFormAttesaFile.h"
 #include "TFormConfronta.h"
 #include "TFormSceltaBackup.h"
