@@ -577,6 +577,8 @@ void TFormModifica::PageControl1Change() {
         if (ctx_.openMapEditor) {
             enrichment_->StopLiveTimer();
             ctx_.openMapEditor(dictionary_, this);
+            // An edit of the map is undone from here as well.
+            ButtonAnnullaScrittura->setEnabled(LastWriteUndoable(ctx_));
             enrichment_->StartLiveTimer();
         }
         PageControl1->setCurrentWidget(returnPage_);

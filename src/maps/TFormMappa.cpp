@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <exception>
+#include <vector>
 
 #include "AppContext.h"
 #include "BusyCursor.h"
@@ -37,6 +38,13 @@
 namespace zov {
 
 namespace {
+
+std::vector<int32_t> CellsOf(const ConfMap& map) {
+    std::vector<int32_t> cells;
+    for (int row = 0; row < ConfMap::kRows; ++row)
+        for (int column = 0; column < ConfMap::kCols; ++column) cells.push_back(map.GetCell(row, column));
+    return cells;
+}
 
 constexpr int kDesignWidth = 780;
 constexpr int kDesignHeight = 560;
@@ -606,7 +614,18 @@ void TFormMappa::EditSelection() {
     }
     Timer1->stop();
     DrawGrid1->repaint();
+    // The ECU's map before this edit, for "Annulla ultima scrittura": it replaces the earlier undo
+    // only once a cell has been written.
+    WriteUndo undo;
+    const bool undoable = undo.Remember(ctx_.model, WriteUndo::kMap);
+    const std::vector<int32_t> before = CellsOf(ctx_.map);
     formSet_->ShowForMap(selection.top(), selection.left(), selection.bottom(), selection.right());
+    if (CellsOf(ctx_.map) != before) {
+        if (undoable)
+            ctx_.lastWrite = std::move(undo);
+        else
+            ctx_.lastWrite.Forget();
+    }
     DrawGrid1->update();
     RestartTimer();
 }

@@ -230,6 +230,7 @@ TEST(MapEditorEditing, TheQuestionComesFirstAndTheDialogWritesTheCell) {
     EXPECT_EQ(editor.windowTitle(), b.Dict("FinestraMappa", 70));
     EXPECT_TRUE(editor.GroupAutoMap->isHidden());
     editor.Grid().SetSelection(3, 2, 3, 2);  // map row 1, column 2
+    const int32_t before = b.context->map.GetCell(1, 2);
 
     b.prompter.answers = {PromptAnswer::No};
     QTest::keyClick(&editor.Grid(), Qt::Key_Return);
@@ -252,6 +253,12 @@ TEST(MapEditorEditing, TheQuestionComesFirstAndTheDialogWritesTheCell) {
     EXPECT_EQ(editor.CellText(3, 2), QStringLiteral("321"));
     EXPECT_TRUE(editor.TimerActive());
     editor.close();
+
+    // The edit can be undone: the cell goes back to what the ECU held before.
+    ASSERT_TRUE(b.context->lastWrite.Available(b.context->model));
+    ASSERT_FALSE(b.context->lastWrite.Undo(b.context->model));
+    EXPECT_EQ(b.ecu.Value(50, 1 * 20 + 2), before);
+    EXPECT_EQ(b.context->map.GetCell(1, 2), before);
 }
 
 TEST(MapEditorEditing, TheParameterEditorsMapPageOpensItAndLeadsBack) {
