@@ -164,4 +164,11 @@ void TFormSchema::UpdateResultLabel() {
         SchemaView::ResultText(result_, ResultCount(), !search_->searchString().isEmpty()));
 }
 
+TFormSchema::~TFormSchema() {
+    // The view and the search model go after this object as its children, and tell of their
+    // page and results on the way: nothing of this window may answer them then.
+    disconnect(PdfSchema->pageNavigator(), nullptr, this, nullptr);
+    disconnect(search_, nullptr, this, nullptr);
+}
+
 }  // namespace zov

@@ -20,6 +20,7 @@ class TFormSchema : public QDialog {
 
   public:
     explicit TFormSchema(QWidget* parent = nullptr);
+    ~TFormSchema() override;
 
     // Loads `path`; false when it is not a readable PDF (the window then shows nothing).
     bool Open(const QString& path);
