@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 
 namespace zov::sim {
 namespace {
@@ -203,6 +204,12 @@ void SimulatedUsbAdapter::Receive(int sequence, const std::vector<uint8_t>& payl
 }
 
 HidStatus SimulatedUsbAdapter::Write(const uint8_t* report, size_t length) {
+    int latencyMs = 0;
+    {
+        std::lock_guard guard(lock_);
+        latencyMs = faults_.writeLatencyMs;
+    }
+    if (latencyMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(latencyMs));
     {
         std::lock_guard guard(lock_);
         if (!plugged_ || length < 2 || faults_.stall) return HidStatus::Failed;

@@ -22,6 +22,9 @@ struct UsbFaults {
     int64_t delayInputUs = 0;    // every input report reaches the PC this much later
     bool stall = false;          // the adapter takes no output report (writes fail)
     bool ignoreFeature = false;  // feature reports get no answer
+    // Real time each output report takes to be written: the writer thread falls behind the link,
+    // as on a busy bus or a loaded machine. The virtual clock does not move for it.
+    int writeLatencyMs = 0;
 };
 
 // An output report as the adapter received it.

@@ -156,6 +156,7 @@ class ComProt : public CPort {
     void UsbQueueReport(const uint8_t* bytes, size_t n);
     void UsbFlushReport();
     void UsbWaitEcho();
+    void UsbResynchronise();
     // Handles the oldest adapter notice, if any: an echo fault or a refusal lands in the flags.
     void UsbTakeMessage();
     uint8_t UsbReceiveByte(uint32_t extraWaitMs);

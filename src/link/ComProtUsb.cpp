@@ -42,6 +42,13 @@ void ComProt::UsbQueueByte(uint8_t b) {
 
 void ComProt::UsbQueueReport(const uint8_t* bytes, size_t n) {
     if (errorFlags_ || !usbThread || n == 0) return;
+    // A long request (an S-record) outruns the writer when its thread is slow to run; queuing over
+    // a report the adapter has not taken would send a corrupt request.
+    const int64_t limitMs = int64_t(byteTimeoutMs) * 2 * txLength_;
+    if (!UsbWait(limitMs, [&] { return outputQueue.HasRoom(); })) {
+        UsbResynchronise();
+        return;
+    }
     outputQueue.Queue(bytes, n);
     usbPending_ = 0;
     usbThread->OutputQueued();
@@ -59,10 +66,7 @@ void ComProt::UsbWaitEcho() {
     }
     const int64_t limitMs = int64_t(byteTimeoutMs) * 2 * txLength_;
     if (!UsbWait(limitMs, [&] { return outputQueue.Drained(); })) {
-        // The adapter did not take the reports: carry on from the report it expects.
-        int sequence = 0;
-        if (UsbQueryState(sequence)) outputQueue.Restart(sequence);
-        errorFlags_ |= ERR_REQUEST;
+        UsbResynchronise();
         txLength_ = 0;
         return;
     }
@@ -83,6 +87,13 @@ void ComProt::UsbWaitEcho() {
         if (mismatch) errorFlags_ |= ERR_ECHO;
     }
     txLength_ = 0;
+}
+
+void ComProt::UsbResynchronise() {
+    // The adapter did not take the reports: carry on from the report it expects.
+    int sequence = 0;
+    if (UsbQueryState(sequence)) outputQueue.Restart(sequence);
+    errorFlags_ |= ERR_REQUEST;
 }
 
 void ComProt::UsbTakeMessage() {

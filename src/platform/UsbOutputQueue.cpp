@@ -30,12 +30,22 @@ void UsbOutputQueue::Queue(const uint8_t* payload, size_t n) {
     std::fill(report.begin(), report.end(), 0);
     report[1] = uint8_t((write_ << 3) | int(n));
     std::copy(payload, payload + n, report.begin() + 2);
+    handed_[size_t(write_)] = false;
     if (oldest_ == kNone) oldest_ = write_;
     write_ = Next(write_);
 }
 
+bool UsbOutputQueue::HasRoom() const {
+    std::lock_guard guard(lock_);
+    if (oldest_ == kNone) return true;
+    const int owed = (write_ - oldest_ + kSlots) % kSlots;
+    return owed != 0 && owed < kSlots - 1;
+}
+
 void UsbOutputQueue::DiscardUnsent() {
     std::lock_guard guard(lock_);
+    // Sending goes in slot order, so the reports already handed over lead from the send slot.
+    while (send_ != write_ && handed_[size_t(send_)]) send_ = Next(send_);
     write_ = send_;
     oldest_ = kNone;
 }
@@ -79,7 +89,10 @@ bool UsbOutputQueue::Drained() const {
 bool UsbOutputQueue::SendNext(const std::function<bool(const uint8_t*, size_t)>& write) {
     std::lock_guard guard(lock_);
     if (!SendableLocked()) return false;
-    if (write(slots_[size_t(send_)].data(), length_)) send_ = Next(send_);
+    if (write(slots_[size_t(send_)].data(), length_)) {
+        handed_[size_t(send_)] = true;
+        send_ = Next(send_);
+    }
     return true;
 }
 

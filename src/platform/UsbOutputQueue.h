@@ -25,9 +25,16 @@ class UsbOutputQueue {
     size_t ReportLength() const;
 
     // Builds a report of `n` (1..7) payload bytes in the write slot. A full queue loses its oldest
-    // unacknowledged report to it.
+    // unacknowledged report to it, so the link asks HasRoom first.
     void Queue(const uint8_t* payload, size_t n);
-    // Forgets the reports not sent yet; the sequence goes on from the send slot.
+    // One more report can be queued without overwriting one the adapter has not acknowledged.
+    // Seven owed reports already count as full: with eight, the send slot would meet the write
+    // slot and unsent reports would look sent.
+    bool HasRoom() const;
+    // Forgets the reports not sent yet; the sequence goes on after the last report the device
+    // took. An acknowledgement can move the send slot back over reports already sent (they go
+    // again); taking the sequence from there would give the next request numbers the adapter has
+    // passed, and it would drop that request's reports as repeats.
     void DiscardUnsent();
     // Sending starts again at `sequence` with nothing owed (a new configuration, or the adapter
     // said which report it expects).
@@ -54,6 +61,7 @@ class UsbOutputQueue {
     mutable std::mutex lock_;
     size_t length_ = 0;
     std::array<std::vector<uint8_t>, kSlots> slots_;
+    std::array<bool, kSlots> handed_{};  // the report in the slot went to the device at least once
     int write_ = 0;
     int send_ = 0;
     int oldest_ = kNone;

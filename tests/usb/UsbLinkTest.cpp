@@ -165,5 +165,52 @@ TEST(UsbLink, ProgrammingRunsOverTheAdapter) {
     EXPECT_EQ(u.adapter.FeatureReports().back()[2], 0xC1) << "the new session is in byte mode";
 }
 
+TEST(UsbLink, AWriterThatFallsBehindLosesNoReportOfALongRecord) {
+    // Each record is longer than the eight report slots hold; with the writer slowed down the link
+    // has to wait for room instead of overwriting reports the adapter has not taken.
+    ScratchDir dir;
+    SampleFirmware sample;
+    sample.version = 0xD0;
+    sample.programBytes = 512;
+    sample.recordBytes = 64;
+    WriteFile(dir.File("soft.zov"), SampleEcuFile(sample));
+    FirmwareImage image;
+    ASSERT_TRUE(ParseFirmware(SampleEcuContent(sample), kEcuFileHeaderLines, image));
+
+    UsbLink u;
+    sim::UsbFaults faults;
+    faults.writeLatencyMs = 1;
+    u.adapter.SetFaults(faults);
+    ConfCar car{u.link, ConfigurationModel::kCarFile, u.prompter};
+    ConfMap map{u.link, car, ConfigurationModel::kMapFile};
+    ConfParam param{u.link, car, ConfigurationModel::kParamFile, u.prompter};
+    ConfigurationModel model{u.link, map, car, param};
+    RecordingHost host(u.link, model);
+    EcuProgrammer programmer(u.link, model, host, u.prompter, u.clock, {});
+    ASSERT_TRUE(programmer.ProgramEcuFile(dir.File("soft.zov")));
+
+    std::vector<std::string> received;
+    size_t longest = 0;
+    for (const auto& f : u.ecu.Requests())
+        if (f.bootLoader && f.complete && f.request[0] == 'S' && f.request.size() > 2) {
+            received.emplace_back(f.request.begin(), f.request.end());
+            longest = std::max(longest, f.request.size());
+        }
+    // The boot loader takes a record as its type and then its bytes, no longer in hex.
+    std::vector<std::string> sent;
+    for (const SRecordLine& r : image.records)
+        if (r.sent) {
+            std::string binary = r.text.substr(0, 2);
+            for (size_t i = 2; i + 1 < r.text.size(); i += 2)
+                binary.push_back(char(std::stoi(r.text.substr(i, 2), nullptr, 16)));
+            sent.push_back(binary);
+        }
+    EXPECT_GT(longest, UsbOutputQueue::kSlots * UsbOutputQueue::kMaxPayload);
+    ASSERT_EQ(received.size(), sent.size());
+    for (size_t i = 0; i < sent.size(); ++i)
+        EXPECT_EQ(received[i].substr(0, sent[i].size()), sent[i]) << "record " << i;
+    EXPECT_EQ(u.ecu.FlashBytesWritten(), sample.programBytes);
+}
+
 }  // namespace
 }  // namespace zov::testing

@@ -112,6 +112,35 @@ TEST(UsbOutputQueue, UnsentReportsAreForgottenAndTheSequenceRestarts) {
     EXPECT_TRUE(q.Sendable());
 }
 
+TEST(UsbOutputQueue, ANewRequestNeverReusesTheNumbersOfReportsAlreadySent) {
+    // The adapter's acknowledgement of report 0 comes in after reports 1 and 2 went out: the send
+    // slot moves back to 1 and they would go again. The next request still starts at 3, the number
+    // the adapter expects once it has taken 1 and 2.
+    UsbOutputQueue q;
+    Fill(q, 3);
+    SendAll(q);
+    q.Acknowledge(1);
+    EXPECT_EQ(q.SendSlot(), 1);
+    q.DiscardUnsent();
+    EXPECT_EQ(q.WriteSlot(), 3);
+    EXPECT_EQ(q.SendSlot(), 3);
+    const uint8_t b = 7;
+    q.Queue(&b, 1);
+    EXPECT_EQ(SendAll(q), (std::vector<int>{3}));
+}
+
+TEST(UsbOutputQueue, SevenOwedReportsLeaveNoRoom) {
+    UsbOutputQueue q;
+    Fill(q, 6);
+    EXPECT_TRUE(q.HasRoom());
+    Fill(q, 7);
+    EXPECT_FALSE(q.HasRoom()) << "an eighth would make the send slot meet the write slot";
+    SendAll(q);
+    EXPECT_FALSE(q.HasRoom()) << "sent is not yet taken";
+    q.Acknowledge(2);
+    EXPECT_TRUE(q.HasRoom());
+}
+
 TEST(UsbRing, TakesTheOldestFirstAcrossTheEnd) {
     UsbRing ring;
     Bytes filler(1000, 0xEE);
