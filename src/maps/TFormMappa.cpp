@@ -1,9 +1,6 @@
 #include "TFormMappa.h"
 
 #include <QApplication>
-#include <QCloseEvent>
-#include <QDir>
-#include <QFileInfo>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -15,22 +12,16 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
-#include <QSoundEffect>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <exception>
 #include <vector>
 
 #include "AppContext.h"
-#include "BusyCursor.h"
 #include "DictionaryMessages.h"
 #include "Localizer.h"
 #include "MapGrid.h"
 #include "QtText.h"
-#include "TFormAttesaFile.h"
-#include "TFormGrafico.h"
 #include "TFormSet.h"
 #include "TModuloLingua.h"
 #include "WindowScale.h"
@@ -38,13 +29,6 @@
 namespace zov {
 
 namespace {
-
-std::vector<int32_t> CellsOf(const ConfMap& map) {
-    std::vector<int32_t> cells;
-    for (int row = 0; row < ConfMap::kRows; ++row)
-        for (int column = 0; column < ConfMap::kCols; ++column) cells.push_back(map.GetCell(row, column));
-    return cells;
-}
 
 constexpr int kDesignWidth = 780;
 constexpr int kDesignHeight = 560;
@@ -57,8 +41,6 @@ const QColor kAcquiredZone(Qt::yellow);
 const QColor kOpenZone(Qt::white);
 const QColor kLambdaGreen(0, 128, 0);
 const QColor kLambdaRed(255, 0, 0);
-const QColor kMappingOn(255, 0, 0);
-const QColor kMappingOff(0, 0, 128);
 
 // Message texts: identifier, cut length, built-in text.
 struct MessageText {
@@ -597,231 +579,6 @@ void TFormMappa::Resume() {
 void TFormMappa::AcquireManually() {
     live_->AddCurrentPoint();
     DrawGrid1->update();
-}
-
-void TFormMappa::EditSelection() {
-    if (autoMapping) return;
-    const QRect selection = DrawGrid1->Selection();
-    {
-        const bool running = Timer1->isActive();
-        Timer1->stop();
-        const PromptAnswer answer =
-            Ask(Pair("MessModMappa1", "MessModMappa2"), PromptIcon::Warning, PromptButtons::YesNo);
-        if (answer != PromptAnswer::Yes) {
-            if (running) RestartTimer();
-            return;
-        }
-    }
-    Timer1->stop();
-    DrawGrid1->repaint();
-    // The ECU's map before this edit, for "Annulla ultima scrittura": it replaces the earlier undo
-    // only once a cell has been written.
-    WriteUndo undo;
-    const bool undoable = undo.Remember(ctx_.model, WriteUndo::kMap);
-    const std::vector<int32_t> before = CellsOf(ctx_.map);
-    formSet_->ShowForMap(selection.top(), selection.left(), selection.bottom(), selection.right());
-    if (CellsOf(ctx_.map) != before) {
-        if (undoable)
-            ctx_.lastWrite = std::move(undo);
-        else
-            ctx_.lastWrite.Forget();
-    }
-    DrawGrid1->update();
-    RestartTimer();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Automatic mapping
-
-void TFormMappa::StartMapping() {
-    BusyCursor busy;
-    TFormAttesaFile progress(this);
-    progress.setWindowTitle(finestraScaricaCpu_);
-    progress.Label1->setText(messStartMapping_);
-    progress.completionText = messCompletato_;
-    progress.show();
-    session_.Start([&](int percent) {
-        if (percent == 25) {
-            // The flags and the points are gone: the grid and the state say so before the exchanges.
-            DrawGrid1->repaint();
-            SetMappingState(messMappaturaOn_, kMappingOn);
-            repaint();
-        }
-        progress.SetProgress(uint8_t(percent), true);
-    });
-    live_->MappingStarted();
-    progress.close();
-    busy.Set(false);
-    live_->PlaceCursor(DrawGrid1->Geometry());
-    DrawGrid1->update();
-}
-
-void TFormMappa::TimeOut() {
-    Timer1->stop();
-    ShowError(Pair("MessParamOut", "MessNoMappatura"));
-    ctx_.map.pointsChanged = false;
-    ctx_.map.ClearMappingPoints();
-    FormClose();
-    QDialog::done(QDialog::Rejected);
-}
-
-bool TFormMappa::FitAndShowChart(const std::string& failureText) {
-    BusyCursor busy;
-    if (!session_.FitMap()) {
-        busy.Set(false);
-        ShowError(Message("MessNoOttimizza") + "\n" + failureText);
-        return false;
-    }
-    busy.Set(false);
-    try {
-        OpenChart();
-    } catch (const std::exception&) {
-        if (Ask(Pair("MessRisorseGrafiche", "MessScaricaMappa"), PromptIcon::Warning, PromptButtons::YesNo) ==
-            PromptAnswer::Yes) {
-            BusyCursor downloading;
-            session_.Download();
-        } else {
-            ctx_.map.RestoreBackup();
-        }
-    }
-    return true;
-}
-
-void TFormMappa::OpenChart() {
-    TFormGrafico chart(ctx_, dictionary_, this);
-    chart.exec();
-}
-
-void TFormMappa::ButtonControllaMappaClick() {
-    Timer1->stop();
-    ctx_.clock.SleepMs(kActionPauseMs);
-    FitAndShowChart(Message("MessContinuaOttimizza"));
-    DrawGrid1->update();
-    RestartTimer();
-}
-
-void TFormMappa::EndWithFit() {
-    Timer1->stop();
-    {
-        BusyCursor busy;
-        SetMappingState(messMappaturaOff_, kMappingOff);
-        LeaveMapping();
-    }
-    if (FitAndShowChart(Message("MessRiprovaOttimizza"))) {
-        ctx_.map.pointsChanged = false;
-        ctx_.map.ClearMappingPoints();
-    }
-    DrawGrid1->update();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Ways out
-
-void TFormMappa::ButtonEsciClick() {
-    if (closed_) return;
-    if (!ExitAsked()) return;
-    FormClose();
-    QDialog::done(QDialog::Rejected);
-}
-
-void TFormMappa::reject() {
-    if (closed_)
-        QDialog::reject();
-    else
-        ButtonEsciClick();
-}
-
-void TFormMappa::closeEvent(QCloseEvent* event) {
-    // The close box is the exit button, question included.
-    if (!closed_ && !ExitAsked()) {
-        event->ignore();
-        return;
-    }
-    FormClose();
-    QDialog::done(QDialog::Rejected);
-    event->accept();
-}
-
-bool TFormMappa::ExitAsked() {
-    Timer1->stop();
-    ctx_.clock.SleepMs(kActionPauseMs);
-    ConfMap& map = ctx_.map;
-    if (autoMapping && ctx_.car.MAPPATURA_ATTIVA) {
-        const std::string question = map.AllZonesAcquired() ? Pair("MessDatiCompleti", "MessCreaMappaOk")
-                                                            : Pair("MessDatiIncompleti", "MessCreaMappa");
-        switch (Ask(question, PromptIcon::Question, PromptButtons::YesNoCancel)) {
-            case PromptAnswer::Yes:
-                EndWithFit();
-                break;
-            case PromptAnswer::No:
-                LeaveMapping();
-                map.pointsChanged = false;
-                map.ClearMappingPoints();
-                break;
-            default:
-                RestartTimer();
-                return false;
-        }
-    } else if (autoMapping) {
-        map.pointsChanged = false;
-        map.ClearMappingPoints();
-    }
-    return true;
-}
-
-void TFormMappa::FormClose() {
-    if (closed_) return;
-    closed_ = true;
-    liveEnabled = false;
-    Timer1->stop();
-    formSet_->hide();
-    if (!autoMapping) return;
-    ctx_.map.ClearMappingPoints();
-    // A leave that was made and failed has been reported; the next session retries it.
-    if (!session_.Left()) LeaveMapping();
-}
-
-void TFormMappa::LeaveMapping() {
-    if (!session_.Leave()) ReportLeavePending();
-}
-
-void TFormMappa::ReportLeavePending() { ShowError(Pair("MessMappaturaSospesa1", "MessMappaturaSospesa2")); }
-
-void TFormMappa::Announce(const char* sound) {
-    const QString path =
-        QDir(QString::fromStdString(ctx_.global.MainPath())).filePath(QString::fromLatin1(sound));
-    if (QFileInfo::exists(path)) {
-        QSoundEffect effect;
-        effect.setSource(QUrl::fromLocalFile(path));
-        effect.play();
-        ctx_.clock.SleepMs(2 * kAnnouncementPauseMs);
-        return;
-    }
-    QApplication::beep();
-    ctx_.clock.SleepMs(kAnnouncementPauseMs);
-    QApplication::beep();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Messages
-
-std::string TFormMappa::Message(const char* identifier) const {
-    const auto it = messages_.find(identifier);
-    return it == messages_.end() ? std::string() : it->second;
-}
-
-std::string TFormMappa::Pair(const char* first, const char* second) const {
-    return Message(first) + "\n" + Message(second);
-}
-
-std::string TFormMappa::Caption() const { return ToCp1252(windowTitle()); }
-
-void TFormMappa::ShowError(const std::string& text) {
-    ctx_.prompter.Ask(text, Caption(), PromptIcon::Error, PromptButtons::Ok);
-}
-
-PromptAnswer TFormMappa::Ask(const std::string& text, PromptIcon icon, PromptButtons buttons) {
-    return ctx_.prompter.Ask(text, Caption(), icon, buttons);
 }
 
 }  // namespace zov

@@ -127,6 +127,9 @@ class TFormMappa : public QDialog {
     void reject() override;
 
   private:
+    // The mapping state's text colour: on, off.
+    static inline const QColor kMappingOn{255, 0, 0};
+    static inline const QColor kMappingOff{0, 0, 128};
     void Initialise();
     void BuildControls();
     void ShowMappingControls();
