@@ -5,11 +5,8 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
-#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -64,112 +61,14 @@ QLabel* MakeValue(QWidget* parent, const char* name, const QString& sample) {
 // ---------------------------------------------------------------------------------------------
 // EnrichmentGrid
 
-EnrichmentGrid::EnrichmentGrid(EnrichmentPage& page, QWidget* parent) : QWidget(parent), page_(page) {
-    setFocusPolicy(Qt::StrongFocus);
-    setAttribute(Qt::WA_OpaquePaintEvent);
+EnrichmentGrid::EnrichmentGrid(EnrichmentPage& page, QWidget* parent)
+    : CellGrid(kCells, kCells, parent), page_(page) {}
+
+void EnrichmentGrid::PaintCell(QPainter& painter, int column, int row, const QRect& rect, bool selected) {
+    page_.DrawGrid1DrawCell(painter, column, row, rect, selected);
 }
 
-void EnrichmentGrid::SetCellSize(int columnWidth, int rowHeight) {
-    columnWidth_ = std::max(columnWidth, 1);
-    rowHeight_ = std::max(rowHeight, 1);
-    resize(kCells * (columnWidth_ + 1), kCells * (rowHeight_ + 1));
-    update();
-}
-
-QRect EnrichmentGrid::CellRect(int column, int row) const {
-    return QRect(column * (columnWidth_ + 1), row * (rowHeight_ + 1), columnWidth_, rowHeight_);
-}
-
-void EnrichmentGrid::SetSelection(int anchorColumn, int anchorRow, int column, int row) {
-    const auto fit = [](int v) { return std::clamp(v, 1, kCells - 1); };
-    anchor_ = QPoint(fit(anchorColumn), fit(anchorRow));
-    current_ = QPoint(fit(column), fit(row));
-    selection_ = QRect(QPoint(std::min(anchor_.x(), current_.x()), std::min(anchor_.y(), current_.y())),
-                       QPoint(std::max(anchor_.x(), current_.x()), std::max(anchor_.y(), current_.y())));
-    update();
-}
-
-QPoint EnrichmentGrid::CellAt(const QPoint& pixel) const {
-    const int column = pixel.x() / (columnWidth_ + 1);
-    const int row = pixel.y() / (rowHeight_ + 1);
-    if (pixel.x() < 0 || pixel.y() < 0 || column < 1 || row < 1 || column >= kCells || row >= kCells)
-        return QPoint(-1, -1);
-    return QPoint(column, row);
-}
-
-void EnrichmentGrid::paintEvent(QPaintEvent* event) {
-    QPainter painter(this);
-    painter.fillRect(event->rect(), palette().color(QPalette::Mid));
-    for (int row = 0; row < kCells; ++row) {
-        for (int column = 0; column < kCells; ++column) {
-            const QRect cell = CellRect(column, row);
-            if (!cell.intersects(event->rect())) continue;
-            const bool selected = column > 0 && row > 0 && selection_.contains(column, row);
-            page_.DrawGrid1DrawCell(painter, column, row, cell, selected);
-        }
-    }
-    page_.DrawMarker(painter);
-}
-
-void EnrichmentGrid::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
-    const QPoint cell = CellAt(event->position().toPoint());
-    if (cell.x() < 0) return;
-    dragging_ = true;
-    if (event->modifiers() & Qt::ShiftModifier)
-        SetSelection(anchor_.x(), anchor_.y(), cell.x(), cell.y());
-    else
-        SetSelection(cell.x(), cell.y(), cell.x(), cell.y());
-}
-
-void EnrichmentGrid::mouseMoveEvent(QMouseEvent* event) {
-    if (!dragging_ || !(event->buttons() & Qt::LeftButton)) return;
-    const QPoint cell = CellAt(event->position().toPoint());
-    if (cell.x() >= 0 && cell != current_) SetSelection(anchor_.x(), anchor_.y(), cell.x(), cell.y());
-}
-
-void EnrichmentGrid::mouseDoubleClickEvent(QMouseEvent* event) {
-    dragging_ = false;
-    if (event->button() == Qt::LeftButton && CellAt(event->position().toPoint()).x() >= 0)
-        emit editRequested();
-}
-
-void EnrichmentGrid::keyPressEvent(QKeyEvent* event) {
-    const bool extend = event->modifiers() & Qt::ShiftModifier;
-    QPoint to = current_;
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            repaint();
-            emit editRequested();
-            return;
-        case Qt::Key_Left:
-            to.rx() -= 1;
-            break;
-        case Qt::Key_Right:
-            to.rx() += 1;
-            break;
-        case Qt::Key_Up:
-            to.ry() -= 1;
-            break;
-        case Qt::Key_Down:
-            to.ry() += 1;
-            break;
-        case Qt::Key_Home:
-            to.rx() = 1;
-            break;
-        case Qt::Key_End:
-            to.rx() = kCells - 1;
-            break;
-        default:
-            // Page keys and the rest belong to the window.
-            return QWidget::keyPressEvent(event);
-    }
-    if (extend)
-        SetSelection(anchor_.x(), anchor_.y(), to.x(), to.y());
-    else
-        SetSelection(to.x(), to.y(), to.x(), to.y());
-}
+void EnrichmentGrid::PaintOverlay(QPainter& painter) { page_.DrawMarker(painter); }
 
 // ---------------------------------------------------------------------------------------------
 // EnrichmentPage

@@ -6,13 +6,12 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "CellGrid.h"
+
 class QGroupBox;
 class QLabel;
-class QKeyEvent;
 class QLineEdit;
-class QMouseEvent;
 class QPainter;
-class QPaintEvent;
 class QResizeEvent;
 class QTimer;
 
@@ -23,10 +22,9 @@ class EnrichmentPage;
 class TFormSet;
 class TModuloLingua;
 
-// `DrawGrid1`: 9 x 9 cells of one size with a one-pixel line after each, row 0 and column 0 fixed
-// headers; a range of the other cells is selected with the mouse or the keyboard. The page paints
-// the cells and the marker.
-class EnrichmentGrid : public QWidget {
+// `DrawGrid1`: 9 x 9 cells, row 0 and column 0 the headers. The page paints the cells and the
+// marker.
+class EnrichmentGrid : public CellGrid {
     Q_OBJECT
 
   public:
@@ -34,41 +32,12 @@ class EnrichmentGrid : public QWidget {
 
     explicit EnrichmentGrid(EnrichmentPage& page, QWidget* parent = nullptr);
 
-    // Default column width and row height, without the grid line.
-    void SetCellSize(int columnWidth, int rowHeight);
-    int ColumnWidth() const { return columnWidth_; }
-    int RowHeight() const { return rowHeight_; }
-    // A cell without its grid line, in the grid's pixels. Its right and bottom edges, where the
-    // marker can sit, are x() + width() and y() + height().
-    QRect CellRect(int column, int row) const;
-
-    // Grid coordinates, 1..8: left and right columns, top and bottom rows.
-    QRect Selection() const { return selection_; }
-    // Limited to the non-fixed cells; `anchor` is the corner that stays when the range grows.
-    void SetSelection(int anchorColumn, int anchorRow, int column, int row);
-
-  signals:
-    // Double click or Enter on the grid.
-    void editRequested();
-
   protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    void PaintCell(QPainter& painter, int column, int row, const QRect& rect, bool selected) override;
+    void PaintOverlay(QPainter& painter) override;
 
   private:
-    // Non-fixed cell under a point, or (-1, -1).
-    QPoint CellAt(const QPoint& pixel) const;
-
     EnrichmentPage& page_;
-    int columnWidth_ = 0;
-    int rowHeight_ = 0;
-    QPoint anchor_{1, 1};
-    QPoint current_{1, 1};
-    QRect selection_{1, 1, 1, 1};
-    bool dragging_ = false;
 };
 
 // The parameter editor's page "Mappa TPS" (objectName "PageTps"): the 8 x 8 enrichment map with
