@@ -125,31 +125,45 @@ TEST(UsbLink, AnEcuThatNeverAnswersIsRetriedAndReconnectedAsOnTheLine) {
                                             u.link.LinkMessage(LinkText::ConnectFailed));
 }
 
-TEST(UsbLink, ProgrammingRunsOverTheAdapter) {
-    ScratchDir dir;
-    SampleFirmware sample;
-    sample.version = 0xD0;
-    sample.programBytes = 4096;
-    WriteFile(dir.File("soft.zov"), SampleEcuFile(sample));
-    FirmwareImage image;
-    ASSERT_TRUE(ParseFirmware(SampleEcuContent(sample), kEcuFileHeaderLines, image));
+// A software file of `sample`, and the whole model and programmer over the simulated adapter.
+struct UsbProgramming {
+    explicit UsbProgramming(const SampleFirmware& sample) {
+        WriteFile(dir.File("soft.zov"), SampleEcuFile(sample));
+        parsed = bool(ParseFirmware(SampleEcuContent(sample), kEcuFileHeaderLines, image));
+    }
+    bool Program() { return parsed && programmer.ProgramEcuFile(dir.File("soft.zov")); }
+    // The records the boot loader took whole, as they came.
+    std::vector<Bytes> Records() const {
+        std::vector<Bytes> records;
+        for (const auto& f : u.ecu.Requests())
+            if (f.bootLoader && f.complete && f.request[0] == 'S' && f.request.size() > 2)
+                records.push_back(f.request);
+        return records;
+    }
 
+    ScratchDir dir;
+    FirmwareImage image;
+    bool parsed = false;
     UsbLink u;
     ConfCar car{u.link, ConfigurationModel::kCarFile, u.prompter};
     ConfMap map{u.link, car, ConfigurationModel::kMapFile};
     ConfParam param{u.link, car, ConfigurationModel::kParamFile, u.prompter};
     ConfigurationModel model{u.link, map, car, param};
-    RecordingHost host(u.link, model);
-    EcuProgrammer programmer(u.link, model, host, u.prompter, u.clock, {});
-    ASSERT_TRUE(programmer.ProgramEcuFile(dir.File("soft.zov")));
+    RecordingHost host{u.link, model};
+    EcuProgrammer programmer{u.link, model, host, u.prompter, u.clock, {}};
+};
 
-    std::vector<Bytes> records;
-    for (const auto& f : u.ecu.Requests())
-        if (f.bootLoader && f.complete && f.request[0] == 'S' && f.request.size() > 2)
-            records.push_back(f.request);
+TEST(UsbLink, ProgrammingRunsOverTheAdapter) {
+    SampleFirmware sample;
+    sample.version = 0xD0;
+    sample.programBytes = 4096;
+    UsbProgramming p(sample);
+    UsbLink& u = p.u;
+    ASSERT_TRUE(p.Program());
+
     size_t expected = 0;
-    for (const SRecordLine& r : image.records) expected += r.sent;
-    EXPECT_EQ(records.size(), expected);
+    for (const SRecordLine& r : p.image.records) expected += r.sent;
+    EXPECT_EQ(p.Records().size(), expected);
     EXPECT_EQ(u.ecu.FlashBytesWritten(), sample.programBytes);
     bool blockMode = false;
     for (const Bytes& f : u.adapter.FeatureReports()) blockMode |= f[1] == 0 && f[2] == 0x80 && f[6] == 0;
@@ -159,57 +173,42 @@ TEST(UsbLink, ProgrammingRunsOverTheAdapter) {
 
     u.clock.SleepMs(1000);
     ASSERT_TRUE(u.link.Connect());
-    model.ReadFromEcu();
-    EXPECT_EQ(car.VERSIONE_CENTRALINA, 0xD0);
-    EXPECT_EQ(car.NOME_PROGRAMMA, "StandardGpl_0D0");
+    p.model.ReadFromEcu();
+    EXPECT_EQ(p.car.VERSIONE_CENTRALINA, 0xD0);
+    EXPECT_EQ(p.car.NOME_PROGRAMMA, "StandardGpl_0D0");
     EXPECT_EQ(u.adapter.FeatureReports().back()[2], 0xC1) << "the new session is in byte mode";
 }
 
 TEST(UsbLink, AWriterThatFallsBehindLosesNoReportOfALongRecord) {
     // Each record is longer than the eight report slots hold; with the writer slowed down the link
     // has to wait for room instead of overwriting reports the adapter has not taken.
-    ScratchDir dir;
     SampleFirmware sample;
     sample.version = 0xD0;
     sample.programBytes = 512;
     sample.recordBytes = 64;
-    WriteFile(dir.File("soft.zov"), SampleEcuFile(sample));
-    FirmwareImage image;
-    ASSERT_TRUE(ParseFirmware(SampleEcuContent(sample), kEcuFileHeaderLines, image));
-
-    UsbLink u;
+    UsbProgramming p(sample);
     sim::UsbFaults faults;
     faults.writeLatencyMs = 1;
-    u.adapter.SetFaults(faults);
-    ConfCar car{u.link, ConfigurationModel::kCarFile, u.prompter};
-    ConfMap map{u.link, car, ConfigurationModel::kMapFile};
-    ConfParam param{u.link, car, ConfigurationModel::kParamFile, u.prompter};
-    ConfigurationModel model{u.link, map, car, param};
-    RecordingHost host(u.link, model);
-    EcuProgrammer programmer(u.link, model, host, u.prompter, u.clock, {});
-    ASSERT_TRUE(programmer.ProgramEcuFile(dir.File("soft.zov")));
+    p.u.adapter.SetFaults(faults);
+    ASSERT_TRUE(p.Program());
 
-    std::vector<std::string> received;
-    size_t longest = 0;
-    for (const auto& f : u.ecu.Requests())
-        if (f.bootLoader && f.complete && f.request[0] == 'S' && f.request.size() > 2) {
-            received.emplace_back(f.request.begin(), f.request.end());
-            longest = std::max(longest, f.request.size());
-        }
     // The boot loader takes a record as its type and then its bytes, no longer in hex.
-    std::vector<std::string> sent;
-    for (const SRecordLine& r : image.records)
+    std::vector<Bytes> sent;
+    for (const SRecordLine& r : p.image.records)
         if (r.sent) {
-            std::string binary = r.text.substr(0, 2);
+            Bytes binary(r.text.begin(), r.text.begin() + 2);
             for (size_t i = 2; i + 1 < r.text.size(); i += 2)
-                binary.push_back(char(std::stoi(r.text.substr(i, 2), nullptr, 16)));
+                binary.push_back(uint8_t(std::stoi(r.text.substr(i, 2), nullptr, 16)));
             sent.push_back(binary);
         }
-    EXPECT_GT(longest, UsbOutputQueue::kSlots * UsbOutputQueue::kMaxPayload);
+    const std::vector<Bytes> received = p.Records();
     ASSERT_EQ(received.size(), sent.size());
-    for (size_t i = 0; i < sent.size(); ++i)
-        EXPECT_EQ(received[i].substr(0, sent[i].size()), sent[i]) << "record " << i;
-    EXPECT_EQ(u.ecu.FlashBytesWritten(), sample.programBytes);
+    EXPECT_GT(received.front().size(), UsbOutputQueue::kSlots * UsbOutputQueue::kMaxPayload);
+    for (size_t i = 0; i < sent.size(); ++i) {
+        EXPECT_EQ(Bytes(received[i].begin(), received[i].begin() + long(sent[i].size())), sent[i])
+            << "record " << i;
+    }
+    EXPECT_EQ(p.u.ecu.FlashBytesWritten(), sample.programBytes);
 }
 
 }  // namespace
