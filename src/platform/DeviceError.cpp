@@ -30,33 +30,52 @@ DeviceError DeviceError::FromErrno(const std::string& path, int error) {
     return {fault, path, error};
 }
 
-std::string DeviceError::Text() const {
+DeviceFaultText DeviceError::Line() const {
     switch (fault) {
         case DeviceFault::None:
-            return {};
+            return {"", ""};
         case DeviceFault::PermissionDenied:
             if (path.find("hidraw") != std::string::npos)
-                return "Permission denied on " + path +
-                       ": install the udev rule 60-zovqbr-usb.rules (the package does) and plug the adapter "
-                       "in "
-                       "again";
-            return "Permission denied on " + path +
-                   ": add your user to the 'dialout' group (sudo usermod -aG dialout $USER) and log in again";
+                return {
+                    "MessPortNegatoUsb",
+                    "Permission denied on %1: install the udev rule 60-zovqbr-usb.rules (the package does) "
+                    "and plug the adapter in again"};
+            return {"MessPortNegato",
+                    "Permission denied on %1: add your user to the 'dialout' group (sudo usermod -aG dialout "
+                    "$USER) and log in again"};
         case DeviceFault::NoSuchDevice:
-            return "No such device " + path + ": plug the adapter in or choose another port";
+            return {"MessPortAssente", "No such device %1: plug the adapter in or choose another port"};
         case DeviceFault::Busy:
-            return path + " is busy: another program is using the port";
+            return {"MessPortOccupato", "%1 is busy: another program is using the port"};
         case DeviceFault::NotSerial:
-            return path + " is not a serial port";
+            return {"MessPortNonSeriale", "%1 is not a serial port"};
         case DeviceFault::SetupRefused:
-            return path + " does not accept the serial line settings";
+            return {"MessPortImpostazioni", "%1 does not accept the serial line settings"};
         case DeviceFault::Lost:
-            return path + " is no longer available: the adapter was disconnected";
+            return {"MessPortPerso", "%1 is no longer available: the adapter was disconnected"};
         case DeviceFault::Other:
             break;
     }
-    return "Cannot open " + path +
-           (systemError ? ": " + std::string(std::strerror(systemError)) : std::string());
+    return {"MessPortNonAperto", "Cannot open %1"};
+}
+
+std::string DeviceError::Text() const { return Text(Line().english); }
+
+std::string DeviceError::Text(const std::string& pattern) const {
+    if (fault == DeviceFault::None) return {};
+    const std::string use = pattern.empty() ? std::string(Line().english) : pattern;
+    std::string out;
+    for (size_t i = 0; i < use.size(); ++i) {
+        if (use.compare(i, 2, "%1") == 0) {
+            out += path;
+            ++i;
+        } else {
+            out += use[i];
+        }
+    }
+    // Only the system knows why an unclassified fault happened.
+    if (fault == DeviceFault::Other && systemError) out += ": " + std::string(std::strerror(systemError));
+    return out;
 }
 
 }  // namespace zov

@@ -17,6 +17,12 @@ enum class DeviceFault : uint8_t {
     Other,
 };
 
+// The dictionary identifier of a fault's line and its English text, with "%1" for the device path.
+struct DeviceFaultText {
+    const char* identifier;
+    const char* english;
+};
+
 // A device fault with the path it concerns and the system's error number (0 when none applies).
 // Text() is the one line a user reads: what happened and, where there is one, the remedy.
 struct DeviceError {
@@ -29,7 +35,12 @@ struct DeviceError {
 
     // The fault an errno of open() or flock() stands for.
     static DeviceError FromErrno(const std::string& path, int error);
+    // The line's identifier and English text; a fault with no line of its own gets "cannot open".
+    DeviceFaultText Line() const;
+    // The line in English, as the command line prints it.
     std::string Text() const;
+    // The line from a translated pattern of Line(); an empty pattern gives the English one.
+    std::string Text(const std::string& pattern) const;
 };
 
 }  // namespace zov

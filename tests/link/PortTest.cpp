@@ -297,6 +297,17 @@ TEST(DeviceError, SystemErrorsMapToTheFaultAUserCanActOn) {
     EXPECT_EQ(DeviceError{}.Text(), "");
 }
 
+TEST(DeviceError, ATranslatedLineTakesThePathAndKeepsTheSystemsReason) {
+    const DeviceError busy{DeviceFault::Busy, "/dev/ttyS1", EBUSY};
+    EXPECT_STREQ(busy.Line().identifier, "MessPortOccupato");
+    EXPECT_EQ(busy.Text("Porta %1 occupata (%1)"), "Porta /dev/ttyS1 occupata (/dev/ttyS1)");
+    EXPECT_EQ(busy.Text(""), busy.Text()) << "no translation: the English line";
+    const DeviceError other = DeviceError::FromErrno("/dev/ttyS1", EIO);
+    EXPECT_EQ(other.Text("Impossibile aprire %1"), "Impossibile aprire /dev/ttyS1: Input/output error");
+    EXPECT_STREQ((DeviceError{DeviceFault::PermissionDenied, "/dev/hidraw3", EACCES}).Line().identifier,
+                 "MessPortNegatoUsb");
+}
+
 // An opener refusing as the system does for a port the user may not open.
 class RefusingOpener : public SerialOpener {
   public:

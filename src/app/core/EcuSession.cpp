@@ -32,7 +32,7 @@ EcuSession::Opened EcuSession::Open(bool interactive) {
         if (interactive) {
             const DeviceError& fault = link_.LastDeviceError();
             if (fault)
-                host_.Report("MessConnFallita", PromptIcon::Error, fault.Text());
+                host_.Report("MessConnFallita", PromptIcon::Error, host_.DeviceFaultText(fault));
             else
                 host_.Ask("MessConnFallita", PromptIcon::Error, PromptButtons::Ok);
         }

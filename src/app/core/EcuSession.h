@@ -21,6 +21,8 @@ class SessionHost {
     // A message box with the text of `identifier`, then the lines of `detail` (which the window
     // shows as they are: device paths, variable names).
     virtual void Report(const char* identifier, PromptIcon icon, const std::string& detail) = 0;
+    // The line that says why the port could not be used, in the window's language.
+    virtual std::string DeviceFaultText(const DeviceError& fault) { return fault.Text(); }
     // The load's progress window: opened before its first step, closed after its last one.
     virtual void OpenProgress() = 0;
     // `step` percent more of the load is done.

@@ -19,6 +19,10 @@ void FormSessionHost::Report(const char* identifier, PromptIcon icon, const std:
     window_.report(identifier, icon, detail);
 }
 
+std::string FormSessionHost::DeviceFaultText(const DeviceError& fault) {
+    return fault.Text(window_.text(fault.Line().identifier).toStdString());
+}
+
 void FormSessionHost::OpenProgress() {
     progress_ = std::make_unique<TFormAttesaFile>(window_.widget);
     progress_->setWindowTitle(window_.text("MessConnCpu"));

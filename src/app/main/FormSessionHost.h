@@ -36,6 +36,7 @@ class FormSessionHost : public SessionHost {
 
     PromptAnswer Ask(const char* identifier, PromptIcon icon, PromptButtons buttons) override;
     void Report(const char* identifier, PromptIcon icon, const std::string& detail) override;
+    std::string DeviceFaultText(const DeviceError& fault) override;
     void OpenProgress() override;
     void AdvanceProgress(int step) override;
     void CloseProgress() override;

@@ -12,7 +12,7 @@ struct KeptTexts {
     int length;
 };
 
-inline const std::array<KeptTexts, 9> kKeptTexts = {{
+inline const std::array<KeptTexts, 10> kKeptTexts = {{
     {{"MessConnesso", "MessNonConnesso"}, 35},
     {{"MessConnCpu",
       "MessCaricaDati",
@@ -70,6 +70,10 @@ inline const std::array<KeptTexts, 9> kKeptTexts = {{
     {{"LabelProg", "LabelDataCreaz"}, 16},
     {{"GroupDatiAuto", "GroupDatiProg", "LabelProtected", "LabelConfig"}, 40},
     {{"FinestraScaricaDati", "FinestraSalvaConfig", "FinestraCaricaConfig"}, 50},
+    // Why the port could not be used, with the remedy; "%1" is the device.
+    {{"MessPortNegato", "MessPortNegatoUsb", "MessPortAssente", "MessPortOccupato", "MessPortNonSeriale",
+      "MessPortImpostazioni", "MessPortPerso", "MessPortNonAperto"},
+     160},
 }};
 
 }  // namespace zov

@@ -66,8 +66,11 @@ class RecordingOpener : public SerialOpener {
     RecordingOpener(SerialOpener& inner, Clock& clock) : inner_(inner), clock_(clock) {}
     OpenResult Open(const std::string& path) override {
         opens.push_back({clock_.NowUs(), path});
+        if (refusal != DeviceFault::None) return {nullptr, {refusal, path, 0}};
         return inner_.Open(path);
     }
+    // Set: every port is refused for this reason, as the system would.
+    DeviceFault refusal = DeviceFault::None;
     struct Opening {
         int64_t timeUs;
         std::string path;

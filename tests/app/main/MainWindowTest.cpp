@@ -453,6 +453,19 @@ TEST(MainWindowConnect, DeadLineIsTriedAgainAfterTwelveSecondsThenReported) {
     }
 }
 
+TEST(MainWindowConnect, APortThatCannotBeUsedIsExplainedInTheWindowsLanguage) {
+    Bench b;
+    ASSERT_TRUE(b.form->Start());
+    b.opener.refusal = DeviceFault::NotSerial;
+    b.form->MenuConnettiClick();
+    ASSERT_EQ(b.prompter.shown.size(), 1u);
+    std::string line = b.DictCp("MessPortNonSeriale", 160);
+    ASSERT_NE(line.find("%1"), std::string::npos);
+    line.replace(line.find("%1"), 2, b.opener.opens.back().path);
+    EXPECT_EQ(b.prompter.shown[0].text, b.DictCp("MessConnFallita", 70) + "\n" + line);
+    EXPECT_EQ(line.find("serial port"), std::string::npos) << "not the English line";
+}
+
 TEST(MainWindowConnect, AnEcuThatAnswersOnlyAfterTheCountdownIsLoaded) {
     sim::EcuConfig config;
     config.faults.deadLine = true;
