@@ -22,6 +22,7 @@ void MappingSession::Start(const Progress& progress) {
     map.ClearMappingPoints();
     map.pointsChanged = false;
     progress(25);
+    journal_.Record(model_.Car());
     model_.Param().EnterMapping();
     progress(50);
     map.PrepareMapping();
@@ -32,10 +33,17 @@ void MappingSession::Start(const Progress& progress) {
 
 bool MappingSession::Leave() {
     left_ = true;
-    return model_.LeaveMapping();
+    if (!model_.LeaveMapping()) return false;
+    journal_.Clear();
+    return true;
 }
 
-bool MappingSession::EnsureLeft() { return left_ ? !model_.LeaveMappingPending() : Leave(); }
+bool MappingSession::EnsureLeft() {
+    if (!left_) return Leave();
+    if (model_.LeaveMappingPending()) return false;
+    journal_.Clear();
+    return true;
+}
 
 bool MappingSession::FitMap() {
     ConfMap& map = model_.Map();

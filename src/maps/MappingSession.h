@@ -1,6 +1,9 @@
 #pragma once
 
 #include <functional>
+#include <string>
+
+#include "MappingJournal.h"
 
 namespace zov {
 
@@ -16,14 +19,18 @@ class MappingSession {
     // Called with 25, 50, 75 and 100 as the start goes on.
     using Progress = std::function<void(int percent)>;
 
-    explicit MappingSession(ConfigurationModel& model) : model_(model) {}
+    // `journalPath` keeps the ECU's normal values on disk while the mapping runs (MappingJournal);
+    // empty: no journal.
+    explicit MappingSession(ConfigurationModel& model, std::string journalPath = {})
+        : model_(model), journal_(std::move(journalPath)) {}
 
     // The start of an automatic mapping: the mapping phase, no cell flags or marks, no points; then
     // the parameters' and the map's preparation (the map re-gridded onto the default axes and sent)
-    // and the vehicle configuration's mapping substitutes with the register bit.
+    // and the vehicle configuration's mapping substitutes with the register bit. The journal is
+    // written before the first substitute goes out.
     void Start(const Progress& progress);
     // LeaveMapping of the vehicle configuration and the parameters, register written. True when the
-    // ECU took it; false leaves it pending for the next session.
+    // ECU took it (the journal then goes); false leaves it pending for the next session.
     bool Leave();
     // Leave unless it has been done since the editor opened: the last step of every way out.
     // True when nothing more is owed to the ECU.
@@ -39,6 +46,7 @@ class MappingSession {
 
   private:
     ConfigurationModel& model_;
+    MappingJournal journal_;
     bool left_ = false;
 };
 

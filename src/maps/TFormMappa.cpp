@@ -116,7 +116,11 @@ TFormMappa::TFormMappa(AppContext& ctx, TModuloLingua& dictionary, QWidget* pare
     : TFormMappa(ctx, dictionary, false, parent) {}
 
 TFormMappa::TFormMappa(AppContext& ctx, TModuloLingua& dictionary, bool mode, QWidget* parent)
-    : QDialog(parent), ctx_(ctx), dictionary_(dictionary), autoMapping(mode), session_(ctx.model) {
+    : QDialog(parent),
+      ctx_(ctx),
+      dictionary_(dictionary),
+      autoMapping(mode),
+      session_(ctx.model, MappingJournal::PathIn(ctx.global.MainPath())) {
     setObjectName(QStringLiteral("TFormMappa"));
     setModal(true);
     for (const MessageText& m : kMessages) messages_[m.identifier] = m.builtIn;

@@ -102,6 +102,9 @@ class ConfCar : public IoBaseData {
     int ResetAdaptation();
     void EnterMapping();
     void LeaveMapping();
+    // The values the mapping substitutes replace, and which substitutes it uses, as `before` held
+    // them: an ECU found in mapping mode reads back its substitutes in their place.
+    void TakeNormalModeValues(const ConfCar& before);
     // word 0 = low, 1 = high; kind 1..6 = ABILITAZIONE, EFFETTO, DPASSAGGIO_AUTOMATICO,
     // DDIAGNOSI_VIETATO_FUNZIONAMENTO_GAS, DDIAGNOSI_PER_INSTALLATORE, DDIAGNOSI_FORZATO_IN_OPENLOOP.
     int32_t GetDiagnosisWord(int word, int kind);

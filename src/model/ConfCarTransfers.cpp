@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <iterator>
 
 #include "CarUnits.h"
 #include "ConfCar.h"
@@ -384,6 +385,20 @@ void ConfCar::LeaveMapping() {
     DEFAULT_REGISTRO_CONFIGURAZIONE &= ~kRegisterMapping;
     link_.WriteVar(39, DEFAULT_REGISTRO_CONFIGURAZIONE);
     MAPPATURA_ATTIVA = 0;
+}
+
+void ConfCar::TakeNormalModeValues(const ConfCar& before) {
+    std::copy(std::begin(before.OPENLOOP), std::end(before.OPENLOOP), std::begin(OPENLOOP));
+    DEF_GIRI_PER_CUTOFF = before.DEF_GIRI_PER_CUTOFF;
+    PERIODO_GIRI_PER_SBANANATA = before.PERIODO_GIRI_PER_SBANANATA;
+    MAX_ERRORE_LAMBDA = before.MAX_ERRORE_LAMBDA;
+    MIN_ERRORE_LAMBDA = before.MIN_ERRORE_LAMBDA;
+    MAX_ERRORE_LAMBDA_AL_MINIMO = before.MAX_ERRORE_LAMBDA_AL_MINIMO;
+    MIN_ERRORE_LAMBDA_AL_MINIMO = before.MIN_ERRORE_LAMBDA_AL_MINIMO;
+    USA_OPENLOOP_MAPPATURA = before.USA_OPENLOOP_MAPPATURA;
+    USA_CUTOFF_MAPPATURA = before.USA_CUTOFF_MAPPATURA;
+    USA_SBANANATA_MAPPATURA = before.USA_SBANANATA_MAPPATURA;
+    USA_ERRORE_LAMBDA_MAPPATURA = before.USA_ERRORE_LAMBDA_MAPPATURA;
 }
 
 int32_t ConfCar::GetDiagnosisWord(int word, int kind) {

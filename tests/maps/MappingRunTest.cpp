@@ -4,13 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <set>
 
 #include "ConfigurationModel.h"
+#include "DetachedConfiguration.h"
 #include "MapEditorLive.h"
 #include "MapFit.h"
 #include "MappingSession.h"
 #include "ModelTestSupport.h"
+#include "TestFiles.h"
 
 namespace zov::test {
 namespace {
@@ -138,6 +141,30 @@ TEST_F(MappingRun, ALeaveThatCannotReachTheEcuStaysPendingUntilTheNextSession) {
     EXPECT_EQ(bench.ecu.Value(kRegister) & 0x04, 0);
     // The normal cutoff speed is back in place of the mapping substitute.
     EXPECT_EQ(bench.ecu.Value(22), bench.car.DEF_GIRI_PER_CUTOFF);
+}
+
+TEST_F(MappingRun, TheJournalHoldsTheNormalValuesForAsLongAsTheEcuIsInMappingMode) {
+    zov::testing::ScratchDir dir;
+    const std::string path = MappingJournal::PathIn(dir.Path().string());
+    MappingSession journaled{model, path};
+    const int32_t cutoff = bench.ecu.Value(22);
+    bench.car.GIRI_CUTOFF_MAPPATURA = cutoff + 111;
+    journaled.Start([](int) {});
+    ASSERT_EQ(bench.ecu.Value(22), cutoff + 111) << "the substitute went out";
+    ASSERT_TRUE(MappingJournal(path).Held());
+    DetachedConfiguration::NeverUpgrade prompter;
+    const auto written = std::make_unique<ConfCar>(bench.link, path, prompter);
+    const IoBaseData::LoadResult read = written->ReadDefinitionFile();
+    ASSERT_TRUE(read.opened && !read.rejected) << read.error;
+    EXPECT_EQ(written->DEF_GIRI_PER_CUTOFF, cutoff) << "written before the substitute";
+
+    bench.link.Disconnect();
+    EXPECT_FALSE(journaled.EnsureLeft());
+    EXPECT_TRUE(MappingJournal(path).Held()) << "the ECU is still in mapping mode";
+    ASSERT_TRUE(bench.link.Connect());
+    ASSERT_TRUE(model.LeaveMapping());
+    EXPECT_TRUE(journaled.EnsureLeft());
+    EXPECT_FALSE(MappingJournal(path).Held());
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "MappingJournal.h"
+
 namespace zov {
 namespace {
 
@@ -48,9 +50,27 @@ EcuSession::Opened EcuSession::Open(bool interactive) {
     // The link has already told the user when the session was lost during the load; what was
     // read is not a whole ECU, so it is not presented as one.
     if (!Connected()) return Opened::Lost;
+    ResumeMapping();
+    if (!Connected()) return Opened::Lost;
     CheckLoadedModel();
     ReportRefusedVariables();
     return Opened::Loaded;
+}
+
+void EcuSession::ResumeMapping() {
+    switch (MappingJournal(mappingJournal_).Resume(model_, link_)) {
+        case MappingJournal::Resumed::Left:
+            host_.Report("MessMappaturaRipristinata", PromptIcon::Information, {});
+            break;
+        case MappingJournal::Resumed::LeftWithoutOwn:
+            host_.Report("MessMappaturaSenzaValori", PromptIcon::Warning, {});
+            break;
+        case MappingJournal::Resumed::NotInMapping:
+        case MappingJournal::Resumed::NotLeft:
+            // Not left: the session was lost on the way and the link has said so; the leave stays
+            // pending for the next session.
+            break;
+    }
 }
 
 bool EcuSession::WorthWaitingFor(const DeviceError& fault) {

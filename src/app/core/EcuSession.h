@@ -61,7 +61,12 @@ class EcuSession {
     // (MessConnFallita, with the port's own fault when it has one); a lost session has been
     // reported by the link already. Variables the ECU refused during the load are listed once
     // (MessVariabiliRifiutate), interactive or not: the model does not hold them.
+    // An ECU found in mapping mode after the load (a mapping that ended without leaving it) is taken
+    // out of it (MappingJournal::Resume) and the user is told: MessMappaturaRipristinata, or
+    // MessMappaturaSenzaValori when the mapping's own values stay in place.
     Opened Open(bool interactive);
+    // The journal a mapping keeps of the ECU's normal values (MappingJournal::PathIn).
+    void SetMappingJournal(std::string path) { mappingJournal_ = std::move(path); }
     // Reads the keep-alive variable while connected. False when an exchange (or a wait inside
     // one) is running: the link must not be entered twice, and nothing was done.
     bool KeepAlive();
@@ -83,11 +88,13 @@ class EcuSession {
     void ReportRefusedVariables();
     void Load();
     void CheckLoadedModel();
+    void ResumeMapping();
 
     ComInj& link_;
     ConfigurationModel& model_;
     Clock& clock_;
     SessionHost& host_;
+    std::string mappingJournal_;
 };
 
 }  // namespace zov

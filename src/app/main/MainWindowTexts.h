@@ -56,7 +56,9 @@ inline const std::array<KeptTexts, 10> kKeptTexts = {{
       "MessSalvaIncompleta",
       "MessAnnullaScrittura",
       "MessErrAnnulla",
-      "MessErrStampa"},
+      "MessErrStampa",
+      "MessMappaturaRipristinata",
+      "MessMappaturaSenzaValori"},
      70},
     // Why a programming failed and what it left in the ECU.
     {{"MessProgLineaPersa", "MessProgNoRisposta", "MessProgRispErrata", "MessProgRifiutata",

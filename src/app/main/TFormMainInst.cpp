@@ -29,6 +29,7 @@
 #include "Localizer.h"
 #include "MainWindowArea.h"
 #include "MainWindowTexts.h"
+#include "MappingJournal.h"
 #include "QtText.h"
 #include "SerialPortList.h"
 #include "TAboutBoxI.h"
@@ -372,6 +373,7 @@ bool TFormMainInst::Start() {
         MenuCom1Click();
 
     ctx_.global.SetPath(GlobalData::kMainPath, QFile::encodeName(mainPath_).toStdString());
+    session_.SetMappingJournal(MappingJournal::PathIn(ctx_.global.MainPath()));
     QDir::setCurrent(mainPath_);
     std::string configPath;
     ctx_.global.GetPath(kConfigFolder, configPath);

@@ -4,11 +4,14 @@
 // through the real link and model.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "EcuSession.h"
 #include "MainWindowSupport.h"
+#include "MappingJournal.h"
+#include "TestFiles.h"
 
 namespace zov::test {
 namespace {
@@ -355,6 +358,59 @@ TEST(EcuSessionGate, WithoutASessionNothingIsReadAndNothingBlocks) {
     b.car.EFFETTO_DIAGNOSI[0] = 0x0004;
     EXPECT_FALSE(b.session.DiagnosisBlocksMapping());
     EXPECT_TRUE(b.ecu.Requests().empty());
+}
+
+// --- a mapping the program did not end ---------------------------------------------------------
+
+TEST(EcuSessionMapping, AnEcuLeftInMappingModeIsTakenOutAtTheNextSession) {
+    enum class Journal { Own, None, OtherEcu, OwnButNoMapping };
+    struct Case {
+        const char* what;
+        Journal journal;
+        bool normalValuesBack;  // the ECU gets its own values again, not the substitutes
+        const char* report;     // nullptr: nothing said
+        bool journalKept;
+    } cases[] = {
+        {"the journal of this ECU", Journal::Own, true, "report MessMappaturaRipristinata", false},
+        {"no journal", Journal::None, false, "report MessMappaturaSenzaValori", false},
+        {"the journal of another vehicle", Journal::OtherEcu, false, "report MessMappaturaSenzaValori", true},
+        {"a journal left from a mapping that was ended", Journal::OwnButNoMapping, true, nullptr, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        zov::testing::ScratchDir dir;
+        const std::string journal = MappingJournal::PathIn(dir.Path().string());
+        SessionBench b;
+        b.session.SetMappingJournal(journal);
+        ASSERT_EQ(b.session.Open(true), EcuSession::Opened::Loaded);
+        const int32_t cutoff = b.ecu.Value(22);
+        const int32_t maxError = b.ecu.Value(18);
+        const int32_t reg = b.ecu.Value(39);
+        ASSERT_FALSE(reg & 0x04);
+        // The mapping's substitutes differ from what the ECU holds.
+        b.car.GIRI_CUTOFF_MAPPATURA = cutoff + 111;
+        b.car.MAX_ERRORE_LAMBDA_MAPPATURA = maxError + 7;
+        if (c.journal == Journal::OtherEcu) b.car.MODELLO = "ALTRA VETTURA";
+        if (c.journal != Journal::None) {
+            ASSERT_TRUE(MappingJournal(journal).Record(b.car));
+        }
+        if (c.journal != Journal::OwnButNoMapping) b.car.EnterMapping();
+        ASSERT_EQ(b.ecu.Value(39) & 0x04, c.journal == Journal::OwnButNoMapping ? 0 : 0x04);
+        // The program ends here without leaving; the next one connects and loads the ECU as it is.
+        b.link.Disconnect();
+        b.host.calls.clear();
+
+        ASSERT_EQ(b.session.Open(true), EcuSession::Opened::Loaded);
+        EXPECT_EQ(b.ecu.Value(39), reg) << "out of mapping mode";
+        EXPECT_EQ(b.car.DEFAULT_REGISTRO_CONFIGURAZIONE, reg);
+        EXPECT_EQ(b.ecu.Value(22), c.normalValuesBack ? cutoff : cutoff + 111);
+        EXPECT_EQ(b.ecu.Value(18), c.normalValuesBack ? maxError : maxError + 7);
+        const bool reported =
+            std::count(b.host.calls.begin(), b.host.calls.end(), std::string(c.report ? c.report : "-")) == 1;
+        EXPECT_EQ(reported, c.report != nullptr);
+        EXPECT_EQ(MappingJournal(journal).Held(), c.journalKept);
+        EXPECT_FALSE(b.model.LeaveMappingPending());
+    }
 }
 
 }  // namespace
