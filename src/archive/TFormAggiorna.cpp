@@ -109,7 +109,7 @@ TFormAggiorna::TFormAggiorna(AppContext& ctx, TModuloLingua& dictionary, UpdateW
     ButtonDisco = Button(this, "ButtonDisco", QStringLiteral("&CD ROM"));
     ButtonFloppy = Button(this, "ButtonFloppy", QStringLiteral("&DISCHETTO"));
     ButtonSfoglia = Button(this, "ButtonSfoglia", QStringLiteral("..."));
-    ButtonSfoglia->setMinimumWidth(40);
+    ButtonSfoglia->setFixedWidth(40);
     // No update server is offered: the button says so instead of doing nothing.
     ButtonInternet->setEnabled(false);
     ButtonInternet->setToolTip(QStringLiteral("Aggiornamento via Internet non disponibile"));
@@ -125,6 +125,8 @@ TFormAggiorna::TFormAggiorna(AppContext& ctx, TModuloLingua& dictionary, UpdateW
     buttons->addWidget(ButtonFloppy, 0, 2);
     buttons->addWidget(ButtonSfoglia, 0, 3);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 14, 16, 14);
+    layout->setSpacing(12);
     layout->addWidget(LabelAggiorna);
     layout->addLayout(buttons);
 
