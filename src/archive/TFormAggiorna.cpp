@@ -30,8 +30,8 @@ const char* BuiltIn(const std::string& id) {
     static const std::map<std::string, const char*> texts{
         {"MessAggOK", "Aggiornamento archivio completato."},
         {"MessNoAgg", "Aggiornamento archivio non riuscito."},
-        {"MessMettiDisco", "Inserire il CD di aggiornamento. Cercarlo di nuovo?"},
-        {"MessMettiDischetto", "Inserire il dischetto di aggiornamento. Cercarlo di nuovo?"},
+        {"MessMettiDisco", "Inserire il CD di aggiornamento e premere OK."},
+        {"MessMettiDischetto", "Inserire il dischetto di aggiornamento e premere OK."},
         {"MessNoNuovoAgg", "Nessun file pi\xF9 recente di quelli installati."},
         {"FinestraCopia", "Aggiornamento archivio..."},
         {"LabelCercaFile", "Ricerca dei file in corso..."},
@@ -162,11 +162,11 @@ void TFormAggiorna::Tell(const QString& text, PromptIcon icon) {
     ctx_.prompter.Ask(ToCp1252(text), Caption(), icon, PromptButtons::Ok);
 }
 
-// Asks for the medium until it is there (Yes: look again); false when the installer gives up.
+// Asks for the medium until it is there (OK: look again); false when the installer gives up.
 bool TFormAggiorna::WaitForMedium(const std::function<bool()>& present, const char* question) {
     while (!present())
         if (ctx_.prompter.Ask(ToCp1252(Text(question)), Caption(), PromptIcon::Warning,
-                              PromptButtons::YesNo) != PromptAnswer::Yes)
+                              PromptButtons::OkCancel) != PromptAnswer::Ok)
             return false;
     return true;
 }

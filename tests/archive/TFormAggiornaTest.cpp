@@ -111,7 +111,7 @@ TEST(TFormAggiorna, AChosenFolderIsLookedForUntilTheInstallerGivesUpAndNothingNe
     in.chooseFolder = [chosen](QWidget*) { return chosen; };
     auto w = b.Window(in);
     // No Upd/ZOV: asked twice, then the installer stops; the window stays.
-    b.bench.prompter.answers = {PromptAnswer::Yes, PromptAnswer::No};
+    b.bench.prompter.answers = {PromptAnswer::Ok, PromptAnswer::Cancel};
     w->ButtonSfoglia->click();
     EXPECT_EQ(b.Shown(), (std::vector<std::string>(2, b.bench.DictCp("MessMettiDisco", 70))));
     EXPECT_NE(w->result(), QDialog::Accepted);
@@ -137,7 +137,7 @@ TEST(TFormAggiorna, AHostileManifestIsRefusedWithItsLineAndChangesNothing) {
     int looks = 0;
     in.findManifestVolume = [&looks, floppy] { return ++looks < 2 ? std::string() : floppy; };
     auto w = b.Window(std::move(in));
-    b.bench.prompter.answers = {PromptAnswer::Yes};
+    b.bench.prompter.answers = {PromptAnswer::Ok};
     w->ButtonFloppy->click();
     ASSERT_EQ(b.Shown().size(), 2u);
     EXPECT_EQ(b.Shown()[0], b.bench.DictCp("MessMettiDischetto", 70));
