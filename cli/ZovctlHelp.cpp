@@ -129,6 +129,20 @@ const std::vector<CommandHelp>& CommandHelps() {
          "DATA_INST when no field is named. A refused condition exits with status 2 and changes\n"
          "nothing. export writes every record as CSV (a header line of the field names, UTF-8).\n"
          "An archive in use by the program or another zovctl exits with status 4."},
+        {"update", "FOLDER | --manifest ROOT",
+         "install the newer archive files of an update folder or manifest",
+         "Installs the newer files of an update folder into the runtime directory: FOLDER/ZOV/Schede\n"
+         "into Schede, FOLDER/ZOV/Software into Vetture, FOLDER/ZOV/Map into Map, sub-folders\n"
+         "included; with --manifest, the files ROOT/ZOV.txt names, one \"name=destination\" line\n"
+         "each, the destination starting with <VETTURE>, <SCHEDE> or <MAPPATURA>. A file is copied\n"
+         "only when its version (the three characters after the last \"_\") is greater, by\n"
+         "character codes, than every installed version of the same name. Prints \"COPIED path\" per\n"
+         "installed file and \"REMOVED path\" per older version it replaced, relative to the runtime\n"
+         "directory; an older version is removed only once its replacement is complete. Nothing\n"
+         "newer prints nothing and exits with status 0. A manifest line that reaches outside ROOT or\n"
+         "the archive folders exits with status 4 before anything is copied or removed, as does a\n"
+         "folder without ZOV; a failed copy exits with status 4 and keeps the installed version.\n"
+         "Needs no ECU."},
         {"help", "[COMMAND]", "this text, or the usage of one command",
          "Prints the usage of COMMAND, or the whole usage without one."},
     };

@@ -35,6 +35,7 @@
 #include "ZovctlHelp.h"
 #include "ZovctlLog.h"
 #include "ZovctlReport.h"
+#include "ZovctlUpdate.h"
 #include "ZovctlVehicles.h"
 
 namespace zov {
@@ -693,6 +694,13 @@ const std::map<std::string, FileCommand>& FileCommands() {
               if (status != kOk) Fail(ExitCode(status), error);
           }}},
         {"customers", {Needs::Nothing, CommandCustomers}},
+        {"update",
+         {Needs::Nothing,
+          [](Session& session, const std::vector<std::string>& args) {
+              std::string error;
+              const int status = RunUpdate(args, RuntimeDirectory(session.options), stdout, error);
+              if (status != kOk) Fail(ExitCode(status), error);
+          }}},
         {"log", {Needs::Session, CommandLog}},
     };
     return commands;

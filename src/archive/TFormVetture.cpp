@@ -15,6 +15,7 @@
 #include "DictionaryMessages.h"
 #include "Localizer.h"
 #include "QtText.h"
+#include "TFormAggiorna.h"
 #include "TFormSchema.h"
 #include "TModuloLingua.h"
 #include "VehicleProgramming.h"
@@ -141,11 +142,10 @@ TFormVetture::TFormVetture(AppContext& ctx, TModuloLingua& dictionary, ArchiveMo
     ButtonAggiorna->setVisible(!installing);
     ButtonProgramma->setVisible(installing);
     ButtonProsegui->setVisible(installing);
-    // The update window that this button opens is not part of this build.
-    ButtonAggiorna->setEnabled(false);
 
     connect(ButtonProgramma, &QPushButton::clicked, this, &TFormVetture::ButtonProgrammaClick);
     connect(ButtonProsegui, &QPushButton::clicked, this, [this] { done(kIgnore); });
+    connect(ButtonAggiorna, &QPushButton::clicked, this, &TFormVetture::ButtonAggiornaClick);
     connect(ButtonIstVett, &QPushButton::clicked, this, &TFormVetture::ButtonIstVettClick);
     connect(ButtonIstGen, &QPushButton::clicked, this, &TFormVetture::ButtonIstGenClick);
     connect(ButtonIstruzioniKit, &QPushButton::clicked, this, &TFormVetture::ButtonIstruzioniKitClick);
@@ -299,6 +299,31 @@ void TFormVetture::OpenDocument(DocumentKind kind) {
         schema.setWindowState(Qt::WindowMaximized);
         schema.exec();
     }
+    TreeViewVetture->setFocus();
+}
+
+// The update window, then the tree again from the folders it may have changed: the installer sees
+// the new vehicles without leaving the archive.
+void TFormVetture::ButtonAggiornaClick() {
+    UpdateWindowInputs inputs;
+    inputs.cardsDir = cardsPath_;
+    inputs.carsDir = carsPath_;
+    inputs.mapDir = ctx_.global.MainPath() + "/Map";
+    inputs.internetId = ctx_.global.InternetId();
+    inputs.internetPw = ctx_.global.InternetPw();
+    {
+        TFormAggiorna update(ctx_, dictionary_, std::move(inputs), this);
+        if (updateRunner)
+            updateRunner(update);
+        else
+            update.exec();
+        ctx_.global.SetPath(GlobalData::kInternetId, update.Inputs().internetId);
+        ctx_.global.SetPath(GlobalData::kInternetPw, update.Inputs().internetPw);
+    }
+    TreeViewVetture->clear();
+    archive_ = VehicleArchive::Scan(carsPath_);
+    BuildTree();
+    SelectionChanged();
     TreeViewVetture->setFocus();
 }
 

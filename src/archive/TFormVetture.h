@@ -18,6 +18,7 @@ class QTreeWidgetItem;
 
 namespace zov {
 
+class TFormAggiorna;
 class TFormSchema;
 class TModuloLingua;
 
@@ -25,8 +26,6 @@ class TModuloLingua;
 // logos and the vehicles' pictures. In installation mode (F1) it programs the ECU with the chosen
 // vehicle and closes with Accepted after a programming, or with Ignore ("Prosegui"); in browsing
 // mode (F3) it shows the archive and its instructions. Esc and "Esci" close it with Rejected.
-//
-// The archive update window is not part of this build: its button is shown greyed.
 class TFormVetture : public QDialog {
     Q_OBJECT
 
@@ -42,6 +41,7 @@ class TFormVetture : public QDialog {
     // How the language choice and the instruction viewer are run; tests hand in their own.
     DialogRunner languageRunner = ExecDialog;
     std::function<int(TFormSchema&)> schemaRunner;
+    std::function<int(TFormAggiorna&)> updateRunner;
 
     const VehicleArchive& Archive() const { return archive_; }
     const ArchiveSelection& Selection() const { return selection_; }
@@ -51,6 +51,7 @@ class TFormVetture : public QDialog {
     void ButtonIstVettClick();
     void ButtonIstGenClick();
     void ButtonIstruzioniKitClick();
+    void ButtonAggiornaClick();
 
     QTreeWidget* TreeViewVetture;
     QPushButton* ButtonProgramma;

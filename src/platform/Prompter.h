@@ -7,7 +7,7 @@
 namespace zov {
 
 enum class PromptIcon { Error, Warning, Question, Information };
-enum class PromptButtons { Ok, YesNo, YesNoCancel };
+enum class PromptButtons { Ok, YesNo, YesNoCancel, OkCancel };
 enum class PromptAnswer { Ok, Yes, No, Cancel };
 
 // The modal message box. Texts are 8-bit Windows-1252 strings, as the program keeps them.

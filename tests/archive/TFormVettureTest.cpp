@@ -64,11 +64,11 @@ TEST(TFormVetture, TheTreeShowsFuelsBrandsAndVehiclesWithTheirPictures) {
          {tree.topLevelItem(0), a.Item(kGpl, "Opel"), a.Item(kMetano, "Renault", "KANGOO 1.6  (0F1)")})
         EXPECT_FALSE(item->icon(0).isNull()) << item->text(0).toStdString();
 
-    // Browsing: no programming, the update greyed until its window exists.
+    // Browsing: no programming, the archive update offered.
     EXPECT_TRUE(w.ButtonProgramma->isHidden());
     EXPECT_TRUE(w.ButtonProsegui->isHidden());
     EXPECT_FALSE(w.ButtonAggiorna->isHidden());
-    EXPECT_FALSE(w.ButtonAggiorna->isEnabled());
+    EXPECT_TRUE(w.ButtonAggiorna->isEnabled());
     EXPECT_TRUE(w.ButtonIstGen->isEnabled());
     EXPECT_EQ(w.ButtonIstVett->text(), "Istruzioni &Vettura");
 }

@@ -33,6 +33,7 @@
 #include "TFormSceltaBackup.h"
 #include "TFormSceltaLingua.h"
 #include "TModuloLingua.h"
+#include "UpdateShots.h"
 
 namespace {
 
@@ -196,6 +197,10 @@ std::vector<Shot> Shots() {
     shots.push_back({QStringLiteral("TFormVetture_installazione"),
                      [](Context& c) { return zov::shots::VehicleArchive(c.dist, c.dictionary, true); },
                      false});
+    shots.push_back({QStringLiteral("TFormAggiorna"),
+                     [](Context& c) { return zov::shots::UpdateWindow(c.dist, c.dictionary); }});
+    shots.push_back(
+        {QStringLiteral("TFormCopia"), [](Context& c) { return zov::shots::CopyWindow(c.dictionary); }});
     shots.push_back({QStringLiteral("TFormSchema"),
                      [](Context& c) { return zov::shots::InstructionViewer(c.dist, c.dictionary); }});
     shots.push_back({QStringLiteral("TFormSet_enrichment"),

@@ -29,6 +29,8 @@ QMessageBox::StandardButtons ButtonsOf(PromptButtons buttons) {
             return QMessageBox::Yes | QMessageBox::No;
         case PromptButtons::YesNoCancel:
             return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case PromptButtons::OkCancel:
+            return QMessageBox::Ok | QMessageBox::Cancel;
         case PromptButtons::Ok:
             break;
     }
@@ -47,7 +49,8 @@ PromptAnswer QtPrompter::Ask(const std::string& text, const std::string& caption
     QMessageBox box(IconOf(icon), FromCp1252(caption), FromCp1252(text), ButtonsOf(buttons), parent);
     box.setObjectName(QStringLiteral("MessageBox"));
     // The first button is the default, as in the message boxes the installers know.
-    box.setDefaultButton(buttons == PromptButtons::Ok ? QMessageBox::Ok : QMessageBox::Yes);
+    const bool ok = buttons == PromptButtons::Ok || buttons == PromptButtons::OkCancel;
+    box.setDefaultButton(ok ? QMessageBox::Ok : QMessageBox::Yes);
     switch (run_(box)) {
         case QMessageBox::Yes:
             return PromptAnswer::Yes;
@@ -65,6 +68,7 @@ PromptAnswer QtPrompter::Ask(const std::string& text, const std::string& caption
         case PromptButtons::YesNo:
             return PromptAnswer::No;
         case PromptButtons::YesNoCancel:
+        case PromptButtons::OkCancel:
             return PromptAnswer::Cancel;
         case PromptButtons::Ok:
             break;

@@ -235,6 +235,7 @@ TEST(QtPrompter, ShowsTheBoxAsAskedAndMapsTheAnswer) {
     };
     const auto yesNo = QMessageBox::Yes | QMessageBox::No;
     const auto yesNoCancel = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    const auto okCancel = QMessageBox::Ok | QMessageBox::Cancel;
     const Case cases[] = {
         {PromptIcon::Error, PromptButtons::Ok, QMessageBox::Ok, QMessageBox::Critical, QMessageBox::Ok,
          PromptAnswer::Ok},
@@ -248,6 +249,10 @@ TEST(QtPrompter, ShowsTheBoxAsAskedAndMapsTheAnswer) {
         {PromptIcon::Question, PromptButtons::YesNoCancel, QMessageBox::Cancel, QMessageBox::Question,
          yesNoCancel, PromptAnswer::Cancel},
         {PromptIcon::Question, PromptButtons::YesNoCancel, 0, QMessageBox::Question, yesNoCancel,
+         PromptAnswer::Cancel},
+        {PromptIcon::Warning, PromptButtons::OkCancel, QMessageBox::Ok, QMessageBox::Warning, okCancel,
+         PromptAnswer::Ok},
+        {PromptIcon::Warning, PromptButtons::OkCancel, 0, QMessageBox::Warning, okCancel,
          PromptAnswer::Cancel},
     };
     for (const Case& c : cases) {

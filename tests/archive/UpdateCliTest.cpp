@@ -1,0 +1,89 @@
+// zovctl update: an update folder or a manifest into the runtime directory given by the settings.
+#include <gtest/gtest.h>
+
+#include <QSettings>
+#include <QString>
+
+#include "CliSupport.h"
+#include "UpdateFixture.h"
+
+namespace zov::test {
+namespace {
+
+using clitest::RunProgram;
+
+struct UpdateCli : UpdateFixture {
+    UpdateCli() {
+        QSettings store(QString::fromStdString(settings.File("Ovalix srl/Install.ini")),
+                        QSettings::IniFormat);
+        store.setValue(QStringLiteral("MainPath"), QString::fromStdString(Runtime()));
+    }
+    clitest::Result Run(std::vector<std::string> args) const {
+        args.insert(args.begin(), {ZOVCTL_PATH, "--settings", settings.Path().string(), "update"});
+        return RunProgram(args);
+    }
+    zov::testing::ScratchDir settings;
+};
+
+TEST(ZovctlUpdate, PrintsWhatItCopiedAndRemovedAndNothingWhenNothingIsNewer) {
+    UpdateCli f;
+    f.Put("run/Vetture/Gpl/Fiat/Punto_0A0.s19", "old");
+    f.Put("medium/ZOV/Software/Gpl/Fiat/Punto_0B0.s19", "new");
+    f.Put("medium/ZOV/Software/Gpl/Fiat/Punto_09F.s19", "older");
+    f.Put("medium/ZOV/Schede/ITALIANO/Generali_001.pdf", "pdf");
+    const auto first = f.Run({f.Path("medium")});
+    EXPECT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(first.out,
+              "COPIED Schede/ITALIANO/Generali_001.pdf\n"
+              "COPIED Vetture/Gpl/Fiat/Punto_0B0.s19\n"
+              "REMOVED Vetture/Gpl/Fiat/Punto_0A0.s19\n");
+    EXPECT_EQ(f.Read("run/Vetture/Gpl/Fiat/Punto_0B0.s19"), "new");
+    const auto again = f.Run({f.Path("medium")});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.out, "");
+    EXPECT_EQ(again.err, "");
+}
+
+TEST(ZovctlUpdate, AManifestCopiesItsFilesAndAHostileOneChangesNothing) {
+    UpdateCli f;
+    f.Put("medium/Alfa_001.s19", "alfa");
+    f.Put("medium/ZOV.txt", "Alfa_001.s19=<VETTURE>\\Gpl\\Alfa\r\n");
+    const auto good = f.Run({"--manifest", f.Path("medium")});
+    EXPECT_EQ(good.status, 0) << good.err;
+    EXPECT_EQ(good.out, "COPIED Vetture/Gpl/Alfa/Alfa_001.s19\n");
+
+    f.Put("medium/Alfa_002.s19", "alfa 2");
+    f.Put("medium/ZOV.txt", "Alfa_002.s19=<VETTURE>\\Gpl\\Alfa\nAlfa_002.s19=<VETTURE>\\..\\..\\outside\n");
+    const auto before = f.Snapshot();
+    const auto hostile = f.Run({"--manifest", f.Path("medium")});
+    EXPECT_EQ(hostile.status, 4);
+    EXPECT_EQ(hostile.out, "");
+    EXPECT_NE(hostile.err.find("ZOV.txt line 2"), std::string::npos) << hostile.err;
+    EXPECT_EQ(f.Snapshot(), before);
+}
+
+TEST(ZovctlUpdate, BadUsageAndAFolderWithoutZovAreRefused) {
+    UpdateCli f;
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    } cases[] = {
+        {{}, 2, "zovctl: usage: update FOLDER | update --manifest ROOT\n"},
+        {{"--manifest"}, 2, "zovctl: usage: update FOLDER | update --manifest ROOT\n"},
+        {{"a", "b"}, 2, "zovctl: usage: update FOLDER | update --manifest ROOT\n"},
+        {{f.Path("outside")}, 4, "zovctl: no ZOV folder in " + f.Path("outside") + "\n"},
+        {{"--manifest", f.Path("outside")},
+         4,
+         "zovctl: cannot read " + f.Path("outside") + "/ZOV.txt; nothing was copied\n"},
+    };
+    for (const auto& c : cases) {
+        const auto r = f.Run(c.args);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, c.err);
+    }
+}
+
+}  // namespace
+}  // namespace zov::test
