@@ -143,6 +143,16 @@ const std::vector<CommandHelp>& CommandHelps() {
          "the archive folders exits with status 4 before anything is copied or removed, as does a\n"
          "folder without ZOV; a failed copy exits with status 4 and keeps the installed version.\n"
          "Needs no ECU."},
+        {"basemap", "CC [--fuel gpl|metano] [--library DIR] [--write]",
+         "the base map for an engine displacement, from the base-map library",
+         "Prints the base map the parameter editor loads for a vehicle outside the archive with\n"
+         "displacement CC: the library file of that displacement, or the cells on the line through\n"
+         "the two nearest files with their axes averaged. 16 lines of 20 cells (0..720, MAP row 0\n"
+         "first), then MAP= and the 16 MAP axis values, then RPM= and the 20 RPM axis values. The\n"
+         "library is the runtime directory's Map/GPL (or Map/Metano with --fuel metano) unless\n"
+         "--library names another. Needs no ECU unless --write, which writes the cells and both axes\n"
+         "to it. A displacement outside 500..20000, no library file or a damaged chosen file exits\n"
+         "with status 5."},
         {"help", "[COMMAND]", "this text, or the usage of one command",
          "Prints the usage of COMMAND, or the whole usage without one."},
     };

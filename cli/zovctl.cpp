@@ -31,6 +31,7 @@
 #include "TermiosSerial.h"
 #include "TraceHid.h"
 #include "TraceSerial.h"
+#include "ZovctlBaseMap.h"
 #include "ZovctlCustomers.h"
 #include "ZovctlHelp.h"
 #include "ZovctlLog.h"
@@ -665,6 +666,21 @@ void CommandLog(Session& session, const std::vector<std::string>& args) {
     if (!outcome.linkError.empty()) Fail(kLinkFailure, outcome.linkError);
 }
 
+// basemap CC ...: the editor's base map; the ECU only with --write.
+void CommandBaseMap(Session& session, const std::vector<std::string>& args) {
+    std::string error;
+    ConfMap& map = session.model.Map();
+    const int code = RunBaseMap(
+        args, RuntimeDirectory(session.options) + "/Map/", map,
+        [&](const BaseMapLibrary::Map& base) {
+            Connect(session.link, session.link.portIndex);
+            BaseMapLibrary::Write(map, base, true, {});
+            RequireSession(session.link);
+        },
+        stdout, error);
+    if (code != kOk) Fail(ExitCode(code), error);
+}
+
 // What a command needs before it runs: an open ECU session, only the port chosen (it opens the
 // link itself, as programming a blank ECU must), or nothing of the link.
 enum class Needs { Session, Port, Nothing };
@@ -701,6 +717,7 @@ const std::map<std::string, FileCommand>& FileCommands() {
               const int status = RunUpdate(args, RuntimeDirectory(session.options), stdout, error);
               if (status != kOk) Fail(ExitCode(status), error);
           }}},
+        {"basemap", {Needs::Port, CommandBaseMap}},
         {"log", {Needs::Session, CommandLog}},
     };
     return commands;

@@ -85,6 +85,9 @@ class TFormModifica : public QDialog {
     // of what changes is not put to him again.
     void ButtonModificaClick(bool asked = false);
     void ButtonAnnullaScritturaClick();
+    // Base fuel map for a vehicle outside the archive, by the displacement on the first page:
+    // into the model, and into the ECU when a session is up. False (after a message) when none.
+    bool LoadBaseMap();
     void PageControl1Change();
     void ComboAlimChange();
     void ComboTipoEmChange();

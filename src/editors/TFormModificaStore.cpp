@@ -38,6 +38,7 @@ void TFormModifica::ButtonModificaClick(bool asked) {
     PageAdattativita->StoreScalars(ctx_.param);
     StoreIdleGains(Fields());
     ButtonAnnullaScrittura->setEnabled(LastWriteUndoable(ctx_));
+    if (outOfArchive_ && LoadBaseMap()) ButtonEsci->setFocus();
 }
 
 bool TFormModifica::ConfirmStore(bool asked) {

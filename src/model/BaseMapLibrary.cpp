@@ -1,0 +1,108 @@
+#include "BaseMapLibrary.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+namespace zov {
+namespace {
+
+bool Matches(const std::string& name) {
+    // "automap*_????n.map": at least "automap" + "_" + four characters + "n.map".
+    static const std::string prefix = "automap";
+    static const std::string suffix = "n.map";
+    if (name.size() < prefix.size() + 1 + 4 + suffix.size()) return false;
+    if (name.compare(0, prefix.size(), prefix) != 0) return false;
+    if (name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) return false;
+    return name[name.size() - suffix.size() - 5] == '_';
+}
+
+}  // namespace
+
+std::string BaseMapLibrary::FuelFolder(const std::string& mapDirectory, int32_t fuelType) {
+    return mapDirectory + (fuelType == 1 ? "Metano/" : "GPL/");
+}
+
+int32_t BaseMapLibrary::DisplacementOf(const std::string& fileName) {
+    const size_t dot = fileName.find('.');
+    if (dot == std::string::npos || dot < 5) return 0;
+    const std::string digits = fileName.substr(dot - 5, 4);
+    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) return 0;
+    return int32_t(std::atoi(digits.c_str()));
+}
+
+std::vector<std::string> BaseMapLibrary::List(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (Matches(name) && it->is_regular_file(ec)) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+BaseMapLibrary::Choice BaseMapLibrary::Choose(const std::vector<std::string>& names, int32_t displacement) {
+    Choice c;
+    for (const std::string& name : names) {
+        const int32_t x = DisplacementOf(name) - displacement;
+        if (std::abs(x) < std::abs(c.d1)) {
+            c.d2 = c.d1;
+            c.name2 = c.name1;
+            c.d1 = x;
+            c.name1 = name;
+            ++c.count;
+        } else if (std::abs(x) < std::abs(c.d2)) {
+            c.d2 = x;
+            c.name2 = name;
+            ++c.count;
+        }
+    }
+    return c;
+}
+
+BaseMapLibrary::Map BaseMapLibrary::Interpolate(const Map& nearest, const Map& second, int32_t d1,
+                                                int32_t d2) {
+    Map out;
+    const double k = double(d1) / double(d1 - d2);
+    for (size_t i = 0; i < out.cells.size(); ++i)
+        out.cells[i] = int32_t(double(nearest.cells[i]) + k * double(second.cells[i] - nearest.cells[i]));
+    for (size_t i = 0; i < out.map.size(); ++i) out.map[i] = (nearest.map[i] + second.map[i]) / 2;
+    for (size_t i = 0; i < out.rpm.size(); ++i) out.rpm[i] = (nearest.rpm[i] + second.rpm[i]) / 2;
+    return out;
+}
+
+BaseMapLibrary::Outcome BaseMapLibrary::Build(ConfMap& reader, const std::string& folder,
+                                              int32_t displacement, Map& out) {
+    if (displacement < kMinDisplacement || displacement > kMaxDisplacement) return Outcome::NoCil;
+    const Choice c = Choose(List(folder), displacement);
+    if (c.count == 0) return Outcome::NoFile;
+    Map first;
+    if (!reader.ReadMapFile(folder + c.name1, first.cells, first.rpm, first.map))
+        return Outcome::CorruptedFile;
+    if (c.d1 == 0 || c.count == 1) {
+        out = first;
+        return Outcome::Loaded;
+    }
+    Map second;
+    if (!reader.ReadMapFile(folder + c.name2, second.cells, second.rpm, second.map))
+        return Outcome::CorruptedFile;
+    out = c.d1 == c.d2 ? first : Interpolate(first, second, c.d1, c.d2);
+    return Outcome::Loaded;
+}
+
+void BaseMapLibrary::Write(ConfMap& maps, const Map& map, bool send,
+                           const std::function<void(int)>& progress) {
+    for (int row = 0; row < ConfMap::kRows; ++row)
+        for (int col = 0; col < ConfMap::kCols; ++col) {
+            maps.SetCell(row, col, map.cells[size_t(row * ConfMap::kCols + col)], send);
+            if (progress) progress((col + ConfMap::kCols * row) * 100 / 320);
+        }
+    for (int row = 0; row < ConfMap::kRows; ++row) maps.SetMap(row, map.map[size_t(row)]);
+    for (int col = 0; col < ConfMap::kCols; ++col) maps.SetRpm(col, map.rpm[size_t(col)]);
+    if (!send) return;
+    maps.WriteToEcu(105);
+    maps.WriteToEcu(111);
+}
+
+}  // namespace zov
