@@ -1,8 +1,8 @@
 // The base fuel map a vehicle outside the archive gets after its first store.
-#include <QApplication>
 #include <QLabel>
 
 #include "BaseMapLibrary.h"
+#include "BusyCursor.h"
 #include "TFormAttesaFile.h"
 #include "TFormModifica.h"
 
@@ -20,7 +20,7 @@ bool TFormModifica::LoadBaseMap() {
     progress.completionText = texts_.completato;
     progress.show();
     progress.repaint();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    BusyCursor busy;
 
     std::string mapDirectory;
     ctx_.global.GetPath(GlobalData::kMapPath, mapDirectory);
@@ -30,7 +30,7 @@ bool TFormModifica::LoadBaseMap() {
     if (outcome == BaseMapLibrary::Outcome::Loaded)
         BaseMapLibrary::Write(ctx_.map, map, ctx_.link.IsConnected(),
                               [&](int percent) { progress.SetProgress(uint8_t(percent), true); });
-    QApplication::restoreOverrideCursor();
+    busy.Set(false);
     progress.close();
     if (outcome == BaseMapLibrary::Outcome::NoFile) Ask(texts_.noFile, PromptIcon::Error, PromptButtons::Ok);
     if (outcome == BaseMapLibrary::Outcome::CorruptedFile)
