@@ -33,6 +33,7 @@
 #include "TraceSerial.h"
 #include "ZovctlBaseMap.h"
 #include "ZovctlCustomers.h"
+#include "ZovctlFitPoints.h"
 #include "ZovctlHelp.h"
 #include "ZovctlLog.h"
 #include "ZovctlReport.h"
@@ -544,74 +545,13 @@ void CommandDiff(Session& session, const std::vector<std::string>& args) {
 
 // --- Map fit ------------------------------------------------------------------------------
 
-// An integer field of a points line, blanks around it allowed.
-std::optional<long> PointField(const std::string& text) {
-    const size_t from = text.find_first_not_of(" \t");
-    const size_t to = text.find_last_not_of(" \t");
-    if (from == std::string::npos) return std::nullopt;
-    const std::string digits = text.substr(from, to - from + 1);
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(digits.c_str(), &end, 10);
-    if (*end != '\0' || errno != 0) return std::nullopt;
-    return v;
-}
-
-// "rpm,map,value": nothing when the line is not three integers.
-std::optional<std::array<long, 3>> PointFields(const std::string& line) {
-    std::array<long, 3> values{};
-    size_t from = 0;
-    for (size_t i = 0; i < values.size(); ++i) {
-        const size_t comma = line.find(',', from);
-        if ((comma == std::string::npos) != (i == values.size() - 1)) return std::nullopt;
-        const std::optional<long> field = PointField(line.substr(from, comma - from));
-        if (!field) return std::nullopt;
-        values[i] = *field;
-        from = comma + 1;
-    }
-    return values;
-}
-
-// The points of a CSV file, in file order. A first line that is not numeric is a header; blank
-// lines are skipped; anything else that is not a point in range stops the command.
-std::vector<ConfMap::MappingPoint> ReadFitPoints(const std::string& path) {
-    std::error_code ec;
-    std::ifstream in(path, std::ios::binary);
-    if (!in || std::filesystem::is_directory(path, ec)) Fail(kFileFailure, "cannot read " + path);
-    struct Limit {
-        const char* name;
-        long max;
-        const char* unit;
-    };
-    const Limit limits[3] = {
-        {"rpm", 20000, ""}, {"map", 500, " hundredths of a volt"}, {"value", ConfMap::kMaxCell, ""}};
-    std::vector<ConfMap::MappingPoint> points;
-    int number = 0;
-    for (std::string line; std::getline(in, line);) {
-        ++number;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.find_first_not_of(" \t") == std::string::npos) continue;
-        const std::optional<std::array<long, 3>> fields = PointFields(line);
-        const std::string where = path + " line " + std::to_string(number) + ": ";
-        if (!fields) {
-            if (number == 1 && !PointField(line.substr(0, line.find(',')))) continue;
-            Fail(kBadArgument, where + "expected rpm,map,value as integers");
-        }
-        for (size_t i = 0; i < 3; ++i)
-            if ((*fields)[i] < 0 || (*fields)[i] > limits[i].max)
-                Fail(kBadArgument, where + limits[i].name + " outside 0.." + std::to_string(limits[i].max) +
-                                       limits[i].unit);
-        points.push_back({int32_t((*fields)[0]), int32_t((*fields)[1]), int32_t((*fields)[2])});
-    }
-    if (in.bad()) Fail(kFileFailure, "cannot read " + path);
-    return points;
-}
-
 void CommandFit(Session& session, const std::vector<std::string>& args) {
     const bool download = args.size() == 3 && args[2] == "--download";
     if (args.size() != 2 && !download) Fail(kBadArgument, "usage: fit POINTS.csv [--download]");
     // The file is checked whole before the ECU is even reached.
-    const std::vector<ConfMap::MappingPoint> points = ReadFitPoints(args[1]);
+    std::vector<ConfMap::MappingPoint> points;
+    const FitPointsError refused = ReadFitPoints(args[1], points);
+    if (refused.status != kOk) Fail(ExitCode(refused.status), refused.reason);
     Connect(session.link, session.link.portIndex);
     LoadEcu(session);
     ConfMap& map = session.model.Map();
@@ -681,6 +621,17 @@ void CommandBaseMap(Session& session, const std::vector<std::string>& args) {
     if (code != kOk) Fail(ExitCode(code), error);
 }
 
+// A command of its own file that works on a folder of the runtime directory (`subfolder` appended)
+// and returns its exit status with the reason.
+using FolderCommand = int (*)(const std::vector<std::string>&, const std::string&, std::FILE*, std::string&);
+Command OnRuntimeFolder(FolderCommand run, std::string subfolder) {
+    return [run, subfolder](Session& session, const std::vector<std::string>& args) {
+        std::string error;
+        const int status = run(args, RuntimeDirectory(session.options) + subfolder, stdout, error);
+        if (status != kOk) Fail(ExitCode(status), error);
+    };
+}
+
 // What a command needs before it runs: an open ECU session, only the port chosen (it opens the
 // link itself, as programming a blank ECU must), or nothing of the link.
 enum class Needs { Session, Port, Nothing };
@@ -701,22 +652,9 @@ const std::map<std::string, FileCommand>& FileCommands() {
         {"fit", {Needs::Port, CommandFit}},
         {"diff", {Needs::Port, CommandDiff}},
         {"report", {Needs::Port, CommandReport}},
-        {"vehicles",
-         {Needs::Nothing,
-          [](Session& session, const std::vector<std::string>& args) {
-              std::string error;
-              const int status =
-                  ListVehicles(args, RuntimeDirectory(session.options) + "/Vetture", stdout, error);
-              if (status != kOk) Fail(ExitCode(status), error);
-          }}},
+        {"vehicles", {Needs::Nothing, OnRuntimeFolder(ListVehicles, "/Vetture")}},
         {"customers", {Needs::Nothing, CommandCustomers}},
-        {"update",
-         {Needs::Nothing,
-          [](Session& session, const std::vector<std::string>& args) {
-              std::string error;
-              const int status = RunUpdate(args, RuntimeDirectory(session.options), stdout, error);
-              if (status != kOk) Fail(ExitCode(status), error);
-          }}},
+        {"update", {Needs::Nothing, OnRuntimeFolder(RunUpdate, "")}},
         {"basemap", {Needs::Port, CommandBaseMap}},
         {"log", {Needs::Session, CommandLog}},
     };

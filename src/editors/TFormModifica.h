@@ -28,6 +28,7 @@ class QTabWidget;
 
 namespace zov {
 
+class TFormAttesaFile;
 class AdaptationPage;
 class EnrichmentPage;
 class EditorFieldMap;
@@ -243,6 +244,8 @@ class TFormModifica : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // The progress window of a write to the ECU (the store, the base map), shown.
+    void ShowWriteProgress(TFormAttesaFile& progress);
     // Built-in texts and messages, replaced by the dictionary's.
     struct Texts {
         QString giriUCF;

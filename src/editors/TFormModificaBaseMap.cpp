@@ -15,11 +15,7 @@ bool TFormModifica::LoadBaseMap() {
         return false;
     }
     TFormAttesaFile progress(this);
-    progress.setWindowTitle(texts_.finestraScaricaCpu);
-    progress.Label1->setText(texts_.aggiornaCpu);
-    progress.completionText = texts_.completato;
-    progress.show();
-    progress.repaint();
+    ShowWriteProgress(progress);
     BusyCursor busy;
 
     std::string mapDirectory;

@@ -84,13 +84,17 @@ void TFormModifica::StoreIdleGains(EditorFieldMap fields) {
                           ReadEditInt(EditGChMin, F::Fallback(F::kGChMin, 0)));
 }
 
-void TFormModifica::StoreToModel() {
-    TFormAttesaFile progress(this);
+void TFormModifica::ShowWriteProgress(TFormAttesaFile& progress) {
     progress.setWindowTitle(texts_.finestraScaricaCpu);
     progress.Label1->setText(texts_.aggiornaCpu);
     progress.completionText = texts_.completato;
     progress.show();
     progress.repaint();
+}
+
+void TFormModifica::StoreToModel() {
+    TFormAttesaFile progress(this);
+    ShowWriteProgress(progress);
 
     ApplyEdits(ctx_.car, ctx_.param, true,
                [&](int percent) { progress.SetProgress(uint8_t(percent), true); });
