@@ -13,10 +13,10 @@
 #include <initializer_list>
 
 #include "DictionaryMessages.h"
+#include "InstructionViewer.h"
 #include "Localizer.h"
 #include "QtText.h"
 #include "TFormAggiorna.h"
-#include "TFormSchema.h"
 #include "TModuloLingua.h"
 #include "VehicleProgramming.h"
 
@@ -265,40 +265,19 @@ void TFormVetture::ButtonIstruzioniKitClick() { OpenDocument(DocumentKind::Kit);
 
 void TFormVetture::OpenDocument(DocumentKind kind) {
     if (kind == DocumentKind::Vehicle && selection_.selectedFile.empty()) return;
-    const std::string pattern = VehicleArchive::DocumentPattern(kind, selection_.selectedFile);
-    std::string language = dictionary_.CurrentLanguage().toStdString();
-    if (!VehicleArchive::FindDocument(cardsPath_, language, pattern)) {
-        LanguageChoiceTexts texts;
-        texts.caption = windowTitle();
-        texts.warning = Text("MessNoIstrLingua1") + Text("MessNoIstrLingua2");
-        texts.ok = Text("ButtonOK");
-        texts.cancel = Text("ButtonAnnulla");
-        texts.noneMessage = Text("MessNoIstruzioni");
-        const auto available = [&](const QString& l) {
-            return VehicleArchive::FindDocument(cardsPath_, l.toStdString(), pattern).has_value();
-        };
-        const std::optional<QString> chosen =
-            ChooseLanguage(dictionary_, available, texts, ctx_.prompter, this, languageRunner);
-        if (!chosen) return;
-        language = chosen->toStdString();
-    }
-    const std::optional<InstructionDocument> document =
-        VehicleArchive::FindDocument(cardsPath_, language, pattern);
-    if (!document) return;
-    TFormSchema schema(this);
-    schema.setWindowTitle(QString::fromStdString(
-        VehicleArchive::ViewerCaption(kind, Text("FinestraIstruzioni").toStdString(), *document)));
-    schema.Button1->setText(Text("ButtonOK"));
-    schema.LabelCerca->setText(Text("LabelCerca"));
-    if (!schema.Open(QString::fromStdString(document->path))) {
-        ctx_.prompter.Ask(ToCp1252(Text("MessIstrIlleggibili")) + "\n" + document->path, Caption(),
-                          PromptIcon::Error, PromptButtons::Ok);
-    } else if (schemaRunner) {
-        schemaRunner(schema);
-    } else {
-        schema.setWindowState(Qt::WindowMaximized);
-        schema.exec();
-    }
+    InstructionViewerTexts texts;
+    texts.choice.caption = windowTitle();
+    texts.choice.warning = Text("MessNoIstrLingua1") + Text("MessNoIstrLingua2");
+    texts.choice.ok = Text("ButtonOK");
+    texts.choice.cancel = Text("ButtonAnnulla");
+    texts.choice.noneMessage = Text("MessNoIstruzioni");
+    texts.title = Text("FinestraIstruzioni");
+    texts.search = Text("LabelCerca");
+    texts.unreadable = Text("MessIstrIlleggibili");
+    InstructionViewer viewer(dictionary_, cardsPath_, ctx_.prompter, this);
+    viewer.languageRunner = languageRunner;
+    viewer.schemaRunner = schemaRunner;
+    viewer.Open(kind, VehicleArchive::DocumentPattern(kind, selection_.selectedFile), texts);
     TreeViewVetture->setFocus();
 }
 

@@ -79,6 +79,17 @@ TFormModifica::TFormModifica(AppContext& ctx, TModuloLingua& dictionary, QWidget
     texts_.annullaNonDisp = ToCp1252(Utf("Questa scrittura non potrà essere annullata."));
     texts_.annullaScrittura = "Riportare la centralina ai valori precedenti l'ultima scrittura?";
     texts_.errAnnulla = "Impossibile annullare l'ultima scrittura:";
+    texts_.noFile = "File della mappa base non trovato.";
+    texts_.noCil = "Nessuna mappa base per questa cilindrata.";
+    texts_.corruptedFile = ToCp1252(Utf("Il file della mappa base è danneggiato."));
+    texts_.finestraIstruzioni = Utf("Istruzioni di montaggio");
+    texts_.noIstrLingua =
+        "Le istruzioni non sono disponibili nella lingua scelta.\nScegliere una delle lingue disponibili:";
+    texts_.noIstruzioni = "Istruzioni non disponibili in nessuna lingua.";
+    texts_.buttonOK = Utf("OK");
+    texts_.buttonAnnulla = Utf("Annulla");
+    texts_.cerca = Utf("Cerca:");
+    texts_.istrIlleggibili = Utf("Impossibile aprire il documento delle istruzioni.");
     SetUpWindow();
 }
 
@@ -96,8 +107,6 @@ void TFormModifica::SetUpWindow() {
 
     returnPage_ = PageGenerale;
     ButtonIstruzioniKit->setVisible(outOfArchive_);
-    // The base map and kit instructions are not part of this build: the button is seen, greyed.
-    ButtonIstruzioniKit->setEnabled(false);
 
     PageControl1->setCurrentWidget(PageGenerale);
     localized_ = Localize();
@@ -210,6 +219,7 @@ void TFormModifica::ConnectHandlers() {
     connect(CheckOpenLoop, &QCheckBox::toggled, this, [this] { CheckOpenLoopClick(); });
     connect(CheckBoxCambioFreddo, &QCheckBox::toggled, this, [this] { CheckBoxCambioFreddoClick(); });
     connect(ButtonModifica, &QPushButton::clicked, this, [this] { ButtonModificaClick(); });
+    connect(ButtonIstruzioniKit, &QPushButton::clicked, this, [this] { ButtonIstruzioniKitClick(); });
     connect(ButtonAnnullaScrittura, &QPushButton::clicked, this, [this] { ButtonAnnullaScritturaClick(); });
     // An undo left by an earlier store of this session stays on offer.
     ButtonAnnullaScrittura->setEnabled(LastWriteUndoable(ctx_));

@@ -13,6 +13,7 @@
 #include "AppContext.h"
 #include "FieldLimits.h"
 #include "Prompter.h"
+#include "TFormSceltaLingua.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -29,6 +30,7 @@ class QTabWidget;
 namespace zov {
 
 class TFormAttesaFile;
+class TFormSchema;
 class AdaptationPage;
 class EnrichmentPage;
 class EditorFieldMap;
@@ -53,6 +55,10 @@ class TFormModifica : public QDialog {
     TFormModifica(AppContext& ctx, TModuloLingua& dictionary, QWidget* parent = nullptr,
                   bool outOfArchive = false);
     ~TFormModifica() override;
+
+    // How the kit instructions' language choice and viewer are run; tests hand in their own.
+    DialogRunner languageRunner = ExecDialog;
+    std::function<int(TFormSchema&)> schemaRunner;
 
     bool OutOfArchive() const { return outOfArchive_; }
     bool ValuesChanged() const { return valuesChanged_; }
@@ -89,6 +95,9 @@ class TFormModifica : public QDialog {
     // Base fuel map for a vehicle outside the archive, by the displacement on the first page:
     // into the model, and into the ECU when a session is up. False (after a message) when none.
     bool LoadBaseMap();
+    // The kit's installation instructions in the document viewer, in the current language or in
+    // one the installer picks among those that have them.
+    void ButtonIstruzioniKitClick();
     void PageControl1Change();
     void ComboAlimChange();
     void ComboTipoEmChange();
@@ -262,6 +271,10 @@ class TFormModifica : public QDialog {
         QString finestraIstruzioni;
         std::string noIstrLingua;
         std::string noIstruzioni;
+        QString buttonOK;
+        QString buttonAnnulla;
+        QString cerca;
+        QString istrIlleggibili;
         QString finestraScaricaCpu;
         QString aggiornaCpu;
         QString completato;

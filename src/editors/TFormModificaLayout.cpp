@@ -434,10 +434,14 @@ bool TFormModifica::Localize() {
     l.Text(QStringLiteral("MessCorruptedFile"), 70, texts_.corruptedFile);
     l.Text(QStringLiteral("FinestraIstruzioni"), 70, texts_.finestraIstruzioni);
     l.Apply(QStringLiteral("MessNoIstrLingua1"), 70,
-            [this](const QString& t) { texts_.noIstrLingua = ToCp1252(t) + texts_.noIstrLingua; });
+            [this](const QString& t) { texts_.noIstrLingua = ToCp1252(t); });
     l.Apply(QStringLiteral("MessNoIstrLingua2"), 70,
             [this](const QString& t) { texts_.noIstrLingua += "\n" + ToCp1252(t); });
     l.Text(QStringLiteral("MessNoIstruzioni"), 70, texts_.noIstruzioni);
+    l.Text(QStringLiteral("ButtonOK"), 15, texts_.buttonOK);
+    l.Text(QStringLiteral("ButtonAnnulla"), 15, texts_.buttonAnnulla);
+    l.Text(QStringLiteral("LabelCerca"), 15, texts_.cerca);
+    l.Text(QStringLiteral("MessIstrIlleggibili"), 70, texts_.istrIlleggibili);
     l.Text(QStringLiteral("FinestraScaricaCpu"), 50, texts_.finestraScaricaCpu);
     l.Text(QStringLiteral("MessAggiornaCpu"), 50, texts_.aggiornaCpu);
     l.Text(QStringLiteral("MessCompletato"), 15, texts_.completato);

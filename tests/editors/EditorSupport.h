@@ -65,7 +65,8 @@ inline std::vector<int> WrittenVars(const sim::EcuSimulator& ecu) {
 // The main window started (dictionary and language chosen) and, unless told otherwise, a session
 // opened and the ECU loaded into the model, without the data dialog.
 struct EditorBench : Bench {
-    explicit EditorBench(sim::EcuConfig config = {}, bool connect = true) : Bench(std::move(config)) {
+    explicit EditorBench(sim::EcuConfig config = {}, bool connect = true, QString runtime = DistDir())
+        : Bench(std::move(config), {}, std::move(runtime)) {
         EXPECT_TRUE(form->Start());
         if (connect) {
             form->interactive = false;

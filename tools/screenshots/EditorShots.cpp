@@ -51,14 +51,14 @@ class EditorBench : public QObject {
 }  // namespace
 
 std::unique_ptr<QWidget> ParameterEditor(const QString& dist, TModuloLingua& dictionary, const QString& page,
-                                         bool eightZones) {
+                                         bool eightZones, bool outOfArchive) {
     auto* bench = new EditorBench(dist, eightZones);
     if (page == QStringLiteral("PageCutoff")) {
         // Total and partial cutoff, so every row of the page is on view.
         bench->context->car.SetValue(22, 2500);
         bench->context->car.PERIODO_X_APRIRE_ELETTROVALVOLA_IN_CUTOFF = 4000;
     }
-    auto editor = std::make_unique<TFormModifica>(*bench->context, dictionary);
+    auto editor = std::make_unique<TFormModifica>(*bench->context, dictionary, nullptr, outOfArchive);
     bench->setParent(editor.get());
     editor->show();
     if (QWidget* shown = editor->PageControl1->findChild<QWidget*>(page))

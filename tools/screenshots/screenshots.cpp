@@ -171,6 +171,10 @@ std::vector<Shot> Shots() {
                          return zov::shots::ParameterEditor(c.dist, c.dictionary,
                                                             QStringLiteral("PageAdattativita"), true);
                      }});
+    shots.push_back({QStringLiteral("TFormModifica_FuoriArchivio"), [](Context& c) {
+                         return zov::shots::ParameterEditor(c.dist, c.dictionary,
+                                                            QStringLiteral("PageGenerale"), false, true);
+                     }});
     shots.push_back({QStringLiteral("TFormModifica_PageTps_live"),
                      [](Context& c) { return zov::shots::EnrichmentPageLive(c.dist, c.dictionary); }});
     // The compare table and the backup list, with the rows an installer would see.

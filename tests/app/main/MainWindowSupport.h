@@ -52,9 +52,12 @@ class TimedPrompter : public ScriptedPrompter {
     PromptAnswer Ask(const std::string& text, const std::string& caption, PromptIcon icon,
                      PromptButtons buttons) override {
         times.push_back(clock_.NowUs());
+        if (onAsk) onAsk();
         return ScriptedPrompter::Ask(text, caption, icon, buttons);
     }
     std::vector<int64_t> times;
+    // Runs as each box opens, to look at the windows behind it.
+    std::function<void()> onAsk;
 
   private:
     Clock& clock_;

@@ -1,8 +1,12 @@
-// The base fuel map a vehicle outside the archive gets after its first store.
+// The two aids of a vehicle outside the archive, where no standard configuration exists: the base
+// fuel map it gets after its first store, and the kit's installation instructions.
 #include <QLabel>
 
 #include "BaseMapLibrary.h"
 #include "BusyCursor.h"
+#include "InstructionViewer.h"
+#include "LivePause.h"
+#include "QtText.h"
 #include "TFormAttesaFile.h"
 #include "TFormModifica.h"
 
@@ -32,6 +36,23 @@ bool TFormModifica::LoadBaseMap() {
     if (outcome == BaseMapLibrary::Outcome::CorruptedFile)
         Ask(texts_.corruptedFile, PromptIcon::Error, PromptButtons::Ok);
     return outcome == BaseMapLibrary::Outcome::Loaded;
+}
+
+void TFormModifica::ButtonIstruzioniKitClick() {
+    LivePause pause(enrichment_);
+    InstructionViewerTexts texts;
+    texts.choice.caption = windowTitle();
+    texts.choice.warning = FromCp1252(texts_.noIstrLingua);
+    texts.choice.ok = texts_.buttonOK;
+    texts.choice.cancel = texts_.buttonAnnulla;
+    texts.choice.noneMessage = FromCp1252(texts_.noIstruzioni);
+    texts.title = texts_.finestraIstruzioni;
+    texts.search = texts_.cerca;
+    texts.unreadable = texts_.istrIlleggibili;
+    InstructionViewer viewer(dictionary_, ctx_.global.CardsPath(), ctx_.prompter, this);
+    viewer.languageRunner = languageRunner;
+    viewer.schemaRunner = schemaRunner;
+    viewer.Open(DocumentKind::Kit, VehicleArchive::DocumentPattern(DocumentKind::Kit), texts);
 }
 
 }  // namespace zov
