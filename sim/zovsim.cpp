@@ -32,6 +32,31 @@ using namespace zov::sim;
 // whose millisecond-grained timeout could not hold the byte times of the line.
 constexpr int64_t kFineWaitNs = 300'000;
 
+// The adapter pulled out (--lose-device N): at the first new request after N, before any of its
+// echo or answer goes back. A request sent again at once, because its answer came late, is the same
+// request, so where the pull falls does not depend on the load of the machine.
+class AdapterPull {
+  public:
+    explicit AdapterPull(long long after) : after_(after) {}
+
+    // Takes the frames the ECU completed from `from` on; true when the adapter goes.
+    bool Due(const std::vector<FrameRecord>& frames, size_t from) {
+        for (size_t i = from; i < frames.size(); ++i) {
+            if (frames[i].request == last_) continue;
+            if (after_ >= 0 && counted_ >= after_) return true;
+            last_ = frames[i].request;
+            ++counted_;
+        }
+        return false;
+    }
+    long long Counted() const { return counted_; }
+
+  private:
+    long long after_;
+    long long counted_ = 0;
+    std::vector<uint8_t> last_;
+};
+
 int64_t MonotonicNs() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
@@ -151,7 +176,7 @@ int Run(const ZovsimOptions& options, const Pty& pty, int signals) {
     std::vector<TimedByte> outgoing;  // ordered by due time
     std::vector<TimedByte> back;
     size_t printed = 0;
-    long long requests = 0;  // frames the ECU received
+    AdapterPull pull(options.loseDeviceAfter);
     ActuatorState actuators;
 
     for (;;) {
@@ -205,20 +230,19 @@ int Run(const ZovsimOptions& options, const Pty& pty, int signals) {
             uint8_t buffer[512];
             ssize_t n = read(pty.master, buffer, sizeof buffer);
             if (n < 0 && errno != EAGAIN && errno != EINTR) Fail("read");
-            if (n > 0 && options.loseDeviceAfter >= 0 && requests >= options.loseDeviceAfter) {
-                std::fprintf(stderr, "zovsim: adapter pulled out after %lld requests\n", requests);
-                return 0;
-            }
             const int64_t arrived = nowUs();
             back.clear();
             for (ssize_t i = 0; i < n; ++i) wire.Send(buffer[i], arrived, back);
+            if (pull.Due(ecu.Requests(), printed)) {
+                std::fprintf(stderr, "zovsim: adapter pulled out after %lld requests\n", pull.Counted());
+                return 0;
+            }
             for (const TimedByte& b : back) {
                 auto at = std::upper_bound(outgoing.begin(), outgoing.end(), b.atUs,
                                            [](int64_t t, const TimedByte& x) { return t < x.atUs; });
                 outgoing.insert(at, b);
             }
             actuators.Report(ecu);
-            requests += (long long)(ecu.Requests().size() - printed);
             if (options.verbose) {
                 for (; printed < ecu.Requests().size(); ++printed) PrintFrame(ecu.Requests()[printed]);
             } else {
