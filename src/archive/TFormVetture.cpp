@@ -15,6 +15,7 @@
 #include "DictionaryMessages.h"
 #include "InstructionViewer.h"
 #include "Localizer.h"
+#include "ProgrammingBackup.h"
 #include "QtText.h"
 #include "TFormAggiorna.h"
 #include "TModuloLingua.h"
@@ -186,6 +187,10 @@ bool TFormVetture::Localize() {
     std::map<std::string, std::string> texts;
     for (const Kept& kept : kKept)
         for (const char* id : kept.ids) loc.Text(QString::fromLatin1(id), kept.length, texts[id]);
+    // The programming's backup says why it could not be made.
+    for (const char* id : DeviceError::kLineIdentifiers)
+        loc.Text(QString::fromLatin1(id), DeviceError::kLineLength, texts[id]);
+    for (const char* id : kBackupTexts) loc.Text(QString::fromLatin1(id), 70, texts[id]);
     if (!loc.RunOrReport(ctx_.prompter, dictionary_messages::kVehicleArchive, Caption())) return false;
     texts_ = std::move(texts);
     return true;

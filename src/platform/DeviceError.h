@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -35,6 +36,12 @@ struct DeviceError {
 
     // The fault an errno of open() or flock() stands for.
     static DeviceError FromErrno(const std::string& path, int error);
+    // The dictionary rows of Line(), for the windows that keep them (cut to 160 characters).
+    static constexpr std::array<const char*, 8> kLineIdentifiers = {
+        "MessPortNegato",     "MessPortNegatoUsb",    "MessPortAssente", "MessPortOccupato",
+        "MessPortNonSeriale", "MessPortImpostazioni", "MessPortPerso",   "MessPortNonAperto"};
+    static constexpr int kLineLength = 160;
+
     // The line's identifier and English text; a fault with no line of its own gets "cannot open".
     DeviceFaultText Line() const;
     // The line in English, as the command line prints it.

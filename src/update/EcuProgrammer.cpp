@@ -54,6 +54,10 @@ const std::map<std::string, std::string, std::less<>>& BuiltInTexts() {
         {"MessCpuForseVuota", "La centralina potrebbe essere vuota: programmarla di nuovo."},
         {"MessNoBackup", "Impossibile salvare la configurazione della centralina:"},
         {"MessProgSenzaBackup", "Programmare comunque, senza backup?"},
+        {"MessBackupCpuVuota", "Solo il boot loader risponde: nessuna configurazione da salvare."},
+        {"MessBackupLineaPersa", "Collegamento perso durante la lettura della configurazione."},
+        {"MessBackupIncompleto", "La centralina ha rifiutato %1 valori: il backup sarebbe incompleto."},
+        {"MessBackupFile", "Impossibile scrivere il file di backup:"},
         {"MessCpuVuota", "Centralina vuota, attende nel boot loader: programmarla di nuovo."},
     };
     return texts;
@@ -298,8 +302,31 @@ bool EcuProgrammer::BackUpFirst() {
         lastBackupPath = outcome.path;
         return true;
     }
-    return host_.ProgramWithoutBackup(texts_("MessNoBackup") + "\n" + outcome.error + "\n" +
+    return host_.ProgramWithoutBackup(texts_("MessNoBackup") + "\n" + BackupFailure(outcome) + "\n" +
                                       texts_("MessProgSenzaBackup"));
+}
+
+std::string EcuProgrammer::BackupFailure(const BackupOutcome& outcome) const {
+    using Problem = BackupOutcome::Problem;
+    switch (outcome.problem) {
+        case Problem::Link:
+            if (outcome.device) return outcome.device.Text(texts_(outcome.device.Line().identifier));
+            return texts_("MessBackupLineaPersa");
+        case Problem::Blank:
+            return texts_("MessBackupCpuVuota");
+        case Problem::Refused: {
+            std::string text = texts_("MessBackupIncompleto");
+            const size_t at = text.find("%1");
+            if (at != std::string::npos) text.replace(at, 2, std::to_string(outcome.refused));
+            return text;
+        }
+        case Problem::File:
+            // The system's reason names the file and what stopped it; it has no translation.
+            return texts_("MessBackupFile") + "\n" + outcome.error;
+        case Problem::None:
+            break;
+    }
+    return outcome.error;
 }
 
 bool EcuProgrammer::UpdateStandardSoftware(bool keepConfiguration, int fuel) {

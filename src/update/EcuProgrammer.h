@@ -10,6 +10,7 @@
 #include "ConfigurationBackup.h"
 #include "ConfigurationModel.h"
 #include "Firmware.h"
+#include "ProgrammingBackup.h"
 #include "Prompter.h"
 
 namespace zov {
@@ -110,6 +111,8 @@ class EcuProgrammer {
     bool BackUpFirst();
     // The backup the last BackUpFirst made (empty when none).
     std::string lastBackupPath;
+    // Why a backup was not made, in the texts' language (the port's own line for a port fault).
+    std::string BackupFailure(const BackupOutcome& outcome) const;
 
     static StandardSoftware FindStandardSoftware(const std::string& mapPath, int fuel);
 

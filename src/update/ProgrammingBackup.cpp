@@ -13,13 +13,19 @@ BackupOutcome NotMade(Problem problem, std::string why) {
     return outcome;
 }
 
+BackupOutcome PortFailed(const DeviceError& device) {
+    BackupOutcome outcome = NotMade(Problem::Link, device.Text());
+    outcome.device = device;
+    return outcome;
+}
+
 }  // namespace
 
 BackupOutcome ProgrammingBackup::Make(const ConfigurationBackup& backup) {
     if (!link_.IsConnected()) {
-        if (!link_.OpenPort()) return NotMade(Problem::Link, link_.LastDeviceError().Text());
+        if (!link_.OpenPort()) return PortFailed(link_.LastDeviceError());
         link_.Connect();
-        if (link_.LastDeviceError()) return NotMade(Problem::Link, link_.LastDeviceError().Text());
+        if (link_.LastDeviceError()) return PortFailed(link_.LastDeviceError());
         // The port is sound and no program answers: a blank ECU, or one waiting in its boot loader.
         if (!link_.IsConnected()) return NotMade(Problem::Blank, kBlankEcu);
     }
@@ -27,11 +33,15 @@ BackupOutcome ProgrammingBackup::Make(const ConfigurationBackup& backup) {
     if (!link_.IsConnected())
         return NotMade(Problem::Link, "the ECU session was lost while its configuration was read");
     const std::vector<int> refused = model_.RefusedVariables();
-    if (!refused.empty())
-        return NotMade(Problem::Refused,
-                       "the ECU refused " + std::to_string(refused.size()) +
-                           (refused.size() == 1 ? " variable" : " variables") +
-                           " while its configuration was read: a backup would not be whole");
+    if (!refused.empty()) {
+        BackupOutcome outcome =
+            NotMade(Problem::Refused, "the ECU refused " + std::to_string(refused.size()) +
+                                          (refused.size() == 1 ? " variable" : " variables") +
+                                          " while its configuration was read: a backup "
+                                          "would not be whole");
+        outcome.refused = refused.size();
+        return outcome;
+    }
     BackupOutcome outcome;
     const PackResult saved = backup.Save(model_, outcome.path);
     outcome.made = saved.ok;

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <string>
 
 #include "ComInj.h"
 #include "ConfigurationBackup.h"
 #include "ConfigurationModel.h"
+#include "DeviceError.h"
 
 namespace zov {
 
@@ -19,9 +22,18 @@ struct BackupOutcome {
     };
     bool made = false;
     Problem problem = Problem::None;
-    std::string path;   // the new backup, when made
-    std::string error;  // why not, when not
+    std::string path;    // the new backup, when made
+    std::string error;   // why not, when not, in English as the command line prints it
+    DeviceError device;  // Link: the port's own fault; none when the session was lost
+    size_t refused = 0;  // Refused: how many variables
 };
+
+// The dictionary rows a window says a failed backup with, each cut to 70 characters: the
+// question before programming without one, and a line for each problem but the port's own
+// (DeviceError has those).
+inline constexpr std::array<const char*, 6> kBackupTexts = {"MessNoBackup",         "MessProgSenzaBackup",
+                                                            "MessBackupCpuVuota",   "MessBackupLineaPersa",
+                                                            "MessBackupIncompleto", "MessBackupFile"};
 
 // Reads the ECU's configuration whole and saves it as a backup. A backup is made only of a whole
 // configuration: a session that cannot be opened or is lost, or a variable the ECU refuses,

@@ -6,13 +6,14 @@
 namespace zov {
 
 // The localized texts the main window keeps for its messages and for the windows it opens, by
-// dictionary identifier, with the length each is cut to.
+// dictionary identifier, with the length each is cut to. Besides these it keeps the port's lines
+// (DeviceError) and the backup's (kBackupTexts), whose lists live with the code that uses them.
 struct KeptTexts {
     std::initializer_list<const char*> identifiers;
     int length;
 };
 
-inline const std::array<KeptTexts, 10> kKeptTexts = {{
+inline const std::array<KeptTexts, 9> kKeptTexts = {{
     {{"MessConnesso", "MessNonConnesso"}, 35},
     {{"MessConnCpu",
       "MessCaricaDati",
@@ -72,10 +73,6 @@ inline const std::array<KeptTexts, 10> kKeptTexts = {{
     {{"LabelProg", "LabelDataCreaz"}, 16},
     {{"GroupDatiAuto", "GroupDatiProg", "LabelProtected", "LabelConfig"}, 40},
     {{"FinestraScaricaDati", "FinestraSalvaConfig", "FinestraCaricaConfig"}, 50},
-    // Why the port could not be used, with the remedy; "%1" is the device.
-    {{"MessPortNegato", "MessPortNegatoUsb", "MessPortAssente", "MessPortOccupato", "MessPortNonSeriale",
-      "MessPortImpostazioni", "MessPortPerso", "MessPortNonAperto"},
-     160},
 }};
 
 }  // namespace zov

@@ -30,6 +30,7 @@
 #include "MainWindowArea.h"
 #include "MainWindowTexts.h"
 #include "MappingJournal.h"
+#include "ProgrammingBackup.h"
 #include "QtText.h"
 #include "SerialPortList.h"
 #include "TAboutBoxI.h"
@@ -483,6 +484,9 @@ bool TFormMainInst::Localize() {
     std::map<std::string, std::string> texts;
     for (const KeptTexts& kept : kKeptTexts)
         for (const char* id : kept.identifiers) loc.Text(QString::fromLatin1(id), kept.length, texts[id]);
+    for (const char* id : DeviceError::kLineIdentifiers)
+        loc.Text(QString::fromLatin1(id), DeviceError::kLineLength, texts[id]);
+    for (const char* id : kBackupTexts) loc.Text(QString::fromLatin1(id), 70, texts[id]);
     std::string dataVersionCaption;
     loc.Text(QStringLiteral("LabelVer"), 16, dataVersionCaption);
 

@@ -121,14 +121,13 @@ TEST(ProgrammingBackup, WithoutABackupF5AsksAndProgramsOnlyOnYes) {
         }
         const std::vector<std::string> shown = ShownSince(b.prompter);
         ASSERT_GE(shown.size(), 2u);
-        EXPECT_EQ(shown[1].rfind(
-                      "Impossibile salvare la configurazione della centralina:\ncannot create the backup "
-                      "folder " +
-                          runtime.Folder(),
-                      0),
+        // In the installer's language, with the system's reason for the file.
+        EXPECT_EQ(shown[1].rfind(b.DictCp("MessNoBackup", 70) + "\n" + b.DictCp("MessBackupFile", 70) +
+                                     "\ncannot create the backup folder " + runtime.Folder(),
+                                 0),
                   0u)
             << shown[1];
-        EXPECT_NE(shown[1].find("\nProgrammare comunque, senza backup?"), std::string::npos) << shown[1];
+        EXPECT_NE(shown[1].find("\n" + b.DictCp("MessProgSenzaBackup", 70)), std::string::npos) << shown[1];
         EXPECT_EQ(b.ecu.Value(46), answer == PromptAnswer::Yes ? kNewestStandard : 0xC8);
         std::ifstream blocking(runtime.Folder());
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(blocking), {}), "in the way");
@@ -148,9 +147,7 @@ TEST(ProgrammingBackup, ABlankEcuIsNotProgrammedWhenTheInstallerSaysNo) {
     b.form->BitBtn6->click();
     const std::vector<std::string> shown = ShownSince(b.prompter);
     ASSERT_EQ(shown.size(), 2u);
-    EXPECT_NE(shown[1].find("the ECU answers only in its boot loader: there is no configuration to back up"),
-              std::string::npos)
-        << shown[1];
+    EXPECT_NE(shown[1].find(b.DictCp("MessBackupCpuVuota", 70)), std::string::npos) << shown[1];
     EXPECT_EQ(b.ecu.Mode(), sim::EcuMode::BootLoader);
     EXPECT_EQ(CountBoot(b.ecu, boot::kOpErase), 0);
     EXPECT_EQ(script.seen, std::vector<QString>{QStringLiteral("FormSceltaCarb")}) << "no editor";

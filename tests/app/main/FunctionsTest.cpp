@@ -254,12 +254,11 @@ TEST(FunctionF5, ABlankEcuIsProgrammedAfterTheSilentConnectFails) {
 
     // The failed connect said nothing (12 s countdown, two attempts); the programming asked, and
     // then whether to go on without a backup.
-    EXPECT_EQ(ShownSince(b.prompter),
-              (std::vector<std::string>{
-                  b.DictCp("MessTentareAggiorna", 70),
-                  "Impossibile salvare la configurazione della centralina:\nthe ECU answers "
-                  "only in its boot loader: there is no configuration to back up\nProgrammare "
-                  "comunque, senza backup?"}));
+    EXPECT_EQ(
+        ShownSince(b.prompter),
+        (std::vector<std::string>{b.DictCp("MessTentareAggiorna", 70),
+                                  b.DictCp("MessNoBackup", 70) + "\n" + b.DictCp("MessBackupCpuVuota", 70) +
+                                      "\n" + b.DictCp("MessProgSenzaBackup", 70)}));
     EXPECT_GE(b.clock.NowUs() - start, (12 + 20) * kSecondUs);
     EXPECT_EQ(b.ecu.Mode(), sim::EcuMode::Application);
     EXPECT_TRUE(b.context->link.IsConnected());
