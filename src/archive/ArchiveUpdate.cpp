@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "TemporaryFiles.h"
+
 namespace zov {
 
 namespace fs = std::filesystem;
@@ -71,14 +73,15 @@ bool HasParentStep(const std::string& path) {
 
 std::string ErrnoText() { return std::strerror(errno); }
 
-// Copies `from` into a new temporary file in `dir`; its name on success, empty with `error` set
-// otherwise (nothing left behind).
-std::string CopyToTemporary(const std::string& from, const std::string& dir, const std::string& name,
-                            std::string& error) {
-    std::string temp = dir + "/." + name + ".zovnew-XXXXXX";
-    const int out = mkstemp(temp.data());
+// Copies `from` into a new temporary file beside `destination`, named as every save of the program
+// names its replacement, so one a killed update left behind is removed like theirs; its name on
+// success, empty with `error` set otherwise (nothing left behind).
+std::string CopyToTemporary(const std::string& from, const std::string& destination, std::string& error) {
+    RemoveLeftoverTemporariesBeside(destination);
+    std::string temp;
+    const int out = CreateTemporaryBeside(destination, temp);
     if (out < 0) {
-        error = "cannot write in " + dir + ": " + ErrnoText();
+        error = "cannot write " + destination + ": " + ErrnoText();
         return {};
     }
     const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
@@ -98,7 +101,7 @@ std::string CopyToTemporary(const std::string& from, const std::string& dir, con
             const ssize_t w = write(out, buffer + done, size_t(n - done));
             if (w < 0 && errno == EINTR) continue;
             if (w <= 0) {
-                error = "cannot write " + dir + "/" + name + ": " + ErrnoText();
+                error = "cannot write " + destination + ": " + ErrnoText();
                 ok = false;
             } else {
                 done += w;
@@ -107,11 +110,11 @@ std::string CopyToTemporary(const std::string& from, const std::string& dir, con
     }
     if (in >= 0) close(in);
     if (ok && (fchmod(out, 0644) != 0 || fsync(out) != 0)) {
-        error = "cannot write " + dir + "/" + name + ": " + ErrnoText();
+        error = "cannot write " + destination + ": " + ErrnoText();
         ok = false;
     }
     if (close(out) != 0 && ok) {
-        error = "cannot write " + dir + "/" + name + ": " + ErrnoText();
+        error = "cannot write " + destination + ": " + ErrnoText();
         ok = false;
     }
     if (!ok) {
@@ -139,8 +142,7 @@ bool InstallFile(const UpdateFile& file, UpdateOutcome& outcome) {
         outcome.error = "cannot create " + dir + ": " + ec.message();
         return false;
     }
-    const std::string temp =
-        CopyToTemporary(file.source, dir, destination.filename().string(), outcome.error);
+    const std::string temp = CopyToTemporary(file.source, file.destination, outcome.error);
     if (temp.empty()) return false;
     if (rename(temp.c_str(), file.destination.c_str()) != 0) {
         outcome.error = "cannot write " + file.destination + ": " + ErrnoText();
