@@ -14,6 +14,7 @@
 #include "Mutator.h"
 #include "Packaging.h"
 #include "ProgrammingSupport.h"
+#include "ZovctlFitPoints.h"
 
 namespace zov {
 namespace {
@@ -216,6 +217,44 @@ TEST(ProgramFuzz, ARefusedFirmwareLeavesTheEcuAsItWas) {
         EXPECT_EQ(Dump(p.ecu), before) << "case " << n;
     }
     EXPECT_GT(refused, kProgramCases / 2);
+}
+
+// zovctl fit's points: a damaged file gives either points each wholly in range, or a refusal that
+// names the file and gives no point at all.
+TEST(ReaderFuzz, FitPointsFile) {
+    std::string valid = "rpm,map,value\r\n";
+    for (int rpm = 650; rpm <= 6000; rpm += 535)
+        for (int map = 29; map <= 260; map += 77)
+            valid += std::to_string(rpm) + "," + std::to_string(map) + ",400\r\n";
+    ScratchDir dir;
+    Mutator m(0xF17);
+    int refused = 0;
+    for (int n = 0; n < kCases; ++n) {
+        const std::string path = dir.File("points.csv");
+        const std::string text = m.Mutate(valid, n);
+        WriteFile(path, text);
+        std::vector<ConfMap::MappingPoint> points;
+        const FitPointsError r = ReadFitPoints(path, points);
+        if (r.status == 0) {
+            // Only a header may hold a NUL: in a point it is never read as a number.
+            const size_t header = text.find('\n');
+            if (header != std::string::npos) {
+                EXPECT_EQ(text.find('\0', header), std::string::npos)
+                    << "case " << n << ": accepted with a NUL";
+            }
+            for (const ConfMap::MappingPoint& p : points) {
+                EXPECT_TRUE(p.rpm >= 0 && p.rpm <= 20000) << "case " << n << ": rpm " << p.rpm;
+                EXPECT_TRUE(p.map >= 0 && p.map <= 500) << "case " << n << ": map " << p.map;
+                EXPECT_TRUE(p.value >= 0 && p.value <= ConfMap::kMaxCell)
+                    << "case " << n << ": value " << p.value;
+            }
+            continue;
+        }
+        ++refused;
+        EXPECT_EQ(r.reason.rfind(path, 0), 0u) << "case " << n << ": the reason names the file: " << r.reason;
+        EXPECT_TRUE(points.empty()) << "case " << n;
+    }
+    EXPECT_GT(refused, kCases / 4) << "the reader notices damage";
 }
 
 }  // namespace
