@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QSaveFile>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -9,6 +10,8 @@
 #include "ArchiveLocation.h"
 #include "CustomerArchive.h"
 #include "CustomerFilter.h"
+#include "FileWriteReason.h"
+#include "ZovctlText.h"
 
 namespace zov {
 
@@ -42,7 +45,7 @@ void OpenOrFail(CustomerArchive& archive, bool create) {
                          qPrintable(archive.Location().FindLegacyTable()));
         else
             std::fprintf(stderr, "zovctl: the older table was not imported: %s\n",
-                         qPrintable(opened.import.error));
+                         OneLine(Utf8(opened.import.error)).c_str());
     }
 }
 
@@ -134,8 +137,9 @@ void Export(CustomerArchive& archive, const std::string& target) {
         text += fields.join(QLatin1Char(',')).toUtf8() + "\r\n";
     }
     // Written whole beside the target and renamed over it: never a half-written export.
-    if (out.write(text) != text.size() || !out.commit())
-        Fail(CustomersStatus::kFileFailure, target + ": " + Utf8(out.errorString()));
+    const bool written = out.write(text) == text.size() && out.commit();
+    const int why = errno;
+    if (!written) Fail(CustomersStatus::kFileFailure, target + ": " + FileWriteReason(out, why));
     std::fprintf(stderr, "zovctl: %d customers exported to %s\n", archive.Count(), target.c_str());
 }
 

@@ -10,6 +10,7 @@
 #include "IoBaseData.h"
 #include "ReportPainter.h"
 #include "ReportPdf.h"
+#include "ZovctlText.h"
 
 namespace zov {
 namespace {
@@ -18,7 +19,7 @@ namespace {
 // command's output; only its errors are passed on.
 void QtErrorsOnly(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "zovctl: %s\n", qPrintable(message));
+        std::fprintf(stderr, "zovctl: %s\n", OneLine(message.toStdString()).c_str());
 }
 
 // Painting text needs the fonts of a GUI application; a command line has no display, so

@@ -37,6 +37,7 @@
 #include "ZovctlHelp.h"
 #include "ZovctlLog.h"
 #include "ZovctlReport.h"
+#include "ZovctlText.h"
 #include "ZovctlUpdate.h"
 #include "ZovctlVehicles.h"
 
@@ -450,7 +451,7 @@ void BackUpBeforeProgramming(Session& session) {
                                                                   : kLinkFailure,
              "no backup: " + outcome.error + " (the ECU was not touched; --force programs without a backup)");
     std::fprintf(stderr, "zovctl: warning: no backup: %s; programming anyway (--force)\n",
-                 outcome.error.c_str());
+                 OneLine(outcome.error).c_str());
 }
 
 void CommandProgram(Session& session, const std::vector<std::string>& args) {
@@ -702,7 +703,7 @@ int Run(int argc, char** argv) {
     ConfParam param(link, car, ConfigurationModel::kParamFile, prompter);
     ConfigurationModel model(link, map, car, param);
     Session session{link, model, prompter, clock, o};
-    link.SetLinkMessages();
+    link.SetLinkMessages(EnglishLinkMessages());
     const int portIndex = ResolvePort(o, link);
     // Scratch files a killed run left behind hold configurations in clear text.
     RemoveLeftoverTemporaries(PrivateTemporaryFolder());
@@ -719,7 +720,7 @@ int Run(int argc, char** argv) {
         }
         code = session.outcome;
     } catch (const Failure& f) {
-        std::fprintf(stderr, "zovctl: %s\n", f.reason.c_str());
+        std::fprintf(stderr, "zovctl: %s\n", OneLine(f.reason).c_str());
         code = f.code;
     }
     std::fflush(stdout);
@@ -735,7 +736,7 @@ int main(int argc, char** argv) {
     try {
         return zov::Run(argc, argv);
     } catch (const zov::Failure& f) {
-        std::fprintf(stderr, "zovctl: %s\n", f.reason.c_str());
+        std::fprintf(stderr, "zovctl: %s\n", zov::OneLine(f.reason).c_str());
         return f.code;
     }
 }

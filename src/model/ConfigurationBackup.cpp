@@ -120,12 +120,16 @@ std::string ConfigurationBackup::FreeName(const std::string& stamp, const std::s
 }
 
 PackResult ConfigurationBackup::Save(ConfigurationModel& model, std::string& path) const {
+    // The reason is the creation's own (a refused permission); asking afterwards whether the
+    // folder is there would only say that it is not.
+    std::error_code created;
+    fs::create_directories(folder_, created);
     std::error_code ec;
-    fs::create_directories(folder_, ec);
     if (!fs::is_directory(folder_, ec))
-        return PackResult::Failure(
-            "cannot create the backup folder " + folder_ +
-            (ec ? ": " + ec.message() : std::string(": something else is in its place")));
+        return PackResult::Failure("cannot create the backup folder " + folder_ + ": " +
+                                   (fs::exists(folder_, ec) || !created
+                                        ? std::string("something else is in its place")
+                                        : created.message()));
     const std::string vehicle = VehiclePart(model.Car());
     const std::string target = FreeName(Stamp(now_()), vehicle);
     const PackResult saved = SaveConfigurationFile(model, target);

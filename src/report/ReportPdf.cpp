@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "FileWriteReason.h"
 #include "PainterCanvas.h"
 #include "ReportPainter.h"
 #include "TemporaryFiles.h"
@@ -50,9 +51,14 @@ std::string WriteReportPdf(const std::string& path, const std::vector<ReportPage
         error = "cannot write " + temp;
     } else {
         error = Paint(file, pages, painter);
-        // A full disk shows here, not while painting.
-        if (error.empty() && (!file.flush() || ::fsync(file.handle()) != 0 || file.error() != QFile::NoError))
-            error = "cannot write " + path + ": " + file.errorString().toStdString();
+        // A full disk shows here, not while painting; errno is saved before anything else runs.
+        if (error.empty()) {
+            const bool flushed = file.flush();
+            int why = flushed ? 0 : errno;
+            if (flushed && ::fsync(file.handle()) != 0) why = errno;
+            if (!flushed || why != 0 || file.error() != QFile::NoError)
+                error = "cannot write " + path + ": " + FileWriteReason(file, why);
+        }
         file.close();
     }
     if (error.empty() && ::chmod(temp.c_str(), TargetMode(path)) != 0)
