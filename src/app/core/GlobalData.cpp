@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <system_error>
+#include <tuple>
 #include <utility>
 
 #include "Cp1252.h"
@@ -113,6 +114,7 @@ GlobalData::GlobalData(int32_t programVariant, int32_t extraSetting, std::string
       extraSetting_(extraSetting),
       registryKey_(KeyFor(programVariant, applicationTitle)),
       applicationTitle_(std::move(applicationTitle)),
+      prompter_(prompter),
       storeDirectory_(std::move(storeDirectory)) {
     SetMainPath(CurrentDirectory());
     for (int i = 0; i < kPortCount; ++i) ports_[i] = kDefaultSerialPorts[i];
@@ -125,16 +127,14 @@ GlobalData::GlobalData(int32_t programVariant, int32_t extraSetting, std::string
         loaded_ = Load(*store);
         ReadPorts(*store, ports_);
     }
-    if (!loaded_) prompter.Ask(LoadErrorText(), applicationTitle_, PromptIcon::Error, PromptButtons::Ok);
+    if (loaded_) return;
+    prompter.Ask(LoadErrorText(), applicationTitle_, PromptIcon::Error, PromptButtons::Ok);
+    // The defaults in place of what was missing are stored now, so the next start finds them even
+    // when this run never ends normally.
+    SaveOrReport();
 }
 
-GlobalData::~GlobalData() {
-    try {
-        Save();
-    } catch (...) {
-        // Nothing to report to at exit; the previous store stays as it was.
-    }
-}
+const char* const GlobalData::kSaveFailureText = "Impossibile salvare le impostazioni del programma:";
 
 std::string GlobalData::KeyFor(int32_t programVariant, std::string_view applicationTitle) {
     std::string lower(applicationTitle);
@@ -242,9 +242,12 @@ bool GlobalData::WriteDefaults(const QString& storeDirectory, const std::string&
     return store->status() == QSettings::NoError;
 }
 
-void GlobalData::Save() {
+bool GlobalData::Save(std::string& storeName) {
     std::unique_ptr<QSettings> store = OpenStore(storeDirectory_, registryKey_);
-    if (store->status() == QSettings::AccessError) return;
+    storeName = QFile::encodeName(store->fileName()).toStdString();
+    // A store that could not be read is not overwritten with what this run knows.
+    const QSettings::Status opened = store->status();
+    if (opened == QSettings::AccessError) return false;
     store->setValue(QStringLiteral("MainPath"), PathToStore(mainPath_));
     if (programVariant_ == 1) {
         store->setValue(QStringLiteral("InternetID"), TextToStore(internetId_));
@@ -255,6 +258,21 @@ void GlobalData::Save() {
     store->setValue(QStringLiteral("WindowSize"), windowSize_);
     store->setValue(QStringLiteral("Language"), language_);
     store->sync();
+    // QSettings keeps its first error: after a damaged store was read, only a fresh read tells
+    // whether the rewrite took.
+    if (opened == QSettings::FormatError)
+        return OpenStore(storeDirectory_, registryKey_)->status() == QSettings::NoError;
+    return store->status() == QSettings::NoError;
+}
+
+void GlobalData::SaveOrReport() {
+    std::string storeName;
+    const bool saved = Save(storeName);
+    const bool newFailure = saved_ && !saved;
+    saved_ = saved;
+    if (newFailure)
+        prompter_.Ask(saveFailureText_ + "\n" + cp1252::FromUtf8(storeName), applicationTitle_,
+                      PromptIcon::Error, PromptButtons::Ok);
 }
 
 void GlobalData::SetMainPath(std::string path) {
@@ -321,41 +339,51 @@ int32_t GlobalData::GetSetting(int code) const {
 }
 
 bool GlobalData::SetPath(int code, std::string_view text) {
+    const auto before = std::make_tuple(mainPath_, internetId_, internetPw_);
     switch (code) {
         case kMainPath:
             SetMainPath(std::string(text));
-            return true;
+            break;
         case kInternetId:
             internetId_ = CutBytes(text, kCredentialCapacity);
-            return true;
+            break;
         case kInternetPw:
             internetPw_ = CutBytes(text, kCredentialCapacity);
-            return true;
+            break;
         default:
             return false;
     }
+    if (std::tie(mainPath_, internetId_, internetPw_) != before) SaveOrReport();
+    return true;
 }
 
 bool GlobalData::SetSetting(int code, int32_t value) {
+    int32_t* stored = nullptr;
     switch (code) {
         case kWindowSize:
-            windowSize_ = value;
-            return true;
+            stored = &windowSize_;
+            break;
         case kWindowPos:
-            windowPos_ = value;
-            return true;
+            stored = &windowPos_;
+            break;
         case kComPort:
-            comPort_ = value;
-            return true;
+            stored = &comPort_;
+            break;
         case kLanguage:
-            language_ = value;
-            return true;
+            stored = &language_;
+            break;
         case kExtraSetting:
+            // Given by the program at start, never stored.
             extraSetting_ = value;
             return true;
         default:
             return false;
     }
+    if (*stored != value) {
+        *stored = value;
+        SaveOrReport();
+    }
+    return true;
 }
 
 std::string GlobalData::PortPath(int index) const {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "Prompter.h"
 #include "SerialPorts.h"
@@ -16,8 +17,10 @@ namespace zov {
 
 // The process-wide settings: the application directory and the paths derived from it, the chosen
 // port, the main window's geometry, the language and the update credentials. Read from the
-// settings store once when constructed and written back once when destroyed; in between every
-// change stays in memory.
+// settings store once when constructed, and written back whenever a stored value changes (and
+// once after a load that found the store incomplete), so a crash or a power cut loses nothing
+// already set. A store that cannot be written is said through the prompter, once until a save
+// succeeds again.
 //
 // Encodings: `mainPath` and the paths derived from it are kept in the file system's encoding
 // (UTF-8 on Linux) so they can be handed to the OS as they are; the credentials are Windows-1252
@@ -63,10 +66,7 @@ class GlobalData {
     // touch the user's settings.
     GlobalData(int32_t programVariant, int32_t extraSetting, std::string applicationTitle, Prompter& prompter,
                QString storeDirectory = {});
-    // Writes the settings back (see Save).
-    ~GlobalData();
-
-    // Saving on destruction makes a copy a second writer of the same key.
+    // Saving on every change makes a copy a second writer of the same key.
     GlobalData(const GlobalData&) = delete;
     GlobalData& operator=(const GlobalData&) = delete;
 
@@ -112,6 +112,12 @@ class GlobalData {
 
     // Whether the constructor read every value (false also when the store could not be opened).
     bool LoadSucceeded() const { return loaded_; }
+    // Whether the last save reached the store (true before any save).
+    bool LastSaveSucceeded() const { return saved_; }
+
+    // The text that says a save failed, Windows-1252, in the installer's language (the main
+    // window sets it from the dictionary); the store's name follows it on a line of its own.
+    void SetSaveFailureText(std::string text) { saveFailureText_ = std::move(text); }
 
     const std::string& MainPath() const { return mainPath_; }
     const std::string& CarsPath() const { return carsPath_; }
@@ -128,11 +134,16 @@ class GlobalData {
 
     // The built-in text of the loading error box, Windows-1252.
     static const std::string& LoadErrorText();
+    // The built-in text of a failed save, Windows-1252.
+    static const char* const kSaveFailureText;
 
   private:
     bool Load(QSettings& store);
     static void ReadPorts(QSettings& store, std::array<std::string, kPortCount>& ports);
-    void Save();
+    // Writes every stored value and syncs; false when the store did not take them.
+    bool Save(std::string& storeName);
+    // Save, saying so when it fails.
+    void SaveOrReport();
     void SetMainPath(std::string path);
 
     std::string mainPath_;
@@ -149,9 +160,12 @@ class GlobalData {
     std::string registryKey_;
 
     std::string applicationTitle_;
+    Prompter& prompter_;
+    std::string saveFailureText_ = kSaveFailureText;
     QString storeDirectory_;
     std::array<std::string, kPortCount> ports_;
     bool loaded_ = false;
+    bool saved_ = true;
 };
 
 }  // namespace zov

@@ -489,10 +489,14 @@ bool TFormMainInst::Localize() {
     for (const char* id : kBackupTexts) loc.Text(QString::fromLatin1(id), 70, texts[id]);
     std::string dataVersionCaption;
     loc.Text(QStringLiteral("LabelVer"), 16, dataVersionCaption);
+    std::string settingsNotSaved;
+    loc.Text(QStringLiteral("MessImpNonSalvate"), 70, settingsNotSaved);
 
     if (loc.Run().has_value()) return false;
     texts_ = std::move(texts);
     dataVersionCaption_ = std::move(dataVersionCaption);
+    // A settings store that refuses a save is said in the installer's language from now on.
+    ctx_.global.SetSaveFailureText(std::move(settingsNotSaved));
 
     ctx_.link.SetLinkMessages({texts_["MessErrSettaggio"], texts_["MessErrComunic"],
                                texts_["MessRiprovaConn"], texts_["MessConnFallita"], texts_["MessErrCk"],

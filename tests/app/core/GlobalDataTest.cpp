@@ -427,7 +427,11 @@ TEST_F(GlobalDataTest, PortOverridesApplyEvenWhenLoadingFails) {
 
 TEST_F(GlobalDataTest, SavingKeepsWhateverElseTheStoreHolds) {
     WriteValues(kFullStore, "[Other]\nNote=keep me\n");
-    { auto data = Make(); }
+    {
+        auto data = Make();
+        // A store is saved when a value changes.
+        ASSERT_TRUE(data->SetSetting(GlobalData::kComPort, 100));
+    }
     const std::map<std::string, std::string> stored = ReadBack();
     EXPECT_EQ(stored.at("Other/Note"), "keep me");
     EXPECT_EQ(stored.at("MainPath"), "/srv/zov");  // saved without the separator loading removed

@@ -148,7 +148,7 @@ struct Bench {
                                                QFile::encodeName(runtimeDir).toStdString());
         form = std::make_unique<TFormMainInst>(*context);
     }
-    // Ends the run as the program does: window, then the process-wide objects (saving settings).
+    // Ends the run as the program does: window, then the process-wide objects.
     void EndRun() {
         form.reset();
         context.reset();
