@@ -1,16 +1,14 @@
 #include "ZovctlCustomers.h"
 
 #include <QCoreApplication>
-#include <QSaveFile>
-#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <optional>
 
 #include "ArchiveLocation.h"
+#include "AtomicFile.h"
 #include "CustomerArchive.h"
 #include "CustomerFilter.h"
-#include "FileWriteReason.h"
 #include "ZovctlText.h"
 
 namespace zov {
@@ -123,9 +121,6 @@ void List(CustomerArchive& archive, const std::vector<std::string>& args) {
 
 void Export(CustomerArchive& archive, const std::string& target) {
     OpenOrFail(archive, false);
-    QSaveFile out(QString::fromStdString(target));
-    if (!out.open(QIODevice::WriteOnly))
-        Fail(CustomersStatus::kFileFailure, target + ": " + Utf8(out.errorString()));
     QStringList header;
     for (int f = 0; f < kCustomerFieldCount; ++f) header << QLatin1String(FieldInfo(f).name);
     QByteArray text = header.join(QLatin1Char(',')).toUtf8() + "\r\n";
@@ -136,10 +131,9 @@ void Export(CustomerArchive& archive, const std::string& target) {
             fields << CsvField(record.Display(f, QStringLiteral("yyyy-MM-dd")));
         text += fields.join(QLatin1Char(',')).toUtf8() + "\r\n";
     }
-    // Written whole beside the target and renamed over it: never a half-written export.
-    const bool written = out.write(text) == text.size() && out.commit();
-    const int why = errno;
-    if (!written) Fail(CustomersStatus::kFileFailure, target + ": " + FileWriteReason(out, why));
+    // Whole or not at all: a full disk leaves the previous export as it was.
+    const std::string error = WriteWholeFile(target, std::string_view(text.constData(), size_t(text.size())));
+    if (!error.empty()) Fail(CustomersStatus::kFileFailure, error);
     std::fprintf(stderr, "zovctl: %d customers exported to %s\n", archive.Count(), target.c_str());
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "AtomicFile.h"
 #include "Clock.h"
 #include "ComInj.h"
 #include "ConfigurationBackup.h"
@@ -733,6 +734,7 @@ int Run(int argc, char** argv) {
 }  // namespace zov
 
 int main(int argc, char** argv) {
+    zov::IgnoreFileSizeSignal();
     try {
         return zov::Run(argc, argv);
     } catch (const zov::Failure& f) {

@@ -6,22 +6,20 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
-#include "TemporaryFiles.h"
+#include "AtomicFile.h"
+#include "FolderVersions.h"
 
 namespace zov {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return s;
-}
 
 // The three characters after the last "_" (the first three when there is none).
 std::string VersionOf(const std::string& name) {
@@ -73,66 +71,60 @@ bool HasParentStep(const std::string& path) {
 
 std::string ErrnoText() { return std::strerror(errno); }
 
-// Copies `from` into a new temporary file beside `destination`, named as every save of the program
-// names its replacement, so one a killed update left behind is removed like theirs; its name on
-// success, empty with `error` set otherwise (nothing left behind).
-std::string CopyToTemporary(const std::string& from, const std::string& destination, std::string& error) {
-    RemoveLeftoverTemporariesBeside(destination);
-    std::string temp;
-    const int out = CreateTemporaryBeside(destination, temp);
-    if (out < 0) {
-        error = "cannot write " + destination + ": " + ErrnoText();
-        return {};
+// A file name part holding a byte below blank or DEL: echoed, it could forge an output line.
+bool HasControlCharacter(const std::string& text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+// `text` with its control characters shown as \xNN, fit for a one-line message.
+std::string Escaped(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            char code[8];
+            std::snprintf(code, sizeof code, "\\x%02X", static_cast<unsigned char>(c));
+            out += code;
+        } else {
+            out += c;
+        }
     }
+    return out;
+}
+
+std::string ControlCharacterRefusal(const std::string& name) {
+    return "the name \"" + Escaped(name) + "\" holds a control character";
+}
+
+// Copies `from` into `file`; false with `error` set when the source cannot be read or the copy
+// cannot be written.
+bool CopyInto(const std::string& from, AtomicFile& file, std::string& error) {
     const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    bool ok = in >= 0;
-    if (!ok) error = "cannot read " + from + ": " + ErrnoText();
+    if (in < 0) {
+        error = "cannot read " + from + ": " + ErrnoText();
+        return false;
+    }
     char buffer[65536];
+    bool ok = true;
     while (ok) {
         const ssize_t n = read(in, buffer, sizeof buffer);
         if (n == 0) break;
+        if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            if (errno == EINTR) continue;
             error = "cannot read " + from + ": " + ErrnoText();
             ok = false;
-            break;
-        }
-        for (ssize_t done = 0; ok && done < n;) {
-            const ssize_t w = write(out, buffer + done, size_t(n - done));
-            if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) {
-                error = "cannot write " + destination + ": " + ErrnoText();
-                ok = false;
-            } else {
-                done += w;
-            }
+        } else if (!file.Write(std::string_view(buffer, size_t(n)))) {
+            error = file.Error();
+            ok = false;
         }
     }
-    if (in >= 0) close(in);
-    if (ok && (fchmod(out, 0644) != 0 || fsync(out) != 0)) {
-        error = "cannot write " + destination + ": " + ErrnoText();
-        ok = false;
-    }
-    if (close(out) != 0 && ok) {
-        error = "cannot write " + destination + ": " + ErrnoText();
-        ok = false;
-    }
-    if (!ok) {
-        unlink(temp.c_str());
-        return {};
-    }
-    return temp;
+    close(in);
+    return ok;
 }
 
-void SyncDirectory(const std::string& dir) {
-    const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    fsync(fd);
-    close(fd);
-}
-
-// Installs one file: the copy goes under a temporary name, then replaces the destination in one
-// step; only then are the older versions deleted. False with `error` set when it failed.
+// Installs one file: the copy replaces the destination in one step (a link there is replaced,
+// not followed); only then are the older versions deleted, each a link itself when it is one.
+// False with `error` set when it failed.
 bool InstallFile(const UpdateFile& file, UpdateOutcome& outcome) {
     const fs::path destination(file.destination);
     const std::string dir = destination.parent_path().string();
@@ -142,19 +134,14 @@ bool InstallFile(const UpdateFile& file, UpdateOutcome& outcome) {
         outcome.error = "cannot create " + dir + ": " + ec.message();
         return false;
     }
-    const std::string temp = CopyToTemporary(file.source, file.destination, outcome.error);
-    if (temp.empty()) return false;
-    if (rename(temp.c_str(), file.destination.c_str()) != 0) {
-        outcome.error = "cannot write " + file.destination + ": " + ErrnoText();
-        unlink(temp.c_str());
+    AtomicFile copy(file.destination, AtomicFile::Links::Replace);
+    if (!copy.Open() || !CopyInto(file.source, copy, outcome.error) || !copy.Commit()) {
+        if (outcome.error.empty()) outcome.error = copy.Error();
         return false;
     }
-    SyncDirectory(dir);
     outcome.copied.push_back(file.destination);
     for (const std::string& old : file.replaces) {
         if (old == file.destination) continue;
-        // An installed file may be marked read-only; it is replaced all the same.
-        chmod(old.c_str(), 0644);
         if (unlink(old.c_str()) == 0) {
             outcome.removed.push_back(old);
         } else if (errno != ENOENT) {
@@ -167,32 +154,63 @@ bool InstallFile(const UpdateFile& file, UpdateOutcome& outcome) {
 
 }  // namespace
 
+// What a scan has planned so far, and the versions in each destination folder, each folder read
+// once.
+struct ArchiveUpdate::Scan {
+    explicit Scan(const ListedFn& listedFn) : listed(listedFn) {}
+
+    FolderVersions& Versions(const std::string& destDir) {
+        const std::string key = fs::path(destDir).lexically_normal().string();
+        return folders.try_emplace(key, destDir).first->second;
+    }
+    // The plan without the files a newer version replaced; nothing at all once refused.
+    UpdatePlan Result() {
+        UpdatePlan result;
+        result.error = plan.error;
+        if (!result.error.empty()) return result;
+        for (size_t i = 0; i < plan.files.size(); ++i) {
+            if (superseded[i]) continue;
+            result.totalBytes += plan.files[i].size;
+            result.files.push_back(std::move(plan.files[i]));
+        }
+        return result;
+    }
+
+    const ListedFn& listed;
+    UpdatePlan plan;
+    std::vector<bool> superseded;
+    size_t planned = 0;
+    std::map<std::string, FolderVersions> folders;
+};
+
+namespace {
+
+// Weighs `name` against the versions in its folder: true when it is newer than all of them,
+// with the installed ones it replaces in `older` and the planned ones it supersedes in `planned`.
+bool Newest(FolderVersions& versions, const std::string& name, std::vector<std::string>& older,
+            std::vector<size_t>& planned) {
+    const std::string version = VersionOf(name);
+    for (const size_t i : versions.Of(name)) {
+        const FolderVersions::Version& v = versions.At(i);
+        if (!(version > VersionOf(v.name))) return false;
+        if (v.planned == FolderVersions::kInstalled)
+            older.push_back(v.path);
+        else
+            planned.push_back(i);
+    }
+    return true;
+}
+
+}  // namespace
+
 bool ArchiveUpdate::ShouldCopy(const std::string& destDir, const std::string& name,
                                std::vector<std::string>* older) {
-    const size_t us = name.rfind('_');
-    const std::string stem = us == std::string::npos ? std::string() : name.substr(0, us + 1);
-    const size_t dot = name.rfind('.');
-    const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
-    const std::string version = VersionOf(name);
-    const std::string lowStem = Lower(stem), lowExtension = Lower(extension);
-
+    FolderVersions versions(destDir);
     std::vector<std::string> replaced;
-    for (const fs::directory_entry& e : SortedEntries(destDir)) {
-        const std::string installed = e.path().filename().string();
-        if (installed.size() != stem.size() + 3 + extension.size() || !IsRegularFile(e.path())) continue;
-        if (Lower(installed.substr(0, stem.size())) != lowStem ||
-            Lower(installed.substr(stem.size() + 3)) != lowExtension)
-            continue;
-        if (installed.find('_') == std::string::npos) continue;
-        if (version > VersionOf(installed)) {
-            replaced.push_back(e.path().string());
-        } else {
-            if (older) older->clear();
-            return false;
-        }
-    }
-    if (older) *older = std::move(replaced);
-    return true;
+    std::vector<size_t> planned;
+    const bool newest = Newest(versions, name, replaced, planned);
+    if (older) *older = newest ? std::move(replaced) : std::vector<std::string>{};
+    return newest;
 }
 
 bool ArchiveUpdate::InsideRoots(const std::string& path) const {
@@ -201,52 +219,78 @@ bool ArchiveUpdate::InsideRoots(const std::string& path) const {
     return false;
 }
 
-bool ArchiveUpdate::AddFile(const std::string& source, const std::string& destDir, const std::string& name,
-                            UpdatePlan& plan, const ListedFn& listed) const {
+bool ArchiveUpdate::AddFile(Scan& scan, const std::string& source, const std::string& destDir,
+                            const std::string& name) const {
+    UpdatePlan& plan = scan.plan;
     const std::string destination = destDir + "/" + name;
+    if (HasControlCharacter(name)) {
+        plan.error = Escaped(source) + ": " + ControlCharacterRefusal(name);
+        return false;
+    }
     if (!InsideRoots(destination)) {
         plan.error = destination + " lies outside the archive folders";
         return false;
     }
+    FolderVersions& versions = scan.Versions(destDir);
     UpdateFile file{source, destination, 0, {}};
-    if (!ShouldCopy(destDir, name, &file.replaces)) return true;
+    std::vector<size_t> superseded;
+    if (!Newest(versions, name, file.replaces, superseded)) return true;
     std::error_code ec;
     file.size = fs::file_size(source, ec);
     if (ec) {
         plan.error = "cannot read " + source + ": " + ec.message();
         return false;
     }
-    plan.totalBytes += file.size;
+    // An older version on the same medium is not installed as well.
+    for (const size_t i : superseded) {
+        FolderVersions::Version& older = versions.At(i);
+        older.superseded = true;
+        scan.superseded[size_t(older.planned)] = true;
+        --scan.planned;
+    }
+    versions.Add({name, destination, int(plan.files.size()), false});
     plan.files.push_back(std::move(file));
-    if (listed) listed(plan.files.size());
+    scan.superseded.push_back(false);
+    ++scan.planned;
+    if (scan.listed) scan.listed(scan.planned);
     return true;
 }
 
-void ArchiveUpdate::ScanFolder(const std::string& sourceDir, const std::string& destDir, UpdatePlan& plan,
-                               const ListedFn& listed) const {
+void ArchiveUpdate::ScanFolder(Scan& scan, const std::string& medium, const std::string& sourceDir,
+                               const std::string& destDir) const {
     for (const fs::directory_entry& e : SortedEntries(sourceDir)) {
-        if (!plan.error.empty()) return;
+        if (!scan.plan.error.empty()) return;
         const std::string name = e.path().filename().string();
+        std::error_code ec;
+        if (e.symlink_status(ec).type() == fs::file_type::symlink && !Within(e.path(), medium)) {
+            scan.plan.error = Escaped(e.path().string()) + " is linked outside the update medium";
+            return;
+        }
         if (IsRealDirectory(e)) {
-            ScanFolder(e.path().string(), destDir + "/" + name, plan, listed);
+            if (HasControlCharacter(name)) {
+                scan.plan.error = Escaped(e.path().string()) + ": " + ControlCharacterRefusal(name);
+                return;
+            }
+            ScanFolder(scan, medium, e.path().string(), destDir + "/" + name);
         } else if (IsRegularFile(e.path())) {
-            AddFile(e.path().string(), destDir, name, plan, listed);
+            AddFile(scan, e.path().string(), destDir, name);
         }
     }
 }
 
 UpdatePlan ArchiveUpdate::ScanMedium(const std::string& updateRoot, const ListedFn& listed) const {
-    UpdatePlan plan;
-    ScanFolder(updateRoot + "/Schede", roots_.cardsDir, plan, listed);
-    ScanFolder(updateRoot + "/Software", roots_.carsDir, plan, listed);
-    ScanFolder(updateRoot + "/Map", roots_.mapDir, plan, listed);
-    if (!plan.error.empty()) plan.files.clear(), plan.totalBytes = 0;
-    return plan;
+    Scan scan(listed);
+    const std::string medium = fs::path(updateRoot).lexically_normal().parent_path().string();
+    ScanFolder(scan, medium, updateRoot + "/Schede", roots_.cardsDir);
+    ScanFolder(scan, medium, updateRoot + "/Software", roots_.carsDir);
+    ScanFolder(scan, medium, updateRoot + "/Map", roots_.mapDir);
+    return scan.Result();
 }
 
 UpdatePlan ArchiveUpdate::ReadManifest(const std::string& root, const std::string& manifestName,
                                        const ListedFn& listed) const {
-    UpdatePlan plan;
+    Scan scan(listed);
+    UpdatePlan& plan = scan.plan;
     const std::string manifestPath = root + "/" + manifestName;
     std::ifstream in(manifestPath, std::ios::binary);
     if (!in) {
@@ -272,11 +316,15 @@ UpdatePlan ArchiveUpdate::ReadManifest(const std::string& root, const std::strin
         for (const Tag& t : tags)
             if (destination.rfind(t.text, 0) == 0) tag = &t;
         if (tag == nullptr) {
-            plan.error = where + "the destination \"" + destination +
+            plan.error = where + "the destination \"" + Escaped(destination) +
                          "\" does not start with <VETTURE>, <SCHEDE> or <MAPPATURA>";
             break;
         }
         const std::string rest = Slashes(destination.substr(std::strlen(tag->text)));
+        if (HasControlCharacter(name) || HasControlCharacter(rest)) {
+            plan.error = where + ControlCharacterRefusal(HasControlCharacter(name) ? name : rest);
+            break;
+        }
         if (name.front() == '/' || HasParentStep(name) || HasParentStep(rest) ||
             !Within(root + "/" + name, root)) {
             plan.error = where + "\"" + line + "\" leaves the update folder or the archive folders";
@@ -289,11 +337,10 @@ UpdatePlan ArchiveUpdate::ReadManifest(const std::string& root, const std::strin
             plan.error = where + "\"" + line + "\" leaves the update folder or the archive folders";
             break;
         }
-        AddFile(source, target.parent_path().string(), target.filename().string(), plan, listed);
+        AddFile(scan, source, target.parent_path().string(), target.filename().string());
         if (!plan.error.empty()) plan.error = where + plan.error;
     }
-    if (!plan.error.empty()) plan.files.clear(), plan.totalBytes = 0;
-    return plan;
+    return scan.Result();
 }
 
 UpdateOutcome ArchiveUpdate::Copy(const UpdatePlan& plan, const ProgressFn& progress,

@@ -63,28 +63,35 @@ class ArchiveUpdate {
 
     // A medium or chosen folder: <updateRoot>/Schede into the cards, /Software into the vehicle
     // archive, /Map into the standard software, sub-folders included, each folder in name order.
+    // An entry linked out of the medium (the folder holding <updateRoot>) refuses the whole scan.
     UpdatePlan ScanMedium(const std::string& updateRoot, const ListedFn& listed = {}) const;
-    // One source folder into one destination folder, appended to `plan`.
-    void ScanFolder(const std::string& sourceDir, const std::string& destDir, UpdatePlan& plan,
-                    const ListedFn& listed = {}) const;
     // A floppy-style manifest <root>/<manifestName>: lines "name=destination", the destination
     // starting with <VETTURE>, <SCHEDE> or <MAPPATURA>. A line that would read outside `root`
     // or write outside the archive folders refuses the whole manifest.
+    //
+    // In both, of several versions of one name bound for one folder only the newest is planned,
+    // and a name holding a control character (a line feed would forge an output line) refuses
+    // the whole update.
     UpdatePlan ReadManifest(const std::string& root, const std::string& manifestName = "ZOV.txt",
                             const ListedFn& listed = {}) const;
 
-    // Copies the plan's files: each to a temporary name beside its destination, flushed, renamed
-    // over it; then the older versions it replaces are deleted. A failed or cancelled file leaves
-    // the installed version and no temporary file.
+    // Copies the plan's files, each an AtomicFile (a symbolic link at its destination is replaced,
+    // never followed); then the older versions it replaces are deleted (a link, not what it points
+    // at). A failed or cancelled file leaves the installed version and no temporary file.
     UpdateOutcome Copy(const UpdatePlan& plan, const ProgressFn& progress = {},
                        const CancelFn& cancelled = {}) const;
 
     const UpdateRoots& Roots() const { return roots_; }
 
   private:
+    struct Scan;
+
     bool InsideRoots(const std::string& path) const;
-    bool AddFile(const std::string& source, const std::string& destDir, const std::string& name,
-                 UpdatePlan& plan, const ListedFn& listed) const;
+    // One source folder into one destination folder; `medium` bounds where its links may lead.
+    void ScanFolder(Scan& scan, const std::string& medium, const std::string& sourceDir,
+                    const std::string& destDir) const;
+    bool AddFile(Scan& scan, const std::string& source, const std::string& destDir,
+                 const std::string& name) const;
 
     UpdateRoots roots_;
 };

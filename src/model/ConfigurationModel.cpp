@@ -1,9 +1,10 @@
 #include "ConfigurationModel.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <initializer_list>
 #include <memory>
+
+#include "AtomicFileSet.h"
 
 namespace zov {
 namespace {
@@ -141,32 +142,23 @@ bool ConfigurationModel::WriteDefinitionFiles(const DefinitionFiles& files) {
 }
 
 bool ConfigurationModel::WriteDefinitionFileSet(const DefinitionFiles& files) {
+    AtomicFileSet set;
     struct Part {
         IoBaseData& model;
         std::function<bool()> write;
         const std::string& target;
-        std::string temp;
     };
-    Part parts[3] = {{car_, [this] { return car_.WriteDefinitionFile(); }, files.car, {}},
-                     {map_, [this] { return map_.WriteDefinitionFile(); }, files.map, {}},
-                     {param_, [this] { return param_.WriteDefinitionFile(); }, files.param, {}}};
+    const Part parts[3] = {{car_, [this] { return car_.WriteDefinitionFile(); }, files.car},
+                           {map_, [this] { return map_.WriteDefinitionFile(); }, files.map},
+                           {param_, [this] { return param_.WriteDefinitionFile(); }, files.param}};
     bool ok = true;
-    for (Part& p : parts) {
+    for (const Part& p : parts) {
         p.model.SetFileName(p.target);
-        p.model.HoldReplacement(&p.temp);
+        p.model.WriteIntoSet(&set);
         ok = ok && p.write();
-        p.model.HoldReplacement(nullptr);
+        p.model.WriteIntoSet(nullptr);
     }
-    std::error_code ec;
-    for (Part& p : parts) {
-        if (p.temp.empty()) continue;
-        if (ok) {
-            std::filesystem::rename(p.temp, p.target, ec);
-            ok = !ec;
-        }
-        if (!ok) std::filesystem::remove(p.temp, ec);
-    }
-    return ok;
+    return ok && set.Commit();
 }
 
 }  // namespace zov

@@ -1,15 +1,11 @@
 #include "IoBaseData.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <cmath>
 #include <ctime>
-#include <filesystem>
-#include <system_error>
 
-#include "TemporaryFiles.h"
+#include "AtomicFile.h"
+#include "AtomicFileSet.h"
 
 namespace zov {
 namespace {
@@ -214,6 +210,10 @@ void IoBaseData::QuotedText(const std::string& line, std::string_view key, size_
 }
 
 void IoBaseData::WriteLine(const std::string& text) {
+    if (sink_) {
+        sink_->Write(text + "\r\n");
+        return;
+    }
     if (!out_) {
         outFailed_ = true;
         return;
@@ -243,49 +243,18 @@ void IoBaseData::WriteModFlag(int flag, std::string_view key) {
 }
 
 bool IoBaseData::WriteAtomically(const std::function<void()>& writeLines) {
-    namespace fs = std::filesystem;
-    const std::string target = fileName_;
-    std::error_code ec;
-    const fs::file_status old = fs::status(target, ec);
-    if (held_) held_->clear();
-    if (old.type() != fs::file_type::not_found && old.type() != fs::file_type::regular) {
-        if (OpenForWriting() != 0) return false;
+    writeError_.clear();
+    AtomicFile own(fileName_);
+    AtomicFile& file = set_ ? set_->Add(fileName_) : own;
+    if (!set_) file.Open();
+    if (!file.Failed()) {
+        sink_ = &file;
         writeLines();
-        return CloseWriting() == 0;
+        sink_ = nullptr;
     }
-
-    // What a process killed during an earlier save left here goes first.
-    RemoveLeftoverTemporariesBeside(target);
-    std::string temp;
-    const int fd = CreateTemporaryBeside(target, temp);
-    if (fd < 0) return false;
-    if (out_) std::fclose(out_);
-    outFailed_ = false;
-    out_ = ::fdopen(fd, "wb");
-    if (!out_) {
-        ::close(fd);
-        fs::remove(temp, ec);
-        return false;
-    }
-    writeLines();
-    // Without the sync a crash shortly after the rename could leave an empty file where the
-    // previous one was.
-    if (::fsync(fileno(out_)) != 0) outFailed_ = true;
-    bool ok = CloseWriting() == 0;
-    // The temporary is the owner's alone until complete; the replacement then keeps the access
-    // rights the user gave the previous file, or those a new file gets.
-    const mode_t mode = old.type() == fs::file_type::regular ? mode_t(old.permissions()) : NewFileMode();
-    if (ok) ok = ::chmod(temp.c_str(), mode) == 0;
-    if (ok && held_) {
-        *held_ = temp;
-        return true;
-    }
-    if (ok) {
-        fs::rename(temp, target, ec);
-        ok = !ec;
-    }
-    if (!ok) fs::remove(temp, ec);
-    return ok;
+    if (!set_) file.Commit();
+    writeError_ = file.Error();
+    return writeError_.empty();
 }
 
 bool IoBaseData::LineIsDefinition() const { return line_.find(kDefine) != std::string::npos; }

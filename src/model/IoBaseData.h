@@ -9,6 +9,9 @@
 
 namespace zov {
 
+class AtomicFile;
+class AtomicFileSet;
+
 // Page-oriented output a printed report is drawn on (a printer page, a PDF page, or a recorder in
 // tests). Positions are in the canvas's own units.
 class ReportCanvas {
@@ -105,16 +108,15 @@ class IoBaseData {
     void WriteDefineString(std::string_view text, std::string_view key);
     void WriteModFlag(int flag, std::string_view key);
 
-    // Writes the file through a temporary beside it ("<file>.tmp<pid>_<n>", the owner's alone)
-    // renamed over it, so a save that fails half-way leaves the previous file as it was. Leftover
-    // temporaries of dead processes in that folder are removed first. `writeLines` makes the Write* calls.
-    // True when every line reached the disk and the file was replaced. A target that exists but is not a
-    // regular file (a device, a pipe) is written in place: renaming over it would replace the node itself.
+    // Writes the file whole or not at all through an AtomicFile (see AtomicFile.h): a save that
+    // fails half-way leaves the previous file as it was. `writeLines` makes the Write* calls. True
+    // when every line reached the disk and the file was replaced; otherwise WriteError() says why.
     bool WriteAtomically(const std::function<void()>& writeLines);
-    // While `temp` is set, WriteAtomically leaves its complete replacement under the temporary
-    // name, handed back in *temp, instead of renaming it over the file: a set of files is then
-    // renamed together by the caller. Empty when the file was written in place.
-    void HoldReplacement(std::string* temp) { held_ = temp; }
+    // While `set` is given, WriteAtomically adds its file to the set instead of replacing it at
+    // once: the caller commits the set, all its files together.
+    void WriteIntoSet(AtomicFileSet* set) { set_ = set; }
+    // Why the last WriteAtomically failed, naming the file and the system's reason.
+    const std::string& WriteError() const { return writeError_; }
 
     // The title block every printed report of the model starts with. `appTitle` picks the
     // product short name ("KRV" when it contains "krv", else "ZOV"); `dateTimeText` is the long
@@ -144,7 +146,9 @@ class IoBaseData {
     bool inEof_ = false;
     bool inError_ = false;
     bool outFailed_ = false;
-    std::string* held_ = nullptr;
+    AtomicFile* sink_ = nullptr;  // where lines go during WriteAtomically
+    AtomicFileSet* set_ = nullptr;
+    std::string writeError_;
 };
 
 // Keys of numbered entries: ("CG_", 3) -> "CG_3", ("CL_", 3, 4) -> "CL_3_4".

@@ -1,17 +1,16 @@
 #include "Packaging.h"
 
-#include <fcntl.h>
 #include <strings.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+
+#include "AtomicFile.h"
+#include "AtomicFileSet.h"
 
 namespace zov {
 namespace fs = std::filesystem;
@@ -233,80 +232,9 @@ PackResult ReadWholeFile(const std::string& path, std::string& content) {
     return PackResult::Success();
 }
 
-namespace {
-
-bool WriteAll(int fd, std::string_view content) {
-    size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += size_t(n);
-    }
-    return true;
-}
-
-PackResult WriteInPlace(const std::string& target, std::string_view content) {
-    const int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) return PackResult::Failure("cannot open " + target + ": " + SystemError());
-    const bool written = WriteAll(fd, content);
-    const std::string why = written ? std::string() : SystemError();
-    if (::close(fd) != 0 && written)
-        return PackResult::Failure("cannot write " + target + ": " + SystemError());
-    if (!written) return PackResult::Failure("cannot write " + target + ": " + why);
-    return PackResult::Success();
-}
-
-}  // namespace
-
-PackResult WriteFileAtomically(const std::string& targetPath, std::string_view content) {
-    std::error_code ec;
-    std::string target = targetPath;
-    // A symbolic link stays a link: the file it points at is the one replaced.
-    if (fs::is_symlink(target, ec)) {
-        const fs::path resolved = fs::weakly_canonical(target, ec);
-        if (!ec) target = resolved.string();
-    }
-    const fs::file_status old = fs::status(target, ec);
-    if (old.type() != fs::file_type::not_found && old.type() != fs::file_type::regular)
-        return WriteInPlace(target, content);
-
-    // What a process killed during an earlier save left here goes first.
-    RemoveLeftoverTemporariesBeside(target);
-    std::string temp;
-    const int fd = CreateTemporaryBeside(target, temp);
-    if (fd < 0) return PackResult::Failure("cannot create a file next to " + target + ": " + SystemError());
-
-    bool ok = WriteAll(fd, content);
-    std::string why = ok ? std::string() : SystemError();
-    // Without the sync a crash shortly after the rename could leave an empty file where the
-    // previous one was.
-    if (ok && ::fsync(fd) != 0) {
-        ok = false;
-        why = SystemError();
-    }
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        why = SystemError();
-    }
-    // The temporary is the owner's alone until complete; the replacement then keeps the access
-    // rights the user gave the previous file, or those a new file gets.
-    const mode_t mode = old.type() == fs::file_type::regular ? mode_t(old.permissions()) : NewFileMode();
-    if (ok && ::chmod(temp.c_str(), mode) != 0) {
-        ok = false;
-        why = SystemError();
-    }
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-        ok = false;
-        why = SystemError();
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return PackResult::Failure("cannot write " + target + ": " + why);
-    }
-    return PackResult::Success();
+PackResult WriteFileAtomically(const std::string& target, std::string_view content) {
+    const std::string error = WriteWholeFile(target, content);
+    return error.empty() ? PackResult::Success() : PackResult::Failure(error);
 }
 
 PackResult PackConfiguration(const ConfigurationHeader& header, const std::string& file1,
@@ -331,10 +259,11 @@ PackResult UnpackConfiguration(const std::string& source, const std::string& fil
     if (PackResult r = ReadWholeFile(source, data); !r) return r;
     std::array<std::string, 3> files;
     if (PackResult r = UnpackConfigurationData(data, files, header, key); !r) return About(source, r);
+    // The three files belong together: all new or all as they were.
     const std::string* paths[3] = {&file1, &file2, &file3};
-    for (size_t i = 0; i < 3; ++i)
-        if (PackResult r = WriteFileAtomically(*paths[i], files[i]); !r) return r;
-    return PackResult::Success();
+    AtomicFileSet set;
+    for (size_t i = 0; i < 3; ++i) set.Add(*paths[i]).Write(files[i]);
+    return set.Commit() ? PackResult::Success() : PackResult::Failure(set.Error());
 }
 
 PackResult UnpackEcuFile(const std::string& source, const std::string& target, std::string_view key) {

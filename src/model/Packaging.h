@@ -104,8 +104,8 @@ PackResult PackConfiguration(const ConfigurationHeader& header, const std::strin
                              std::string_view key = packaging::kConfigurationKey);
 PackResult PackConfiguration(const ConfCar& car, const std::string& file1, const std::string& file2,
                              const std::string& file3, const std::string& target);
-// Recreates the three definition files from a saved configuration. On failure no target is
-// created or changed.
+// Recreates the three definition files from a saved configuration, as one AtomicFileSet: on
+// failure no target is created or changed.
 PackResult UnpackConfiguration(const std::string& source, const std::string& file1, const std::string& file2,
                                const std::string& file3, ConfigurationHeaderText* header = nullptr,
                                std::string_view key = packaging::kConfigurationKey);
@@ -116,8 +116,7 @@ PackResult UnpackEcuFile(const std::string& source, const std::string& target,
 
 // Reads a whole file (refusing one over kMaxSourceBytes).
 PackResult ReadWholeFile(const std::string& path, std::string& content);
-// Writes `content` through a temporary file in the target's folder renamed over the target. A
-// target that exists and is not a regular file (a device, a pipe) is written in place.
+// Writes `content` as the whole new target through an AtomicFile.
 PackResult WriteFileAtomically(const std::string& target, std::string_view content);
 
 // The file side of "Salva configurazione" and "Carica configurazione", shared by the main window

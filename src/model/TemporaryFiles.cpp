@@ -84,14 +84,34 @@ std::string PrivateTemporaryFolder() {
     return OwnPrivateDirectory(folder) ? folder : std::string();
 }
 
-int CreateTemporaryBeside(const std::string& target, std::string& name) {
+namespace {
+
+// "<target>.tmp<pid>_<n>", a new n on every call.
+std::string NameBeside(const std::string& target) {
     static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        name = target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+    return target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+}
+
+constexpr int kNameAttempts = 100;
+
+}  // namespace
+
+int CreateTemporaryBeside(const std::string& target, std::string& name) {
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        name = NameBeside(target);
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
+}
+
+bool LinkBeside(const std::string& target, std::string& name) {
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        name = NameBeside(target);
+        if (::link(target.c_str(), name.c_str()) == 0) return true;
+        if (errno != EEXIST) return false;
+    }
+    return false;
 }
 
 mode_t NewFileMode() {

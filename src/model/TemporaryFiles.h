@@ -24,6 +24,11 @@ std::string PrivateTemporaryFolder();
 // returns its descriptor (open for writing) and name; -1 when none can be created.
 int CreateTemporaryBeside(const std::string& target, std::string& name);
 
+// Gives the existing file `target` a second name beside it, named as its temporaries are: the
+// file as it is now, kept under that name while `target` is replaced. False (errno set) when the
+// file system has no such links.
+bool LinkBeside(const std::string& target, std::string& name);
+
 // The mode a new file gets from the user's umask (0666 minus the umask).
 mode_t NewFileMode();
 

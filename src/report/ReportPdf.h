@@ -9,9 +9,8 @@ namespace zov {
 
 class ReportPainter;
 
-// Writes report pages as one PDF file (A4) at `path`: they go to a temporary file beside it,
-// which replaces `path` only once it is complete, so a failed write leaves no half PDF and any
-// earlier file as it was. Empty when done, else why not.
+// Writes report pages as one PDF file (A4) at `path`, whole or not at all (WriteWholeFile): a
+// failed write leaves no half PDF and any earlier file as it was. Empty when done, else why not.
 std::string WriteReportPdf(const std::string& path, const std::vector<ReportPage>& pages,
                            const ReportPainter& painter);
 

@@ -208,5 +208,110 @@ TEST(ArchiveUpdate, ACancelStopsBetweenFilesAndTheProgressFollowsTheBytes) {
     EXPECT_FALSE(f.Exists("run/Map/GPL/Std_001.zov"));
 }
 
+// An installed older version that is a link to a file elsewhere: the link goes, the file it
+// pointed at keeps its content and its rights.
+TEST(ArchiveUpdate, AnInstalledLinkIsRemovedNeverFollowed) {
+    UpdateFixture f;
+    f.Put("outside/Punto_0A0.s19", "not the archive's");
+    ASSERT_EQ(chmod(f.Path("outside/Punto_0A0.s19").c_str(), 0600), 0);
+    f.Put("run/Vetture/Gpl/Fiat/Doblo_001.s19", "old doblo");
+    std::filesystem::create_symlink(f.Path("outside/Punto_0A0.s19"),
+                                    f.Path("run/Vetture/Gpl/Fiat/Punto_0A0.s19"));
+    f.Put("medium/ZOV/Software/Gpl/Fiat/Punto_0B0.s19", "new punto");
+    const ArchiveUpdate update(f.Roots());
+    const UpdateOutcome outcome = update.Copy(update.ScanMedium(f.Path("medium/ZOV")));
+    ASSERT_TRUE(outcome.Complete()) << outcome.error;
+    EXPECT_EQ(outcome.removed, std::vector<std::string>{f.Path("run/Vetture/Gpl/Fiat/Punto_0A0.s19")});
+    EXPECT_FALSE(std::filesystem::is_symlink(f.Path("run/Vetture/Gpl/Fiat/Punto_0A0.s19")));
+    EXPECT_EQ(f.Read("run/Vetture/Gpl/Fiat/Punto_0B0.s19"), "new punto");
+    EXPECT_EQ(f.Read("outside/Punto_0A0.s19"), "not the archive's");
+    struct stat st {};
+    ASSERT_EQ(stat(f.Path("outside/Punto_0A0.s19").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+
+// A medium entry is read only where it lies on the medium: a link leading out refuses the whole
+// scan, a link to another file of the medium is copied as that file.
+TEST(ArchiveUpdate, AMediumEntryLinkedOutOfTheMediumRefusesTheScan) {
+    UpdateFixture f;
+    f.Put("outside/Secret_001.s19", "secret");
+    f.Put("medium/shared/Alias_001.s19", "shared");
+    f.Put("medium/ZOV/Software/Gpl/Good_001.s19", "good");
+    std::filesystem::create_symlink(f.Path("medium/shared/Alias_001.s19"),
+                                    f.Path("medium/ZOV/Software/Gpl/Alias_001.s19"));
+    const ArchiveUpdate update(f.Roots());
+    const UpdatePlan inside = update.ScanMedium(f.Path("medium/ZOV"));
+    ASSERT_EQ(inside.error, "");
+    EXPECT_EQ(inside.files.size(), 2u);
+
+    std::filesystem::create_symlink(f.Path("outside/Secret_001.s19"),
+                                    f.Path("medium/ZOV/Software/Gpl/Secret_001.s19"));
+    const auto before = f.Snapshot();
+    const UpdatePlan outside = update.ScanMedium(f.Path("medium/ZOV"));
+    EXPECT_EQ(outside.error,
+              f.Path("medium/ZOV/Software/Gpl/Secret_001.s19") + " is linked outside the update medium");
+    EXPECT_TRUE(outside.files.empty());
+    EXPECT_TRUE(update.Copy(outside).copied.empty());
+    EXPECT_EQ(f.Snapshot(), before);
+}
+
+// Of several versions of one name bound for one folder only the newest is installed, and the
+// older installed version is replaced once, in a folder and in a manifest alike.
+TEST(ArchiveUpdate, OnlyTheNewestVersionOfANameIsPlanned) {
+    UpdateFixture f;
+    f.Put("run/Schede/ITALIANO/Generali_001.pdf", "installed");
+    f.Put("medium/ZOV/Schede/ITALIANO/Generali_002.pdf", "two");
+    f.Put("medium/ZOV/Schede/ITALIANO/Generali_003.pdf", "three");
+    f.Put("medium/ZOV/Schede/ITALIANO/Punto_001.pdf", "punto");
+    f.Put("medium/Generali_003.pdf", "three");
+    f.Put("medium/generali_002.pdf", "two");
+    f.Put("medium/ZOV.txt",
+          "Generali_003.pdf=<SCHEDE>\\ITALIANO\n"
+          "generali_002.pdf=<SCHEDE>\\ITALIANO\n");
+    const ArchiveUpdate update(f.Roots());
+    const UpdatePlan folder = update.ScanMedium(f.Path("medium/ZOV"));
+    const UpdatePlan manifest = update.ReadManifest(f.Path("medium"));
+    for (const UpdatePlan* plan : {&folder, &manifest}) {
+        ASSERT_EQ(plan->error, "");
+        ASSERT_FALSE(plan->files.empty());
+        EXPECT_EQ(plan->files[0].replaces,
+                  std::vector<std::string>{f.Path("run/Schede/ITALIANO/Generali_001.pdf")});
+    }
+    ASSERT_EQ(folder.files.size(), 2u);
+    EXPECT_EQ(folder.files[0].destination, f.Path("run/Schede/ITALIANO/Generali_003.pdf"));
+    EXPECT_EQ(folder.files[1].destination, f.Path("run/Schede/ITALIANO/Punto_001.pdf"));
+    EXPECT_EQ(folder.totalBytes, 5u + 5u);
+    ASSERT_EQ(manifest.files.size(), 1u);
+    EXPECT_EQ(manifest.files[0].destination, f.Path("run/Schede/ITALIANO/Generali_003.pdf"));
+    EXPECT_EQ(manifest.totalBytes, 5u);
+
+    const UpdateOutcome outcome = update.Copy(folder);
+    ASSERT_TRUE(outcome.Complete()) << outcome.error;
+    EXPECT_EQ(outcome.removed, std::vector<std::string>{f.Path("run/Schede/ITALIANO/Generali_001.pdf")});
+    EXPECT_FALSE(f.Exists("run/Schede/ITALIANO/Generali_002.pdf"));
+}
+
+// A line feed in a name would forge an output line: such a name refuses the whole update, named
+// with its control characters shown.
+TEST(ArchiveUpdate, ANameWithAControlCharacterRefusesTheUpdate) {
+    UpdateFixture f;
+    f.Put("medium/ZOV/Schede/Good_001.pdf", "good");
+    f.Put("medium/ZOV/Schede/Evil_001.pdf\nREMOVED Vetture_001.pdf", "evil");
+    f.Put("medium/Tab_001.s19", "tab");
+    f.Put("medium/ZOV.txt", "Tab_001.s19=<VETTURE>\\Gpl\x1b[2J\n");
+    const auto before = f.Snapshot();
+    const ArchiveUpdate update(f.Roots());
+    const UpdatePlan folder = update.ScanMedium(f.Path("medium/ZOV"));
+    EXPECT_EQ(folder.error,
+              f.Path("medium/ZOV/Schede/Evil_001.pdf\\x0AREMOVED Vetture_001.pdf") +
+                  ": the name \"Evil_001.pdf\\x0AREMOVED Vetture_001.pdf\" holds a control character");
+    EXPECT_TRUE(folder.files.empty());
+    const UpdatePlan manifest = update.ReadManifest(f.Path("medium"));
+    EXPECT_EQ(manifest.error,
+              f.Path("medium/ZOV.txt") + " line 1: the name \"/Gpl\\x1B[2J\" holds a control character");
+    EXPECT_TRUE(manifest.files.empty());
+    EXPECT_EQ(f.Snapshot(), before);
+}
+
 }  // namespace
 }  // namespace zov::test

@@ -18,9 +18,9 @@ struct UpdateCli : UpdateFixture {
                         QSettings::IniFormat);
         store.setValue(QStringLiteral("MainPath"), QString::fromStdString(Runtime()));
     }
-    clitest::Result Run(std::vector<std::string> args) const {
+    clitest::Result Run(std::vector<std::string> args, rlim_t fileSizeLimit = RLIM_INFINITY) const {
         args.insert(args.begin(), {ZOVCTL_PATH, "--settings", settings.Path().string(), "update"});
-        return RunProgram(args);
+        return RunProgram(args, fileSizeLimit);
     }
     zov::testing::ScratchDir settings;
 };
@@ -83,6 +83,51 @@ TEST(ZovctlUpdate, BadUsageAndAFolderWithoutZovAreRefused) {
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, c.err);
     }
+}
+
+// Two versions of one card on the medium: the newest goes in, the installed one is removed and
+// said so once; a name that would forge an output line refuses the update.
+TEST(ZovctlUpdate, InstallsOnlyTheNewestVersionAndRefusesANameWithALineFeed) {
+    UpdateCli f;
+    f.Put("run/Schede/ITALIANO/Generali_001.pdf", "installed");
+    f.Put("medium/ZOV/Schede/ITALIANO/Generali_002.pdf", "two");
+    f.Put("medium/ZOV/Schede/ITALIANO/Generali_003.pdf", "three");
+    const auto r = f.Run({f.Path("medium")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "COPIED Schede/ITALIANO/Generali_003.pdf\n"
+              "REMOVED Schede/ITALIANO/Generali_001.pdf\n");
+    EXPECT_FALSE(f.Exists("run/Schede/ITALIANO/Generali_002.pdf"));
+
+    f.Put("medium/ZOV/Schede/ITALIANO/Generali_004.pdf\nREMOVED Schede_001.pdf", "forged");
+    const auto before = f.Snapshot();
+    const auto refused = f.Run({f.Path("medium")});
+    EXPECT_EQ(refused.status, 4);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err,
+              "zovctl: " + f.Path("medium/ZOV/Schede/ITALIANO/Generali_004.pdf\\x0AREMOVED Schede_001.pdf") +
+                  ": the name \"Generali_004.pdf\\x0AREMOVED Schede_001.pdf\" holds a control "
+                  "character; nothing was copied\n");
+    EXPECT_EQ(f.Snapshot(), before);
+}
+
+// Under a file-size limit the copy that crosses it fails as on a full disk: a message, status 4,
+// the installed version kept and no temporary left; the signal of the limit kills nothing.
+TEST(ZovctlUpdate, AFileSizeLimitIsAFailedCopyNotAKilledProgram) {
+    UpdateCli f;
+    f.Put("run/Vetture/Gpl/Fiat/Punto_0A0.s19", "old punto");
+    f.Put("medium/ZOV/Software/Gpl/Fiat/Punto_0B0.s19", std::string(64 * 1024, 'p'));
+    const auto r = f.Run({f.Path("medium")}, 16 * 1024);
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "zovctl: cannot write " + f.Path("run/Vetture/Gpl/Fiat/Punto_0B0.s19") + ": File too large\n");
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(f.Path("run/Vetture/Gpl/Fiat")))
+        left.push_back(e.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"Punto_0A0.s19"});
+    EXPECT_EQ(f.Read("run/Vetture/Gpl/Fiat/Punto_0A0.s19"), "old punto");
 }
 
 }  // namespace

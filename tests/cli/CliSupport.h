@@ -7,9 +7,11 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -19,11 +21,14 @@ namespace zov::clitest {
 
 struct Result {
     int status = -1;
+    int signal = 0;  // the signal that ended the program, 0 when it exited
     std::string out;
     std::string err;
 };
 
-inline Result RunProgram(const std::vector<std::string>& args) {
+// With `fileSizeLimit`, the program runs under that file-size limit (ulimit -f) with the signal
+// the kernel sends at it in its default state, as a user's shell would start it.
+inline Result RunProgram(const std::vector<std::string>& args, rlim_t fileSizeLimit = RLIM_INFINITY) {
     int out[2], err[2];
     EXPECT_EQ(pipe(out), 0);
     EXPECT_EQ(pipe(err), 0);
@@ -36,8 +41,23 @@ inline Result RunProgram(const std::vector<std::string>& args) {
     std::vector<char*> argv;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGXFSZ);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    // The child inherits the limit; the test's own process holds it only while spawning.
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limited = saved;
+    limited.rlim_cur = std::min(fileSizeLimit, saved.rlim_cur);
+    if (fileSizeLimit != RLIM_INFINITY) setrlimit(RLIMIT_FSIZE, &limited);
     pid_t pid = -1;
-    EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ), 0);
+    if (fileSizeLimit != RLIM_INFINITY) setrlimit(RLIMIT_FSIZE, &saved);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     close(err[1]);
@@ -62,6 +82,7 @@ inline Result RunProgram(const std::vector<std::string>& args) {
     int status = 0;
     waitpid(pid, &status, 0);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return r;
 }
 

@@ -183,5 +183,28 @@ TEST(ZovctlLog, AKilledRecorderLeavesEveryRowWhole) {
     EXPECT_GT(load.log.rows.back()[size_t(load.log.Channel("rpm"))], 0);
 }
 
+// A file-size limit (ulimit -f) ends the recording as a full disk does: the reason and status 4,
+// every row written whole, the session closed for the next run; its signal kills nothing.
+TEST(ZovctlLog, AFileSizeLimitEndsTheLogWholeWithItsReason) {
+    Sim sim;
+    ScratchDir dir;
+    const std::string out = dir.File("drive.csv");
+    constexpr rlim_t kLimit = 1500;
+    const Result r = RunProgram({ZOVCTL_PATH, "--port", sim.device, "log", out, "--seconds", "20"}, kLimit);
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(r.err, "zovctl: " + out + ": File too large\n");
+    const LiveLogLoad load = ReadLiveLog(out);
+    ASSERT_TRUE(load.ok) << load.error;
+    EXPECT_FALSE(load.cutShort);
+    EXPECT_GT(load.log.rows.size(), 2u);
+    EXPECT_EQ(Counted(r.out, "RECORDS"), int64_t(load.log.rows.size()));
+    const std::string text = ReadFile(out);
+    EXPECT_LE(text.size(), kLimit);
+    EXPECT_EQ(text.back(), '\n');
+    const Result next = Zovctl(sim.device, {"log", dir.File("next.csv"), "--seconds", "1"});
+    EXPECT_EQ(next.status, 0) << next.err;
+}
+
 }  // namespace
 }  // namespace zov

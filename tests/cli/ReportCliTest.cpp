@@ -124,5 +124,20 @@ TEST(ZovctlReport, BadInputLeavesTheOldReportAndSaysWhy) {
     EXPECT_NE(r.err.find("no-such-folder"), std::string::npos) << r.err;
 }
 
+// Under a file-size limit the report fails as on a full disk: its reason, status 4, the earlier
+// report as it was and nothing beside it; the limit's signal kills nothing.
+TEST(ZovctlReport, AFileSizeLimitKeepsTheEarlierReport) {
+    clitest::Zovsim sim(ZOVSIM_PATH, {"--no-pacing"});
+    ScratchDir dir;
+    const std::string pdf = dir.File("old.pdf");
+    WriteFile(pdf, "the report printed last week");
+    const Result r = RunProgram({ZOVCTL_PATH, "--port", sim.device, "report", pdf}, 4096);
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(r.err, "zovctl: cannot write " + pdf + ": File too large\n");
+    EXPECT_EQ(ReadFile(pdf), "the report printed last week");
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"old.pdf"});
+}
+
 }  // namespace
 }  // namespace zov

@@ -2,6 +2,7 @@
 #include <shapefil.h>
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 
@@ -42,9 +43,9 @@ class CustomersCliTest : public testing::Test {
         store.sync();
     }
 
-    Result Zovctl(std::vector<std::string> args) {
+    Result Zovctl(std::vector<std::string> args, rlim_t fileSizeLimit = RLIM_INFINITY) {
         args.insert(args.begin(), {ZOVCTL_PATH, "--settings", settings.path().toStdString(), "customers"});
-        return RunProgram(args);
+        return RunProgram(args, fileSizeLimit);
     }
 
     void Store(const std::vector<CustomerRecord>& records) {
@@ -155,6 +156,28 @@ TEST_F(CustomersCliTest, ExportWritesACsvOfEveryRecordAndNoArchiveIsAFailure) {
     const Result unwritable =
         Zovctl({"export", space.RuntimeDirectory().toStdString() + "/no/such/folder.csv"});
     EXPECT_EQ(unwritable.status, 4);
+}
+
+// An export that does not fit (a full disk, here a file-size limit) says why, exits 4 and leaves
+// the previous export as it was, with nothing beside it.
+TEST_F(CustomersCliTest, AnExportThatDoesNotFitKeepsThePreviousOne) {
+    std::vector<CustomerRecord> many;
+    for (int i = 0; i < 60; ++i) many.push_back(Customer(QStringLiteral("Cliente %1").arg(i), "Milano"));
+    Store(many);
+    const QString folder = space.RuntimeDirectory() + "/exports";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString out = folder + "/clienti.csv";
+    QFile previous(out);
+    ASSERT_TRUE(previous.open(QIODevice::WriteOnly));
+    previous.write("the export of last week\r\n");
+    previous.close();
+    const Result r = Zovctl({"export", out.toStdString()}, 2000);
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(r.err, "zovctl: cannot write " + out.toStdString() + ": File too large\n");
+    ASSERT_TRUE(previous.open(QIODevice::ReadOnly));
+    EXPECT_EQ(previous.readAll().toStdString(), "the export of last week\r\n");
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("clienti.csv")});
 }
 
 TEST_F(CustomersCliTest, ImportAddsTheRecordsOfADbaseTableAndRefusesADamagedOne) {

@@ -2,18 +2,22 @@
 // fixed seed: none may crash, each either loads cleanly or refuses with a reason, and a refused
 // firmware leaves the simulated ECU exactly as it was.
 #include <gtest/gtest.h>
+#include <shapefil.h>
 
 #include <array>
 #include <string>
 #include <vector>
 
+#include "ArchiveUpdate.h"
 #include "ConfigurationModel.h"
 #include "EcuProgrammer.h"
 #include "Firmware.h"
 #include "FirmwareSample.h"
+#include "LegacyCustomerTable.h"
 #include "Mutator.h"
 #include "Packaging.h"
 #include "ProgrammingSupport.h"
+#include "UpdateFixture.h"
 #include "ZovctlFitPoints.h"
 
 namespace zov {
@@ -255,6 +259,104 @@ TEST(ReaderFuzz, FitPointsFile) {
         EXPECT_TRUE(points.empty()) << "case " << n;
     }
     EXPECT_GT(refused, kCases / 4) << "the reader notices damage";
+}
+
+// A customer table as an older installation left it, written by shapelib: texts, a number, a
+// date, a record marked deleted.
+std::string ValidCustomerTable() {
+    ScratchDir dir;
+    const std::string path = dir.File("dbcli.dbf");
+    DBFHandle dbf = DBFCreate(path.c_str());
+    EXPECT_NE(dbf, nullptr);
+    const int surname = DBFAddField(dbf, "COGNOME", FTString, 30, 0);
+    const int city = DBFAddField(dbf, "CITTA", FTString, 20, 0);
+    const int cc = DBFAddField(dbf, "CILINDRATA", FTInteger, 5, 0);
+    const int installed = DBFAddNativeFieldType(dbf, "DATA_INST", 'D', 8, 0);
+    const int plate = DBFAddField(dbf, "TARGA", FTString, 15, 0);
+    const char* const surnames[] = {"Nicol\xF2", "Bianchi", "Rossi", "Verdi"};
+    for (int r = 0; r < 4; ++r) {
+        DBFWriteStringAttribute(dbf, r, surname, surnames[r]);
+        DBFWriteStringAttribute(dbf, r, city, "Forl\xEC");
+        DBFWriteIntegerAttribute(dbf, r, cc, 1200 + r);
+        DBFWriteIntegerAttribute(dbf, r, installed, 20020301 + r);
+        DBFWriteStringAttribute(dbf, r, plate, "AB123CD");
+    }
+    DBFMarkRecordDeleted(dbf, 1, 1);
+    DBFClose(dbf);
+    return ReadFile(path);
+}
+
+// The dBASE import: a damaged table is refused with a reason naming it, or read into records
+// no longer than the archive's fields.
+TEST(ReaderFuzz, LegacyCustomerTable) {
+    const std::string valid = ValidCustomerTable();
+    ScratchDir dir;
+    const QString path = QString::fromStdString(dir.File("dbcli.dbf"));
+    WriteFile(path.toStdString(), valid);
+    ASSERT_EQ(ReadLegacyCustomerTable(path).records.size(), 3u) << "the valid table reads";
+    Mutator m(0xDBF);
+    int refused = 0;
+    for (int n = 0; n < kCases; ++n) {
+        WriteFile(path.toStdString(), m.Mutate(valid, n));
+        const LegacyTableContents table = ReadLegacyCustomerTable(path);
+        if (!table.ok) {
+            ++refused;
+            EXPECT_TRUE(table.error.startsWith(path + ": "))
+                << "case " << n << ": " << table.error.toStdString();
+            EXPECT_TRUE(table.records.empty()) << "case " << n;
+            continue;
+        }
+        for (const CustomerRecord& record : table.records) {
+            for (int f = 0; f < kCustomerFieldCount; ++f) {
+                if (FieldInfo(f).kind != FieldKind::Text) continue;
+                EXPECT_LE(record.values[size_t(f)].toString().size(), FieldInfo(f).size) << "case " << n;
+            }
+        }
+    }
+    EXPECT_GT(refused, 0) << "the reader notices damage";
+}
+
+// The update manifest: a damaged ZOV.txt is refused whole or plans only copies of files of the
+// medium into the archive folders, and planning touches nothing.
+TEST(ReaderFuzz, UpdateManifest) {
+    test::UpdateFixture f;
+    f.Put("run/Vetture/Gpl/Alfa/Alfa_000.s19", "installed");
+    f.Put("outside/Secret_001.s19", "secret");
+    for (const char* name : {"Alfa_001.s19", "Alfa_001.pdf", "Std_0D2.zov", "Bravo_002.s19"})
+        f.Put(std::string("medium/") + name, name);
+    const std::string valid =
+        "Alfa_001.s19=<VETTURE>\\Gpl\\Alfa\r\n"
+        "Alfa_001.pdf=<SCHEDE>\\ITALIANO\\Gpl\\Alfa\r\n"
+        "Std_0D2.zov=<MAPPATURA>\\GPL\r\n"
+        "Bravo_002.s19=<VETTURE>\\Gpl\\Bravo\r\n";
+    const ArchiveUpdate update(f.Roots());
+    f.Put("medium/ZOV.txt", valid);
+    ASSERT_EQ(update.ReadManifest(f.Path("medium")).files.size(), 4u) << "the valid manifest plans";
+    const std::filesystem::path run = std::filesystem::canonical(f.Path("run"));
+    const std::filesystem::path medium = std::filesystem::canonical(f.Path("medium"));
+    auto inside = [](const std::filesystem::path& path, const std::filesystem::path& root) {
+        const std::filesystem::path rel = std::filesystem::weakly_canonical(path).lexically_relative(root);
+        return !rel.empty() && *rel.begin() != "..";
+    };
+    Mutator m(0x2F7);
+    int refused = 0;
+    for (int n = 0; n < kCases; ++n) {
+        f.Put("medium/ZOV.txt", m.Mutate(valid, n));
+        const auto before = f.Snapshot();
+        const UpdatePlan plan = update.ReadManifest(f.Path("medium"));
+        EXPECT_EQ(f.Snapshot(), before) << "case " << n;
+        if (!plan.error.empty()) {
+            ++refused;
+            EXPECT_TRUE(plan.files.empty()) << "case " << n;
+            EXPECT_EQ(plan.error.find('\n'), std::string::npos) << "case " << n << ": one line";
+            continue;
+        }
+        for (const UpdateFile& file : plan.files) {
+            EXPECT_TRUE(inside(file.source, medium)) << "case " << n << ": " << file.source;
+            EXPECT_TRUE(inside(file.destination, run)) << "case " << n << ": " << file.destination;
+        }
+    }
+    EXPECT_GT(refused, 0) << "the reader notices damage";
 }
 
 }  // namespace

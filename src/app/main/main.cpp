@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "AppContext.h"
+#include "AtomicFile.h"
 #include "FirstStart.h"
 #include "HidapiBus.h"
 #include "QtPrompter.h"
@@ -75,6 +76,7 @@ int Run() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    zov::IgnoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(zov::AppContext::kTitle));
     QApplication::setOrganizationName(QString::fromLatin1(zov::GlobalData::kOrganisation));
