@@ -10,6 +10,7 @@ namespace {
 constexpr const char* kNoCil = "No base map for this displacement.";
 constexpr const char* kNoFile = "Base map file not found.";
 constexpr const char* kCorruptedFile = "The base map file is damaged.";
+constexpr const char* kDrivenToLimit = "No base map: outside the library's %1-%2 cc, cells would hit limits.";
 constexpr const char* kUsage = "usage: basemap CC [--fuel gpl|metano] [--library DIR] [--write]";
 
 struct Arguments {
@@ -75,6 +76,10 @@ int RunBaseMap(const std::vector<std::string>& args, const std::string& mapDirec
             return 5;
         case BaseMapLibrary::Outcome::CorruptedFile:
             error = kCorruptedFile;
+            return 5;
+        case BaseMapLibrary::Outcome::DrivenToLimit:
+            error = BaseMapLibrary::RangeText(kDrivenToLimit,
+                                              BaseMapLibrary::RangeOf(BaseMapLibrary::List(folder)));
             return 5;
         case BaseMapLibrary::Outcome::Loaded:
             break;

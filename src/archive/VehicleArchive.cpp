@@ -1,62 +1,19 @@
 #include "VehicleArchive.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
+
+#include "WildcardSearch.h"
 
 namespace zov {
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string Lower(std::string s) {
-    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-// Letter case aside first, so "alfa" and "Audi" sort as a reader expects; bytes decide a tie so
-// the order never depends on the listing.
-bool NameLess(const std::string& a, const std::string& b) {
-    const std::string la = Lower(a), lb = Lower(b);
-    return la != lb ? la < lb : a < b;
-}
-
-// '?' one character, '*' any run; both sides already lower-cased.
-bool Matches(const char* name, const char* pattern) {
-    for (; *pattern; ++pattern, ++name) {
-        if (*pattern == '*') {
-            for (const char* rest = name;; ++rest) {
-                if (Matches(rest, pattern + 1)) return true;
-                if (!*rest) return false;
-            }
-        }
-        if (!*name || (*pattern != '?' && *pattern != *name)) return false;
-    }
-    return !*name;
-}
-
-enum class Entry { Files, Folders };
-
-// The names in `folder` of the kind asked for, sorted as the listing gives them.
-std::vector<std::string> List(const fs::path& folder, Entry kind) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        const bool wanted =
-            kind == Entry::Folders ? it->is_directory(typeError) : it->is_regular_file(typeError);
-        if (wanted) names.push_back(it->path().filename().string());
-    }
-    std::sort(names.begin(), names.end(), NameLess);
-    return names;
-}
+using Entry = WildcardSearch::Entry;
 
 std::vector<std::string> Matching(const fs::path& folder, const std::string& pattern, Entry kind) {
-    const std::string lowered = Lower(pattern);
-    std::vector<std::string> found;
-    for (const std::string& name : List(folder, kind))
-        if (Matches(Lower(name).c_str(), lowered.c_str())) found.push_back(name);
-    return found;
+    return WildcardSearch::Matching(folder.string(), pattern, kind);
 }
 
 ArchiveBrand ScanBrand(const fs::path& fuelFolder, const std::string& name) {
@@ -91,15 +48,15 @@ VehicleArchive VehicleArchive::Scan(const std::string& carsPath) {
     VehicleArchive archive;
     archive.productLogoPath = FirstMatch(carsPath, "ZOVLogo_???.bmp");
     for (ArchiveFuel& fuel : archive.fuels) {
-        for (const std::string& folder : List(carsPath, Entry::Folders)) {
-            if (Lower(folder) != Lower(fuel.folder)) continue;
+        for (const std::string& folder : Matching(carsPath, fuel.folder, Entry::Folders)) {
             const fs::path fuelFolder = fs::path(carsPath) / folder;
-            for (const std::string& brand : List(fuelFolder, Entry::Folders))
+            for (const std::string& brand : Matching(fuelFolder, "*", Entry::Folders))
                 fuel.brands.push_back(ScanBrand(fuelFolder, brand));
         }
-        std::stable_sort(
-            fuel.brands.begin(), fuel.brands.end(),
-            [](const ArchiveBrand& a, const ArchiveBrand& b) { return NameLess(a.name, b.name); });
+        std::stable_sort(fuel.brands.begin(), fuel.brands.end(),
+                         [](const ArchiveBrand& a, const ArchiveBrand& b) {
+                             return WildcardSearch::NameLess(a.name, b.name);
+                         });
     }
     return archive;
 }

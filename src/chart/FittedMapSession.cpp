@@ -14,17 +14,27 @@ FittedMapSession::FittedMapSession(ComInj& link, ConfMap& map, ConfCar& car, boo
 bool FittedMapSession::UndoFitAvailable() const { return map_.backupValid != 0; }
 
 bool FittedMapSession::WriteCell(int row, int col, int32_t value) {
+    ecuChanged_ = true;
     return map_.SetCell(row, col, value, true) != 0 && link_.IsConnected();
 }
 
-void FittedMapSession::UndoFit() {
-    map_.RestoreBackup();
+bool FittedMapSession::SendMap() { return map_.WriteToEcu(50) != 0 && link_.IsConnected(); }
+
+bool FittedMapSession::UndoFit() {
     decided_ = true;
+    if (!map_.backupValid) return true;
+    map_.RestoreBackup();
+    // The fit itself never reached the ECU: without a drag or a download since, it still holds
+    // the map before the fit.
+    if (!ecuChanged_) return true;
+    ecuChanged_ = !SendMap();
+    return !ecuChanged_;
 }
 
 bool FittedMapSession::Download() {
     const uint8_t undoCopy = map_.backupValid;
-    const bool mapWritten = map_.WriteToEcu(50) != 0 && link_.IsConnected();
+    ecuChanged_ = true;
+    const bool mapWritten = SendMap();
     const bool reset = mapWritten && car_.ResetAdaptation() != 0 && link_.IsConnected();
     if (!reset) {
         // The write takes the undo copy for gone; the ECU never got the new map, so it is not.

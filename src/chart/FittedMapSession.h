@@ -13,7 +13,8 @@ class ConfMap;
 // What the map chart does to the map and the ECU, in the order the ECU needs it: single cells
 // written at once, the fit undone from the undo copy, the whole map downloaded followed by the
 // reset of the self-adaptation (corrections learnt on the old map are wrong for the new one), and
-// the decision that closing the window owes.
+// the decision that closing the window owes. After each of them the ECU holds the model's map, or
+// the caller learns that it does not.
 //
 // The map as it was before the fit is kept from the start, so the chart can show it beside the
 // fitted one even after the undo copy has gone with a download.
@@ -34,9 +35,10 @@ class FittedMapSession {
     // took it.
     bool WriteCell(int row, int col, int32_t value);
 
-    // Back to the map before the fit, in the model only: the cells already written stay in the
-    // ECU until the map is downloaded again. Nothing happens without an undo copy.
-    void UndoFit();
+    // Back to the map before the fit. When the ECU may hold something else than that map (cells
+    // written while dragging, a download that did not complete), the restored map goes to it as
+    // well; true when the ECU holds it. Nothing happens without an undo copy.
+    bool UndoFit();
 
     // The whole map to the ECU (table 50), then the self-adaptation reset. True when both
     // reached the ECU. When they did not, nothing is taken as decided and the undo copy stays, so
@@ -50,12 +52,17 @@ class FittedMapSession {
     MapChangeSummary Changes() const;
 
   private:
+    // The whole main map to the ECU (table 50). True when it arrived.
+    bool SendMap();
+
     ComInj& link_;
     ConfMap& map_;
     ConfCar& car_;
     bool fittedMode_;
     bool decided_ = false;
     bool hasBefore_ = false;
+    // Cells or the map went to the ECU since the fit: it may no longer hold the undo copy's map.
+    bool ecuChanged_ = false;
     MapTable before_{};
 };
 

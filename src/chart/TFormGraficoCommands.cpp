@@ -64,8 +64,13 @@ void TFormGrafico::MenuScalaLogClick() {
 void TFormGrafico::MenuAnnullaZoomClick() { ApplyFullRanges(); }
 
 void TFormGrafico::MenuAnnullaInterpolaClick() {
-    session_.UndoFit();
+    bool restored = false;
+    {
+        BusyCursor busy;
+        restored = session_.UndoFit();
+    }
     FillChart();
+    if (!restored) Tell(texts_.mappaNonRipristinata);
 }
 
 void TFormGrafico::MenuScaricaMappaClick() {

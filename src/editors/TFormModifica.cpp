@@ -82,6 +82,7 @@ TFormModifica::TFormModifica(AppContext& ctx, TModuloLingua& dictionary, QWidget
     texts_.noFile = "File della mappa base non trovato.";
     texts_.noCil = "Nessuna mappa base per questa cilindrata.";
     texts_.corruptedFile = ToCp1252(Utf("Il file della mappa base è danneggiato."));
+    texts_.baseMapLimits = "Nessuna mappa base: fuori da %1-%2 cc le celle andrebbero ai limiti.";
     texts_.finestraIstruzioni = Utf("Istruzioni di montaggio");
     texts_.noIstrLingua =
         "Le istruzioni non sono disponibili nella lingua scelta.\nScegliere una delle lingue disponibili:";

@@ -268,6 +268,7 @@ class TFormModifica : public QDialog {
         std::string noFile;
         std::string noCil;
         std::string corruptedFile;
+        std::string baseMapLimits;
         QString finestraIstruzioni;
         std::string noIstrLingua;
         std::string noIstruzioni;

@@ -432,6 +432,7 @@ bool TFormModifica::Localize() {
     l.Text(QStringLiteral("MessNoFile"), 70, texts_.noFile);
     l.Text(QStringLiteral("MessNoCil"), 70, texts_.noCil);
     l.Text(QStringLiteral("MessCorruptedFile"), 70, texts_.corruptedFile);
+    l.Text(QStringLiteral("MessMappaBaseLimiti"), 70, texts_.baseMapLimits);
     l.Text(QStringLiteral("FinestraIstruzioni"), 70, texts_.finestraIstruzioni);
     l.Apply(QStringLiteral("MessNoIstrLingua1"), 70,
             [this](const QString& t) { texts_.noIstrLingua = ToCp1252(t); });

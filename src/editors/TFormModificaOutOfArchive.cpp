@@ -35,6 +35,10 @@ bool TFormModifica::LoadBaseMap() {
     if (outcome == BaseMapLibrary::Outcome::NoFile) Ask(texts_.noFile, PromptIcon::Error, PromptButtons::Ok);
     if (outcome == BaseMapLibrary::Outcome::CorruptedFile)
         Ask(texts_.corruptedFile, PromptIcon::Error, PromptButtons::Ok);
+    if (outcome == BaseMapLibrary::Outcome::DrivenToLimit)
+        Ask(BaseMapLibrary::RangeText(texts_.baseMapLimits,
+                                      BaseMapLibrary::RangeOf(BaseMapLibrary::List(folder))),
+            PromptIcon::Error, PromptButtons::Ok);
     return outcome == BaseMapLibrary::Outcome::Loaded;
 }
 

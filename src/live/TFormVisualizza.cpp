@@ -14,8 +14,8 @@
 #include <ctime>
 #include <numbers>
 
+#include "DiagnosisModeGuard.h"
 #include "DictionaryMessages.h"
-#include "EcuVariables.h"
 #include "Localizer.h"
 #include "QtText.h"
 #include "TFormDiagnosi.h"
@@ -119,6 +119,8 @@ bool TFormVisualizza::Localize() {
         .Text(QStringLiteral("MessInVerAtt1"), 70, messInVerAtt1_)
         .Text(QStringLiteral("MessInVerAtt2"), 70, messInVerAtt2_)
         .Text(QStringLiteral("MessMotoreInMoto"), 100, messMotoreInMoto_)
+        .Text(QStringLiteral("MessDiagnosiSospesa1"), 70, messDiagnosiSospesa1_)
+        .Text(QStringLiteral("MessDiagnosiSospesa2"), 70, messDiagnosiSospesa2_)
         .Text(QStringLiteral("MessRegNonLive"), 70, messNotLiveLog_)
         .Apply(QStringLiteral("LabelBar"), 5, [this](const QString& t) { barUnit_ = QLatin1Char(' ') + t; })
         .Apply(QStringLiteral("LabelC"), 3, [this](const QString& t) { celsiusUnit_ = QLatin1Char(' ') + t; })
@@ -319,15 +321,16 @@ void TFormVisualizza::ButtonAttClick() {
     if (ctx_.prompter.Ask(messInVerAtt1_ + " " + messInVerAtt2_, ToCp1252(Caption()), PromptIcon::Information,
                           PromptButtons::YesNo) != PromptAnswer::Yes)
         return;
-    // A write the ECU refused is answered like any other: only the refusal bit tells.
-    ctx_.link.ClearErrorFlags();
-    const bool written = ctx_.link.WriteVar(kDiagnosisModeVariable, kDiagnosisModeCode) &&
-                         ctx_.link.IsConnected() && (ctx_.link.ErrorFlags() & ERR_NOT_AVAILABLE) == 0;
-    if (!written) {
+    // However the test ends — its button, its close box, a lost session, the program ending —
+    // the ECU is taken out of diagnosis mode here; what cannot reach it now is done at the next
+    // connection.
+    DiagnosisModeGuard mode(ctx_.link);
+    if (!mode.Enter()) {
         ShowError(messNoDiagn_);
         return;
     }
     OpenActuatorTest();
+    if (!mode.Leave()) ShowError(messDiagnosiSospesa1_ + "\n" + messDiagnosiSospesa2_);
 }
 
 void TFormVisualizza::OpenActuatorTest() {

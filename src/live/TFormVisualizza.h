@@ -181,6 +181,9 @@ class TFormVisualizza : public QDialog {
     std::string messInVerAtt2_ = "Continuare?";
     std::string messMotoreInMoto_ =
         "Motore in moto: spegnere il motore prima della verifica degli attuatori.";
+    std::string messDiagnosiSospesa1_ = "La centralina \xE8 rimasta in modalit\xE0 diagnosi.";
+    std::string messDiagnosiSospesa2_ =
+        "Sar\xE0 riportata al funzionamento normale alla prossima connessione.";
     std::string messNotLiveLog_ = "Il file non \xE8 una registrazione dei dati in tempo reale.";
     QString barUnit_ = QStringLiteral(" bar");
     QString celsiusUnit_ = QStringLiteral(" \u00B0C");

@@ -2,25 +2,26 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
+
+#include "WildcardSearch.h"
 
 namespace zov {
 namespace {
 
-bool Matches(const std::string& name) {
-    // "automap*_????n.map": at least "automap" + "_" + four characters + "n.map".
-    static const std::string prefix = "automap";
-    static const std::string suffix = "n.map";
-    if (name.size() < prefix.size() + 1 + 4 + suffix.size()) return false;
-    if (name.compare(0, prefix.size(), prefix) != 0) return false;
-    if (name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) return false;
-    return name[name.size() - suffix.size() - 5] == '_';
+constexpr const char* kPattern = "automap*_????n.map";
+
+void ReplaceFirst(std::string& text, const std::string& marker, int32_t value) {
+    const size_t at = text.find(marker);
+    if (at != std::string::npos) text.replace(at, marker.size(), std::to_string(value));
 }
 
 }  // namespace
 
 std::string BaseMapLibrary::FuelFolder(const std::string& mapDirectory, int32_t fuelType) {
-    return mapDirectory + (fuelType == 1 ? "Metano/" : "GPL/");
+    const std::string name = fuelType == 1 ? "Metano" : "GPL";
+    const std::vector<std::string> found =
+        WildcardSearch::Matching(mapDirectory, name, WildcardSearch::Entry::Folders);
+    return mapDirectory + (found.empty() ? name : found.front()) + "/";
 }
 
 int32_t BaseMapLibrary::DisplacementOf(const std::string& fileName) {
@@ -32,14 +33,7 @@ int32_t BaseMapLibrary::DisplacementOf(const std::string& fileName) {
 }
 
 std::vector<std::string> BaseMapLibrary::List(const std::string& folder) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (Matches(name) && it->is_regular_file(ec)) names.push_back(name);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+    return WildcardSearch::Matching(folder, kPattern, WildcardSearch::Entry::Files);
 }
 
 BaseMapLibrary::Choice BaseMapLibrary::Choose(const std::vector<std::string>& names, int32_t displacement) {
@@ -61,6 +55,16 @@ BaseMapLibrary::Choice BaseMapLibrary::Choose(const std::vector<std::string>& na
     return c;
 }
 
+BaseMapLibrary::Range BaseMapLibrary::RangeOf(const std::vector<std::string>& names) {
+    Range range;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const int32_t cc = DisplacementOf(names[i]);
+        range.low = i == 0 ? cc : std::min(range.low, cc);
+        range.high = i == 0 ? cc : std::max(range.high, cc);
+    }
+    return range;
+}
+
 BaseMapLibrary::Map BaseMapLibrary::Interpolate(const Map& nearest, const Map& second, int32_t d1,
                                                 int32_t d2) {
     Map out;
@@ -72,10 +76,25 @@ BaseMapLibrary::Map BaseMapLibrary::Interpolate(const Map& nearest, const Map& s
     return out;
 }
 
+bool BaseMapLibrary::DrivesToLimit(const Map& built, const Map& nearest) {
+    for (size_t i = 0; i < built.cells.size(); ++i) {
+        if (built.cells[i] <= 0 && nearest.cells[i] > 0) return true;
+        if (built.cells[i] >= ConfMap::kMaxCell && nearest.cells[i] < ConfMap::kMaxCell) return true;
+    }
+    return false;
+}
+
+std::string BaseMapLibrary::RangeText(std::string text, const Range& range) {
+    ReplaceFirst(text, "%1", range.low);
+    ReplaceFirst(text, "%2", range.high);
+    return text;
+}
+
 BaseMapLibrary::Outcome BaseMapLibrary::Build(ConfMap& reader, const std::string& folder,
                                               int32_t displacement, Map& out) {
     if (displacement < kMinDisplacement || displacement > kMaxDisplacement) return Outcome::NoCil;
-    const Choice c = Choose(List(folder), displacement);
+    const std::vector<std::string> names = List(folder);
+    const Choice c = Choose(names, displacement);
     if (c.count == 0) return Outcome::NoFile;
     Map first;
     if (!reader.ReadMapFile(folder + c.name1, first.cells, first.rpm, first.map))
@@ -87,7 +106,13 @@ BaseMapLibrary::Outcome BaseMapLibrary::Build(ConfMap& reader, const std::string
     Map second;
     if (!reader.ReadMapFile(folder + c.name2, second.cells, second.rpm, second.map))
         return Outcome::CorruptedFile;
-    out = c.d1 == c.d2 ? first : Interpolate(first, second, c.d1, c.d2);
+    if (c.d1 == c.d2) {
+        out = first;
+        return Outcome::Loaded;
+    }
+    const Map built = Interpolate(first, second, c.d1, c.d2);
+    if (!RangeOf(names).Holds(displacement) && DrivesToLimit(built, first)) return Outcome::DrivenToLimit;
+    out = built;
     return Outcome::Loaded;
 }
 

@@ -59,23 +59,61 @@ TEST(FittedMapSession, DownloadSendsTheWholeMapThenZeroesTheSelfAdaptation) {
     }
 }
 
-TEST(FittedMapSession, UndoGoesBackToTheMapBeforeTheFitWithoutWritingTheEcu) {
+// The undo leaves the ECU holding the map before the fit: written again when anything of the
+// chart reached the ECU since, not written when the fit never left the model.
+TEST(FittedMapSession, UndoLeavesTheEcuWithTheMapBeforeTheFit) {
+    const struct {
+        const char* what;
+        bool moveAPoint;
+        bool failedDownload;  // the line was lost during it, then came back
+        std::vector<int> written;
+    } cases[] = {
+        {"nothing sent", false, false, {}},
+        {"a point moved", true, false, std::vector<int>(16, 50)},
+        {"a download that failed", false, true, std::vector<int>(16, 50)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ChartBench b(200);
+        b.Fitted({{0, 0, 260}, {5, 6, 100}});
+        FittedMapSession session = SessionOf(b);
+        ASSERT_TRUE(session.UndoFitAvailable());
+        if (c.moveAPoint) {
+            ASSERT_TRUE(session.WriteCell(2, 3, 333));
+        }
+        if (c.failedDownload) {
+            b.ecu.MutableFaults().deadLine = true;
+            ASSERT_FALSE(session.Download());
+            b.ecu.MutableFaults().deadLine = false;
+            ASSERT_TRUE(b.context->link.Connect());
+        }
+        b.ecu.ClearRequests();
+
+        EXPECT_TRUE(session.UndoFit());
+
+        EXPECT_EQ(ModelMap(b.Map()), std::vector<int32_t>(320, 200));
+        EXPECT_EQ(EcuMap(b.ecu), ModelMap(b.Map()));
+        EXPECT_EQ(b.WrittenVars(), c.written);
+        EXPECT_TRUE(session.Decided());
+        EXPECT_FALSE(session.AsksOnClose());
+        EXPECT_FALSE(session.UndoFitAvailable());
+    }
+}
+
+TEST(FittedMapSession, AnUndoThatCannotReachTheEcuSaysSo) {
     ChartBench b(200);
-    b.Fitted({{0, 0, 260}, {5, 6, 100}});
+    b.Fitted({{0, 0, 260}});
     FittedMapSession session = SessionOf(b);
-    ASSERT_TRUE(session.UndoFitAvailable());
-    ASSERT_TRUE(session.WriteCell(2, 3, 333));  // a point moved before the undo
-    b.ecu.ClearRequests();
+    ASSERT_TRUE(session.WriteCell(2, 3, 333));
+    b.ecu.MutableFaults().deadLine = true;
 
-    session.UndoFit();
+    EXPECT_FALSE(session.UndoFit());
 
+    // The model is back; the ECU keeps the moved point, and the installer is not kept in the chart.
     EXPECT_EQ(ModelMap(b.Map()), std::vector<int32_t>(320, 200));
-    EXPECT_TRUE(b.WrittenVars().empty());
-    // The moved cell stays in the ECU until the map goes there whole.
     EXPECT_EQ(b.ecu.Value(50, 2 * 20 + 3), 333);
     EXPECT_TRUE(session.Decided());
     EXPECT_FALSE(session.AsksOnClose());
-    EXPECT_FALSE(session.UndoFitAvailable());
 }
 
 TEST(FittedMapSession, ACellGoesToTheEcuAtOnceWithinTheCellRange) {

@@ -296,5 +296,82 @@ TEST(ChartScale, TheSpeedAxisSwitchesBetweenLogarithmicAndLinear) {
     EXPECT_DOUBLE_EQ(b.form->Series[3]->at(5).x(), std::log10(1150.0));
 }
 
+// --- ways out after a drag ---------------------------------------------------------------------
+
+// However the chart is left after a point was dragged (and sent at once), the ECU, the model and
+// the curves hold the same map: the undo sends the map before the fit back to the ECU.
+TEST(ChartWaysOut, AfterADragTheEcuTheModelAndTheCurvesAgree) {
+    enum class Way { CloseNo, CloseYes, UndoThenClose, DownloadThenClose };
+    const struct {
+        const char* name;
+        Way way;
+        bool dragKept;
+    } cases[] = {{"close, No", Way::CloseNo, false},
+                 {"close, Yes", Way::CloseYes, true},
+                 {"Backspace, then close", Way::UndoThenClose, false},
+                 {"F12, then close", Way::DownloadThenClose, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        InputBench b;
+        const QPoint from = b.form->PointPosition(4, 7);
+        const QPoint to(from.x(), b.Where(4, 300.5).y());
+        b.Press(from);
+        b.DragTo(to);
+        b.Release(to);
+        ASSERT_NE(b.EcuCell(4, 7), 220);
+        switch (c.way) {
+            case Way::CloseNo:
+            case Way::CloseYes:
+                b.prompter.answers = {c.way == Way::CloseYes ? PromptAnswer::Yes : PromptAnswer::No};
+                break;
+            case Way::UndoThenClose:
+                b.KeyDown(Qt::Key_Backspace);
+                b.KeyUp(Qt::Key_Backspace);
+                break;
+            case Way::DownloadThenClose:
+                b.KeyDown(Qt::Key_F12);
+                b.KeyUp(Qt::Key_F12);
+                break;
+        }
+        b.form->close();
+        ASSERT_FALSE(b.form->isVisible());
+
+        EXPECT_EQ(b.Map().GetCell(4, 7) != 220, c.dragKept);
+        std::vector<int32_t> model;
+        std::vector<int32_t> shown;
+        for (int r = 0; r < 16; ++r) {
+            for (int col = 0; col < 20; ++col) {
+                model.push_back(b.Map().GetCell(r, col));
+                shown.push_back(int32_t(b.form->Series[size_t(r)]->at(col).y()));
+            }
+        }
+        EXPECT_EQ(b.ecu.Values(50), model);
+        EXPECT_EQ(shown, model);
+        EXPECT_TRUE(b.prompter.shown.size() <= 1u);
+    }
+}
+
+TEST(ChartWaysOut, AnUndoThatCannotReachTheEcuSaysSo) {
+    InputBench b;
+    const QPoint from = b.form->PointPosition(4, 7);
+    const QPoint to(from.x(), b.Where(4, 300.5).y());
+    b.Press(from);
+    b.DragTo(to);
+    b.Release(to);
+    const int32_t dragged = b.EcuCell(4, 7);
+    b.ecu.MutableFaults().deadLine = true;
+    b.prompter.fallback = PromptAnswer::No;
+
+    b.KeyDown(Qt::Key_Backspace);
+    b.KeyUp(Qt::Key_Backspace);
+
+    ASSERT_FALSE(b.prompter.shown.empty());
+    EXPECT_EQ(b.prompter.shown.back().text, b.DictCp("MessMappaNonRipristinata", 70));
+    EXPECT_EQ(b.prompter.shown.back().icon, PromptIcon::Error);
+    EXPECT_EQ(b.Map().GetCell(4, 7), 220);
+    EXPECT_EQ(b.form->Series[4]->at(7).y(), 220);
+    EXPECT_EQ(b.EcuCell(4, 7), dragged);
+}
+
 }  // namespace
 }  // namespace zov::test

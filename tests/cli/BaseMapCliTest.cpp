@@ -12,9 +12,11 @@ namespace {
 
 using clitest::RunProgram;
 
-void WriteLibraryFile(ModelBench& b, const std::string& path, int32_t base) {
+// `firstCell`, when not negative, replaces the first cell.
+void WriteLibraryFile(ModelBench& b, const std::string& path, int32_t base, int32_t firstCell = -1) {
     for (int r = 0; r < ConfMap::kRows; ++r)
         for (int c = 0; c < ConfMap::kCols; ++c) b.map.SetCell(r, c, base + 9 * r + c, false);
+    if (firstCell >= 0) b.map.SetCell(0, 0, firstCell, false);
     b.map.SetFileName(path);
     ASSERT_TRUE(b.map.WriteDefinitionFile());
 }
@@ -22,8 +24,9 @@ void WriteLibraryFile(ModelBench& b, const std::string& path, int32_t base) {
 TEST(ZovctlBaseMap, PrintsTheClampedMapAndItsAxes) {
     ScratchDir dir;
     ModelBench b({}, false);
+    // The nearest file holds 720 in its first cell already, so the line may go past it there.
     WriteLibraryFile(b, dir.File("automap_1400n.map"), 100);
-    WriteLibraryFile(b, dir.File("automap_2000n.map"), 580);
+    WriteLibraryFile(b, dir.File("automap_2000n.map"), 200, 720);
     BaseMapLibrary::Map want;
     ASSERT_EQ(BaseMapLibrary::Build(b.map, dir.Path().string() + "/", 2200, want),
               BaseMapLibrary::Outcome::Loaded);
@@ -41,7 +44,8 @@ TEST(ZovctlBaseMap, PrintsTheClampedMapAndItsAxes) {
     for (int c = 0; c < ConfMap::kCols; ++c) expected << (c ? " " : "") << want.rpm[size_t(c)];
     expected << "\n";
     EXPECT_EQ(run.out, expected.str());
-    EXPECT_NE(run.out.find("720 720"), std::string::npos);  // extrapolated past the range, clamped
+    EXPECT_GT(want.cells[0], 720);
+    EXPECT_EQ(run.out.substr(0, 4), "720 ");  // extrapolated past the range, clamped
 }
 
 TEST(ZovctlBaseMap, NoMapExitsWithStatusFive) {
@@ -51,6 +55,10 @@ TEST(ZovctlBaseMap, NoMapExitsWithStatusFive) {
     WriteLibraryFile(b, dir.File("automap_1600n.map"), 100);
     WriteFile(dir.File("automap_1800n.map"), "#define CG_0  1153\r\n");
     const std::string lib = dir.Path().string();
+    // Beyond 2000 cc the line through these two runs past 720.
+    ScratchDir steep;
+    WriteLibraryFile(b, steep.File("automap_1400n.map"), 100);
+    WriteLibraryFile(b, steep.File("automap_2000n.map"), 580);
     const struct {
         std::vector<std::string> args;
         int status;
@@ -62,6 +70,9 @@ TEST(ZovctlBaseMap, NoMapExitsWithStatusFive) {
          5,
          "zovctl: Base map file not found. (" + empty.Path().string() + "/)\n"},
         {{"basemap", "1800", "--library", lib}, 5, "zovctl: The base map file is damaged.\n"},
+        {{"basemap", "2200", "--library", steep.Path().string()},
+         5,
+         "zovctl: No base map: outside the library's 1400-2000 cc, cells would hit limits.\n"},
         {{"basemap", "16x0", "--library", lib},
          2,
          "zovctl: usage: basemap CC [--fuel gpl|metano] [--library DIR] [--write]\n"},

@@ -86,14 +86,18 @@ TEST(BaseMapInEditor, EachFailureSaysWhyWritesNoCellAndLeavesTheFocus) {
     const QStringList wholeLibrary{"Map/GPL/automap_1000n.map", "Map/GPL/automap_1400n.map",
                                    "Map/GPL/automap_1600n.map", "Map/GPL/automap_2000n.map"};
     // A displacement the library refuses (MessNoCil) never gets past the editor's own limits.
+    // Beyond the shipped library (1000..2000 cc) every cell would be 0 from 3600 cc up, a map
+    // no engine runs on: refused with the library's range.
     const struct {
         const char* name;
         QStringList leaveOut;
         bool spoilFile;
+        const char* displacement;
         const char* message;
     } cases[] = {
-        {"empty library", wholeLibrary, false, "MessNoFile"},
-        {"unreadable file", {}, true, "MessCorruptedFile"},
+        {"empty library", wholeLibrary, false, "1600", "MessNoFile"},
+        {"unreadable file", {}, true, "1600", "MessCorruptedFile"},
+        {"cells driven to 0 beyond the library", {}, false, "3600", "MessMappaBaseLimiti"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -101,7 +105,7 @@ TEST(BaseMapInEditor, EachFailureSaysWhyWritesNoCellAndLeavesTheFocus) {
         TFormModifica& f = *b.editor;
         if (c.spoilFile) b.Put("Map/GPL/automap_1600n.map", "[MAPPA]\nnot a map\n");
         Choose(f.ComboAlim, 0);
-        f.EditCilindrata->setText(QStringLiteral("1600"));
+        f.EditCilindrata->setText(QString::fromLatin1(c.displacement));
         f.EditCilindrata->setFocus();
         b.ecu.ClearRequests();
         bool progressWhileAsking = false;
@@ -109,7 +113,7 @@ TEST(BaseMapInEditor, EachFailureSaysWhyWritesNoCellAndLeavesTheFocus) {
         b.Store(f);
 
         ASSERT_EQ(b.prompter.shown.size(), 1u);
-        EXPECT_EQ(b.prompter.shown[0].text, b.DictCp(c.message, 70));
+        EXPECT_EQ(b.prompter.shown[0].text, BaseMapLibrary::RangeText(b.DictCp(c.message, 70), {1000, 2000}));
         EXPECT_EQ(b.prompter.shown[0].caption, ToCp1252(f.windowTitle()));
         EXPECT_EQ(b.prompter.shown[0].icon, PromptIcon::Error);
         // The progress window is never left behind the box.

@@ -254,7 +254,8 @@ TEST(LiveWindow, ActuatorTestNeedsASessionAndAStoppedEngine) {
     EXPECT_EQ(writesOf88(), 0);
 
     // Yes: the diagnosis-mode code reaches variable 88, the actuator test runs (closing it asks
-    // once more), and the refresh runs again afterwards.
+    // once more), the ECU is taken out of diagnosis mode as it closes, and the refresh runs again
+    // afterwards.
     b.prompter.shown.clear();
     b.prompter.answers = {PromptAnswer::Yes, PromptAnswer::Yes};
     QString opened;
@@ -266,8 +267,9 @@ TEST(LiveWindow, ActuatorTestNeedsASessionAndAStoppedEngine) {
     EXPECT_EQ(opened, QStringLiteral("FormDiagnosi"));
     EXPECT_EQ(b.prompter.shown.size(), 2u);
     EXPECT_EQ(b.ecu.ActuatorMask(), 0);
-    EXPECT_EQ(writesOf88(), 1);
-    EXPECT_EQ(b.ecu.Value(kDiagnosisModeVariable), 0xA5);
+    EXPECT_EQ(writesOf88(), 2);
+    EXPECT_EQ(b.ecu.Value(kDiagnosisModeVariable), 0);
+    EXPECT_FALSE(b.ecu.DiagnosisMode());
     EXPECT_TRUE(w->Timer1->isActive());
 
     // An ECU that refuses the mode: the installer is told, the window stays.
@@ -285,6 +287,39 @@ TEST(LiveWindow, ActuatorTestNeedsASessionAndAStoppedEngine) {
     w->ButtonAttClick();
     ASSERT_EQ(b.prompter.shown.size(), 1u);
     EXPECT_EQ(b.prompter.shown[0].text, b.DictCp("MessNoConn", 70));
+}
+
+// A session lost during the actuator test leaves the ECU in diagnosis mode: the installer is told,
+// and the next connection takes it out.
+TEST(LiveWindow, DiagnosisModeLostWithTheSessionEndsAtTheNextConnection) {
+    LiveBench b;
+    b.held->period = 0;  // the engine at rest
+    auto w = b.Open();
+    // Yes to the test, Yes to ending it; No to the link's offer to try the dead line again.
+    b.prompter.answers = {PromptAnswer::Yes, PromptAnswer::Yes};
+    b.prompter.fallback = PromptAnswer::No;
+    ModalWatcher watcher([&](QWidget& test) {
+        b.ecu.MutableFaults().deadLine = true;
+        test.close();
+    });
+    w->ButtonAttClick();
+    EXPECT_EQ(watcher.seen, QStringLiteral("FormDiagnosi"));
+    EXPECT_FALSE(b.context->link.IsConnected());
+    EXPECT_TRUE(b.ecu.DiagnosisMode());
+    ASSERT_FALSE(b.prompter.shown.empty());
+    EXPECT_EQ(b.prompter.shown.back().text,
+              b.DictCp("MessDiagnosiSospesa1", 70) + "\n" + b.DictCp("MessDiagnosiSospesa2", 70));
+    w->close();
+
+    b.ecu.MutableFaults().deadLine = false;
+    b.prompter.shown.clear();
+    b.form->interactive = false;  // no identification dialog
+    b.form->MenuConnettiClick();
+    EXPECT_TRUE(b.context->link.IsConnected());
+    EXPECT_FALSE(b.ecu.DiagnosisMode());
+    ASSERT_FALSE(b.prompter.shown.empty());
+    EXPECT_EQ(b.prompter.shown.back().text, b.DictCp("MessDiagnosiRipristinata", 70) + "\n");
+    EXPECT_EQ(b.prompter.shown.back().icon, PromptIcon::Information);
 }
 
 }  // namespace

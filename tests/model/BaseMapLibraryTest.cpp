@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -55,14 +58,27 @@ TEST(BaseMapNames, DisplacementAndPattern) {
                  {"x.map", 0}};
     for (const auto& c : cases) EXPECT_EQ(Lib::DisplacementOf(c.name), c.cc) << c.name;
 
+    // Letter case aside, as the archive and standard software lookups match, and sorted so.
     ScratchDir dir;
     for (const char* n : {"automap_2000n.map", "automap_1400n.map", "automap_1400x.map", "autmap_1400n.map",
-                          "automap1400n.map", "automapA_1600n.map", "automap_1600n.map.old"})
+                          "automap1400n.map", "automapA_1600n.map", "automap_1600n.map.old",
+                          "Automap_1800N.map", "AUTOMAP_1200N.MAP"})
         WriteFile(dir.File(n), "");
     EXPECT_EQ(Lib::List(dir.Path().string()),
-              (std::vector<std::string>{"automapA_1600n.map", "automap_1400n.map", "automap_2000n.map"}));
+              (std::vector<std::string>{"AUTOMAP_1200N.MAP", "automap_1400n.map", "Automap_1800N.map",
+                                        "automap_2000n.map", "automapA_1600n.map"}));
+    EXPECT_EQ(Lib::RangeOf(Lib::List(dir.Path().string())).low, 1200);
+    EXPECT_EQ(Lib::RangeOf(Lib::List(dir.Path().string())).high, 2000);
+
+    // The fuel folder as the disk spells it; the usual name where there is none.
     EXPECT_EQ(Lib::FuelFolder("/r/Map/", 1), "/r/Map/Metano/");
     EXPECT_EQ(Lib::FuelFolder("/r/Map/", 0), "/r/Map/GPL/");
+    ScratchDir map;
+    std::filesystem::create_directories(map.Path() / "Gpl");
+    std::filesystem::create_directories(map.Path() / "METANO");
+    const std::string root = map.Path().string() + "/";
+    EXPECT_EQ(Lib::FuelFolder(root, 0), root + "Gpl/");
+    EXPECT_EQ(Lib::FuelFolder(root, 1), root + "METANO/");
 }
 
 TEST(BaseMapChoice, NearestAndSecondWithoutReplacingEquals) {
@@ -138,17 +154,74 @@ TEST_F(BaseMapLibraryTest, BetweenTwoFilesCellsAreInterpolatedAndAxesAveraged) {
     EXPECT_EQ(got.cells[0], 150);
 }
 
-TEST_F(BaseMapLibraryTest, BeyondTheLibraryCellsAreExtrapolatedThenClampedOnWriting) {
+TEST_F(BaseMapLibraryTest, BeyondTheLibraryCellsAreExtrapolatedAlongTheLine) {
     const Lib::Map low = ReadBack(reader, Add("automap_1400n.map", 100));
-    const Lib::Map high = ReadBack(reader, Add("automap_2000n.map", 580));
+    const Lib::Map high = ReadBack(reader, Add("automap_2000n.map", 400));
     Lib::Map got;
     ASSERT_EQ(Build(2200, got), Lib::Outcome::Loaded);
     for (size_t i = 0; i < got.cells.size(); ++i)
         ASSERT_EQ(got.cells[i], int32_t(high.cells[i] + (high.cells[i] - low.cells[i]) / 3.0)) << i;
-    EXPECT_EQ(got.cells[0], 580 + 160);  // past the ECU's range before writing
-    Lib::Write(reader.map, got, false, {});
-    EXPECT_EQ(reader.map.GetCell(0, 0), ConfMap::kMaxCell);
+    EXPECT_EQ(got.cells[0], 400 + 100);
+}
+
+TEST_F(BaseMapLibraryTest, ALibraryFileIsFoundWhateverItsLetterCase) {
+    ScratchDir map;
+    const std::filesystem::path gpl = map.Path() / "Gpl";
+    std::filesystem::create_directories(gpl);
+    WriteLibraryFile(writer, (gpl / "Automap_1600N.map").string(), 250, 300, 10);
+    const std::string folder = Lib::FuelFolder(map.Path().string() + "/", 0);
+    Lib::Map got;
+    ASSERT_EQ(Lib::Build(reader.map, folder, 1600, got), Lib::Outcome::Loaded);
+    EXPECT_EQ(got.cells, ReadBack(reader, (gpl / "Automap_1600N.map").string()).cells);
+}
+
+// Past the library's displacements the line through the two nearest files runs into the cell
+// limits; a map that reaches 0 or 720 where the nearest file does not is refused.
+TEST_F(BaseMapLibraryTest, ExtrapolationThatDrivesACellToALimitLoadsNothing) {
+    // Cells fall with displacement, as injection times do: 1400 cc 400..562, 2000 cc 200..362.
+    Add("automap_1400n.map", 400);
+    Add("automap_2000n.map", 200);
+    // A second library whose nearest files hold a cell at each limit already: 1400 cc holds 720
+    // in the last cell, 2000 cc holds 0 in the first.
+    ScratchDir atLimits;
+    const auto addWith = [&](const std::string& name, int32_t base,
+                             const std::vector<std::array<int, 3>>& set) {
+        WriteLibraryFile(writer, atLimits.File(name), base, 300, 10);
+        for (const auto& [row, col, value] : set) writer.map.SetCell(row, col, value, false);
+        ASSERT_TRUE(writer.map.WriteDefinitionFile());
+    };
+    addWith("automap_1400n.map", 250, {{15, 19, ConfMap::kMaxCell}});
+    addWith("automap_2000n.map", 150, {{0, 0, 0}, {15, 19, 700}});
+    const std::string limits = atLimits.Path().string() + "/";
+
+    const struct {
+        const char* what;
+        std::string folder;
+        int32_t cc;
+        Lib::Outcome outcome;
+    } cases[] = {
+        {"inside the range", Folder(), 1700, Lib::Outcome::Loaded},
+        {"beyond, no cell at a limit", Folder(), 2300, Lib::Outcome::Loaded},  // 100 below 2000 cc's
+        {"beyond, a cell reaches 0 exactly", Folder(), 2600, Lib::Outcome::DrivenToLimit},
+        {"below, cells reach 720", Folder(), 500, Lib::Outcome::DrivenToLimit},
+        {"beyond, the nearest cell is 0 already", limits, 2600, Lib::Outcome::Loaded},
+        {"below, the nearest cell is 720 already", limits, 800, Lib::Outcome::Loaded},
+    };
+    Lib::Map untouched;
+    untouched.cells.fill(-1);
+    for (const auto& c : cases) {
+        Lib::Map got = untouched;
+        EXPECT_EQ(Lib::Build(reader.map, c.folder, c.cc, got), c.outcome) << c.what;
+        EXPECT_EQ(got.cells == untouched.cells, c.outcome == Lib::Outcome::DrivenToLimit) << c.what;
+    }
+    // Only the cell the nearest file holds at 720 went past it, and is clamped on writing.
+    Lib::Map below;
+    ASSERT_EQ(Lib::Build(reader.map, limits, 800, below), Lib::Outcome::Loaded);
+    EXPECT_GT(below.cells[15 * 20 + 19], ConfMap::kMaxCell);
+    EXPECT_LT(*std::max_element(below.cells.begin(), below.cells.end() - 1), ConfMap::kMaxCell);
+    Lib::Write(reader.map, below, false, {});
     EXPECT_EQ(reader.map.GetCell(15, 19), ConfMap::kMaxCell);
+    EXPECT_EQ(Lib::RangeText("%1-%2 cc", Lib::RangeOf(Lib::List(Folder()))), "1400-2000 cc");
 }
 
 TEST_F(BaseMapLibraryTest, TwoFilesOfTheSameDisplacementTakeTheFirstByName) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "DiagnosisModeGuard.h"
 #include "MappingJournal.h"
 
 namespace zov {
@@ -52,6 +53,8 @@ EcuSession::Opened EcuSession::Open(bool interactive) {
     if (!Connected()) return Opened::Lost;
     ResumeMapping();
     if (!Connected()) return Opened::Lost;
+    ResumeDiagnosis();
+    if (!Connected()) return Opened::Lost;
     CheckLoadedModel();
     ReportRefusedVariables();
     return Opened::Loaded;
@@ -69,6 +72,21 @@ void EcuSession::ResumeMapping() {
         case MappingJournal::Resumed::NotLeft:
             // Not left: the session was lost on the way and the link has said so; the leave stays
             // pending for the next session.
+            break;
+    }
+}
+
+void EcuSession::ResumeDiagnosis() {
+    switch (DiagnosisModeGuard::LeaveIfFound(link_)) {
+        case DiagnosisModeGuard::Found::Left:
+            host_.Report("MessDiagnosiRipristinata", PromptIcon::Information, {});
+            break;
+        case DiagnosisModeGuard::Found::NotLeft:
+            // Refused: the ECU stays in diagnosis mode, and the next connection tries again. A
+            // session lost on the way has been reported by the link.
+            if (Connected()) host_.Report("MessDiagnosiSospesa1", PromptIcon::Warning, {});
+            break;
+        case DiagnosisModeGuard::Found::Normal:
             break;
     }
 }

@@ -63,7 +63,9 @@ class EcuSession {
     // (MessVariabiliRifiutate), interactive or not: the model does not hold them.
     // An ECU found in mapping mode after the load (a mapping that ended without leaving it) is taken
     // out of it (MappingJournal::Resume) and the user is told: MessMappaturaRipristinata, or
-    // MessMappaturaSenzaValori when the mapping's own values stay in place.
+    // MessMappaturaSenzaValori when the mapping's own values stay in place. An ECU found in
+    // diagnosis mode (an actuator test that ended without leaving it) is taken out of it
+    // (DiagnosisModeGuard::LeaveIfFound): MessDiagnosiRipristinata.
     Opened Open(bool interactive);
     // The journal a mapping keeps of the ECU's normal values (MappingJournal::PathIn).
     void SetMappingJournal(std::string path) { mappingJournal_ = std::move(path); }
@@ -89,6 +91,7 @@ class EcuSession {
     void Load();
     void CheckLoadedModel();
     void ResumeMapping();
+    void ResumeDiagnosis();
 
     ComInj& link_;
     ConfigurationModel& model_;

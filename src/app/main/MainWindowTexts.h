@@ -59,7 +59,9 @@ inline const std::array<KeptTexts, 9> kKeptTexts = {{
       "MessErrAnnulla",
       "MessErrStampa",
       "MessMappaturaRipristinata",
-      "MessMappaturaSenzaValori"},
+      "MessMappaturaSenzaValori",
+      "MessDiagnosiRipristinata",
+      "MessDiagnosiSospesa1"},
      70},
     // Why a programming failed and what it left in the ECU.
     {{"MessProgLineaPersa", "MessProgNoRisposta", "MessProgRispErrata", "MessProgRifiutata",

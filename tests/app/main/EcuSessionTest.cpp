@@ -413,5 +413,29 @@ TEST(EcuSessionMapping, AnEcuLeftInMappingModeIsTakenOutAtTheNextSession) {
     }
 }
 
+// --- an actuator test the program did not end -------------------------------------------------
+
+TEST(EcuSessionDiagnosis, AnEcuLeftInDiagnosisModeIsTakenOutAtTheNextSession) {
+    SessionBench b;
+    ASSERT_EQ(b.session.Open(true), EcuSession::Opened::Loaded);
+    // An actuator test whose program ended without leaving diagnosis mode.
+    ASSERT_TRUE(b.link.WriteVar(kDiagnosisModeVariable, kDiagnosisModeCode));
+    ASSERT_TRUE(b.ecu.DiagnosisMode());
+    b.link.Disconnect();
+    b.host.calls.clear();
+
+    ASSERT_EQ(b.session.Open(true), EcuSession::Opened::Loaded);
+    EXPECT_FALSE(b.ecu.DiagnosisMode());
+    EXPECT_EQ(std::count(b.host.calls.begin(), b.host.calls.end(), "report MessDiagnosiRipristinata"), 1);
+
+    // Running normally: nothing to say, and variable 88 is only read.
+    b.link.Disconnect();
+    b.host.calls.clear();
+    b.ecu.ClearRequests();
+    ASSERT_EQ(b.session.Open(true), EcuSession::Opened::Loaded);
+    EXPECT_EQ(b.host.calls, kLoad);
+    EXPECT_EQ(b.CountRequestsFor(kDiagnosisModeVariable), 1);
+}
+
 }  // namespace
 }  // namespace zov::test
