@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "CPort.h"
+#include "PortHolder.h"
 
 namespace zov {
 namespace {
@@ -60,7 +61,7 @@ std::unique_ptr<HidDevice> CPort::TryUsbDevice(const HidDeviceInfo& info) {
     }
     // Another process using the adapter holds its lock: the adapter is not ours to take.
     if (!usbMutex.Acquire(info.path)) {
-        deviceError_ = {DeviceFault::Busy, info.path, 0};
+        deviceError_ = {DeviceFault::Busy, info.path, 0, PortHolder().Find(AdapterLock::LockPath(info.path))};
         return nullptr;
     }
     usbDevice = info;

@@ -30,6 +30,20 @@ DeviceError DeviceError::FromErrno(const std::string& path, int error) {
     return {fault, path, error};
 }
 
+// The services that take USB-serial adapters for their own devices each have their own remedy.
+DeviceFaultText DeviceError::BusyLine() const {
+    if (holder.empty()) return {"MessPortOccupato", "%1 is busy: another program is using the port"};
+    if (holder == "ModemManager")
+        return {"MessPortModemManager",
+                "%1 is busy: ModemManager takes USB-serial adapters for modems; keep it off this one (udev "
+                "property ID_MM_DEVICE_IGNORE, see man zovqbr) and plug it in again"};
+    if (holder == "brltty")
+        return {"MessPortBrltty",
+                "%1 is busy: brltty takes some USB-serial adapters for braille displays; without one, "
+                "remove it (sudo apt remove brltty) and plug the adapter in again"};
+    return {"MessPortOccupatoDa", "%1 is busy: %2 is using it; close %2 and try again"};
+}
+
 DeviceFaultText DeviceError::Line() const {
     switch (fault) {
         case DeviceFault::None:
@@ -46,7 +60,7 @@ DeviceFaultText DeviceError::Line() const {
         case DeviceFault::NoSuchDevice:
             return {"MessPortAssente", "No such device %1: plug the adapter in or choose another port"};
         case DeviceFault::Busy:
-            return {"MessPortOccupato", "%1 is busy: another program is using the port"};
+            return BusyLine();
         case DeviceFault::NotSerial:
             return {"MessPortNonSeriale", "%1 is not a serial port"};
         case DeviceFault::SetupRefused:
@@ -68,6 +82,9 @@ std::string DeviceError::Text(const std::string& pattern) const {
     for (size_t i = 0; i < use.size(); ++i) {
         if (use.compare(i, 2, "%1") == 0) {
             out += path;
+            ++i;
+        } else if (use.compare(i, 2, "%2") == 0) {
+            out += holder;
             ++i;
         } else {
             out += use[i];

@@ -18,18 +18,21 @@ enum class DeviceFault : uint8_t {
     Other,
 };
 
-// The dictionary identifier of a fault's line and its English text, with "%1" for the device path.
+// The dictionary identifier of a fault's line and its English text, with "%1" for the device path
+// and "%2" for the program holding it.
 struct DeviceFaultText {
     const char* identifier;
     const char* english;
 };
 
-// A device fault with the path it concerns and the system's error number (0 when none applies).
+// A device fault with the path it concerns, the system's error number (0 when none applies) and,
+// for a busy port, the program seen holding it (empty when none could be seen).
 // Text() is the one line a user reads: what happened and, where there is one, the remedy.
 struct DeviceError {
     DeviceFault fault = DeviceFault::None;
     std::string path;
     int systemError = 0;
+    std::string holder = {};
 
     explicit operator bool() const { return fault != DeviceFault::None; }
     bool operator==(const DeviceError&) const = default;
@@ -37,9 +40,10 @@ struct DeviceError {
     // The fault an errno of open() or flock() stands for.
     static DeviceError FromErrno(const std::string& path, int error);
     // The dictionary rows of Line(), for the windows that keep them (cut to 160 characters).
-    static constexpr std::array<const char*, 8> kLineIdentifiers = {
+    static constexpr std::array<const char*, 11> kLineIdentifiers = {
         "MessPortNegato",     "MessPortNegatoUsb",    "MessPortAssente", "MessPortOccupato",
-        "MessPortNonSeriale", "MessPortImpostazioni", "MessPortPerso",   "MessPortNonAperto"};
+        "MessPortNonSeriale", "MessPortImpostazioni", "MessPortPerso",   "MessPortNonAperto",
+        "MessPortOccupatoDa", "MessPortModemManager", "MessPortBrltty"};
     static constexpr int kLineLength = 160;
 
     // The line's identifier and English text; a fault with no line of its own gets "cannot open".
@@ -48,6 +52,9 @@ struct DeviceError {
     std::string Text() const;
     // The line from a translated pattern of Line(); an empty pattern gives the English one.
     std::string Text(const std::string& pattern) const;
+
+  private:
+    DeviceFaultText BusyLine() const;
 };
 
 }  // namespace zov

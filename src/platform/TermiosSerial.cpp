@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <chrono>
 
+#include "PortHolder.h"
+
 namespace zov {
 namespace {
 
@@ -123,19 +125,19 @@ SerialStatus TermiosSerial::ReadByte(uint8_t& byte) {
 void TermiosSerial::PurgeReceive() { tcflush(fd_, TCIFLUSH); }
 
 OpenResult TermiosOpener::Open(const std::string& path) {
-    int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return {nullptr, DeviceError::FromErrno(path, errno)};
-    // Exclusive, as the port was on its original platform: a second program cannot share the line.
     DeviceError error;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        error = DeviceError::FromErrno(path, errno);
+    else if (flock(fd, LOCK_EX | LOCK_NB) != 0)  // exclusive: a second program cannot share the line
         error = DeviceError::FromErrno(path, errno);
     else if (!isatty(fd))
         error = {DeviceFault::NotSerial, path, ENOTTY};
-    if (error) {
-        close(fd);
-        return {nullptr, error};
-    }
-    return {std::make_unique<TermiosSerial>(fd), {}};
+    if (!error) return {std::make_unique<TermiosSerial>(fd), {}};
+    if (fd >= 0) close(fd);
+    // A busy port is useless to know about without knowing who has it.
+    if (error.fault == DeviceFault::Busy) error.holder = PortHolder().Find(path);
+    return {nullptr, error};
 }
 
 }  // namespace zov

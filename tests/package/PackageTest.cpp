@@ -77,6 +77,9 @@ TEST_F(PackageTest, HoldsTheProgramsTheirDataAndTheDesktopIntegration) {
         "usr/share/metainfo/it.ovalix.ZovQbr.metainfo.xml",
         "usr/share/man/man1/zovctl.1.gz",
         "usr/share/man/man1/zovsim.1.gz",
+        "usr/share/man/man1/zovqbr.1.gz",
+        "usr/share/doc/zovqbr/copyright",
+        "usr/share/doc/zovqbr/changelog.gz",
         "usr/share/bash-completion/completions/zovctl",
         "usr/lib/udev/rules.d/60-zovqbr-usb.rules",
     };
@@ -119,9 +122,26 @@ TEST_F(PackageTest, DependsOnTheLibrariesItLinksAndQtsPlugins) {
     EXPECT_EQ(Field("Package"), "zovqbr\n");
     EXPECT_EQ(Field("Version"), std::string(ZOV_VERSION) + "\n");
     const std::string depends = Field("Depends");
-    for (const char* package :
-         {"libqt6widgets6", "libqt6core6", "libstdc++6", "libc6", "qt6-qpa-plugins", "libhidapi-hidraw0"})
+    for (const char* package : {"libqt6widgets6", "libqt6core6", "libstdc++6", "libc6", "libqt6sql6-sqlite",
+                                "libhidapi-hidraw0", "libqt6multimedia6", "libqt6pdf6"})
         EXPECT_NE(depends.find(package), std::string::npos) << package << " in: " << depends;
+    const std::string suggests = Field("Suggests");
+    EXPECT_NE(suggests.find("libqt6sql6-psql"), std::string::npos) << suggests;
+    EXPECT_EQ(depends.find("psql"), std::string::npos) << "a shared archive is a choice: " << depends;
+}
+
+// What lintian reads first: a maintainer one can write to, and a description Debian can show.
+TEST_F(PackageTest, NamesAMaintainerAddressAndWrapsItsDescription) {
+    EXPECT_EQ(Field("Maintainer"), "ZOV Qbr developers <dev@zovqbr.invalid>\n");
+    const std::string description = Field("Description");
+    size_t lines = 0;
+    for (size_t at = 0; at < description.size(); ++lines) {
+        const size_t end = std::min(description.find('\n', at), description.size());
+        EXPECT_LT(end - at, 80U) << description.substr(at, end - at);
+        at = end + 1;
+    }
+    EXPECT_GT(lines, 5U) << description;
+    EXPECT_NE(description.find("libqt6sql6-psql"), std::string::npos);
 }
 
 TEST_F(PackageTest, DesktopEntryAndMetainfoPassTheValidators) {
