@@ -24,9 +24,9 @@ void FittedMapSession::UndoFit() {
 
 bool FittedMapSession::Download() {
     const uint8_t undoCopy = map_.backupValid;
-    const bool mapWritten = map_.WriteToEcu(50) != 0 && link_.IsConnected();
-    const bool reset = mapWritten && car_.ResetAdaptation() != 0 && link_.IsConnected();
-    if (!reset) {
+    // A map the ECU did not take whole gets no reset: SendNewMap keeps it for the map still there.
+    lastDownload_ = map_.SendNewMap();
+    if (lastDownload_.Outcome() != WriteOutcome::Answered) {
         // The write takes the undo copy for gone; the ECU never got the new map, so it is not.
         map_.backupValid = undoCopy;
         return false;

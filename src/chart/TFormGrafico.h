@@ -153,6 +153,7 @@ class TFormGrafico : public QDialog {
         QString messInsRiga;
         std::string scaricaMappa;
         std::string mappaNonScaricata;
+        std::string mappaMista;
         QString riepilogo;
         QString riepilogoDaZero;
         QString nessunaModifica;

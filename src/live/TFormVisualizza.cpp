@@ -319,10 +319,8 @@ void TFormVisualizza::ButtonAttClick() {
     if (ctx_.prompter.Ask(messInVerAtt1_ + " " + messInVerAtt2_, ToCp1252(Caption()), PromptIcon::Information,
                           PromptButtons::YesNo) != PromptAnswer::Yes)
         return;
-    // A write the ECU refused is answered like any other: only the refusal bit tells.
-    ctx_.link.ClearErrorFlags();
-    const bool written = ctx_.link.WriteVar(kDiagnosisModeVariable, kDiagnosisModeCode) &&
-                         ctx_.link.IsConnected() && (ctx_.link.ErrorFlags() & ERR_NOT_AVAILABLE) == 0;
+    const bool written =
+        ctx_.link.WriteVar(kDiagnosisModeVariable, kDiagnosisModeCode) == WriteOutcome::Answered;
     if (!written) {
         ShowError(messNoDiagn_);
         return;

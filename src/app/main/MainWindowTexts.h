@@ -59,7 +59,10 @@ inline const std::array<KeptTexts, 9> kKeptTexts = {{
       "MessErrAnnulla",
       "MessErrStampa",
       "MessMappaturaRipristinata",
-      "MessMappaturaSenzaValori"},
+      "MessMappaturaSenzaValori",
+      "MessScritturaRifiutata",
+      "MessMappaturaRifiutata",
+      "MessMappaMista"},
      70},
     // Why a programming failed and what it left in the ECU.
     {{"MessProgLineaPersa", "MessProgNoRisposta", "MessProgRispErrata", "MessProgRifiutata",
