@@ -594,8 +594,10 @@ void DownloadMap(Session& session, bool reset, bool axes) {
     else
         sent.map = map.WriteMainMap();
     WriteOutcome outcome = sent.Outcome();
-    if (axes && outcome != WriteOutcome::Lost)
-        outcome = Worse(outcome, Worse(map.WriteToEcu(105), map.WriteToEcu(111)));
+    if (axes && outcome != WriteOutcome::Lost) {
+        outcome = Worse(outcome, map.WriteToEcu(105));
+        outcome = Worse(outcome, map.WriteToEcu(111));
+    }
     if (outcome == WriteOutcome::Answered) return;
     for (const std::string& line : RefusalConsoleLines(session.model.RefusedWrites()))
         std::fprintf(stderr, "%s\n", line.c_str());

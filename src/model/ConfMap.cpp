@@ -343,8 +343,9 @@ WriteOutcome ConfMap::PrepareMapping() {
         for (int j = 0; j < kCols; ++j) SetCell(i, j, regridded[i][j], false);
     for (int j = 0; j < kCols; ++j) SetRpm(j, kDefaultRpm[j]);
     for (int i = 0; i < kRows; ++i) SetMap(i, kDefaultMap[i]);
-    const WriteOutcome axes = Worse(WriteToEcu(105), WriteToEcu(111));
-    return Worse(axes, WriteToEcu(50));
+    WriteOutcome outcome = WriteToEcu(105);
+    outcome = Worse(outcome, WriteToEcu(111));
+    return Worse(outcome, WriteToEcu(50));
 }
 
 int32_t ConfMap::ColumnBoundary(int c) const {
@@ -506,7 +507,8 @@ void ConfMap::TakeDefinition(const DefinitionImage& img) {
 }
 
 WriteOutcome ConfMap::WriteDefinitionToEcu() {
-    WriteOutcome outcome = Worse(WriteToEcu(111), WriteToEcu(105));
+    WriteOutcome outcome = WriteToEcu(111);
+    outcome = Worse(outcome, WriteToEcu(105));
     const WriteOutcome mainMap = WriteToEcu(50);
     outcome = Worse(outcome, mainMap);
     for (int var = 81; var <= 85; ++var) outcome = Worse(outcome, WriteToEcu(var));

@@ -332,8 +332,9 @@ WriteOutcome ConfParam::StoreDefinition(const DefinitionImage& img, bool send) {
 
 WriteOutcome ConfParam::SendIdleValues() {
     if (Version() != 0 && Version() <= 9) return WriteOutcome::Answered;
-    const WriteOutcome first = Worse(WriteToEcu(44), WriteToEcu(54));
-    return Worse(first, WriteToEcu(60));
+    WriteOutcome outcome = WriteToEcu(44);
+    outcome = Worse(outcome, WriteToEcu(54));
+    return Worse(outcome, WriteToEcu(60));
 }
 
 void ConfParam::OfferUpgrade(LoadResult& result) {

@@ -19,7 +19,8 @@ DefinitionReadError WriteUndo::Undo(ConfigurationModel& model, const Configurati
     model.ClearRefusedWrites();
     WriteOutcome sent = WriteOutcome::Answered;
     if (parts_ & kVehicle) {
-        sent = Worse(model.Car().WriteToEcu(), model.Car().WriteAdaptation());
+        sent = model.Car().WriteToEcu();
+        sent = Worse(sent, model.Car().WriteAdaptation());
         step(30);
         sent = Worse(sent, model.Param().WriteDefinitionToEcu());
     }

@@ -126,15 +126,15 @@ TEST_F(Commands, ElementsAndRows) {
 }
 
 TEST_F(Commands, WritesLandInTheEcu) {
-    EXPECT_TRUE(s.link.WriteVar(64, -3));
+    EXPECT_EQ(s.link.WriteVar(64, -3), WriteOutcome::Answered);
     EXPECT_EQ(s.ecu.Value(64), -3);
     std::vector<int32_t> ol(20);
     for (int i = 0; i < 20; ++i) ol[size_t(i)] = 100 + i;
-    EXPECT_TRUE(s.link.WriteArray(104, ol.data()));
+    EXPECT_EQ(s.link.WriteArray(104, ol.data()), WriteOutcome::Answered);
     EXPECT_EQ(s.ecu.Values(104), ol);
-    EXPECT_TRUE(s.link.WriteVarElement(111, 19, 4321));
+    EXPECT_EQ(s.link.WriteVarElement(111, 19, 4321), WriteOutcome::Answered);
     EXPECT_EQ(s.ecu.Value(111, 19), 4321);
-    EXPECT_TRUE(s.link.WriteTableCell(50, 15, 19, 700));
+    EXPECT_EQ(s.link.WriteTableCell(50, 15, 19, 700), WriteOutcome::Answered);
     EXPECT_EQ(s.ecu.Value(50, 15 * 20 + 19), 700);
 }
 

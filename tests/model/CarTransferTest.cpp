@@ -171,7 +171,7 @@ TEST(CarWriteToEcu, OrderAndVersionGates) {
         CarBench b(EcuWithVersion(c.version));
         b.car.ReadFromEcu();
         b.ecu.ClearRequests();
-        EXPECT_EQ(b.car.WriteToEcu(), 0);
+        EXPECT_EQ(b.car.WriteToEcu(), WriteOutcome::Answered);
         EXPECT_EQ(b.WrittenVars(), Concat(common, c.gated));
         EXPECT_EQ(b.ReadVars(), Vars{39});  // the register merge
     }
@@ -302,7 +302,7 @@ TEST(CarAdaptation, FourZoneEcu) {
     EXPECT_EQ(b.ecu.Value(114, 1), -7);
 
     b.ecu.ClearRequests();
-    EXPECT_EQ(b.car.ResetAdaptation(), 1);
+    EXPECT_EQ(b.car.ResetAdaptation(), WriteOutcome::Answered);
     EXPECT_EQ(b.WrittenVars(), (Vars{114, 115}));
     EXPECT_EQ(b.ecu.Values(114), (std::vector<int32_t>{0, 0, 0, 0}));
     EXPECT_EQ(b.ecu.Values(115), (std::vector<int32_t>{0, 0, 0, 0}));
@@ -335,7 +335,7 @@ TEST(CarAdaptation, EightZoneKindWhen112IsRefused) {
     EXPECT_EQ(b.ecu.Value(58), 12);
 
     b.ecu.ClearRequests();
-    EXPECT_EQ(b.car.ResetAdaptation(), 1);
+    EXPECT_EQ(b.car.ResetAdaptation(), WriteOutcome::Answered);
     EXPECT_EQ(b.WrittenVars(), (Vars{129}));
     EXPECT_EQ(b.ecu.Values(129), std::vector<int32_t>(8, 0));
 }
