@@ -52,7 +52,7 @@ TEST_F(RefusedWrites, ALoadNamesEachRefusedVariableAndEndsIncomplete) {
     const std::string set = Runtime() + "/set", packed = Runtime() + "/conf.zvf";
     ASSERT_EQ(Zovctl(source.device, {"read", set}).status, 0);
     ASSERT_EQ(Zovctl(source.device, {"save-config", packed}).status, 0);
-    for (const std::vector<std::string> args :
+    for (const std::vector<std::string>& args :
          {std::vector<std::string>{"write", set}, {"load-config", packed}}) {
         clitest::Zovsim sim(ZOVSIM_PATH, {"--no-pacing", "--refuse", "24"});
 
