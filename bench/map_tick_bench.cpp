@@ -43,7 +43,7 @@ struct Bench {
         context->link.Connect();
         context->model.ReadFromEcu();
         context->car.DEFAULT_REGISTRO_CONFIGURAZIONE |= 0x04;
-        context->link.WriteVar(39, context->car.DEFAULT_REGISTRO_CONFIGURAZIONE);
+        (void)context->link.WriteVar(39, context->car.DEFAULT_REGISTRO_CONFIGURAZIONE);
         clock.AdvanceTo(kWarmIdleUs);
         editor = std::make_unique<TFormMappa>(*context, dictionary, true);
         editor->Timer1->stop();

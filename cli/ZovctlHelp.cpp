@@ -169,7 +169,9 @@ const std::vector<ExitStatusHelp>& ExitStatusHelps() {
         {3, "refused by the ECU"},
         {4, "a file is damaged, or cannot be read or written; customers: the archive is in use"},
         {5, "impossible with this data (fit: the points do not span a surface)"},
-        {6, "the ECU refused variables during a whole read; the output is incomplete"},
+        {6,
+         "the ECU refused variables during a whole read or write; the output, or what the ECU holds, is "
+         "incomplete"},
     };
     return statuses;
 }

@@ -27,6 +27,7 @@
 #include "GlobalData.h"
 #include "HidapiBus.h"
 #include "MapFit.h"
+#include "MixedMapRecord.h"
 #include "Packaging.h"
 #include "ProgrammingBackup.h"
 #include "TermiosSerial.h"
@@ -52,7 +53,8 @@ enum ExitCode {
     kRefused = 3,
     kFileFailure = 4,
     kImpossible = 5,
-    // The ECU refused variables during a whole read; the output is incomplete.
+    // The ECU refused variables during a whole read or write; the output, or what the ECU holds,
+    // is incomplete.
     kIncomplete = 6,
     // diff: the two configurations differ (as diff(1) says it).
     kDifferent = 1,
@@ -281,22 +283,24 @@ void CommandSet(Session& session, const std::vector<std::string>& args) {
     if (args.size() < 3) Fail(kBadArgument, "usage: set VAR VALUE...");
     const int index = ParseVariable(args[1]);
     const VarInfo& v = VarInfoOf(index);
+    WriteOutcome written = WriteOutcome::Answered;
     if (IsScalar(v.kind)) {
         if (args.size() != 3) Fail(kBadArgument, "variable " + args[1] + " takes one value");
-        link.WriteVar(index, ParseValues(args, 2, v.kind)[0]);
+        written = link.WriteVar(index, ParseValues(args, 2, v.kind)[0]);
     } else if (IsArray(v.kind)) {
         if (v.readOnly) Fail(kBadArgument, "array " + args[1] + " is read-only");
         if (args.size() != size_t(2 + v.length))
             Fail(kBadArgument, "array " + args[1] + " takes " + std::to_string(v.length) + " values");
-        link.WriteArray(index, ParseValues(args, 2, v.kind).data());
+        written = link.WriteArray(index, ParseValues(args, 2, v.kind).data());
     } else {
         if (args.size() != size_t(3 + v.length))
             Fail(kBadArgument,
                  "table " + args[1] + " takes a row and " + std::to_string(v.length) + " values");
         const int row = int(ParseNumber(args[2], 0, 255, "row"));
-        link.WriteTableRow(index, row, ParseValues(args, 3, v.kind).data());
+        written = link.WriteTableRow(index, row, ParseValues(args, 3, v.kind).data());
     }
     CheckRefused(link, index);
+    if (written != WriteOutcome::Answered) Fail(kRefused, "variable " + args[1] + " was not written");
 }
 
 void CommandRecord(Session& session, const std::vector<std::string>& args) {
@@ -327,9 +331,37 @@ std::string NeedDirectory(const std::vector<std::string>& args, bool mustExist) 
     return args[1];
 }
 
+// The program's runtime directory as the settings store names it, else the user's data folder.
+std::string RuntimeDirectory(const Options& o) {
+    const std::string main = GlobalData::StoredMainPath(QString::fromStdString(o.settingsDirectory));
+    if (!main.empty()) return main;
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data && *data) return std::string(data) + "/zovqbr";
+    const char* home = std::getenv("HOME");
+    return std::string(home ? home : ".") + "/.local/share/zovqbr";
+}
+
 void LoadEcu(Session& session) {
     session.model.ReadFromEcu();
     RequireSession(session.link);
+    const std::optional<std::string> rows =
+        MixedMapRecord(MixedMapRecord::PathIn(RuntimeDirectory(session.options))).Of(session.model.Car());
+    if (rows)
+        std::fprintf(stderr,
+                     "zovctl: warning: the ECU's map is mixed (new rows %s): a map download did not "
+                     "complete; send a complete map\n",
+                     rows->c_str());
+}
+
+// After a load into the ECU: one "refused: N NAME" line for each variable the ECU refused (it
+// kept its own value, the rest went on), and the run ends as incomplete.
+void EndIfRefused(const Session& session) {
+    const std::vector<int> refused = session.model.RefusedVariables();
+    if (refused.empty()) return;
+    for (const std::string& line : RefusalConsoleLines(refused)) std::fprintf(stderr, "%s\n", line.c_str());
+    Fail(kIncomplete, "the ECU refused " + std::to_string(refused.size()) +
+                          (refused.size() == 1 ? " variable" : " variables") +
+                          ": the configuration is incomplete");
 }
 
 // After a whole read whose output has been written: one warning line for each variable the ECU
@@ -371,6 +403,7 @@ void CommandWrite(Session& session, const std::vector<std::string>& args) {
         if (f->result.rejected) Fail(kFileFailure, f->path + ": " + cp1252::ToUtf8(f->result.error));
     }
     RequireSession(session.link);
+    EndIfRefused(session);
 }
 
 void CommandDump(Session& session, const std::vector<std::string>& args) {
@@ -425,16 +458,7 @@ void CommandLoadConfig(Session& session, const std::vector<std::string>& args) {
                  source + ": its " + parts[i] + " was refused: " + cp1252::ToUtf8(files[i]->result.error));
     }
     RequireSession(session.link);
-}
-
-// The program's runtime directory as the settings store names it, else the user's data folder.
-std::string RuntimeDirectory(const Options& o) {
-    const std::string main = GlobalData::StoredMainPath(QString::fromStdString(o.settingsDirectory));
-    if (!main.empty()) return main;
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (data && *data) return std::string(data) + "/zovqbr";
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : ".") + "/.local/share/zovqbr";
+    EndIfRefused(session);
 }
 
 // The ECU's configuration is saved before its program is replaced; without a backup the
@@ -547,6 +571,50 @@ void CommandDiff(Session& session, const std::vector<std::string>& args) {
 
 // --- Map fit ------------------------------------------------------------------------------
 
+// The model's configuration with its new map, as definition files beside the runtime directory's
+// Config, where `write` can send it again; what to tell about it.
+std::string KeepMap(Session& session) {
+    const std::string dir = RuntimeDirectory(session.options) + "/Config/MappaNonInviata";
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (!session.model.WriteDefinitionFileSet(ConfigurationModel::DefinitionFiles::In(dir)))
+        return "the new map could not be kept in " + dir;
+    return "the new map is kept in " + dir + "/" + ConfigurationModel::kMapFile + " ('zovctl write " + dir +
+           "' sends it again)";
+}
+
+// A new main map to the ECU (fit --download, basemap --write): its rows, then the self-adaptation
+// reset (`reset`) or the axes (`axes`). What the ECU did not take whole ends the run with the
+// refused variables, the rows it holds new, and the map kept for a retry; a map that did not
+// arrive whole is never followed by the reset.
+void DownloadMap(Session& session, bool reset, bool axes) {
+    ConfMap& map = session.model.Map();
+    session.model.ClearRefusedWrites();
+    ConfMap::NewMap sent;
+    if (reset)
+        sent = map.SendNewMap();
+    else
+        sent.map = map.WriteMainMap();
+    WriteOutcome outcome = sent.Outcome();
+    if (axes && outcome != WriteOutcome::Lost) {
+        outcome = Worse(outcome, map.WriteToEcu(105));
+        outcome = Worse(outcome, map.WriteToEcu(111));
+    }
+    if (outcome == WriteOutcome::Answered) return;
+    for (const std::string& line : RefusalConsoleLines(session.model.RefusedWrites()))
+        std::fprintf(stderr, "%s\n", line.c_str());
+    std::string held = sent.map.Outcome() == WriteOutcome::Answered
+                           ? "the new map is in the ECU"
+                           : "the ECU holds the new map only in rows " + sent.map.NewRowsText() +
+                                 " (a row with '?' was out when the link was lost and may hold either), its "
+                                 "previous map in the others";
+    if (reset && sent.map.Outcome() != WriteOutcome::Answered) held += "; the self-adaptation was not reset";
+    Fail(outcome == WriteOutcome::Lost ? kLinkFailure : kIncomplete,
+         std::string(outcome == WriteOutcome::Lost ? "the ECU session was lost during the map download: "
+                                                   : "the ECU refused part of the map: ") +
+             held + "; " + KeepMap(session));
+}
+
 void CommandFit(Session& session, const std::vector<std::string>& args) {
     const bool download = args.size() == 3 && args[2] == "--download";
     if (args.size() != 2 && !download) Fail(kBadArgument, "usage: fit POINTS.csv [--download]");
@@ -559,12 +627,8 @@ void CommandFit(Session& session, const std::vector<std::string>& args) {
     ConfMap& map = session.model.Map();
     if (!FitMapToPoints(map, points))
         Fail(kImpossible, "impossible with this data: the points must fill three cells not on one line");
-    if (download) {
-        // A new map makes what the ECU has learnt on the old one wrong.
-        map.WriteToEcu(50);
-        session.model.Car().ResetAdaptation();
-        RequireSession(session.link);
-    }
+    // A new map makes what the ECU has learnt on the old one wrong: the reset follows it.
+    if (download) DownloadMap(session, true, false);
     for (int r = 0; r < ConfMap::kRows; ++r) std::printf("%s\n", Join(map.CL[r], ConfMap::kCols).c_str());
 }
 
@@ -615,9 +679,12 @@ void CommandBaseMap(Session& session, const std::vector<std::string>& args) {
     const int code = RunBaseMap(
         args, RuntimeDirectory(session.options) + "/Map/", map,
         [&](const BaseMapLibrary::Map& base) {
+            // The ECU is read first: the download names it in the mixed-map record, and a map kept
+            // for a retry goes with its own configuration.
             Connect(session.link, session.link.portIndex);
-            BaseMapLibrary::Write(map, base, true, {});
-            RequireSession(session.link);
+            LoadEcu(session);
+            BaseMapLibrary::Write(map, base, false, {});
+            DownloadMap(session, false, true);
         },
         stdout, error);
     if (code != kOk) Fail(ExitCode(code), error);
@@ -703,6 +770,7 @@ int Run(int argc, char** argv) {
     ConfMap map(link, car, ConfigurationModel::kMapFile);
     ConfParam param(link, car, ConfigurationModel::kParamFile, prompter);
     ConfigurationModel model(link, map, car, param);
+    map.SetMixedMapRecord(MixedMapRecord::PathIn(RuntimeDirectory(o)));
     Session session{link, model, prompter, clock, o};
     link.SetLinkMessages(EnglishLinkMessages());
     const int portIndex = ResolvePort(o, link);

@@ -283,6 +283,11 @@ EcuSimulator::Answer EcuSimulator::ExecuteWrite(uint8_t opcode, int index, const
     const Answer refused{true, kStatusRefused, {}};
     const Answer accepted{};
     if (index >= kVarCount || !Available(index)) return refused;
+    if (auto left = config_.faults.writesBeforeRefusal.find(index);
+        left != config_.faults.writesBeforeRefusal.end()) {
+        if (left->second == 0) return refused;
+        --left->second;
+    }
     const VarInfo& info = VarInfoOf(index);
     const int width = ElementBytes(info.kind);
     const bool writableArray = IsArray(info.kind) && !info.readOnly;

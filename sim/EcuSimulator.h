@@ -49,6 +49,8 @@ struct Faults {
     int badChecksum = 0;    // answers sent with a wrong checksum byte
     int corruptEcho = 0;    // bytes whose echo comes back altered (the ECU still gets them right)
     std::set<int> refused;  // indices (variables or records) answered 0x7F
+    // Variables whose writes are taken this many more times, then answered 0x7F (reads still served).
+    std::map<int, int> writesBeforeRefusal;
     int64_t latencyUs = 0;  // from the frame's last byte to the status byte
     // Boot loader.
     int lowSupply = 0;      // erase and start-programming requests answered 0x0B (supply too low)

@@ -79,6 +79,7 @@ std::string ZovsimUsage() {
            "  --bad-checksum N       answer with a wrong checksum\n"
            "  --corrupt-echo N       alter the echo of bytes\n"
            "  --refuse LIST          refuse (0x7F) these comma-separated indices\n"
+           "  --refuse-writes-after VAR:N  take N writes of variable VAR, refuse (0x7F) the later ones\n"
            "  --lose-device N        pull the adapter out (close the terminal and end) when the PC\n"
            "                         sends a new request after N requests, before answering it\n"
            "                         (a request sent again at once counts once)\n"
@@ -209,6 +210,17 @@ bool ParseZovsimOptions(const std::vector<std::string>& args, ZovsimOptions& out
               return true;
           },
           "comma-separated indices from 0 to 255"}},
+        {"--refuse-writes-after",
+         {[&](const std::string& v) {
+              const size_t colon = v.find(':');
+              long long var = 0, n = 0;
+              if (colon == std::string::npos || !ParseInt(v.substr(0, colon), 0, 255, var) ||
+                  !ParseInt(v.substr(colon + 1), 0, 1000000000, n))
+                  return false;
+              faults.writesBeforeRefusal[int(var)] = int(n);
+              return true;
+          },
+          "VAR:N, a variable from 0 to 255 and a count"}},
     };
     const std::map<std::string, std::function<void()>> flags{
         {"--no-pacing", [&] { ecu.baud = 0; }},

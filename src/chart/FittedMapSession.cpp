@@ -18,7 +18,7 @@ bool FittedMapSession::WriteCell(int row, int col, int32_t value) {
     return map_.SetCell(row, col, value, true) != 0 && link_.IsConnected();
 }
 
-bool FittedMapSession::SendMap() { return map_.WriteToEcu(50) != 0 && link_.IsConnected(); }
+bool FittedMapSession::SendMap() { return map_.WriteMainMap().Outcome() == WriteOutcome::Answered; }
 
 bool FittedMapSession::UndoFit() {
     decided_ = true;
@@ -34,9 +34,9 @@ bool FittedMapSession::UndoFit() {
 bool FittedMapSession::Download() {
     const uint8_t undoCopy = map_.backupValid;
     ecuChanged_ = true;
-    const bool mapWritten = SendMap();
-    const bool reset = mapWritten && car_.ResetAdaptation() != 0 && link_.IsConnected();
-    if (!reset) {
+    // A map the ECU did not take whole gets no reset: SendNewMap keeps it for the map still there.
+    lastDownload_ = map_.SendNewMap();
+    if (lastDownload_.Outcome() != WriteOutcome::Answered) {
         // The write takes the undo copy for gone; the ECU never got the new map, so it is not.
         map_.backupValid = undoCopy;
         return false;

@@ -1,14 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
+#include "ConfMap.h"
 #include "MapChangeSummary.h"
 
 namespace zov {
 
 class ComInj;
 class ConfCar;
-class ConfMap;
 
 // What the map chart does to the map and the ECU, in the order the ECU needs it: single cells
 // written at once, the fit undone from the undo copy, the whole map downloaded followed by the
@@ -44,6 +45,8 @@ class FittedMapSession {
     // reached the ECU. When they did not, nothing is taken as decided and the undo copy stays, so
     // the installer can try again or go back; the link has already said what went wrong.
     bool Download();
+    // What the ECU holds after a download that did not complete: its new rows ("0-4 (5?)").
+    std::string NewRowsOfLastDownload() const { return lastDownload_.map.NewRowsText(); }
 
     // The map before the fit: the undo copy as it was when the session began.
     bool HasBefore() const { return hasBefore_; }
@@ -64,6 +67,7 @@ class FittedMapSession {
     // Cells or the map went to the ECU since the fit: it may no longer hold the undo copy's map.
     bool ecuChanged_ = false;
     MapTable before_{};
+    ConfMap::NewMap lastDownload_;
 };
 
 }  // namespace zov

@@ -79,6 +79,7 @@ TFormGrafico::TFormGrafico(AppContext& ctx, TModuloLingua& dictionary, QWidget* 
     texts_.mappaNonScaricata =
         "La mappa non \xE8 arrivata in centralina: riprovare o annullare l'interpolazione.";
     texts_.mappaNonRipristinata = "La mappa ripristinata non \xE8 arrivata in centralina.";
+    texts_.mappaMista = "Mappa mista in centralina: inviare una mappa completa. Righe nuove:";
     texts_.riepilogo = Utf("%1 celle cambiate, la pi\u00F9 grande %2 % alla riga %3, colonna %4");
     texts_.riepilogoDaZero = Utf("%1 celle cambiate, la pi\u00F9 grande da 0 a %2 alla riga %3, colonna %4");
     texts_.nessunaModifica = Utf("Nessuna cella cambiata");
@@ -247,6 +248,7 @@ bool TFormGrafico::Localize() {
     l.Text(QStringLiteral("MessScaricaMappa"), 70, texts_.scaricaMappa);
     l.Text(QStringLiteral("MessMappaNonScaricata"), 70, texts_.mappaNonScaricata);
     l.Text(QStringLiteral("MessMappaNonRipristinata"), 70, texts_.mappaNonRipristinata);
+    l.Text(QStringLiteral("MessMappaMista"), 70, texts_.mappaMista);
     l.Caption(CheckMappaPrima, 40);
     l.Caption(LabelCelleSegnate, 50);
     l.Text(QStringLiteral("MessRiepilogoMappa"), 80, texts_.riepilogo);

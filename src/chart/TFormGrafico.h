@@ -154,6 +154,7 @@ class TFormGrafico : public QDialog {
         std::string scaricaMappa;
         std::string mappaNonScaricata;
         std::string mappaNonRipristinata;
+        std::string mappaMista;
         QString riepilogo;
         QString riepilogoDaZero;
         QString nessunaModifica;

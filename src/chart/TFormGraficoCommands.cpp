@@ -81,7 +81,9 @@ void TFormGrafico::MenuScaricaMappaClick() {
     }
     MenuAnnullaInterpola->setEnabled(session_.UndoFitAvailable());
     ShowChanges();
-    if (!downloaded) Tell(texts_.mappaNonScaricata);
+    // The fitted map stays for a retry; the ECU's mixed rows are named.
+    if (!downloaded)
+        Tell(texts_.mappaNonScaricata + "\n" + texts_.mappaMista + " " + session_.NewRowsOfLastDownload());
 }
 
 void TFormGrafico::CheckMappaPrimaClick() { ShowBeforeSeries(); }

@@ -14,9 +14,7 @@ bool ActuatorTest::IsOn(int actuator) const {
 bool ActuatorTest::SendMask() {
     // A write the ECU might have acted on counts, whatever came back.
     if (mask_ != 0) mayBeOn_ = true;
-    link_.ClearErrorFlags();
-    const bool written = link_.WriteVar(kMaskVariable, mask_) && link_.IsConnected() &&
-                         !(link_.ErrorFlags() & ERR_NOT_AVAILABLE);
+    const bool written = link_.WriteVar(kMaskVariable, mask_) == WriteOutcome::Answered;
     if (written && mask_ == 0) mayBeOn_ = false;
     return written;
 }

@@ -56,17 +56,18 @@ DiagnosisWords FunctionalDiagnosis::Read(ConfCar& car) {
     return w;
 }
 
-void FunctionalDiagnosis::ClearTripped(ConfCar& car, ComInj& link) {
+void FunctionalDiagnosis::ClearTripped(ConfCar& car, ComInj&) {
     car.SetDiagnosisWord(kLowWord, kKindTripped, 0);
-    link.WriteVar(kTrippedVariable, car.GetDiagnosisWord(kLowWord, kKindTripped));
+    // The diagnosis words are the vehicle configuration's: a refusal lands in its log.
+    (void)car.Send(kTrippedVariable, car.GetDiagnosisWord(kLowWord, kKindTripped));
 }
 
-int32_t FunctionalDiagnosis::Send(ConfCar& car, ComInj& link, int32_t mask) {
+int32_t FunctionalDiagnosis::Send(ConfCar& car, ComInj&, int32_t mask) {
     car.SetDiagnosisWord(kLowWord, kKindEnabled, mask);
     car.SetDiagnosisWord(kLowWord, kKindTripped, car.GetDiagnosisWord(kLowWord, kKindTripped) & mask);
-    link.WriteVar(kEnabledVariable, mask);
+    (void)car.Send(kEnabledVariable, mask);
     const int32_t tripped = car.GetDiagnosisWord(kLowWord, kKindTripped);
-    link.WriteVar(kTrippedVariable, tripped);
+    (void)car.Send(kTrippedVariable, tripped);
     return tripped;
 }
 

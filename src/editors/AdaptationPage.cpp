@@ -306,10 +306,14 @@ void AdaptationPage::PageEntered() {
 
 void AdaptationPage::ButtonAbilitaClick() {
     ConfCar& car = ctx_.car;
-    car.DEFAULT_REGISTRO_CONFIGURAZIONE =
-        EditorStoreRules::ToggleAdaptation(car.DEFAULT_REGISTRO_CONFIGURAZIONE);
+    const int32_t before = car.DEFAULT_REGISTRO_CONFIGURAZIONE;
+    car.DEFAULT_REGISTRO_CONFIGURAZIONE = EditorStoreRules::ToggleAdaptation(before);
+    WriteOutcome written = WriteOutcome::Answered;
+    runExchange([&] { written = car.Send(kRegisterVariable, car.DEFAULT_REGISTRO_CONFIGURAZIONE); });
+    // The ECU kept its state: the page shows that one.
+    if (written == WriteOutcome::Refused) car.DEFAULT_REGISTRO_CONFIGURAZIONE = before;
     ShowState();
-    runExchange([this, &car] { ctx_.link.WriteVar(39, car.DEFAULT_REGISTRO_CONFIGURAZIONE); });
+    if (written == WriteOutcome::Refused) Report({kRegisterVariable});
 }
 
 void AdaptationPage::ButtonAzzeraClick() {
@@ -317,7 +321,14 @@ void AdaptationPage::ButtonAzzeraClick() {
         EditFattiInst[i]->setText(QStringLiteral("0"));
         EditFattiAut[i]->setText(QStringLiteral("0"));
     }
-    runExchange([this] { ctx_.car.ResetAdaptation(); });
+    ctx_.model.ClearRefusedWrites();
+    WriteOutcome reset = WriteOutcome::Answered;
+    runExchange([&] { reset = ctx_.car.ResetAdaptation(); });
+    if (reset == WriteOutcome::Refused) Report(ctx_.model.RefusedWrites());
+}
+
+void AdaptationPage::Report(const std::vector<int>& refused) {
+    if (reportRefused) reportRefused(refused);
 }
 
 void AdaptationPage::UpDownVarArrClick(TUpDown* upDown) {
@@ -359,7 +370,8 @@ bool AdaptationPage::eventFilter(QObject* watched, QEvent* event) {
 
 void AdaptationPage::StoreToModel() {
     ApplyTo(ctx_.car, ctx_.param);
-    ctx_.car.WriteAdaptation();
+    // Refusals land in the model's log, which the editor's store reports.
+    (void)ctx_.car.WriteAdaptation();
 }
 
 void AdaptationPage::ApplyTo(ConfCar& car, ConfParam& param) {

@@ -70,6 +70,8 @@ class AdaptationPage : public QWidget {
 
     std::function<void(const std::function<void()>&)> runExchange =
         [](const std::function<void()>& exchange) { exchange(); };
+    // Names the variables the ECU refused of the page's own writes (the editor's message).
+    std::function<void(const std::vector<int>&)> reportRefused;
 
     QLabel* LabAdatta;
     QLabel* LabStatoAdat;
@@ -103,6 +105,9 @@ class AdaptationPage : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // The configuration register, whose bit switches the self-adaptation.
+    static constexpr int kRegisterVariable = 39;
+    void Report(const std::vector<int>& refused);
     void BuildControls();
     void BuildGrid();
     void BuildUpDowns();

@@ -79,6 +79,7 @@ TFormModifica::TFormModifica(AppContext& ctx, TModuloLingua& dictionary, QWidget
     texts_.annullaNonDisp = ToCp1252(Utf("Questa scrittura non potrà essere annullata."));
     texts_.annullaScrittura = "Riportare la centralina ai valori precedenti l'ultima scrittura?";
     texts_.errAnnulla = "Impossibile annullare l'ultima scrittura:";
+    texts_.scritturaRifiutata = "La centralina ha rifiutato queste variabili: non ha preso i valori";
     texts_.noFile = "File della mappa base non trovato.";
     texts_.noCil = "Nessuna mappa base per questa cilindrata.";
     texts_.corruptedFile = ToCp1252(Utf("Il file della mappa base è danneggiato."));
@@ -232,6 +233,14 @@ void TFormModifica::ConnectHandlers() {
         LivePause pause(enrichment_);
         exchange();
     };
+    PageAdattativita->reportRefused = [this](const std::vector<int>& refused) {
+        ReportRefusedWrites(refused);
+    };
+}
+
+void TFormModifica::ReportRefusedWrites(const std::vector<int>& refused) {
+    if (!refused.empty())
+        Ask(RefusalText(texts_.scritturaRifiutata, refused), PromptIcon::Warning, PromptButtons::Ok);
 }
 
 // --- reading and filling edits -------------------------------------------------------------------
@@ -317,7 +326,8 @@ void TFormModifica::FillEmulation() {
         // This ECU cannot run the fourth type: a built wave of one wave, in the ECU at once.
         car.DEF_NUMERO_ONDE_EMULAZIONE = 1;
         FillField(EditEmOnde, F::kEmOnde);
-        ctx_.link.WriteVar(kEmulationWavesVariable, 1);
+        if (ctx_.car.Send(kEmulationWavesVariable, 1) == WriteOutcome::Refused)
+            ReportRefusedWrites({kEmulationWavesVariable});
     }
     ComboTipoEm->setCurrentIndex(choice.type);
     SetEmulationEnabled(choice.type == Rules::kBuiltWave);

@@ -284,7 +284,10 @@ class TFormModifica : public QDialog {
         std::string annullaNonDisp;
         std::string annullaScrittura;
         std::string errAnnulla;
+        std::string scritturaRifiutata;
     };
+    // The variables a store (or a write of a page) found refused, named under the one message.
+    void ReportRefusedWrites(const std::vector<int>& refused);
 
     // Steps of the store up to the writes, into `car` and `param`; `final` for the store itself
     // (it remembers the lambda type it applied), `progress` gets the percentages.

@@ -34,9 +34,12 @@ void TFormModifica::ButtonModificaClick(bool asked) {
     LivePause pause(enrichment_);
     PageAdattativita->SyncUpDowns();
     if (!ConfirmStore(asked)) return;
+    // Every write goes out whatever the ECU refuses; the store then ends naming what it kept.
+    ctx_.model.ClearRefusedWrites();
     StoreToModel();
     PageAdattativita->StoreScalars(ctx_.param);
     StoreIdleGains(Fields());
+    ReportRefusedWrites(ctx_.model.RefusedWrites());
     ButtonAnnullaScrittura->setEnabled(LastWriteUndoable(ctx_));
     if (outOfArchive_ && LoadBaseMap()) ButtonEsci->setFocus();
 }
@@ -98,7 +101,8 @@ void TFormModifica::StoreToModel() {
 
     ApplyEdits(ctx_.car, ctx_.param, true,
                [&](int percent) { progress.SetProgress(uint8_t(percent), true); });
-    ctx_.car.WriteToEcu();
+    // Refusals land in the model's log, reported once the whole store is out.
+    (void)ctx_.car.WriteToEcu();
     progress.SetProgress(80, true);
 
     PageAdattativita->StoreToModel();

@@ -81,9 +81,15 @@ bool ComInj::EnterBootMode(uint8_t code, const std::vector<std::string>& texts) 
     // after them; each command marks itself.
     if (IsConnected() || Connect()) {
         const int32_t version = ReadVar(kVarVersion, nullptr);
-        WriteVar(boot::kBootRequestVariable, code);
+        const WriteOutcome request = WriteVar(boot::kBootRequestVariable, code);
         Disconnect();
         ClosePort();
+        // A refused request leaves the program running; a lost one may have reached it, which
+        // the boot loader's answer will tell.
+        if (request == WriteOutcome::Refused) {
+            bootFailure_ = boot::Failure::Refused;
+            return false;
+        }
         BusyScope busy(*this);
         if (version > kVersionRestartingByItself)
             clock_.SleepMs(kRestartWaitMs);

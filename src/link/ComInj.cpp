@@ -48,8 +48,21 @@ void ComInj::AppendValues(Request& request, VarKind kind, const int32_t* values,
         request.push_back({uint16_t(word ? (values[i] & 0xFFFF) : (values[i] & 0xFF)), word});
 }
 
-bool ComInj::WriteResult(const Request& request) {
-    return Exchange(request, [] {}) != Outcome::Lost;
+WriteOutcome ComInj::WriteResult(const Request& request) {
+    switch (Exchange(request, [] {})) {
+        case Outcome::Answered:
+            return WriteOutcome::Answered;
+        case Outcome::Refused:
+            return WriteOutcome::Refused;
+        case Outcome::Lost:
+            break;
+    }
+    return WriteOutcome::Lost;
+}
+
+WriteOutcome ComInj::Unsent(int index) const {
+    return isOpen && IsConnected() && !IsBusy() && !FitsByte(index) ? WriteOutcome::Refused
+                                                                    : WriteOutcome::Lost;
 }
 
 int32_t ComInj::ReadVar(int index, int32_t* values) {
@@ -148,45 +161,33 @@ bool ComInj::ReadRecord(int index, int32_t* record, int size, int a, int b) {
     return true;
 }
 
-bool ComInj::WriteVar(int index, int32_t value) {
-    if (!Ready(index)) return false;
+WriteOutcome ComInj::WriteVar(int index, int32_t value) {
+    if (!Ready(index)) return Unsent(index);
     const VarInfo& v = VarInfoOf(index);
-    if (!IsScalar(v.kind)) {
-        NotAvailable();
-        return false;
-    }
+    if (!IsScalar(v.kind)) return RefusedHere(ERR_NOT_AVAILABLE);
     const uint8_t idx = uint8_t(index);
     if (v.kind == VarKind::U16)
         return WriteResult({{OP_WRITE_WORD, false}, {idx, false}, {uint16_t(value & 0xFFFF), true}});
     return WriteResult({{OP_WRITE_BYTE, false}, {idx, false}, {uint16_t(value & 0xFF), false}});
 }
 
-bool ComInj::WriteArray(int index, const int32_t* values) {
-    if (!Ready(index)) return false;
+WriteOutcome ComInj::WriteArray(int index, const int32_t* values) {
+    if (!Ready(index)) return Unsent(index);
     const VarInfo& v = VarInfoOf(index);
-    if (!IsArray(v.kind) || v.readOnly) {
-        NotAvailable();
-        return false;
-    }
+    if (!IsArray(v.kind) || v.readOnly) return RefusedHere(ERR_NOT_AVAILABLE);
     const bool word = ElementBytes(v.kind) == 2;
-    if (!values) {
-        if (!word) AddErrorFlags(ERR_REQUEST);
-        return false;
-    }
+    if (!values) return word ? WriteOutcome::Refused : RefusedHere(ERR_REQUEST);
     const int length = (word ? 2 * v.length : v.length) + 1;
     Request request{{OP_WRITE_ARRAY, false}, {uint16_t(length), false}, {uint8_t(index), false}};
     AppendValues(request, v.kind, values, v.length);
     return WriteResult(request);
 }
 
-bool ComInj::WriteTableRow(int index, int row, const int32_t* values) {
-    if (!Ready(index)) return false;
+WriteOutcome ComInj::WriteTableRow(int index, int row, const int32_t* values) {
+    if (!Ready(index)) return Unsent(index);
     const VarInfo& v = VarInfoOf(index);
-    if (!IsTable(v.kind)) {
-        NotAvailable();
-        return false;
-    }
-    if (!values) return false;
+    if (!IsTable(v.kind)) return RefusedHere(ERR_NOT_AVAILABLE);
+    if (!values) return WriteOutcome::Refused;
     const int length = ElementBytes(v.kind) * v.length + 2;
     Request request{{OP_WRITE_ROW, false},
                     {uint16_t(length), false},
@@ -196,17 +197,11 @@ bool ComInj::WriteTableRow(int index, int row, const int32_t* values) {
     return WriteResult(request);
 }
 
-bool ComInj::WriteVarElement(int index, int element, int32_t value) {
-    if (!Ready(index)) return false;
+WriteOutcome ComInj::WriteVarElement(int index, int element, int32_t value) {
+    if (!Ready(index)) return Unsent(index);
     const VarInfo& v = VarInfoOf(index);
-    if (!IsArray(v.kind) || v.readOnly) {
-        NotAvailable();
-        return false;
-    }
-    if (element < 0 || element >= v.length) {
-        AddErrorFlags(ERR_REQUEST);
-        return false;
-    }
+    if (!IsArray(v.kind) || v.readOnly) return RefusedHere(ERR_NOT_AVAILABLE);
+    if (element < 0 || element >= v.length) return RefusedHere(ERR_REQUEST);
     const uint8_t idx = uint8_t(index);
     if (ElementBytes(v.kind) == 2)
         return WriteResult({{OP_WRITE_WORD_ELEMENT, false},
@@ -219,13 +214,10 @@ bool ComInj::WriteVarElement(int index, int element, int32_t value) {
                         {uint16_t(value & 0xFF), false}});
 }
 
-bool ComInj::WriteTableCell(int index, int row, int column, int32_t value) {
-    if (!Ready(index)) return false;
+WriteOutcome ComInj::WriteTableCell(int index, int row, int column, int32_t value) {
+    if (!Ready(index)) return Unsent(index);
     const VarInfo& v = VarInfoOf(index);
-    if (!IsTable(v.kind)) {
-        NotAvailable();
-        return false;
-    }
+    if (!IsTable(v.kind)) return RefusedHere(ERR_NOT_AVAILABLE);
     const uint8_t idx = uint8_t(index);
     const uint16_t r = uint16_t(row & 0xFF), c = uint16_t(column & 0xFF);
     if (v.kind == VarKind::TableU16)

@@ -8,6 +8,7 @@
 #include "BootProtocol.h"
 #include "ComProt.h"
 #include "EcuVariables.h"
+#include "WriteOutcome.h"
 
 namespace zov {
 
@@ -26,11 +27,12 @@ class ComInj : public ComProt {
     int32_t ReadVarElement(int index, int element, int32_t* values);
     // Records 150, 151, 152 (a and b only for 152); size is the capacity of record.
     bool ReadRecord(int index, int32_t* record, int size, int a = 0, int b = 0);
-    bool WriteVar(int index, int32_t value);
-    bool WriteArray(int index, const int32_t* values);
-    bool WriteTableRow(int index, int row, const int32_t* values);
-    bool WriteVarElement(int index, int element, int32_t value);
-    bool WriteTableCell(int index, int row, int column, int32_t value);
+    // Writes: whether the ECU took the value, refused it, or could not be asked.
+    WriteOutcome WriteVar(int index, int32_t value);
+    WriteOutcome WriteArray(int index, const int32_t* values);
+    WriteOutcome WriteTableRow(int index, int row, const int32_t* values);
+    WriteOutcome WriteVarElement(int index, int element, int32_t value);
+    WriteOutcome WriteTableCell(int index, int row, int column, int32_t value);
 
     // --- Boot loader (BootLoader.cpp) -------------------------------------------------------
     // The firmware is replaced through the ECU's boot loader, which takes single-byte commands
@@ -67,7 +69,16 @@ class ComInj : public ComProt {
     void NotAvailable() { SetErrorFlags(ERR_NOT_AVAILABLE); }
     // Reads `count` elements of `kind` into `out` as the answer arrives.
     void ReadElements(VarKind kind, int count, int32_t* out);
-    bool WriteResult(const Request& request);
+    WriteOutcome WriteResult(const Request& request);
+    // A write that cannot be sent: refused while the session could take it, lost otherwise.
+    WriteOutcome Unsent(int index) const;
+    WriteOutcome RefusedHere(int32_t flag) {
+        if (flag == ERR_NOT_AVAILABLE)
+            NotAvailable();
+        else
+            AddErrorFlags(flag);
+        return WriteOutcome::Refused;
+    }
     static void AppendValues(Request& request, VarKind kind, const int32_t* values, int count);
 
     boot::Failure bootFailure_ = boot::Failure::None;

@@ -6,11 +6,10 @@
 namespace zov {
 
 namespace {
-constexpr int kMainMapVariable = 50;
 constexpr int kMappingPhase = 3;
 }  // namespace
 
-void MappingSession::Start(const Progress& progress) {
+WriteOutcome MappingSession::Start(const Progress& progress) {
     ConfMap& map = model_.Map();
     map.mappingPhase = kMappingPhase;
     for (int row = 0; row < ConfMap::kRows; ++row) {
@@ -23,12 +22,14 @@ void MappingSession::Start(const Progress& progress) {
     map.pointsChanged = false;
     progress(25);
     journal_.Record(model_.Car());
+    model_.ClearRefusedWrites();
     model_.Param().EnterMapping();
     progress(50);
-    map.PrepareMapping();
+    const WriteOutcome prepared = map.PrepareMapping();
     progress(75);
-    model_.Car().EnterMapping();
+    const WriteOutcome entered = model_.Car().EnterMapping();
     progress(100);
+    return Worse(prepared, entered);
 }
 
 bool MappingSession::Leave() {
@@ -51,9 +52,6 @@ bool MappingSession::FitMap() {
     return FitMapToPoints(map, map.mappingPoints);
 }
 
-void MappingSession::Download() {
-    model_.Map().WriteToEcu(kMainMapVariable);
-    model_.Car().ResetAdaptation();
-}
+WriteOutcome MappingSession::Download() { return model_.Map().SendNewMap().Outcome(); }
 
 }  // namespace zov

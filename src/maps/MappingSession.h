@@ -4,6 +4,7 @@
 #include <string>
 
 #include "MappingJournal.h"
+#include "WriteOutcome.h"
 
 namespace zov {
 
@@ -28,7 +29,9 @@ class MappingSession {
     // the parameters' and the map's preparation (the map re-gridded onto the default axes and sent)
     // and the vehicle configuration's mapping substitutes with the register bit. The journal is
     // written before the first substitute goes out.
-    void Start(const Progress& progress);
+    // Not Answered: the ECU did not take all of it (the refusals are in the model's RefusedWrites),
+    // and the mapping must not run; the caller leaves.
+    WriteOutcome Start(const Progress& progress);
     // LeaveMapping of the vehicle configuration and the parameters, register written. True when the
     // ECU took it (the journal then goes); false leaves it pending for the next session.
     bool Leave();
@@ -41,8 +44,8 @@ class MappingSession {
     // as the undo copy first. False, with the map unchanged, when the points do not make a surface.
     bool FitMap();
     // The fitted map to the ECU (table 50) and the self-adaptation counters reset, since they were
-    // learnt on the map it replaces.
-    void Download();
+    // learnt on the map it replaces (ConfMap::SendNewMap).
+    WriteOutcome Download();
 
   private:
     ConfigurationModel& model_;

@@ -64,6 +64,8 @@ constexpr MessageText kMessages[] = {
     {"MessCreaMappaOk", 70, "Creare la nuova mappa con i punti raccolti?"},
     {"MessMappaturaSospesa1", 70, "La centralina non risponde ed \xE8 ancora in modalit\xE0 mappatura."},
     {"MessMappaturaSospesa2", 70, "Sar\xE0 riportata al funzionamento normale alla prossima connessione."},
+    {"MessMappaturaRifiutata", 70, "La centralina ha rifiutato la modalit\xE0 mappatura:"},
+    {"MessMappaNonScaricata", 70, "La mappa non \xE8 arrivata in centralina: riprovare o annullare."},
 };
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text = {}) {
@@ -425,7 +427,7 @@ void TFormMappa::ShowTick(const MapEditorLive::Tick& tick) {
     ShowPeaks(tick.peaks);
 
     if (tick.wait == MappingWait::Outcome::Start) {
-        StartMapping();
+        if (!StartMapping()) return;
         ButtonControllaMappa->setEnabled(true);
     } else if (tick.wait == MappingWait::Outcome::TimeOut) {
         TimeOut();

@@ -145,7 +145,8 @@ class TFormMappa : public QDialog {
     void RestartTimer();
 
     // Start of automatic mapping, the time-out, and the end with the fit.
-    void StartMapping();
+    // False when the ECU did not take the start: the window has then left and closed.
+    bool StartMapping();
     void TimeOut();
     void EndWithFit();
     // The fit and the chart; false when the fit failed (the user has been told, with

@@ -66,14 +66,14 @@ void TFormMappa::EditSelection() {
 // ---------------------------------------------------------------------------------------------
 // Automatic mapping
 
-void TFormMappa::StartMapping() {
+bool TFormMappa::StartMapping() {
     BusyCursor busy;
     TFormAttesaFile progress(this);
     progress.setWindowTitle(finestraScaricaCpu_);
     progress.Label1->setText(messStartMapping_);
     progress.completionText = messCompletato_;
     progress.show();
-    session_.Start([&](int percent) {
+    const WriteOutcome started = session_.Start([&](int percent) {
         if (percent == 25) {
             // The flags and the points are gone: the grid and the state say so before the exchanges.
             DrawGrid1->repaint();
@@ -82,11 +82,21 @@ void TFormMappa::StartMapping() {
         }
         progress.SetProgress(uint8_t(percent), true);
     });
-    live_->MappingStarted();
     progress.close();
     busy.Set(false);
+    if (started != WriteOutcome::Answered) {
+        // A mapping over values the ECU did not take would learn the wrong map: it is left at once.
+        Timer1->stop();
+        if (started == WriteOutcome::Refused)
+            ShowError(RefusalText(Message("MessMappaturaRifiutata"), ctx_.model.RefusedWrites()));
+        FormClose();
+        QDialog::done(QDialog::Rejected);
+        return false;
+    }
+    live_->MappingStarted();
     live_->PlaceCursor(DrawGrid1->Geometry());
     DrawGrid1->update();
+    return true;
 }
 
 void TFormMappa::TimeOut() {
@@ -112,7 +122,7 @@ bool TFormMappa::FitAndShowChart(const std::string& failureText) {
         if (Ask(Pair("MessRisorseGrafiche", "MessScaricaMappa"), PromptIcon::Warning, PromptButtons::YesNo) ==
             PromptAnswer::Yes) {
             BusyCursor downloading;
-            session_.Download();
+            if (session_.Download() != WriteOutcome::Answered) ShowError(Message("MessMappaNonScaricata"));
         } else {
             ctx_.map.RestoreBackup();
         }

@@ -126,8 +126,9 @@ void BaseMapLibrary::Write(ConfMap& maps, const Map& map, bool send,
     for (int row = 0; row < ConfMap::kRows; ++row) maps.SetMap(row, map.map[size_t(row)]);
     for (int col = 0; col < ConfMap::kCols; ++col) maps.SetRpm(col, map.rpm[size_t(col)]);
     if (!send) return;
-    maps.WriteToEcu(105);
-    maps.WriteToEcu(111);
+    // Refused cells and axes are in the map's refusal log.
+    (void)maps.WriteToEcu(105);
+    (void)maps.WriteToEcu(111);
 }
 
 }  // namespace zov

@@ -92,16 +92,22 @@ class ConfCar : public IoBaseData {
 
     // --- transfers with the ECU ------------------------------------------------------------
     int ReadFromEcu();
-    int WriteToEcu();
+    // The writes' worst outcome; every refused variable is in Refusals().
+    WriteOutcome WriteToEcu();
+    // One scalar write, its refusal noted in Refusals().
+    WriteOutcome Send(int var, int32_t value);
     int ReadAdaptation();
-    // What the ECU refused of the reads since the last ClearRefusals (the eight-zone probe of
-    // ReadAdaptation excepted: its refusal is the answer).
+    // What the ECU refused of the reads and writes since the last ClearRefusals (the eight-zone
+    // probe of ReadAdaptation excepted: its refusal is the answer).
     const RefusalLog& Refusals() const { return refusals_; }
     void ClearRefusals() { refusals_.Clear(); }
-    int WriteAdaptation();
-    int ResetAdaptation();
-    void EnterMapping();
-    void LeaveMapping();
+    void ClearRefusedWrites() { refusals_.ClearWrites(); }
+    WriteOutcome WriteAdaptation();
+    WriteOutcome ResetAdaptation();
+    // The mapping substitutes (or the normal values) and the register's mapping bit. The worst
+    // outcome: not Answered means the ECU may not have changed mode.
+    WriteOutcome EnterMapping();
+    WriteOutcome LeaveMapping();
     // The values the mapping substitutes replace, and which substitutes it uses, as `before` held
     // them: an ECU found in mapping mode reads back its substitutes in their place.
     void TakeNormalModeValues(const ConfCar& before);
@@ -124,7 +130,7 @@ class ConfCar : public IoBaseData {
     // outcome lands in `result`. Nothing is sent.
     void TakeDefinition(const DefinitionImage& image, LoadResult& result);
     // Sends the configuration as a loaded file brings it (WriteToEcu).
-    void WriteDefinitionToEcu();
+    WriteOutcome WriteDefinitionToEcu();
     // Parses the file set with SetFileName and, when it is sound, stores it. Nothing is sent:
     // the caller decides whether and when the ECU gets it.
     LoadResult ReadDefinitionFile();
@@ -278,6 +284,9 @@ class ConfCar : public IoBaseData {
     void SetSensorCode(int32_t code);
     // The 155 lines of fileh0.h, onto the file open for writing.
     void WriteDefinitionLines();
+    WriteOutcome SendArray(int var, const int32_t* values);
+    // The values mapping mode swaps: the substitutes, or the normal values back.
+    WriteOutcome SendMappingValues(bool mapping);
     // Reads one of the 40-character texts element by element, up to its zero.
     void ReadText(int var, std::string& text);
     // ReadVar of an array; a refused or lost read leaves `values` untouched.

@@ -98,6 +98,6 @@ ConfCar::LoadResult ConfCar::ReadDefinitionFile() {
     return result;
 }
 
-void ConfCar::WriteDefinitionToEcu() { WriteToEcu(); }
+WriteOutcome ConfCar::WriteDefinitionToEcu() { return WriteToEcu(); }
 
 }  // namespace zov

@@ -60,6 +60,14 @@ bool ConfCar::Read(int var, int32_t& field) {
     return true;
 }
 
+WriteOutcome ConfCar::Send(int var, int32_t value) {
+    return refusals_.Written(var, link_.WriteVar(var, value));
+}
+
+WriteOutcome ConfCar::SendArray(int var, const int32_t* values) {
+    return refusals_.Written(var, link_.WriteArray(var, values));
+}
+
 void ConfCar::ReadArray(int var, int32_t* values) {
     link_.ReadVar(var, values);
     refusals_.Check(link_, var);
@@ -205,98 +213,103 @@ int ConfCar::ReadFromEcu() {
     return 0;
 }
 
-int ConfCar::WriteToEcu() {
-    ComInj& l = link_;
+WriteOutcome ConfCar::WriteToEcu() {
+    // Every write goes out whatever became of the one before: the ECU keeps what it takes, and
+    // the refusals end up in the log.
+    WriteOutcome outcome = WriteOutcome::Answered;
+    auto send = [&](int var, int32_t value) { outcome = Worse(outcome, Send(var, value)); };
+    auto sendArray = [&](int var, const int32_t* values) {
+        outcome = Worse(outcome, SendArray(var, values));
+    };
     const int32_t version = VERSIONE_CENTRALINA;
-    l.WriteVar(0, RITARDO_MASSIMO_CAMBIO);
-    l.WriteVar(1, RITARDO_MINIMO_CAMBIO);
-    l.WriteVar(2, TEMPERATURA_MINIMA_PER_CAMBIO);
-    l.WriteVar(3, NUMERO_INVERSIONI_PER_CAMBIO);
-    l.WriteVar(4, RIF_LAMBDA_PER_CAMBIO);
-    l.WriteVar(25, RIF_INF_LAMBDA_FREDDA);
-    l.WriteVar(24, RIF_SUP_LAMBDA_FREDDA);
-    l.WriteVar(26, TEMPO_DI_SONDA_FREDDA);
-    l.WriteVar(5, ToTicks(TEMPO_SOVRAPPOSIZIONE));
-    l.WriteVar(20, (Period(GIRI_MINIMI_PER_CAMBIO) & ~1) | (CAMBIO_IN_DECELERAZIONE & 1));
+    send(0, RITARDO_MASSIMO_CAMBIO);
+    send(1, RITARDO_MINIMO_CAMBIO);
+    send(2, TEMPERATURA_MINIMA_PER_CAMBIO);
+    send(3, NUMERO_INVERSIONI_PER_CAMBIO);
+    send(4, RIF_LAMBDA_PER_CAMBIO);
+    send(25, RIF_INF_LAMBDA_FREDDA);
+    send(24, RIF_SUP_LAMBDA_FREDDA);
+    send(26, TEMPO_DI_SONDA_FREDDA);
+    send(5, ToTicks(TEMPO_SOVRAPPOSIZIONE));
+    send(20, (Period(GIRI_MINIMI_PER_CAMBIO) & ~1) | (CAMBIO_IN_DECELERAZIONE & 1));
 
     MergeRegister();
-    l.WriteVar(39, DEFAULT_REGISTRO_CONFIGURAZIONE);
+    send(39, DEFAULT_REGISTRO_CONFIGURAZIONE);
 
-    l.WriteVar(8, DEF_NUMERO_ONDE_EMULAZIONE);
-    l.WriteVar(10, ToTicks(DEF_TEMPO_DI_EMULAZIONE_ALTO));
-    l.WriteVar(9, ToTicks(DEF_TEMPO_DI_EMULAZIONE_BASSO));
-    l.WriteVar(21, ToTicks(DEF_TEMPO_DI_EMULAZIONE_TRISTATE));
-    l.WriteVar(11, ToTicks(DEF_RITARDO_INNESCO_CUTOFF));
-    l.WriteVar(22, Mapping(USA_CUTOFF_MAPPATURA) ? GIRI_CUTOFF_MAPPATURA : DEF_GIRI_PER_CUTOFF);
-    l.WriteVar(33, Period(PERIODO_X_APRIRE_ELETTROVALVOLA_IN_CUTOFF));
-    l.WriteVar(32, COEFF16_APERTURA_CUTOFF);
+    send(8, DEF_NUMERO_ONDE_EMULAZIONE);
+    send(10, ToTicks(DEF_TEMPO_DI_EMULAZIONE_ALTO));
+    send(9, ToTicks(DEF_TEMPO_DI_EMULAZIONE_BASSO));
+    send(21, ToTicks(DEF_TEMPO_DI_EMULAZIONE_TRISTATE));
+    send(11, ToTicks(DEF_RITARDO_INNESCO_CUTOFF));
+    send(22, Mapping(USA_CUTOFF_MAPPATURA) ? GIRI_CUTOFF_MAPPATURA : DEF_GIRI_PER_CUTOFF);
+    send(33, Period(PERIODO_X_APRIRE_ELETTROVALVOLA_IN_CUTOFF));
+    send(32, COEFF16_APERTURA_CUTOFF);
 
     if (Mapping(USA_ERRORE_LAMBDA_MAPPATURA)) {
-        l.WriteVar(18, MAX_ERRORE_LAMBDA_MAPPATURA);
-        l.WriteVar(19, MIN_ERRORE_LAMBDA_MAPPATURA);
-        l.WriteVar(30, MAX_ERRORE_LAMBDA_MAPPATURA);
-        l.WriteVar(31, MIN_ERRORE_LAMBDA_MAPPATURA);
+        send(18, MAX_ERRORE_LAMBDA_MAPPATURA);
+        send(19, MIN_ERRORE_LAMBDA_MAPPATURA);
+        send(30, MAX_ERRORE_LAMBDA_MAPPATURA);
+        send(31, MIN_ERRORE_LAMBDA_MAPPATURA);
     } else {
-        l.WriteVar(18, MAX_ERRORE_LAMBDA);
-        l.WriteVar(19, MIN_ERRORE_LAMBDA);
-        l.WriteVar(30, MAX_ERRORE_LAMBDA_AL_MINIMO);
-        l.WriteVar(31, MIN_ERRORE_LAMBDA_AL_MINIMO);
+        send(18, MAX_ERRORE_LAMBDA);
+        send(19, MIN_ERRORE_LAMBDA);
+        send(30, MAX_ERRORE_LAMBDA_AL_MINIMO);
+        send(31, MIN_ERRORE_LAMBDA_AL_MINIMO);
     }
 
-    l.WriteVar(15, ISTERESI_LIVELLO);
-    l.WriteVar(75, POSIZIONE_MOTORE_A_GIRI_BASSI);
-    l.WriteVar(14, ToTicks(RITARDO_ATTIVAZIONE_INTEGRALE_VELOCE));
-    l.WriteVar(27, ISTERESI_DEL_MINIMO_TPS);
-    l.WriteVar(28, ISTERESI_USCITA_DAL_MINIMO_TPS);
-    l.WriteVar(29, ISTERESI_PER_MONOBOSCH);
-    l.WriteVar(7, FASCIA_GIRI_X_MINIMO);
-    l.WriteVar(12, MINIMO_CUMULO_TPS_PER_ARR);
+    send(15, ISTERESI_LIVELLO);
+    send(75, POSIZIONE_MOTORE_A_GIRI_BASSI);
+    send(14, ToTicks(RITARDO_ATTIVAZIONE_INTEGRALE_VELOCE));
+    send(27, ISTERESI_DEL_MINIMO_TPS);
+    send(28, ISTERESI_USCITA_DAL_MINIMO_TPS);
+    send(29, ISTERESI_PER_MONOBOSCH);
+    send(7, FASCIA_GIRI_X_MINIMO);
+    send(12, MINIMO_CUMULO_TPS_PER_ARR);
     // No code at all (an index outside the table and nothing kept): leave the ECU's own.
-    if (SensorCode() >= 0) l.WriteVar(16, SensorCode());
+    if (SensorCode() >= 0) send(16, SensorCode());
 
-    l.WriteArray(108, RIF_LAMBDA);
-    l.WriteArray(109, RIF_SENS);
-    l.WriteArray(104, Mapping(USA_OPENLOOP_MAPPATURA) ? OPENLOOP_MAPPATURA : OPENLOOP);
+    sendArray(108, RIF_LAMBDA);
+    sendArray(109, RIF_SENS);
+    sendArray(104, Mapping(USA_OPENLOOP_MAPPATURA) ? OPENLOOP_MAPPATURA : OPENLOOP);
 
     if (version > 3) {
-        l.WriteVar(6, GIRI_PER_FUORI_GIRI);
-        l.WriteVar(45, GIRI_RIENTRO_DAL_FUORI_GIRI);
-        l.WriteVar(71, VARIABILE_71);
-        l.WriteVar(63, VARIABILE_63);
+        send(6, GIRI_PER_FUORI_GIRI);
+        send(45, GIRI_RIENTRO_DAL_FUORI_GIRI);
+        send(71, VARIABILE_71);
+        send(63, VARIABILE_63);
     }
-    if (version > 8) l.WriteArray(120, COEFF_TEMPERATURA);
+    if (version > 8) sendArray(120, COEFF_TEMPERATURA);
     if (version > 35) {
-        l.WriteVar(95, TPS_PER_SBANANATA);
-        l.WriteVar(
-            96, Mapping(USA_SBANANATA_MAPPATURA) ? PERIODO_SBANANATA_MAPPATURA : PERIODO_GIRI_PER_SBANANATA);
+        send(95, TPS_PER_SBANANATA);
+        send(96, Mapping(USA_SBANANATA_MAPPATURA) ? PERIODO_SBANANATA_MAPPATURA : PERIODO_GIRI_PER_SBANANATA);
     }
     if (version > 43) {
-        l.WriteVar(97, TEMPO_CORREZIONE_TEMPERATURA);
-        l.WriteVar(98, TEMPO_LAMBDA_MAGRO_PER_RITORNO);
+        send(97, TEMPO_CORREZIONE_TEMPERATURA);
+        send(98, TEMPO_LAMBDA_MAGRO_PER_RITORNO);
     }
     if (version >= 200) {
-        l.WriteVar(99, RIF_LAMBDA[0]);
-        l.WriteVar(78, TIPO_ACCENSIONE);
-        l.WriteVar(76, TIPO_DI_LAMBDA);
-        l.WriteVar(77, TIPO_DI_TPS);
-        l.WriteVar(57, (TIPO_DI_TPS & 2) ? 0 : 87);
-        l.WriteVar(40, CILINDRATA);
-        if (l.IsConnected() && HasExtendedSettings()) {
-            l.WriteArray(119, TRIF);
-            l.WriteArray(120, COEFF_TEMPERATURA);
+        send(99, RIF_LAMBDA[0]);
+        send(78, TIPO_ACCENSIONE);
+        send(76, TIPO_DI_LAMBDA);
+        send(77, TIPO_DI_TPS);
+        send(57, (TIPO_DI_TPS & 2) ? 0 : 87);
+        send(40, CILINDRATA);
+        if (link_.IsConnected() && HasExtendedSettings()) {
+            sendArray(119, TRIF);
+            sendArray(120, COEFF_TEMPERATURA);
         }
     }
 
     if (DEFAULT_REGISTRO_CONFIGURAZIONE & kRegisterWordPairs) {
-        l.WriteArray(121, ABILITAZIONE_DIAGNOSI);
-        l.WriteArray(122, EFFETTO_DIAGNOSI);
+        sendArray(121, ABILITAZIONE_DIAGNOSI);
+        sendArray(122, EFFETTO_DIAGNOSI);
     } else if (version == 3) {
-        l.WriteVar(89, 0);
+        send(89, 0);
     } else if (version > 3) {
-        l.WriteVar(89, ABILITAZIONE_DIAGNOSI[0]);
-        l.WriteVar(90, EFFETTO_DIAGNOSI[0]);
+        send(89, ABILITAZIONE_DIAGNOSI[0]);
+        send(90, EFFETTO_DIAGNOSI[0]);
     }
-    return 0;
+    return outcome;
 }
 
 int ConfCar::ReadAdaptation() {
@@ -328,63 +341,63 @@ int ConfCar::ReadAdaptation() {
     return 0;
 }
 
-int ConfCar::WriteAdaptation() {
-    link_.WriteVar(34, MAX_MEDIA_ADATTO_AMMESSA);
+WriteOutcome ConfCar::WriteAdaptation() {
+    WriteOutcome outcome = Send(34, MAX_MEDIA_ADATTO_AMMESSA);
     if (link_.IsConnected()) {
         MergeRegister();
         if (HasExtendedSettings()) {
-            link_.WriteVar(35, RIFERIMENTO_COLONNA_ONE);
-            link_.WriteVar(36, RIFERIMENTO_COLONNA_TWO);
+            outcome = Worse(outcome, Send(35, RIFERIMENTO_COLONNA_ONE));
+            outcome = Worse(outcome, Send(36, RIFERIMENTO_COLONNA_TWO));
         }
     }
-    link_.WriteVar(39, DEFAULT_REGISTRO_CONFIGURAZIONE);
+    outcome = Worse(outcome, Send(39, DEFAULT_REGISTRO_CONFIGURAZIONE));
     if (ADATTATIVITA_ESTESA) {
-        link_.WriteVar(128, MAX_STEPL[0]);
-        link_.WriteArray(129, PASSI_FATTI_AUTOMATICI);
-        link_.WriteVar(58, TEMPO_VERIFICA_RISULTATI_ADATTO);
-    } else {
-        link_.WriteArray(114, PASSI_FATTI_INSTALLATORE);
-        link_.WriteArray(115, PASSI_FATTI_AUTOMATICI);
+        outcome = Worse(outcome, Send(128, MAX_STEPL[0]));
+        outcome = Worse(outcome, SendArray(129, PASSI_FATTI_AUTOMATICI));
+        return Worse(outcome, Send(58, TEMPO_VERIFICA_RISULTATI_ADATTO));
     }
-    return 0;
+    outcome = Worse(outcome, SendArray(114, PASSI_FATTI_INSTALLATORE));
+    return Worse(outcome, SendArray(115, PASSI_FATTI_AUTOMATICI));
 }
 
-int ConfCar::ResetAdaptation() {
+WriteOutcome ConfCar::ResetAdaptation() {
     std::fill(std::begin(PASSI_FATTI_INSTALLATORE), std::end(PASSI_FATTI_INSTALLATORE), 0);
     std::fill(std::begin(PASSI_FATTI_AUTOMATICI), std::end(PASSI_FATTI_AUTOMATICI), 0);
-    if (ADATTATIVITA_ESTESA) return link_.WriteArray(129, PASSI_FATTI_AUTOMATICI) ? 1 : 0;
-    link_.WriteArray(114, PASSI_FATTI_INSTALLATORE);
-    return link_.WriteArray(115, PASSI_FATTI_AUTOMATICI) ? 1 : 0;
+    if (ADATTATIVITA_ESTESA) return SendArray(129, PASSI_FATTI_AUTOMATICI);
+    const WriteOutcome installer = SendArray(114, PASSI_FATTI_INSTALLATORE);
+    return Worse(installer, SendArray(115, PASSI_FATTI_AUTOMATICI));
 }
 
-void ConfCar::EnterMapping() {
-    if (USA_OPENLOOP_MAPPATURA) link_.WriteArray(104, OPENLOOP_MAPPATURA);
-    if (USA_CUTOFF_MAPPATURA) link_.WriteVar(22, GIRI_CUTOFF_MAPPATURA);
-    if (USA_SBANANATA_MAPPATURA && VERSIONE_CENTRALINA > 35) link_.WriteVar(96, PERIODO_SBANANATA_MAPPATURA);
+WriteOutcome ConfCar::SendMappingValues(bool mapping) {
+    WriteOutcome outcome = WriteOutcome::Answered;
+    auto send = [&](int var, int32_t value) { outcome = Worse(outcome, Send(var, value)); };
+    if (USA_OPENLOOP_MAPPATURA) outcome = SendArray(104, mapping ? OPENLOOP_MAPPATURA : OPENLOOP);
+    if (USA_CUTOFF_MAPPATURA) send(22, mapping ? GIRI_CUTOFF_MAPPATURA : DEF_GIRI_PER_CUTOFF);
+    if (USA_SBANANATA_MAPPATURA && VERSIONE_CENTRALINA > 35)
+        send(96, mapping ? PERIODO_SBANANATA_MAPPATURA : PERIODO_GIRI_PER_SBANANATA);
     if (USA_ERRORE_LAMBDA_MAPPATURA) {
-        link_.WriteVar(18, MAX_ERRORE_LAMBDA_MAPPATURA);
-        link_.WriteVar(19, MIN_ERRORE_LAMBDA_MAPPATURA);
-        link_.WriteVar(30, MAX_ERRORE_LAMBDA_MAPPATURA);
-        link_.WriteVar(31, MIN_ERRORE_LAMBDA_MAPPATURA);
+        send(18, mapping ? MAX_ERRORE_LAMBDA_MAPPATURA : MAX_ERRORE_LAMBDA);
+        send(19, mapping ? MIN_ERRORE_LAMBDA_MAPPATURA : MIN_ERRORE_LAMBDA);
+        send(30, mapping ? MAX_ERRORE_LAMBDA_MAPPATURA : MAX_ERRORE_LAMBDA_AL_MINIMO);
+        send(31, mapping ? MIN_ERRORE_LAMBDA_MAPPATURA : MIN_ERRORE_LAMBDA_AL_MINIMO);
     }
+    return outcome;
+}
+
+WriteOutcome ConfCar::EnterMapping() {
+    const WriteOutcome values = SendMappingValues(true);
     DEFAULT_REGISTRO_CONFIGURAZIONE |= kRegisterMapping;
-    link_.WriteVar(39, DEFAULT_REGISTRO_CONFIGURAZIONE);
+    const WriteOutcome mode = Send(39, DEFAULT_REGISTRO_CONFIGURAZIONE);
     MAPPATURA_ATTIVA = 1;
+    return Worse(values, mode);
 }
 
-void ConfCar::LeaveMapping() {
-    if (USA_OPENLOOP_MAPPATURA) link_.WriteArray(104, OPENLOOP);
-    if (USA_CUTOFF_MAPPATURA) link_.WriteVar(22, DEF_GIRI_PER_CUTOFF);
-    if (USA_SBANANATA_MAPPATURA && VERSIONE_CENTRALINA > 35) link_.WriteVar(96, PERIODO_GIRI_PER_SBANANATA);
-    if (USA_ERRORE_LAMBDA_MAPPATURA) {
-        link_.WriteVar(18, MAX_ERRORE_LAMBDA);
-        link_.WriteVar(19, MIN_ERRORE_LAMBDA);
-        link_.WriteVar(30, MAX_ERRORE_LAMBDA_AL_MINIMO);
-        link_.WriteVar(31, MIN_ERRORE_LAMBDA_AL_MINIMO);
-    }
+WriteOutcome ConfCar::LeaveMapping() {
+    const WriteOutcome values = SendMappingValues(false);
     DEFAULT_REGISTRO_CONFIGURAZIONE &= ~kRegisterMapping;
-    link_.WriteVar(39, DEFAULT_REGISTRO_CONFIGURAZIONE);
+    const WriteOutcome mode = Send(39, DEFAULT_REGISTRO_CONFIGURAZIONE);
     MAPPATURA_ATTIVA = 0;
+    return Worse(values, mode);
 }
 
 void ConfCar::TakeNormalModeValues(const ConfCar& before) {
@@ -426,11 +439,11 @@ void ConfCar::SetDiagnosisWord(int word, int kind, int32_t x) {
     if (!link_.IsConnected()) return;
     if (kind > 2 && !HasExtendedSettings()) return;
     if (DEFAULT_REGISTRO_CONFIGURAZIONE & kRegisterWordPairs) {
-        link_.WriteVarElement(120 + kind, word, pair[word]);
+        (void)refusals_.Written(120 + kind, link_.WriteVarElement(120 + kind, word, pair[word]));
         return;
     }
     const int32_t minVersion = kind <= 2 ? 3 : kind <= 5 ? 4 : 9;
-    if (word == 0 && VERSIONE_CENTRALINA >= minVersion) link_.WriteVar(88 + kind, pair[0]);
+    if (word == 0 && VERSIONE_CENTRALINA >= minVersion) (void)Send(88 + kind, pair[0]);
 }
 
 }  // namespace zov

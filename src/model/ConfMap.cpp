@@ -5,6 +5,7 @@
 
 #include "ComInj.h"
 #include "ConfCar.h"
+#include "MixedMapRecord.h"
 
 namespace zov {
 namespace {
@@ -74,7 +75,9 @@ int32_t ConfMap::GetCell(int row, int col) const { return InMain(row, col) ? CL[
 int32_t ConfMap::SetCell(int row, int col, int32_t x, bool send) {
     if (!InMain(row, col)) return 0;
     CL[row][col] = std::clamp(x, int32_t(0), kMaxCell);
-    if (send) return link_.WriteTableCell(50, row, col, CL[row][col]) ? 1 : 0;
+    if (send)
+        return refusals_.Written(50, link_.WriteTableCell(50, row, col, CL[row][col])) ==
+               WriteOutcome::Answered;
     return CL[row][col];
 }
 
@@ -113,7 +116,8 @@ int32_t ConfMap::SetCellB(int row, int col, int32_t x) {
     MB[row][col] = x / 4;
     if (x != 0) mapBPresent = 1;
     if (link_.IsConnected() && Version() > 200)
-        return link_.WriteTableCell(131, row, col, MB[row][col]) ? 1 : 0;
+        return refusals_.Written(131, link_.WriteTableCell(131, row, col, MB[row][col])) ==
+               WriteOutcome::Answered;
     return MB[row][col];
 }
 
@@ -199,43 +203,91 @@ int32_t ConfMap::ReadFromEcu(int var) {
     }
 }
 
-int32_t ConfMap::WriteToEcu(int var) {
+WriteOutcome ConfMap::WriteToEcu(int var) {
+    auto write = [&](WriteOutcome outcome) { return refusals_.Written(var, outcome); };
     switch (var) {
-        case 50: {
-            bool result = false;
-            for (int r = 0; r < kRows; ++r) result = link_.WriteTableRow(50, r, CL[r]);
-            backupValid = 0;
-            return result;
-        }
+        case 50:
+            return WriteMainMap().Outcome();
         // The learning settings travel as bytes: a larger value (the default time out of the
         // neighbourhood is 500) goes as the largest byte instead of wrapping to a short one.
         case 81:
-            return link_.WriteVar(81, std::clamp(RAGGIO_INTORNO_GIRI, 0, kByteMax));
+            return write(link_.WriteVar(81, std::clamp(RAGGIO_INTORNO_GIRI, 0, kByteMax)));
         case 82:
-            return link_.WriteVar(82, std::clamp(RAGGIO_INTORNO_MAP, 0, kByteMax));
+            return write(link_.WriteVar(82, std::clamp(RAGGIO_INTORNO_MAP, 0, kByteMax)));
         case 83:
-            return link_.WriteVar(83, std::clamp(MASSIMA_VARIAZIONE_MEDIA_INVERSIONE, 0, kByteMax));
+            return write(link_.WriteVar(83, std::clamp(MASSIMA_VARIAZIONE_MEDIA_INVERSIONE, 0, kByteMax)));
         case 84:
-            return link_.WriteVar(84, std::clamp(MASSIMA_VARIAZIONE_POSIZIONE_INVERSIONE, 0, kByteMax));
+            return write(
+                link_.WriteVar(84, std::clamp(MASSIMA_VARIAZIONE_POSIZIONE_INVERSIONE, 0, kByteMax)));
         case 85:
-            return link_.WriteVar(85, std::clamp(MAX_TEMPO_FUORI_INTORNO, 0, kByteMax));
+            return write(link_.WriteVar(85, std::clamp(MAX_TEMPO_FUORI_INTORNO, 0, kByteMax)));
         case 105:
-            return link_.WriteArray(105, CM);
+            return write(link_.WriteArray(105, CM));
         case 111:
-            return link_.WriteArray(111, CG);
+            return write(link_.WriteArray(111, CG));
         case 131: {
-            if (Version() < 200 || !mapBPresent) return 0;
-            bool result = false;
-            for (int r = 0; r < kRowsB; ++r) result = link_.WriteTableRow(131, r, MB[r]);
-            return result;
+            if (Version() < 200 || !mapBPresent) return WriteOutcome::Answered;
+            WriteOutcome outcome = WriteOutcome::Answered;
+            for (int r = 0; r < kRowsB; ++r)
+                outcome = Worse(outcome, write(link_.WriteTableRow(131, r, MB[r])));
+            return outcome;
         }
         case 132:
-            return Version() >= 200 && mapBComplete ? link_.WriteArray(132, CMB) : 0;
+            return Version() >= 200 && mapBComplete ? write(link_.WriteArray(132, CMB))
+                                                    : WriteOutcome::Answered;
         case 133:
-            return Version() >= 200 && mapBComplete ? link_.WriteArray(133, CGB) : 0;
+            return Version() >= 200 && mapBComplete ? write(link_.WriteArray(133, CGB))
+                                                    : WriteOutcome::Answered;
         default:
-            return 0;
+            return WriteOutcome::Answered;
     }
+}
+
+ConfMap::NewMap ConfMap::SendNewMap() {
+    NewMap sent{WriteMainMap()};
+    if (sent.map.Outcome() == WriteOutcome::Answered) sent.reset = car_.ResetAdaptation();
+    return sent;
+}
+
+WriteOutcome ConfMap::MapRows::Outcome() const {
+    WriteOutcome worst = WriteOutcome::Answered;
+    for (WriteOutcome row : rows) worst = Worse(worst, row);
+    return worst;
+}
+
+std::vector<int> ConfMap::MapRows::NewRows() const {
+    std::vector<int> taken;
+    for (int r = 0; r < kRows; ++r)
+        if (rows[size_t(r)] == WriteOutcome::Answered) taken.push_back(r);
+    return taken;
+}
+
+int ConfMap::MapRows::LostRow() const {
+    for (int r = 0; r < kRows; ++r)
+        if (rows[size_t(r)] == WriteOutcome::Lost) return r;
+    return -1;
+}
+
+std::string ConfMap::MapRows::NewRowsText() const {
+    const int lost = LostRow();
+    return RowList(NewRows()) + (lost >= 0 ? " (" + std::to_string(lost) + "?)" : "");
+}
+
+ConfMap::MapRows ConfMap::WriteMainMap() {
+    MapRows sent;
+    bool lost = false;
+    for (int r = 0; r < kRows; ++r) {
+        WriteOutcome& row = sent.rows[size_t(r)];
+        row = lost ? WriteOutcome::Lost : refusals_.Written(50, link_.WriteTableRow(50, r, CL[r]));
+        lost = row == WriteOutcome::Lost;
+    }
+    backupValid = 0;
+    MixedMapRecord record(mixedMapRecord_);
+    if (sent.Outcome() == WriteOutcome::Answered)
+        record.Clear(car_);
+    else if (!sent.NewRows().empty() || sent.LostRow() >= 0)
+        record.Record(car_, sent.NewRowsText());
+    return sent;
 }
 
 void ConfMap::SaveBackup() {
@@ -249,7 +301,7 @@ void ConfMap::RestoreBackup() {
     backupValid = 0;
 }
 
-void ConfMap::PrepareMapping() {
+WriteOutcome ConfMap::PrepareMapping() {
     auto rpmAt = [this](int k) { return GetRpm(k); };
     auto mapAt = [this](int k) { return GetMap(k); };
     int32_t regridded[kRows][kCols];
@@ -291,9 +343,9 @@ void ConfMap::PrepareMapping() {
         for (int j = 0; j < kCols; ++j) SetCell(i, j, regridded[i][j], false);
     for (int j = 0; j < kCols; ++j) SetRpm(j, kDefaultRpm[j]);
     for (int i = 0; i < kRows; ++i) SetMap(i, kDefaultMap[i]);
-    WriteToEcu(105);
-    WriteToEcu(111);
-    WriteToEcu(50);
+    WriteOutcome outcome = WriteToEcu(105);
+    outcome = Worse(outcome, WriteToEcu(111));
+    return Worse(outcome, WriteToEcu(50));
 }
 
 int32_t ConfMap::ColumnBoundary(int c) const {
@@ -454,18 +506,18 @@ void ConfMap::TakeDefinition(const DefinitionImage& img) {
     }
 }
 
-void ConfMap::WriteDefinitionToEcu() {
-    WriteToEcu(111);
-    WriteToEcu(105);
-    WriteToEcu(50);
-    for (int var = 81; var <= 85; ++var) WriteToEcu(var);
-    if (mapBPresent) {
-        WriteToEcu(131);
-        WriteToEcu(133);
-        WriteToEcu(132);
-    }
-    // New maps make the learned corrections meaningless.
-    car_.ResetAdaptation();
+WriteOutcome ConfMap::WriteDefinitionToEcu() {
+    WriteOutcome outcome = WriteToEcu(111);
+    outcome = Worse(outcome, WriteToEcu(105));
+    const WriteOutcome mainMap = WriteToEcu(50);
+    outcome = Worse(outcome, mainMap);
+    for (int var = 81; var <= 85; ++var) outcome = Worse(outcome, WriteToEcu(var));
+    if (mapBPresent)
+        for (int var : {131, 133, 132}) outcome = Worse(outcome, WriteToEcu(var));
+    // New maps make the learned corrections meaningless; a main map the ECU did not take whole
+    // leaves them to the map that is mostly still there.
+    if (mainMap != WriteOutcome::Answered) return outcome;
+    return Worse(outcome, car_.ResetAdaptation());
 }
 
 ConfMap::LoadResult ConfMap::ReadDefinitionFile() {

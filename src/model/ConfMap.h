@@ -7,6 +7,7 @@
 
 #include "IoBaseData.h"
 #include "RefusalLog.h"
+#include "WriteOutcome.h"
 
 namespace zov {
 
@@ -106,15 +107,42 @@ class ConfMap : public IoBaseData {
     int32_t GetRpmB(int i) const;
     int32_t GetMapB(int i) const;
 
-    // One variable group (50, 81..85, 105, 111, 131, 132, 133). The result of the last command.
+    // One variable group (50, 81..85, 105, 111, 131, 132, 133). The result of the last command;
+    // for a write the worst outcome of its commands (a group that is not sent: Answered).
     int32_t ReadFromEcu(int var);
-    int32_t WriteToEcu(int var);
+    WriteOutcome WriteToEcu(int var);
+
+    // What a download of the main map (table 50, row by row) left in the ECU.
+    struct MapRows {
+        // Rows after a lost one are not sent and count as lost.
+        std::array<WriteOutcome, kRows> rows{};
+        WriteOutcome Outcome() const;
+        // The rows the ECU took: it holds the new map there and its previous one elsewhere.
+        std::vector<int> NewRows() const;
+        // The row that was out when the link was lost (it may hold either map); -1 for none.
+        int LostRow() const;
+        // The new rows as the messages list them: "0-4, 7", with the lost row as "(5?)".
+        std::string NewRowsText() const;
+    };
+    // Every row goes out whatever became of the one before, until the session is lost. An
+    // incomplete download is noted in the mixed-map record, a complete one clears it.
+    MapRows WriteMainMap();
+    // A new main map: WriteMainMap, then the self-adaptation reset (what the ECU learnt on the old
+    // map is wrong for the new one), which a map the ECU did not take whole never gets.
+    struct NewMap {
+        MapRows map;
+        WriteOutcome reset = WriteOutcome::Answered;  // Answered also when it was not made
+        WriteOutcome Outcome() const { return Worse(map.Outcome(), reset); }
+    };
+    NewMap SendNewMap();
+    // Where incomplete downloads are noted (MixedMapRecord); empty: nowhere.
+    void SetMixedMapRecord(std::string path) { mixedMapRecord_ = std::move(path); }
 
     void SaveBackup();
     void RestoreBackup();
 
     // Re-grids the main map onto the default axes and sends axes and map.
-    void PrepareMapping();
+    WriteOutcome PrepareMapping();
 
     // Column of an engine speed and row of a pressure, as the automatic mapping assigns points.
     int ColumnOfRpm(int32_t rpm) const;
@@ -133,8 +161,8 @@ class ConfMap : public IoBaseData {
     // Stores a checked file into the model; nothing is sent.
     void TakeDefinition(const DefinitionImage& image);
     // Sends what a loaded file brings, in the load order, and resets the ECU's self-adaptation
-    // counters (new maps make the learned corrections meaningless).
-    void WriteDefinitionToEcu();
+    // counters (new maps make the learned corrections meaningless) once the main map arrived whole.
+    WriteOutcome WriteDefinitionToEcu();
     // Parses the file set with SetFileName and, when it is sound, stores it. Nothing is sent:
     // the caller decides whether and when the ECU gets it (WriteDefinitionToEcu).
     LoadResult ReadDefinitionFile();
@@ -182,9 +210,10 @@ class ConfMap : public IoBaseData {
     int32_t nextPointId = 0;
     bool zoneAcquired[kZoneCount] = {};
 
-    // What the ECU refused of the ReadFromEcu calls since the last ClearRefusals.
+    // What the ECU refused of the reads and writes since the last ClearRefusals.
     const RefusalLog& Refusals() const { return refusals_; }
     void ClearRefusals() { refusals_.Clear(); }
+    void ClearRefusedWrites() { refusals_.ClearWrites(); }
 
   private:
     int Version() const;
@@ -196,6 +225,7 @@ class ConfMap : public IoBaseData {
     ComInj& link_;
     ConfCar& car_;
     RefusalLog refusals_;
+    std::string mixedMapRecord_;
 };
 
 }  // namespace zov

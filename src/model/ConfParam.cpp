@@ -96,37 +96,39 @@ int32_t ConfParam::ReadFromEcu(int var) {
     }
 }
 
-int32_t ConfParam::WriteToEcu(int var) {
+WriteOutcome ConfParam::WriteToEcu(int var) {
+    auto write = [&](WriteOutcome outcome) { return refusals_.Written(var, outcome); };
     switch (var) {
         case 100:
-            return link_.WriteArray(100, PRGS);
+            return write(link_.WriteArray(100, PRGS));
         case 101:
-            return Version() >= 200 ? 0 : link_.WriteArray(101, PRGI);
+            return Version() >= 200 ? WriteOutcome::Answered : write(link_.WriteArray(101, PRGI));
         case 102:
-            return link_.WriteArray(102, CHSG);
+            return write(link_.WriteArray(102, CHSG));
         case 103:
-            return link_.WriteArray(103, APRG);
+            return write(link_.WriteArray(103, APRG));
         case 106:
-            return link_.WriteArray(106, CTC);
+            return write(link_.WriteArray(106, CTC));
         case 107:
-            return link_.WriteArray(107, DEC);
+            return write(link_.WriteArray(107, DEC));
         case 110:
-            return link_.WriteArray(110, CTG);
+            return write(link_.WriteArray(110, CTG));
         case 51: {
-            bool result = false;
-            for (int r = 0; r < kCentres; ++r) result = link_.WriteTableRow(51, r, CT[r]);
-            return result;
+            WriteOutcome outcome = WriteOutcome::Answered;
+            for (int r = 0; r < kCentres; ++r)
+                outcome = Worse(outcome, write(link_.WriteTableRow(51, r, CT[r])));
+            return outcome;
         }
         case 17:
-            return link_.WriteVar(17, VARIABILE_17);
+            return write(link_.WriteVar(17, VARIABILE_17));
         case 44:
-            return link_.WriteVar(44, VARIABILE_44);
+            return write(link_.WriteVar(44, VARIABILE_44));
         case 54:
-            return link_.WriteVar(54, DEF_PASSI_ARRICCHIMENTO_MINIMO);
+            return write(link_.WriteVar(54, DEF_PASSI_ARRICCHIMENTO_MINIMO));
         case 60:
-            return link_.WriteVar(60, DEF_TEMPO_SOVRAPPRESSIONE);
+            return write(link_.WriteVar(60, DEF_TEMPO_SOVRAPPRESSIONE));
         default:
-            return 0;
+            return WriteOutcome::Answered;
     }
 }
 
@@ -143,9 +145,13 @@ int32_t ConfParam::GetGain(int i, int kind) const {
 }
 
 int32_t ConfParam::SetGain(int i, int kind, int32_t x) {
+    return SendGain(i, kind, x) == WriteOutcome::Answered;
+}
+
+WriteOutcome ConfParam::SendGain(int i, int kind, int32_t x) {
     const int var = StoreGain(i, kind, x);
-    if (var == 0) return 0;
-    return link_.WriteVarElement(var, i, var == 100 ? PRGS[i] : PRGI[i]);
+    if (var == 0) return WriteOutcome::Refused;
+    return refusals_.Written(var, link_.WriteVarElement(var, i, var == 100 ? PRGS[i] : PRGI[i]));
 }
 
 int ConfParam::StoreGain(int i, int kind, int32_t x) {
@@ -172,7 +178,7 @@ int32_t ConfParam::SetEnrichment(int row, int col, int32_t x) {
     if (row < 0 || row >= kCentres || col < 0 || col >= kCentres) return -1;
     x = Version() >= 200 ? std::clamp(x, -127, 127) : std::clamp(x, 0, 255);
     CT[row][col] = x;
-    return link_.WriteTableCell(51, row, col, x);
+    return refusals_.Written(51, link_.WriteTableCell(51, row, col, x)) == WriteOutcome::Answered;
 }
 
 int32_t ConfParam::GetRpmCentre(int i) const { return i >= 0 && i < kCentres ? CENTRI_GIRI_TPS[i] : -1; }
@@ -198,7 +204,8 @@ int32_t ConfParam::SetScalar(int var, int32_t x) {
     switch (var) {
         case 17:
             VARIABILE_17 = int8_t(x);
-            if (Version() >= 4) WriteToEcu(17);
+            // A refusal is in the log, where the editor's store finds it.
+            if (Version() >= 4) (void)WriteToEcu(17);
             return -1;
         case 44:
         case 54:
@@ -206,7 +213,7 @@ int32_t ConfParam::SetScalar(int var, int32_t x) {
             (var == 44   ? VARIABILE_44
              : var == 54 ? DEF_PASSI_ARRICCHIMENTO_MINIMO
                          : DEF_TEMPO_SOVRAPPRESSIONE) = x;
-            if (Version() >= 10) WriteToEcu(var);
+            if (Version() >= 10) (void)WriteToEcu(var);
             return -1;
         default:
             return 0;
@@ -286,13 +293,14 @@ ConfParam::LoadResult ConfParam::ParseDefinitionFile(const std::string& path, De
     return result;
 }
 
-void ConfParam::StoreDefinition(const DefinitionImage& img, bool send) {
+WriteOutcome ConfParam::StoreDefinition(const DefinitionImage& img, bool send) {
+    WriteOutcome outcome = WriteOutcome::Answered;
     auto sendGroup = [&](int var) {
-        if (send) WriteToEcu(var);
+        if (send) outcome = Worse(outcome, WriteToEcu(var));
     };
     auto gain = [&](int i, int kind, int32_t x) {
         if (send)
-            SetGain(i, kind, x);
+            outcome = Worse(outcome, SendGain(i, kind, x));
         else
             StoreGain(i, kind, x);
     };
@@ -319,15 +327,14 @@ void ConfParam::StoreDefinition(const DefinitionImage& img, bool send) {
     VARIABILE_44 = (VARIABILE_44 & 0x0F) | ((found[1] ? img.tail[1] : 8) << 4);
     DEF_PASSI_ARRICCHIMENTO_MINIMO = found[2] ? img.tail[2] : 0;
     DEF_TEMPO_SOVRAPPRESSIONE = found[3] ? img.tail[3] : 0;
-    if (send) SendIdleValues();
+    return send ? Worse(outcome, SendIdleValues()) : outcome;
 }
 
-void ConfParam::SendIdleValues() {
-    if (Version() == 0 || Version() > 9) {
-        WriteToEcu(44);
-        WriteToEcu(54);
-        WriteToEcu(60);
-    }
+WriteOutcome ConfParam::SendIdleValues() {
+    if (Version() != 0 && Version() <= 9) return WriteOutcome::Answered;
+    WriteOutcome outcome = WriteToEcu(44);
+    outcome = Worse(outcome, WriteToEcu(54));
+    return Worse(outcome, WriteToEcu(60));
 }
 
 void ConfParam::OfferUpgrade(LoadResult& result) {
@@ -345,18 +352,21 @@ void ConfParam::OfferUpgrade(LoadResult& result) {
 }
 
 void ConfParam::TakeDefinition(const DefinitionImage& img, LoadResult& result) {
-    StoreDefinition(img, false);
+    // Nothing is sent, so nothing can be refused.
+    (void)StoreDefinition(img, false);
     OfferUpgrade(result);
 }
 
-void ConfParam::LoadDefinition(const DefinitionImage& img, LoadResult& result) {
-    StoreDefinition(img, true);
+WriteOutcome ConfParam::LoadDefinition(const DefinitionImage& img, LoadResult& result) {
+    const WriteOutcome outcome = StoreDefinition(img, true);
     OfferUpgrade(result);
+    return outcome;
 }
 
-void ConfParam::WriteDefinitionToEcu() {
-    for (int var : {110, 106, 51, 103, 102, 100, 101, 107}) WriteToEcu(var);
-    SendIdleValues();
+WriteOutcome ConfParam::WriteDefinitionToEcu() {
+    WriteOutcome outcome = WriteOutcome::Answered;
+    for (int var : {110, 106, 51, 103, 102, 100, 101, 107}) outcome = Worse(outcome, WriteToEcu(var));
+    return Worse(outcome, SendIdleValues());
 }
 
 ConfParam::LoadResult ConfParam::ReadDefinitionFile() {

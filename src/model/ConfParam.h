@@ -5,6 +5,7 @@
 
 #include "IoBaseData.h"
 #include "RefusalLog.h"
+#include "WriteOutcome.h"
 
 namespace zov {
 
@@ -47,7 +48,7 @@ class ConfParam : public IoBaseData {
     // One variable group (100..103, 106, 107, 110, 51, 17, 44, 54, 60; others do nothing).
     // The result of the last command.
     int32_t ReadFromEcu(int var);
-    int32_t WriteToEcu(int var);
+    WriteOutcome WriteToEcu(int var);
 
     // Proportional gain of column i (0..19), kind kGainOpening or kGainClosing; 0 otherwise.
     int32_t GetGain(int i, int kind) const;
@@ -92,9 +93,9 @@ class ConfParam : public IoBaseData {
     void TakeDefinition(const DefinitionImage& image, LoadResult& result);
     // The same, sending each group to the ECU as it is stored (the gains element by element, as
     // SetGain sends them): the order a configuration load has on the wire.
-    void LoadDefinition(const DefinitionImage& image, LoadResult& result);
+    WriteOutcome LoadDefinition(const DefinitionImage& image, LoadResult& result);
     // Sends what a stored file brings, group by group.
-    void WriteDefinitionToEcu();
+    WriteOutcome WriteDefinitionToEcu();
     // Parses the file set with SetFileName and, when it is sound, stores it. Nothing is sent:
     // the caller decides whether and when the ECU gets it (WriteDefinitionToEcu).
     LoadResult ReadDefinitionFile();
@@ -123,14 +124,17 @@ class ConfParam : public IoBaseData {
     // What the ECU refused of the ReadFromEcu calls since the last ClearRefusals.
     const RefusalLog& Refusals() const { return refusals_; }
     void ClearRefusals() { refusals_.Clear(); }
+    void ClearRefusedWrites() { refusals_.ClearWrites(); }
 
   private:
     // Stores a gain as SetGain does, without sending; the variable that holds it (100 or 101),
     // 0 for a bad index or kind.
     int StoreGain(int i, int kind, int32_t x);
-    void StoreDefinition(const DefinitionImage& image, bool send);
+    WriteOutcome StoreDefinition(const DefinitionImage& image, bool send);
+    // SetGain's store and write, with the write's outcome.
+    WriteOutcome SendGain(int i, int kind, int32_t x);
     // Variables 44, 54, 60, on the versions that have them.
-    void SendIdleValues();
+    WriteOutcome SendIdleValues();
     // Asks whether an obsolete file is to be rewritten, and rewrites it.
     void OfferUpgrade(LoadResult& result);
     // ReadVar of an array or table, noting a refusal.

@@ -40,7 +40,8 @@ void ConfigurationModel::ClearRefusals() {
 
 bool ConfigurationModel::LeaveMapping() {
     const bool reachable = link_.IsConnected();
-    car_.LeaveMapping();
+    // A refused value is in the log; only a session that was not there leaves the leave owed.
+    (void)car_.LeaveMapping();
     param_.LeaveMapping();
     leaveMappingPending_ = !(reachable && link_.IsConnected());
     return !leaveMappingPending_;
@@ -75,18 +76,31 @@ void ConfigurationModel::ReadFromEcu(const Progress& advance) {
     Step(advance, 10);
 }
 
-std::vector<int> ConfigurationModel::RefusedVariables() const {
+std::vector<int> ConfigurationModel::Refused(bool reads, bool writes) const {
     std::vector<int> refused;
-    for (const RefusalLog* log : {&car_.Refusals(), &map_.Refusals(), &param_.Refusals()})
-        for (int var : log->Variables())
+    auto add = [&](const std::vector<int>& vars) {
+        for (int var : vars)
             if (std::find(refused.begin(), refused.end(), var) == refused.end()) refused.push_back(var);
+    };
+    for (const RefusalLog* log : {&car_.Refusals(), &map_.Refusals(), &param_.Refusals()}) {
+        if (reads) add(log->Variables());
+        if (writes) add(log->Writes());
+    }
     return refused;
 }
 
+std::vector<int> ConfigurationModel::RefusedVariables() const { return Refused(true, true); }
+
+std::vector<int> ConfigurationModel::RefusedWrites() const { return Refused(false, true); }
+
+void ConfigurationModel::ClearRefusedWrites() {
+    car_.ClearRefusedWrites();
+    map_.ClearRefusedWrites();
+    param_.ClearRefusedWrites();
+}
+
 std::vector<std::string> ConfigurationModel::RefusedVariableLines() const {
-    std::vector<std::string> lines;
-    for (int var : RefusedVariables()) lines.push_back(std::to_string(var) + " (" + VariableName(var) + ")");
-    return lines;
+    return RefusalLines(RefusedVariables());
 }
 
 ConfigurationModel::LoadOutcome ConfigurationModel::TakeDefinitionFiles(const DefinitionFiles& files,
@@ -111,15 +125,16 @@ ConfigurationModel::LoadOutcome ConfigurationModel::TakeDefinitionFiles(const De
     ClearRefusals();
     ++generation_;
     car_.SetFileName(files.car);
+    // A refusal does not stop the load: the ECU keeps what it takes, and the refusals are listed.
     car_.TakeDefinition(*carImage, outcome.car.result);
-    car_.WriteDefinitionToEcu();
+    outcome.sent = car_.WriteDefinitionToEcu();
     Step(advance, 15);
     map_.SetFileName(files.map);
     map_.TakeDefinition(*mapImage);
-    map_.WriteDefinitionToEcu();
+    outcome.sent = Worse(outcome.sent, map_.WriteDefinitionToEcu());
     Step(advance, 30);
     param_.SetFileName(files.param);
-    param_.LoadDefinition(*paramImage, outcome.param.result);
+    outcome.sent = Worse(outcome.sent, param_.LoadDefinition(*paramImage, outcome.param.result));
     Step(advance, 25);
     return outcome;
 }

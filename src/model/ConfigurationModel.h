@@ -38,6 +38,8 @@ class ConfigurationModel {
     };
     struct LoadOutcome {
         FileOutcome car, map, param;
+        // The worst outcome of the writes to the ECU; what was refused is in RefusedVariables.
+        WriteOutcome sent = WriteOutcome::Answered;
         bool Loaded() const { return car.Loaded() && map.Loaded() && param.Loaded(); }
     };
 
@@ -48,9 +50,13 @@ class ConfigurationModel {
     // parameter groups allowed by the ECU's version. Link errors are handled by the link; the
     // sequence goes on to its end (what the ECU refused is listed by RefusedVariables).
     void ReadFromEcu(const Progress& advance = {});
-    // The variables the ECU refused during the last ReadFromEcu, in the order they were read,
-    // each once: their values in the model are not the ECU's.
+    // The variables the ECU refused since the last ReadFromEcu or TakeDefinitionFiles, reads and
+    // then writes, each once: their values in the model are not the ECU's. A load that had
+    // refusals went on to its end (the ECU keeps the rest) and ends as incomplete.
     std::vector<int> RefusedVariables() const;
+    // The writes alone, since the last ClearRefusedWrites (a store starts with it).
+    std::vector<int> RefusedWrites() const;
+    void ClearRefusedWrites();
     // One line per refused variable, "N (NAME)", for the messages that list them.
     std::vector<std::string> RefusedVariableLines() const;
 
@@ -87,6 +93,7 @@ class ConfigurationModel {
 
   private:
     void ClearRefusals();
+    std::vector<int> Refused(bool reads, bool writes) const;
 
     ComInj& link_;
     ConfMap& map_;

@@ -7,12 +7,12 @@ namespace zov {
 DiagnosisModeGuard::~DiagnosisModeGuard() { Leave(); }
 
 DiagnosisModeGuard::Answer DiagnosisModeGuard::Write(ComInj& link, uint8_t code) {
-    // A refused write is answered like any other: only the refusal bit tells.
-    link.ClearErrorFlags();
-    const bool written = link.WriteVar(kDiagnosisModeVariable, code);
-    if (!link.IsConnected()) return Answer::Lost;
-    if (link.ErrorFlags() & ERR_NOT_AVAILABLE) return Answer::Refused;
-    return written ? Answer::Taken : Answer::Lost;
+    switch (link.WriteVar(kDiagnosisModeVariable, code)) {
+        case WriteOutcome::Answered: return Answer::Taken;
+        case WriteOutcome::Refused: return Answer::Refused;
+        case WriteOutcome::Lost: break;
+    }
+    return Answer::Lost;
 }
 
 bool DiagnosisModeGuard::Enter() {

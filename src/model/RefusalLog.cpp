@@ -12,7 +12,31 @@ void RefusalLog::Check(const ComInj& link, int var) {
     if (std::find(vars_.begin(), vars_.end(), var) == vars_.end()) vars_.push_back(var);
 }
 
+WriteOutcome RefusalLog::Written(int var, WriteOutcome outcome) {
+    if (outcome == WriteOutcome::Refused && std::find(writes_.begin(), writes_.end(), var) == writes_.end())
+        writes_.push_back(var);
+    return outcome;
+}
+
 void RefusalLog::Forget(int var) { vars_.erase(std::remove(vars_.begin(), vars_.end(), var), vars_.end()); }
+
+std::vector<std::string> RefusalLines(const std::vector<int>& vars) {
+    std::vector<std::string> lines;
+    for (int var : vars) lines.push_back(std::to_string(var) + " (" + VariableName(var) + ")");
+    return lines;
+}
+
+std::vector<std::string> RefusalConsoleLines(const std::vector<int>& vars) {
+    std::vector<std::string> lines;
+    for (int var : vars) lines.push_back("refused: " + std::to_string(var) + " " + VariableName(var));
+    return lines;
+}
+
+std::string RefusalText(const std::string& heading, const std::vector<int>& vars) {
+    std::string text = heading;
+    for (const std::string& line : RefusalLines(vars)) text += "\n" + line;
+    return text;
+}
 
 const char* VariableName(int var) {
     static constexpr std::pair<int, const char*> kNames[] = {
@@ -62,6 +86,7 @@ const char* VariableName(int var) {
         {50, "CL"},
         {51, "CT"},
         {54, "DEF_PASSI_ARRICCHIMENTO_MINIMO"},
+        {57, "VARIABILE_57"},
         {58, "TEMPO_VERIFICA_RISULTATI_ADATTO"},
         {60, "DEF_TEMPO_SOVRAPPRESSIONE"},
         {63, "VARIABILE_63"},

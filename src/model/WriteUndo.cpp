@@ -16,18 +16,26 @@ DefinitionReadError WriteUndo::Undo(ConfigurationModel& model, const Configurati
     const DefinitionReadError error = snapshot_.PutInto(model);
     if (error) return error;
     step(10);
+    model.ClearRefusedWrites();
+    WriteOutcome sent = WriteOutcome::Answered;
     if (parts_ & kVehicle) {
-        model.Car().WriteToEcu();
-        model.Car().WriteAdaptation();
+        sent = model.Car().WriteToEcu();
+        sent = Worse(sent, model.Car().WriteAdaptation());
         step(30);
-        model.Param().WriteDefinitionToEcu();
+        sent = Worse(sent, model.Param().WriteDefinitionToEcu());
     }
     step(30);
     if (parts_ & kMap) {
         // The map's own rows and columns first, so the cells land where they were.
-        for (int var : {111, 105, 50}) model.Map().WriteToEcu(var);
+        for (int var : {111, 105, 50}) sent = Worse(sent, model.Map().WriteToEcu(var));
     }
     step(30);
+    // What the ECU refused keeps the stored value: the undo is not done, and stays for a retry.
+    if (sent == WriteOutcome::Refused) {
+        std::string refused;
+        for (const std::string& line : RefusalLines(model.RefusedWrites())) refused += "\n" + line;
+        return {"the ECU refused" + refused, {}};
+    }
     Forget();
     return {};
 }

@@ -289,7 +289,8 @@ bool EcuProgrammer::CarryConfiguration(const ConfigurationModel::DefinitionFiles
     host_.SetProgress(20, false);
     std::fill(std::begin(car.PASSI_FATTI_INSTALLATORE), std::end(car.PASSI_FATTI_INSTALLATORE), 0);
     std::fill(car.PASSI_FATTI_AUTOMATICI, car.PASSI_FATTI_AUTOMATICI + 4, 0);
-    car.WriteAdaptation();
+    // What the new program refuses is in the model's refusal log.
+    (void)car.WriteAdaptation();
     host_.SetProgress(10, false);
     return sound;
 }

@@ -134,6 +134,24 @@ TEST(FittedMapSession, ACellGoesToTheEcuAtOnceWithinTheCellRange) {
     EXPECT_TRUE(session.UndoFitAvailable());
 }
 
+// Rows the ECU refused: the download is not decided, the fitted map and its undo stay for a retry,
+// no self-adaptation reset follows, and the rows the ECU holds new are named.
+TEST(FittedMapSession, ARefusedDownloadNamesTheNewRowsAndKeepsTheMap) {
+    ChartBench b(200);
+    b.Fitted({{3, 3, 400}});
+    FittedMapSession session = SessionOf(b);
+    const std::vector<int32_t> counters = b.ecu.Values(115);
+    b.ecu.MutableFaults().writesBeforeRefusal[50] = 5;
+
+    EXPECT_FALSE(session.Download());
+
+    EXPECT_EQ(session.NewRowsOfLastDownload(), "0-4");
+    EXPECT_TRUE(session.AsksOnClose());
+    EXPECT_TRUE(session.UndoFitAvailable());
+    EXPECT_EQ(b.ecu.Value(50, 3 * 20 + 3), 400) << "row 3 is new";
+    EXPECT_EQ(b.ecu.Values(115), counters) << "no self-adaptation reset";
+}
+
 TEST(FittedMapSession, ADownloadThatNeverArrivesKeepsTheUndoAndTheQuestion) {
     ChartBench b(200);
     b.Fitted({{3, 3, 400}});

@@ -63,7 +63,7 @@ struct DiagnosisBench {
 
     // What the live data window does before it opens the actuator test.
     void EnterDiagnosisMode() {
-        ASSERT_TRUE(context->link.WriteVar(kDiagnosisModeVariable, kDiagnosisModeCode));
+        ASSERT_EQ(context->link.WriteVar(kDiagnosisModeVariable, kDiagnosisModeCode), WriteOutcome::Answered);
         ASSERT_TRUE(ecu.DiagnosisMode());
         ecu.ClearRequests();
     }

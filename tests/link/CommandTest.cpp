@@ -36,25 +36,27 @@ TEST_F(Commands, EachCommandSendsItsExactRequest) {
         {"ReadRecord 150", [&](ComInj& l) { l.ReadRecord(150, values.data(), 14); }, {0x41, 150}},
         {"ReadRecord 151", [&](ComInj& l) { l.ReadRecord(151, values.data(), 4); }, {0x41, 151}},
         {"ReadRecord 152", [&](ComInj& l) { l.ReadRecord(152, values.data(), 8, 3, 4); }, {0x49, 152, 3, 4}},
-        {"WriteVar signed byte", [&](ComInj& l) { l.WriteVar(64, -3); }, {0x06, 64, 0xFD}},
-        {"WriteVar word", [&](ComInj& l) { l.WriteVar(0, 0x1234); }, {0x0A, 0x00, 0x34, 0x12}},
+        {"WriteVar signed byte", [&](ComInj& l) { (void)l.WriteVar(64, -3); }, {0x06, 64, 0xFD}},
+        {"WriteVar word", [&](ComInj& l) { (void)l.WriteVar(0, 0x1234); }, {0x0A, 0x00, 0x34, 0x12}},
         {"WriteArray bytes",
-         [&](ComInj& l) { l.WriteArray(106, bytes8.data()); },
+         [&](ComInj& l) { (void)l.WriteArray(106, bytes8.data()); },
          {0x3E, 9, 106, 0xFC, 0xFD, 0xFE, 0xFF, 0x00, 0x01, 0x02, 0x03}},
         {"WriteArray words",
-         [&](ComInj& l) { l.WriteArray(121, words.data()); },
+         [&](ComInj& l) { (void)l.WriteArray(121, words.data()); },
          {0x3E, 5, 121, 0x00, 0x01, 0x01, 0x01}},
         {"WriteTableRow 51",
-         [&](ComInj& l) { l.WriteTableRow(51, 2, bytes8.data()); },
+         [&](ComInj& l) { (void)l.WriteTableRow(51, 2, bytes8.data()); },
          {0x7E, 10, 51, 2, 0xFC, 0xFD, 0xFE, 0xFF, 0x00, 0x01, 0x02, 0x03}},
-        {"WriteVarElement byte", [&](ComInj& l) { l.WriteVarElement(104, 5, 7); }, {0x0A, 104, 5, 7}},
+        {"WriteVarElement byte", [&](ComInj& l) { (void)l.WriteVarElement(104, 5, 7); }, {0x0A, 104, 5, 7}},
         {"WriteVarElement word",
-         [&](ComInj& l) { l.WriteVarElement(110, 1, 0x0102); },
+         [&](ComInj& l) { (void)l.WriteVarElement(110, 1, 0x0102); },
          {0x0E, 110, 1, 0x02, 0x01}},
         {"WriteTableCell word",
-         [&](ComInj& l) { l.WriteTableCell(50, 1, 2, 0x0304); },
+         [&](ComInj& l) { (void)l.WriteTableCell(50, 1, 2, 0x0304); },
          {0x12, 50, 1, 2, 0x04, 0x03}},
-        {"WriteTableCell byte", [&](ComInj& l) { l.WriteTableCell(51, 1, 2, -1); }, {0x0E, 51, 1, 2, 0xFF}},
+        {"WriteTableCell byte",
+         [&](ComInj& l) { (void)l.WriteTableCell(51, 1, 2, -1); },
+         {0x0E, 51, 1, 2, 0xFF}},
     };
     for (const Case& c : cases) {
         s.ecu.ClearRequests();
@@ -66,8 +68,8 @@ TEST_F(Commands, EachCommandSendsItsExactRequest) {
 
 TEST_F(Commands, TableRowsOfWordsCarryTheirLengths) {
     std::vector<int32_t> row(20, 0x0203);
-    s.link.WriteTableRow(50, 3, row.data());
-    s.link.WriteTableRow(131, 4, row.data());
+    (void)s.link.WriteTableRow(50, 3, row.data());
+    (void)s.link.WriteTableRow(131, 4, row.data());
     const auto requests = s.Requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(Bytes(requests[0].begin(), requests[0].begin() + 4), (Bytes{0x7E, 42, 50, 3}));
@@ -124,15 +126,15 @@ TEST_F(Commands, ElementsAndRows) {
 }
 
 TEST_F(Commands, WritesLandInTheEcu) {
-    EXPECT_TRUE(s.link.WriteVar(64, -3));
+    EXPECT_EQ(s.link.WriteVar(64, -3), WriteOutcome::Answered);
     EXPECT_EQ(s.ecu.Value(64), -3);
     std::vector<int32_t> ol(20);
     for (int i = 0; i < 20; ++i) ol[size_t(i)] = 100 + i;
-    EXPECT_TRUE(s.link.WriteArray(104, ol.data()));
+    EXPECT_EQ(s.link.WriteArray(104, ol.data()), WriteOutcome::Answered);
     EXPECT_EQ(s.ecu.Values(104), ol);
-    EXPECT_TRUE(s.link.WriteVarElement(111, 19, 4321));
+    EXPECT_EQ(s.link.WriteVarElement(111, 19, 4321), WriteOutcome::Answered);
     EXPECT_EQ(s.ecu.Value(111, 19), 4321);
-    EXPECT_TRUE(s.link.WriteTableCell(50, 15, 19, 700));
+    EXPECT_EQ(s.link.WriteTableCell(50, 15, 19, 700), WriteOutcome::Answered);
     EXPECT_EQ(s.ecu.Value(50, 15 * 20 + 19), 700);
 }
 
@@ -158,23 +160,30 @@ TEST_F(Commands, RefusalsBeforeSendingAnything) {
         std::function<int32_t(ComInj&)> run;
         int32_t flag;
     } cases[] = {
-        {"read-only array", [&](ComInj& l) { return int32_t(l.WriteArray(112, v.data())); },
+        {"read-only array",
+         [&](ComInj& l) { return int32_t(l.WriteArray(112, v.data()) != WriteOutcome::Refused); },
          ERR_NOT_AVAILABLE},
-        {"array by WriteVar", [&](ComInj& l) { return int32_t(l.WriteVar(100, 1)); }, ERR_NOT_AVAILABLE},
+        {"array by WriteVar", [&](ComInj& l) { return int32_t(l.WriteVar(100, 1) != WriteOutcome::Refused); },
+         ERR_NOT_AVAILABLE},
         {"unavailable index", [&](ComInj& l) { return l.ReadVar(23, nullptr); }, ERR_NOT_AVAILABLE},
         {"beyond the table", [&](ComInj& l) { return l.ReadVar(136, v.data()); }, ERR_NOT_AVAILABLE},
         {"table 51 whole", [&](ComInj& l) { return l.ReadVar(51, v.data()); }, ERR_NOT_AVAILABLE},
         {"scalar element", [&](ComInj& l) { return l.ReadVarElement(0, 0, v.data()); }, ERR_NOT_AVAILABLE},
         {"array without buffer", [&](ComInj& l) { return l.ReadVar(110, nullptr); }, ERR_REQUEST},
-        {"byte array without buffer", [&](ComInj& l) { return int32_t(l.WriteArray(104, nullptr)); },
+        {"byte array without buffer",
+         [&](ComInj& l) { return int32_t(l.WriteArray(104, nullptr) != WriteOutcome::Refused); },
          ERR_REQUEST},
-        {"element out of range", [&](ComInj& l) { return int32_t(l.WriteVarElement(110, 8, 1)); },
+        {"element out of range",
+         [&](ComInj& l) { return int32_t(l.WriteVarElement(110, 8, 1) != WriteOutcome::Refused); },
          ERR_REQUEST},
-        {"row of a scalar", [&](ComInj& l) { return int32_t(l.WriteTableRow(0, 0, v.data())); },
+        {"row of a scalar",
+         [&](ComInj& l) { return int32_t(l.WriteTableRow(0, 0, v.data()) != WriteOutcome::Refused); },
          ERR_NOT_AVAILABLE},
-        {"cell of an array", [&](ComInj& l) { return int32_t(l.WriteTableCell(104, 0, 0, 1)); },
+        {"cell of an array",
+         [&](ComInj& l) { return int32_t(l.WriteTableCell(104, 0, 0, 1) != WriteOutcome::Refused); },
          ERR_NOT_AVAILABLE},
-        {"read-only element", [&](ComInj& l) { return int32_t(l.WriteVarElement(117, 0, 65)); },
+        {"read-only element",
+         [&](ComInj& l) { return int32_t(l.WriteVarElement(117, 0, 65) != WriteOutcome::Refused); },
          ERR_NOT_AVAILABLE},
     };
     for (const Case& c : cases) {
@@ -184,17 +193,17 @@ TEST_F(Commands, RefusalsBeforeSendingAnything) {
         EXPECT_TRUE(s.ecu.Requests().empty()) << c.name << " sent something";
     }
     s.link.ClearErrorFlags();
-    EXPECT_FALSE(s.link.WriteArray(110, nullptr));
+    EXPECT_EQ(s.link.WriteArray(110, nullptr), WriteOutcome::Refused);
     EXPECT_EQ(s.link.ErrorFlags(), 0) << "a word array without buffer only fails";
     EXPECT_EQ(s.link.ReadVar(300, nullptr), 0) << "an index beyond 8 bits";
     EXPECT_TRUE(s.ecu.Requests().empty());
 }
 
-TEST_F(Commands, EcuRefusalEndsReadsWithZeroAndWritesWithTrue) {
+TEST_F(Commands, EcuRefusalEndsReadsWithZeroAndWritesAsRefused) {
     s.ecu.MutableFaults().refused = {0, 104};
     EXPECT_EQ(s.link.ReadVar(0, nullptr), 0);
     EXPECT_TRUE(s.link.ErrorFlags() & ERR_NOT_AVAILABLE);
-    EXPECT_TRUE(s.link.WriteVar(0, 5));
+    EXPECT_EQ(s.link.WriteVar(0, 5), WriteOutcome::Refused);
     EXPECT_TRUE(s.link.ErrorFlags() & ERR_NOT_AVAILABLE);
     std::vector<int32_t> v(20, 9);
     EXPECT_EQ(s.link.ReadVar(104, v.data()), 0);
@@ -203,12 +212,48 @@ TEST_F(Commands, EcuRefusalEndsReadsWithZeroAndWritesWithTrue) {
     EXPECT_TRUE(s.link.IsConnected());
 }
 
+// Every write kind tells the ECU's answer apart: taken (the memory changed), refused with 7F 7F
+// (the memory did not), or lost with the line (no answer at all).
+TEST(WriteOutcomes, EachWriteKindTellsAnsweredRefusedAndLost) {
+    const std::vector<int32_t> values(20, 7);
+    struct Kind {
+        const char* name;
+        int index;
+        std::function<WriteOutcome(ComInj&)> write;
+    } kinds[] = {
+        {"WriteVar", 0, [](ComInj& l) { return l.WriteVar(0, 77); }},
+        {"WriteArray", 110, [&](ComInj& l) { return l.WriteArray(110, values.data()); }},
+        {"WriteTableRow", 50, [&](ComInj& l) { return l.WriteTableRow(50, 2, values.data()); }},
+        {"WriteVarElement", 104, [](ComInj& l) { return l.WriteVarElement(104, 3, 7); }},
+        {"WriteTableCell", 51, [](ComInj& l) { return l.WriteTableCell(51, 1, 1, 7); }},
+    };
+    enum class Ecu { Takes, Refuses, LineLost };
+    for (const Kind& k : kinds) {
+        for (Ecu ecu : {Ecu::Takes, Ecu::Refuses, Ecu::LineLost}) {
+            SimLink s;
+            ASSERT_TRUE(s.Open());
+            const std::vector<int32_t> before = s.ecu.Values(k.index);
+            if (ecu == Ecu::Refuses) s.ecu.MutableFaults().refused = {k.index};
+            if (ecu == Ecu::LineLost) s.line.LoseDevice();
+            const WriteOutcome outcome = k.write(s.link);
+            const WriteOutcome expected = ecu == Ecu::Takes     ? WriteOutcome::Answered
+                                          : ecu == Ecu::Refuses ? WriteOutcome::Refused
+                                                                : WriteOutcome::Lost;
+            EXPECT_EQ(outcome, expected) << k.name << " " << int(ecu);
+            EXPECT_EQ(s.ecu.Values(k.index) != before, ecu == Ecu::Takes) << k.name << " " << int(ecu);
+            if (ecu == Ecu::Refuses) {
+                EXPECT_TRUE(s.link.IsConnected()) << k.name << ": a refusal keeps the session";
+            }
+        }
+    }
+}
+
 TEST(CommandsWithoutSession, DoNothing) {
     SimLink s;
     ASSERT_TRUE(s.link.OpenPort());
     std::vector<int32_t> v(20);
     EXPECT_EQ(s.link.ReadVar(0, nullptr), 0);
-    EXPECT_FALSE(s.link.WriteVar(0, 1));
+    EXPECT_EQ(s.link.WriteVar(0, 1), WriteOutcome::Lost);
     EXPECT_FALSE(s.link.ReadRecord(150, v.data(), 14));
     EXPECT_TRUE(s.SentBytes().empty());
 }

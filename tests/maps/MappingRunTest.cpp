@@ -37,7 +37,8 @@ struct MappingRun : ::testing::Test {
         model.ReadFromEcu();
         // The remapping function leaves the ECU in mapping mode before the editor opens.
         bench.car.DEFAULT_REGISTRO_CONFIGURAZIONE |= 0x04;
-        bench.link.WriteVar(kRegister, bench.car.DEFAULT_REGISTRO_CONFIGURAZIONE);
+        EXPECT_EQ(bench.link.WriteVar(kRegister, bench.car.DEFAULT_REGISTRO_CONFIGURAZIONE),
+                  WriteOutcome::Answered);
         bench.clock.AdvanceTo(kSecondRoundUs);
     }
 
@@ -48,7 +49,8 @@ struct MappingRun : ::testing::Test {
             const MapEditorLive::Tick t = live.Step(GridGeometry{30, 20});
             if (t.wait == MappingWait::Outcome::Start) {
                 startedAt = tick;
-                session.Start([this](int percent) { progress.push_back(percent); });
+                EXPECT_EQ(session.Start([this](int percent) { progress.push_back(percent); }),
+                          WriteOutcome::Answered);
                 live.MappingStarted();
             }
             if (t.wait == MappingWait::Outcome::TimeOut) timedOut = true;
@@ -95,7 +97,7 @@ TEST_F(MappingRun, FromTheWaitToTheFittedMapInTheEcu) {
     ASSERT_TRUE(session.Leave());
     EXPECT_EQ(bench.ecu.Value(kRegister) & 0x04, 0);
     ASSERT_TRUE(session.FitMap());
-    session.Download();
+    EXPECT_EQ(session.Download(), WriteOutcome::Answered);
 
     ModelBench reference({}, false);
     ASSERT_TRUE(FitMapToPoints(reference.map, collected));
@@ -118,7 +120,8 @@ TEST_F(MappingRun, NoPointIsTakenBeforeTheStartNorWithoutTheReadyBit) {
     MapEditorLive live(bench.link, bench.map, bench.car, bench.clock, true);
     // The ECU sets its ready bit only in mapping mode: without it the wait never ends.
     bench.car.DEFAULT_REGISTRO_CONFIGURAZIONE &= ~0x04;
-    bench.link.WriteVar(kRegister, bench.car.DEFAULT_REGISTRO_CONFIGURAZIONE);
+    EXPECT_EQ(bench.link.WriteVar(kRegister, bench.car.DEFAULT_REGISTRO_CONFIGURAZIONE),
+              WriteOutcome::Answered);
     Run(live, 201, [] { return false; });
     EXPECT_EQ(startedAt, 0);
     EXPECT_TRUE(timedOut);
@@ -149,7 +152,7 @@ TEST_F(MappingRun, TheJournalHoldsTheNormalValuesForAsLongAsTheEcuIsInMappingMod
     MappingSession journaled{model, path};
     const int32_t cutoff = bench.ecu.Value(22);
     bench.car.GIRI_CUTOFF_MAPPATURA = cutoff + 111;
-    journaled.Start([](int) {});
+    ASSERT_EQ(journaled.Start([](int) {}), WriteOutcome::Answered);
     ASSERT_EQ(bench.ecu.Value(22), cutoff + 111) << "the substitute went out";
     ASSERT_TRUE(MappingJournal(path).Held());
     DetachedConfiguration::NeverUpgrade prompter;

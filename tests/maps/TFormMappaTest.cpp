@@ -35,7 +35,8 @@ struct MapBench : EditorBench {
     // timer left to the test.
     std::unique_ptr<TFormMappa> OpenMapping() {
         Car().DEFAULT_REGISTRO_CONFIGURAZIONE |= 0x04;
-        context->link.WriteVar(kRegister, Car().DEFAULT_REGISTRO_CONFIGURAZIONE);
+        EXPECT_EQ(context->link.WriteVar(kRegister, Car().DEFAULT_REGISTRO_CONFIGURAZIONE),
+                  WriteOutcome::Answered);
         auto editor = std::make_unique<TFormMappa>(*context, Dictionary(), true);
         editor->Timer1->stop();
         editor->show();

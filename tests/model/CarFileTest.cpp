@@ -346,7 +346,7 @@ TEST(CarFileRead, UnknownLevelSensorCodeIsKept) {
     WriteFile(b.car.GetFileName(), text);
 
     b.car.ReadDefinitionFile();
-    b.car.WriteDefinitionToEcu();
+    (void)b.car.WriteDefinitionToEcu();
     EXPECT_EQ(b.car.TIPO_DI_SENSORE, -1);
     EXPECT_EQ(b.car.GetValue(16), 7);
     EXPECT_EQ(b.ecu.Value(16), 7);
@@ -565,7 +565,7 @@ TEST(CarFileRead, LoadedValuesReachTheEcu) {
     b.ecu.ClearRequests();
     b.car.ReadDefinitionFile();
     EXPECT_TRUE(b.ecu.Requests().empty()) << "the caller decides when the ECU gets the file";
-    b.car.WriteDefinitionToEcu();
+    (void)b.car.WriteDefinitionToEcu();
     EXPECT_EQ(b.ecu.Value(0), 150);
     EXPECT_EQ(b.ecu.Value(5), 31);     // 620 ms in 20 ms units
     EXPECT_EQ(b.ecu.Value(16), 129);   // the code of sensor index 3

@@ -171,7 +171,7 @@ TEST(CarWriteToEcu, OrderAndVersionGates) {
         CarBench b(EcuWithVersion(c.version));
         b.car.ReadFromEcu();
         b.ecu.ClearRequests();
-        EXPECT_EQ(b.car.WriteToEcu(), 0);
+        EXPECT_EQ(b.car.WriteToEcu(), WriteOutcome::Answered);
         EXPECT_EQ(b.WrittenVars(), Concat(common, c.gated));
         EXPECT_EQ(b.ReadVars(), Vars{39});  // the register merge
     }
@@ -182,7 +182,7 @@ TEST(CarWriteToEcu, Version3ClearsTheEnableWordAndSkipsTheEffectWord) {
     b.car.ReadFromEcu();
     b.car.ABILITAZIONE_DIAGNOSI[0] = 0x1FF;
     b.ecu.ClearRequests();
-    b.car.WriteToEcu();
+    (void)b.car.WriteToEcu();
     EXPECT_EQ(b.LastWrite(89), (std::vector<uint8_t>{0, 0}));
     EXPECT_EQ(b.ecu.Value(89), 0);
     EXPECT_FALSE(Contains(b.WrittenVars(), 90));
@@ -192,7 +192,7 @@ TEST(CarWriteToEcu, RegisterMergeKeepsTheEcuBits) {
     CarBench b;
     b.ecu.SetValue(39, 0, 0x18);
     b.car.DEFAULT_REGISTRO_CONFIGURAZIONE = 0x67;
-    b.car.WriteToEcu();
+    (void)b.car.WriteToEcu();
     EXPECT_EQ(b.LastWrite(39), (std::vector<uint8_t>{0x7F}));
     EXPECT_EQ(b.ecu.Value(39), 0x7F);
     EXPECT_EQ(b.car.DEFAULT_REGISTRO_CONFIGURAZIONE, 0x7F);
@@ -200,7 +200,7 @@ TEST(CarWriteToEcu, RegisterMergeKeepsTheEcuBits) {
     // The ECU's half comes from the ECU: bits it cleared are cleared in the model too.
     b.ecu.SetValue(39, 0, 0x80);
     b.car.DEFAULT_REGISTRO_CONFIGURAZIONE = 0x1B;
-    b.car.WriteToEcu();
+    (void)b.car.WriteToEcu();
     EXPECT_EQ(b.ecu.Value(39), 0x83);
 }
 
@@ -209,7 +209,7 @@ TEST(CarWriteToEcu, UnreadableRegisterKeepsTheModelBits) {
     config.faults.refused = {39};
     CarBench b(config);
     b.car.DEFAULT_REGISTRO_CONFIGURAZIONE = 0x0B;
-    b.car.WriteToEcu();
+    (void)b.car.WriteToEcu();
     // Without the ECU's answer the word-pair bit must not be lost.
     EXPECT_EQ(b.car.DEFAULT_REGISTRO_CONFIGURAZIONE, 0x0B);
     EXPECT_TRUE(Contains(b.WrittenVars(), 121));
@@ -226,7 +226,7 @@ TEST(CarWriteToEcu, ValuesInEcuUnits) {
     car.RIF_LAMBDA[0] = 90;
     car.TIPO_DI_TPS = 2;  // MonoBosch
     car.CILINDRATA = 1998;
-    car.WriteToEcu();
+    (void)car.WriteToEcu();
     EXPECT_EQ(b.ecu.Value(5), 21);
     EXPECT_EQ(b.ecu.Value(20), 3001);
     EXPECT_EQ(b.ecu.Value(33), 1250);
@@ -235,7 +235,7 @@ TEST(CarWriteToEcu, ValuesInEcuUnits) {
     EXPECT_EQ(b.ecu.Value(57), 0);
     EXPECT_EQ(b.ecu.Value(40), 1998);
     car.TIPO_DI_TPS = 0;
-    car.WriteToEcu();
+    (void)car.WriteToEcu();
     EXPECT_EQ(b.ecu.Value(57), 87);
 }
 
@@ -246,7 +246,7 @@ TEST(CarWriteToEcu, ExtendedSettingsAndWordPairs) {
     b.car.DEFAULT_REGISTRO_CONFIGURAZIONE = 0x0B;
     b.ecu.SetValue(39, 0, 0x08);
     b.car.ABILITAZIONE_DIAGNOSI[1] = 0x155;
-    b.car.WriteToEcu();
+    (void)b.car.WriteToEcu();
     const Vars written = b.WrittenVars();
     ASSERT_GE(written.size(), 15u);
     EXPECT_EQ(Vars(written.end() - 15, written.end()),
@@ -265,7 +265,7 @@ TEST(CarWriteToEcu, MappingSubstitutesGoToTheEcu) {
     car.OPENLOOP_MAPPATURA[2] = 5;
     car.GIRI_CUTOFF_MAPPATURA = 700;
     car.PERIODO_SBANANATA_MAPPATURA = 800;
-    car.WriteToEcu();
+    (void)car.WriteToEcu();
     EXPECT_EQ(b.ecu.Value(22), 700);
     EXPECT_EQ(b.ecu.Value(96), 800);
     EXPECT_EQ(b.ecu.Value(18), 60);
@@ -275,7 +275,7 @@ TEST(CarWriteToEcu, MappingSubstitutesGoToTheEcu) {
     EXPECT_EQ(b.ecu.Value(104, 2), 5);
     car.USA_CUTOFF_MAPPATURA = 0;
     car.USA_ERRORE_LAMBDA_MAPPATURA = 0;
-    car.WriteToEcu();
+    (void)car.WriteToEcu();
     EXPECT_EQ(b.ecu.Value(22), 833);
     EXPECT_EQ(b.ecu.Value(30), 40);
 }
@@ -297,12 +297,12 @@ TEST(CarAdaptation, FourZoneEcu) {
 
     b.ecu.ClearRequests();
     b.car.PASSI_FATTI_INSTALLATORE[1] = -7;
-    b.car.WriteAdaptation();
+    (void)b.car.WriteAdaptation();
     EXPECT_EQ(b.WrittenVars(), (Vars{34, 39, 114, 115}));
     EXPECT_EQ(b.ecu.Value(114, 1), -7);
 
     b.ecu.ClearRequests();
-    EXPECT_EQ(b.car.ResetAdaptation(), 1);
+    EXPECT_EQ(b.car.ResetAdaptation(), WriteOutcome::Answered);
     EXPECT_EQ(b.WrittenVars(), (Vars{114, 115}));
     EXPECT_EQ(b.ecu.Values(114), (std::vector<int32_t>{0, 0, 0, 0}));
     EXPECT_EQ(b.ecu.Values(115), (std::vector<int32_t>{0, 0, 0, 0}));
@@ -330,12 +330,12 @@ TEST(CarAdaptation, EightZoneKindWhen112IsRefused) {
     b.ecu.ClearRequests();
     b.car.DEFAULT_REGISTRO_CONFIGURAZIONE_2 = 1;  // extended: 35 and 36 go too
     b.car.TEMPO_VERIFICA_RISULTATI_ADATTO = 12;
-    b.car.WriteAdaptation();
+    (void)b.car.WriteAdaptation();
     EXPECT_EQ(b.WrittenVars(), (Vars{34, 35, 36, 39, 128, 129, 58}));
     EXPECT_EQ(b.ecu.Value(58), 12);
 
     b.ecu.ClearRequests();
-    EXPECT_EQ(b.car.ResetAdaptation(), 1);
+    EXPECT_EQ(b.car.ResetAdaptation(), WriteOutcome::Answered);
     EXPECT_EQ(b.WrittenVars(), (Vars{129}));
     EXPECT_EQ(b.ecu.Values(129), std::vector<int32_t>(8, 0));
 }
@@ -344,7 +344,7 @@ TEST(CarMapping, EnterAndLeave) {
     CarBench b;
     ConfCar& car = b.car;
     car.OPENLOOP_MAPPATURA[0] = 0x0C;
-    car.EnterMapping();
+    (void)car.EnterMapping();
     EXPECT_EQ(b.WrittenVars(), (Vars{104, 22, 18, 19, 30, 31, 39}));
     EXPECT_EQ(car.MAPPATURA_ATTIVA, 1);
     EXPECT_EQ(car.DEFAULT_REGISTRO_CONFIGURAZIONE & 4, 4);
@@ -354,7 +354,7 @@ TEST(CarMapping, EnterAndLeave) {
     EXPECT_EQ(b.ecu.Value(31), -60);
 
     b.ecu.ClearRequests();
-    car.LeaveMapping();
+    (void)car.LeaveMapping();
     EXPECT_EQ(b.WrittenVars(), (Vars{104, 22, 18, 19, 30, 31, 39}));
     EXPECT_EQ(car.MAPPATURA_ATTIVA, 0);
     EXPECT_EQ(car.DEFAULT_REGISTRO_CONFIGURAZIONE & 4, 0);
@@ -384,10 +384,10 @@ TEST(CarMapping, OnlyTheSubstitutesInUse) {
         b.car.USA_CUTOFF_MAPPATURA = c.cutoff;
         b.car.USA_SBANANATA_MAPPATURA = c.fullPower;
         b.car.USA_ERRORE_LAMBDA_MAPPATURA = c.lambda;
-        b.car.EnterMapping();
+        (void)b.car.EnterMapping();
         EXPECT_EQ(b.WrittenVars(), c.written);
         b.ecu.ClearRequests();
-        b.car.LeaveMapping();
+        (void)b.car.LeaveMapping();
         EXPECT_EQ(b.WrittenVars(), c.written);
     }
 }

@@ -76,9 +76,9 @@ TEST(ConfigurationBackupSave, TheBackupLoadsBackToTheSameConfiguration) {
     ASSERT_TRUE(b.model.WriteDefinitionFiles(ConfigurationModel::DefinitionFiles::In(before.Path())));
     // Something else reaches the ECU meanwhile; the backup puts it back.
     b.map.CL[3][4] += 7;
-    b.map.WriteToEcu(50);
+    (void)b.map.WriteToEcu(50);
     b.car.CILINDRATA = 999;
-    b.car.WriteToEcu();
+    (void)b.car.WriteToEcu();
     ASSERT_TRUE(LoadConfigurationFile(b.model, path).Loaded());
     b.model.ReadFromEcu();
     const auto files = ConfigurationModel::DefinitionFiles::In(after.Path());

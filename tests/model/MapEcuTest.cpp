@@ -77,9 +77,9 @@ TEST(MapEcuRead, MissingMapBReadsOneRowAndLeavesItIncomplete) {
 
     // Incomplete map B: its axes are not written back, its cells are not written at all.
     b.ecu.ClearRequests();
-    b.map.WriteToEcu(131);
-    b.map.WriteToEcu(132);
-    b.map.WriteToEcu(133);
+    (void)b.map.WriteToEcu(131);
+    (void)b.map.WriteToEcu(132);
+    (void)b.map.WriteToEcu(133);
     EXPECT_TRUE(b.ecu.Requests().empty());
 }
 
@@ -145,7 +145,7 @@ TEST(MapEcuWrite, EveryGroupReachesTheEcu) {
     for (int i = 0; i < 12; ++i) b.map.CGB[i] = 600 + i, b.map.CMB[i] = 10 + i;
     b.ecu.ClearRequests();
 
-    for (int var : kLoadOrder) b.map.WriteToEcu(var);
+    for (int var : kLoadOrder) (void)b.map.WriteToEcu(var);
 
     for (int i = 0; i < 20; ++i) EXPECT_EQ(b.ecu.Value(111, i), b.map.CG[i]);
     for (int i = 0; i < 16; ++i) EXPECT_EQ(b.ecu.Value(105, i), b.map.CM[i]);
@@ -170,8 +170,8 @@ TEST(MapEcuWrite, LearningSettingsBeyondAByteGoAsTheLargestByte) {
     ModelBench b;
     ASSERT_EQ(b.map.MAX_TEMPO_FUORI_INTORNO, 500) << "the default does not fit the ECU's byte";
     b.map.RAGGIO_INTORNO_GIRI = -3;
-    b.map.WriteToEcu(85);
-    b.map.WriteToEcu(81);
+    (void)b.map.WriteToEcu(85);
+    (void)b.map.WriteToEcu(81);
     EXPECT_EQ(b.ecu.Value(85), 255) << "not 500 wrapped to 244";
     EXPECT_EQ(b.ecu.Value(81), 0);
 }
@@ -192,7 +192,7 @@ TEST(MapEcuWrite, MapBGroupsFollowPresenceCompletenessAndVersion) {
         b.car.VERSIONE_CENTRALINA = c.version;
         b.map.mapBPresent = c.present;
         b.map.mapBComplete = c.complete;
-        for (int var : {131, 132, 133}) b.map.WriteToEcu(var);
+        for (int var : {131, 132, 133}) (void)b.map.WriteToEcu(var);
         size_t n131 = 0, n132 = 0, n133 = 0;
         for (int v : Vars(b.ecu)) n131 += v == 131, n132 += v == 132, n133 += v == 133;
         EXPECT_EQ(n131, c.rows131) << c.version << c.present << c.complete;

@@ -154,7 +154,7 @@ TEST_F(MapFile, LoadingSendsEachGroupThenResetsTheAdaptation) {
     b.map.SetFileName(path_);
     ASSERT_FALSE(b.map.ReadDefinitionFile().rejected);
     EXPECT_TRUE(b.ecu.Requests().empty()) << "reading a file sends nothing";
-    b.map.WriteDefinitionToEcu();
+    (void)b.map.WriteDefinitionToEcu();
 
     std::vector<int> expected = {111, 105};
     expected.insert(expected.end(), 16, 50);
@@ -182,7 +182,7 @@ TEST_F(MapFile, FileEndingBeforeMapBLeavesMapBAlone) {
     b.ecu.ClearRequests();
     b.map.SetFileName(path_);
     const ConfMap::LoadResult r = b.map.ReadDefinitionFile();
-    b.map.WriteDefinitionToEcu();
+    (void)b.map.WriteDefinitionToEcu();
     EXPECT_FALSE(r.rejected) << r.error;
     EXPECT_FALSE(r.mapB);
     EXPECT_FALSE(b.map.mapBPresent);
@@ -204,7 +204,7 @@ TEST_F(MapFile, AllZeroMapBInTheFileTakesNothingOfMapB) {
     b.ecu.ClearRequests();
     b.map.SetFileName(path_);
     EXPECT_FALSE(b.map.ReadDefinitionFile().mapB);
-    b.map.WriteDefinitionToEcu();
+    (void)b.map.WriteDefinitionToEcu();
     EXPECT_EQ(b.map.CGB[0], cgb0);
     EXPECT_EQ(b.map.CMB[0], cmb0);
     EXPECT_EQ(b.map.MB[2][2], mb);

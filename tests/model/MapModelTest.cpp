@@ -273,7 +273,7 @@ TEST(MapBackup, RestoreOnlyOnceAndNotAfterWritingTheMap) {
 
     b.map.SaveBackup();
     b.map.SetCell(1, 1, 400, false);
-    b.map.WriteToEcu(50);
+    (void)b.map.WriteToEcu(50);
     EXPECT_FALSE(b.map.backupValid);
     b.map.RestoreBackup();
     EXPECT_EQ(b.map.GetCell(1, 1), 400);
@@ -290,7 +290,7 @@ TEST(MapPrepare, DefaultAxesLeaveTheMapUnchangedAndEverythingIsSent) {
         for (int c = 0; c < 20; ++c) b.map.SetCell(r, c, (r * 37 + c * 11) % 721, false);
     int32_t before[16][20];
     std::copy(&b.map.CL[0][0], &b.map.CL[0][0] + 320, &before[0][0]);
-    b.map.PrepareMapping();
+    (void)b.map.PrepareMapping();
     for (int r = 0; r < 16; ++r)
         for (int c = 0; c < 20; ++c) EXPECT_EQ(b.map.CL[r][c], before[r][c]) << r << "," << c;
 
@@ -314,7 +314,7 @@ TEST(MapPrepare, ShiftedAxesAreRegriddedOntoTheDefaults) {
     int32_t old[16][20];
     std::copy(&b.map.CL[0][0], &b.map.CL[0][0] + 320, &old[0][0]);
 
-    b.map.PrepareMapping();
+    (void)b.map.PrepareMapping();
 
     for (int c = 0; c < 20; ++c) EXPECT_EQ(b.map.GetRpm(c), ConfMap::kDefaultRpm[c]);
     for (int r = 0; r < 16; ++r) EXPECT_EQ(b.map.GetMap(r), ConfMap::kDefaultMap[r]);
@@ -339,7 +339,7 @@ TEST(MapPrepare, RepeatedAxisPointsDoNotDivideByZero) {
     b.map.SetRpm(5, b.map.GetRpm(4));
     b.map.SetRpm(6, b.map.GetRpm(4));
     b.map.CM[3] = b.map.CM[2];
-    b.map.PrepareMapping();
+    (void)b.map.PrepareMapping();
     for (int r = 0; r < 16; ++r)
         for (int c = 0; c < 20; ++c) {
             EXPECT_GE(b.map.CL[r][c], 0);
@@ -353,7 +353,7 @@ TEST(MapPrepare, WildValuesReadFromAnEcuStayInRange) {
     for (int r = 0; r < 16; ++r)
         for (int c = 0; c < 20; ++c) b.map.CL[r][c] = (r + c) % 2 ? 65535 : 0;
     for (int c = 0; c < 20; ++c) b.map.ASSE_GIRI[c] = 1 + c * 390000;
-    b.map.PrepareMapping();
+    (void)b.map.PrepareMapping();
     for (int r = 0; r < 16; ++r)
         for (int c = 0; c < 20; ++c) {
             EXPECT_GE(b.map.CL[r][c], 0);

@@ -127,7 +127,7 @@ TEST_F(ParamFile, LoadingSendsEachGroupAsItIsComplete) {
     ConfParam::LoadResult loaded = ConfParam::ParseDefinitionFile(path_, image);
     ASSERT_FALSE(loaded.rejected);
     EXPECT_TRUE(b.ecu.Requests().empty()) << "parsing sends nothing";
-    b.param.LoadDefinition(image, loaded);
+    (void)b.param.LoadDefinition(image, loaded);
     std::vector<Command> expected = {{0x3E, 110, -1}, {0x3E, 106, -1}};
     for (int r = 0; r < 8; ++r) expected.push_back({0x7E, 51, r});
     expected.push_back({0x3E, 103, -1});
@@ -160,7 +160,7 @@ TEST_F(ParamFile, IdleValuesAreSentOnlyByVersionsThatHaveThem) {
         b.car.VERSIONE_CENTRALINA = c.version;
         b.param.SetFileName(path_);
         b.param.ReadDefinitionFile();
-        b.param.WriteDefinitionToEcu();
+        (void)b.param.WriteDefinitionToEcu();
         size_t idle = 0;
         for (int v : Vars(b.ecu)) idle += v == 44 || v == 54 || v == 60;
         EXPECT_EQ(idle, c.sent ? 3u : 0u) << c.version;
@@ -195,7 +195,7 @@ TEST_F(ParamFile, FileEndingAfterTheDecrementsGetsDefaultsAndAsks) {
     b.param.DEF_TEMPO_SOVRAPPRESSIONE = 9;
     b.param.SetFileName(path_);
     const ConfParam::LoadResult r = b.param.ReadDefinitionFile();
-    b.param.WriteDefinitionToEcu();
+    (void)b.param.WriteDefinitionToEcu();
 
     EXPECT_FALSE(r.rejected) << r.error;
     EXPECT_TRUE(r.obsolete);

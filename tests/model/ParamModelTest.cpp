@@ -237,7 +237,7 @@ TEST(ParamEcu, EveryGroupIsWrittenWithItsOwnCommand) {
     p.VARIABILE_44 = 0x63;
     p.DEF_PASSI_ARRICCHIMENTO_MINIMO = 11;
     p.DEF_TEMPO_SOVRAPPRESSIONE = 13;
-    for (int var : kLoadOrder) p.WriteToEcu(var);
+    for (int var : kLoadOrder) (void)p.WriteToEcu(var);
 
     std::vector<Command> got = Commands(b.ecu);
     for (Command& c : got)

@@ -46,7 +46,7 @@ TEST(WriteUndo, AStoreOfFiveFieldsIsPutBackFieldByField) {
     b.car.RITARDO_MINIMO_CAMBIO = 9;
     b.car.TEMPO_DI_SONDA_FREDDA = 44;
     b.car.RIF_INF_LAMBDA_FREDDA = 31;
-    b.car.WriteToEcu();
+    (void)b.car.WriteToEcu();
     b.param.SetGain(3, ConfParam::kGainOpening, 77);
     ASSERT_EQ(b.ecu.Value(0), 150);
     ASSERT_NE(b.EcuFields(), before);
@@ -68,7 +68,7 @@ TEST(WriteUndo, AMapStoreIsUndoneByTheMapAloneAndKeepsTheFileNames) {
     WriteUndo undo;
     ASSERT_TRUE(undo.Remember(b.model, WriteUndo::kMap));
     b.map.SetCell(4, 7, old + 100, false);
-    b.map.WriteToEcu(50);
+    (void)b.map.WriteToEcu(50);
     ASSERT_EQ(b.ecu.Value(50, 4 * 20 + 7), old + 100);
 
     b.ecu.ClearRequests();

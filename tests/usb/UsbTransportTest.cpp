@@ -168,7 +168,7 @@ TEST(UsbRequests, TwentyBytesGoOutAsSevenSevenAndSix) {
     ASSERT_TRUE(u.Open());
     ASSERT_TRUE(u.Settle());
     u.adapter.ClearRecords();
-    EXPECT_TRUE(u.link.WriteArray(110, kWords.data()));
+    EXPECT_EQ(u.link.WriteArray(110, kWords.data()), WriteOutcome::Answered);
     const Bytes& request = kArrayWrite;
 
     // An acknowledgement that arrives while later reports are out sends those again; the adapter
@@ -209,7 +209,7 @@ TEST(UsbRecovery, LostAndRepeatedReportsAreMadeGood) {
         u.adapter.ClearRecords();
         u.adapter.SetFaults(c.faults);
         const int64_t start = u.clock.NowMs();
-        EXPECT_TRUE(u.link.WriteArray(110, kWords.data())) << c.what;
+        EXPECT_EQ(u.link.WriteArray(110, kWords.data()), WriteOutcome::Answered) << c.what;
         const int64_t took = u.clock.NowMs() - start;
         EXPECT_GE(took, c.minMs) << c.what;
         EXPECT_LT(took, c.maxMs) << c.what;

@@ -54,7 +54,7 @@ class RestingBench : public QObject {
 
 std::unique_ptr<QWidget> ActuatorTestWindow(const QString& dist, TModuloLingua& dictionary) {
     auto* bench = new RestingBench(dist);
-    bench->context->link.WriteVar(kDiagnosisModeVariable, kDiagnosisModeCode);
+    (void)bench->context->link.WriteVar(kDiagnosisModeVariable, kDiagnosisModeCode);
     auto form = std::make_unique<TFormDiagnosi>(*bench->context, dictionary);
     bench->setParent(form.get());
     form->show();

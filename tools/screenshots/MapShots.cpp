@@ -63,7 +63,7 @@ std::unique_ptr<QWidget> MapEditor(const QString& dist, TModuloLingua& dictionar
     bench->clock.AdvanceTo(int64_t(2 * cycle * kSecond));
     if (mapping) {
         bench->context->car.DEFAULT_REGISTRO_CONFIGURAZIONE |= 0x04;
-        bench->context->link.WriteVar(39, bench->context->car.DEFAULT_REGISTRO_CONFIGURAZIONE);
+        (void)bench->context->link.WriteVar(39, bench->context->car.DEFAULT_REGISTRO_CONFIGURAZIONE);
     }
     auto editor = std::make_unique<TFormMappa>(*bench->context, dictionary, mapping);
     bench->setParent(editor.get());

@@ -5,6 +5,7 @@
 
 #include "DiagnosisModeGuard.h"
 #include "MappingJournal.h"
+#include "MixedMapRecord.h"
 
 namespace zov {
 namespace {
@@ -57,7 +58,19 @@ EcuSession::Opened EcuSession::Open(bool interactive) {
     if (!Connected()) return Opened::Lost;
     CheckLoadedModel();
     ReportRefusedVariables();
+    ReportMixedMap();
     return Opened::Loaded;
+}
+
+void EcuSession::SetMixedMapRecord(std::string path) {
+    mixedMapRecord_ = path;
+    // Every download of the main map notes or clears it, whichever window sends it.
+    model_.Map().SetMixedMapRecord(std::move(path));
+}
+
+void EcuSession::ReportMixedMap() {
+    const std::optional<std::string> rows = MixedMapRecord(mixedMapRecord_).Of(model_.Car());
+    if (rows) host_.Report("MessMappaMista", PromptIcon::Warning, *rows);
 }
 
 void EcuSession::ResumeMapping() {

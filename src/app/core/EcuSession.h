@@ -69,6 +69,9 @@ class EcuSession {
     Opened Open(bool interactive);
     // The journal a mapping keeps of the ECU's normal values (MappingJournal::PathIn).
     void SetMappingJournal(std::string path) { mappingJournal_ = std::move(path); }
+    // Where incomplete map downloads are noted (MixedMapRecord::PathIn): an ECU found there is
+    // named after the load (MessMappaMista with its new rows) until a complete map reaches it.
+    void SetMixedMapRecord(std::string path);
     // Reads the keep-alive variable while connected. False when an exchange (or a wait inside
     // one) is running: the link must not be entered twice, and nothing was done.
     bool KeepAlive();
@@ -92,12 +95,14 @@ class EcuSession {
     void CheckLoadedModel();
     void ResumeMapping();
     void ResumeDiagnosis();
+    void ReportMixedMap();
 
     ComInj& link_;
     ConfigurationModel& model_;
     Clock& clock_;
     SessionHost& host_;
     std::string mappingJournal_;
+    std::string mixedMapRecord_;
 };
 
 }  // namespace zov

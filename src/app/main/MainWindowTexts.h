@@ -61,7 +61,10 @@ inline const std::array<KeptTexts, 9> kKeptTexts = {{
       "MessMappaturaRipristinata",
       "MessMappaturaSenzaValori",
       "MessDiagnosiRipristinata",
-      "MessDiagnosiSospesa1"},
+      "MessDiagnosiSospesa1",
+      "MessScritturaRifiutata",
+      "MessMappaturaRifiutata",
+      "MessMappaMista"},
      70},
     // Why a programming failed and what it left in the ECU.
     {{"MessProgLineaPersa", "MessProgNoRisposta", "MessProgRispErrata", "MessProgRifiutata",

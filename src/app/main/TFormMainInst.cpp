@@ -30,6 +30,7 @@
 #include "MainWindowArea.h"
 #include "MainWindowTexts.h"
 #include "MappingJournal.h"
+#include "MixedMapRecord.h"
 #include "ProgrammingBackup.h"
 #include "QtText.h"
 #include "SerialPortList.h"
@@ -375,6 +376,7 @@ bool TFormMainInst::Start() {
 
     ctx_.global.SetPath(GlobalData::kMainPath, QFile::encodeName(mainPath_).toStdString());
     session_.SetMappingJournal(MappingJournal::PathIn(ctx_.global.MainPath()));
+    session_.SetMixedMapRecord(MixedMapRecord::PathIn(ctx_.global.MainPath()));
     QDir::setCurrent(mainPath_);
     std::string configPath;
     ctx_.global.GetPath(kConfigFolder, configPath);
@@ -704,7 +706,16 @@ void TFormMainInst::BitBtn7Click() {
     ConfCar& car = ctx_.car;
     if (!UpdateStandardSoftware(true, car.TIPO_DI_CARBURANTE)) return;
     car.DEFAULT_REGISTRO_CONFIGURAZIONE |= kMappingModeBit;
-    ctx_.link.WriteVar(kConfigurationRegister, car.DEFAULT_REGISTRO_CONFIGURAZIONE);
+    const WriteOutcome entered = car.Send(kConfigurationRegister, car.DEFAULT_REGISTRO_CONFIGURAZIONE);
+    if (entered != WriteOutcome::Answered) {
+        // No mapping window over an ECU that did not enter mapping mode. A lost answer may hide a
+        // register that changed: the leave is then owed to the next session.
+        car.DEFAULT_REGISTRO_CONFIGURAZIONE &= ~kMappingModeBit;
+        if (entered == WriteOutcome::Lost) ctx_.model.LeaveMapping();
+        if (entered == WriteOutcome::Refused)
+            ShowError(RefusalText(texts_["MessMappaturaRifiutata"], {kConfigurationRegister}));
+        return;
+    }
     OpenMappingWindow();
 }
 

@@ -97,7 +97,15 @@ void TFormMainInst::LoadConfigurationFrom(const QString& source) {
         progress.close();
     }
     // A damaged definition inside a sound file is refused like a damaged file.
-    if (!load.Loaded()) ShowError(texts_["MessErrCaricaConf"] + "\n" + texts_["MessCheckRight"]);
+    if (!load.Loaded()) {
+        ShowError(texts_["MessErrCaricaConf"] + "\n" + texts_["MessCheckRight"]);
+        return;
+    }
+    // The load went on past what the ECU refused; it ends as incomplete, naming what is missing.
+    const std::vector<int> refused = ctx_.model.RefusedVariables();
+    if (!refused.empty())
+        ctx_.prompter.Ask(RefusalText(texts_["MessScritturaRifiutata"], refused), Caption(),
+                          PromptIcon::Warning, PromptButtons::Ok);
 }
 
 void TFormMainInst::MenuConfrontaConfClick() {

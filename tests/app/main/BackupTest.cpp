@@ -66,7 +66,7 @@ TEST(ProgrammingBackup, F5BacksUpFirstAndTheBackupRestoresTheConfiguration) {
     Runtime runtime;
     Bench b(Punto(), {}, runtime.dir.path());
     StartConnected(b);
-    ASSERT_TRUE(b.context->link.WriteVar(0, 440));
+    ASSERT_EQ(b.context->link.WriteVar(0, 440), WriteOutcome::Answered);
     const auto before = EcuMemory(b.ecu);
     b.prompter.answers = {PromptAnswer::Yes};
     {

@@ -187,6 +187,35 @@ TEST(ConfigurationFiles, RefusedVariablesAreNamedAndTheirSaveAsksFirst) {
     EXPECT_TRUE(f.Timer1->isActive());
 }
 
+// A variable whose write the ECU refuses does not stop the load: the rest reaches the ECU, and the
+// load ends naming the refused variable.
+TEST(ConfigurationFiles, ALoadNamesTheVariablesTheEcuRefusedToTake) {
+    PrivateTemp temp;
+    QTemporaryDir files;
+    sim::EcuConfig config;
+    config.faults.writesBeforeRefusal = {{24, 0}};
+    Bench b(config);
+    StartConnected(b);
+    TFormMainInst& f = *b.form;
+    Chooser chooser(f);
+    chooser.path = files.filePath(QStringLiteral("punto.zvf"));
+    f.MenuSalvaConf->trigger();
+    ASSERT_TRUE(b.prompter.shown.empty()) << b.prompter.shown[0].text;
+    const int32_t refusedBefore = b.ecu.Value(24);
+    ASSERT_TRUE(b.ecu.SetValue(24, 0, refusedBefore + 3));
+    ASSERT_TRUE(b.ecu.SetValue(0, 0, b.ecu.Value(0) + 3));
+    const int32_t takenBefore = b.ecu.Value(0) - 3;
+
+    f.MenuCaricaConf->trigger();
+
+    ASSERT_EQ(b.prompter.shown.size(), 1u);
+    EXPECT_EQ(b.prompter.shown[0].text,
+              b.DictCp("MessScritturaRifiutata", 70) + "\n24 (RIF_SUP_LAMBDA_FREDDA)");
+    EXPECT_EQ(b.prompter.shown[0].icon, PromptIcon::Warning);
+    EXPECT_EQ(b.ecu.Value(24), refusedBefore + 3) << "the ECU kept its own value";
+    EXPECT_EQ(b.ecu.Value(0), takenBefore) << "and took the others";
+}
+
 TEST(ConfigurationFiles, LoadingWithoutASessionFillsTheModelWithoutProgressOrEcuTraffic) {
     PrivateTemp temp;
     QTemporaryDir files;

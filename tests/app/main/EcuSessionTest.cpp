@@ -394,7 +394,7 @@ TEST(EcuSessionMapping, AnEcuLeftInMappingModeIsTakenOutAtTheNextSession) {
         if (c.journal != Journal::None) {
             ASSERT_TRUE(MappingJournal(journal).Record(b.car));
         }
-        if (c.journal != Journal::OwnButNoMapping) b.car.EnterMapping();
+        if (c.journal != Journal::OwnButNoMapping) (void)b.car.EnterMapping();
         ASSERT_EQ(b.ecu.Value(39) & 0x04, c.journal == Journal::OwnButNoMapping ? 0 : 0x04);
         // The program ends here without leaving; the next one connects and loads the ECU as it is.
         b.link.Disconnect();

@@ -308,6 +308,29 @@ TEST(FunctionF6, ItsButtonAndMenuItemOpenTheMapEditorInMappingMode) {
     }
 }
 
+// An ECU that refuses the mapping bit stays in normal mode: no map editor over it, and the register
+// is named.
+TEST(FunctionF6, NoMappingWindowWhenTheEcuRefusesMappingMode) {
+    sim::EcuConfig config = Running(kNewestStandard);
+    config.faults.writesBeforeRefusal = {{39, 0}};
+    Bench b(config);
+    StartConnected(b);
+    TFormMainInst& f = *b.form;
+    const int32_t registerBefore = b.ecu.Value(39);
+    MappingWindowCloser closer(b.ecu);
+    ModalScript script({std::ref(closer)});
+
+    f.BitBtn7Click();
+
+    EXPECT_TRUE(script.seen.empty()) << "no map editor";
+    ASSERT_EQ(b.prompter.shown.size(), 1u);
+    EXPECT_EQ(b.prompter.shown[0].text,
+              b.DictCp("MessMappaturaRifiutata", 70) + "\n39 (DEFAULT_REGISTRO_CONFIGURAZIONE)");
+    EXPECT_EQ(b.ecu.Value(39), registerBefore);
+    EXPECT_EQ(b.context->car.DEFAULT_REGISTRO_CONFIGURAZIONE & TFormMainInst::kMappingModeBit, 0);
+    EXPECT_TRUE(b.context->link.IsConnected());
+}
+
 TEST(FunctionF6, AnEcuWithTheNewestStandardVersionIsNotReprogrammedAndEntersMappingMode) {
     struct Case {
         const char* what;
