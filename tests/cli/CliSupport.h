@@ -26,6 +26,35 @@ struct Result {
     std::string err;
 };
 
+// Reads both streams of a started program until it closes them, then its end. `out` and `err`
+// are the pipes given to the program; their write ends are closed here.
+inline Result Collect(pid_t pid, int out[2], int err[2]) {
+    close(out[1]);
+    close(err[1]);
+    Result r;
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    for (int open = 2; open > 0;) {
+        poll(fds, 2, -1);
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+            char buf[4096];
+            const ssize_t n = read(fds[i].fd, buf, sizeof buf);
+            if (n <= 0) {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            } else {
+                (i == 0 ? r.out : r.err).append(buf, size_t(n));
+            }
+        }
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    return r;
+}
+
 // With `fileSizeLimit`, the program runs under that file-size limit (ulimit -f) with the signal
 // the kernel sends at it in its default state, as a user's shell would start it.
 inline Result RunProgram(const std::vector<std::string>& args, rlim_t fileSizeLimit = RLIM_INFINITY) {
@@ -59,31 +88,7 @@ inline Result RunProgram(const std::vector<std::string>& args, rlim_t fileSizeLi
     if (fileSizeLimit != RLIM_INFINITY) setrlimit(RLIMIT_FSIZE, &saved);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    close(err[1]);
-    Result r;
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    int open = 2;
-    while (open > 0) {
-        poll(fds, 2, -1);
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
-            char buf[4096];
-            const ssize_t n = read(fds[i].fd, buf, sizeof buf);
-            if (n <= 0) {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            } else {
-                (i == 0 ? r.out : r.err).append(buf, size_t(n));
-            }
-        }
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    return r;
+    return Collect(pid, out, err);
 }
 
 // zovsim for one test; its device path is the first line it prints. Ended with SIGTERM.

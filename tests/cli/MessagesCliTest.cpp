@@ -65,29 +65,7 @@ Result RunLimited(const std::vector<std::string>& args, const Limits& limits) {
         _exit(127);
     }
     EXPECT_GT(pid, 0);
-    close(out[1]);
-    close(err[1]);
-    Result r;
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    for (int open = 2; open > 0;) {
-        poll(fds, 2, -1);
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
-            char buf[4096];
-            const ssize_t n = read(fds[i].fd, buf, sizeof buf);
-            if (n <= 0) {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            } else {
-                (i == 0 ? r.out : r.err).append(buf, size_t(n));
-            }
-        }
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return clitest::Collect(pid, out, err);
 }
 
 Result Zovctl(const std::string& port, std::vector<std::string> args, const Limits& limits = {}) {
