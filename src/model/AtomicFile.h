@@ -55,7 +55,6 @@ class AtomicFile {
     bool InPlace() const { return inPlace_; }
     // Renames the finished temporary over the target.
     bool Rename();
-    const std::string& Temporary() const { return temp_; }
 
     std::string target_;
     Links links_;

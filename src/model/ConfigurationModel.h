@@ -71,9 +71,8 @@ class ConfigurationModel {
     LoadOutcome ReadDefinitionFiles(const DefinitionFiles& files, const Progress& advance = {});
     // Writes the three definition files; false when any of them could not be written.
     bool WriteDefinitionFiles(const DefinitionFiles& files);
-    // Writes the three definition files as one set: all three new, or, when any cannot be
-    // written, all three as they were (the new ones go to temporaries beside their targets and
-    // replace the old ones only once all three are complete).
+    // Writes the three definition files as one AtomicFileSet: all three new, or, when any cannot
+    // be written or replaced, all three as they were.
     bool WriteDefinitionFileSet(const DefinitionFiles& files);
 
     // Changes whenever the model takes a whole configuration (a read of the ECU, a load): what was

@@ -243,7 +243,6 @@ void IoBaseData::WriteModFlag(int flag, std::string_view key) {
 }
 
 bool IoBaseData::WriteAtomically(const std::function<void()>& writeLines) {
-    writeError_.clear();
     AtomicFile own(fileName_);
     AtomicFile& file = set_ ? set_->Add(fileName_) : own;
     if (!set_) file.Open();
@@ -253,8 +252,7 @@ bool IoBaseData::WriteAtomically(const std::function<void()>& writeLines) {
         sink_ = nullptr;
     }
     if (!set_) file.Commit();
-    writeError_ = file.Error();
-    return writeError_.empty();
+    return !file.Failed();
 }
 
 bool IoBaseData::LineIsDefinition() const { return line_.find(kDefine) != std::string::npos; }

@@ -110,13 +110,11 @@ class IoBaseData {
 
     // Writes the file whole or not at all through an AtomicFile (see AtomicFile.h): a save that
     // fails half-way leaves the previous file as it was. `writeLines` makes the Write* calls. True
-    // when every line reached the disk and the file was replaced; otherwise WriteError() says why.
+    // when every line reached the disk and the file was replaced.
     bool WriteAtomically(const std::function<void()>& writeLines);
     // While `set` is given, WriteAtomically adds its file to the set instead of replacing it at
     // once: the caller commits the set, all its files together.
     void WriteIntoSet(AtomicFileSet* set) { set_ = set; }
-    // Why the last WriteAtomically failed, naming the file and the system's reason.
-    const std::string& WriteError() const { return writeError_; }
 
     // The title block every printed report of the model starts with. `appTitle` picks the
     // product short name ("KRV" when it contains "krv", else "ZOV"); `dateTimeText` is the long
@@ -148,7 +146,6 @@ class IoBaseData {
     bool outFailed_ = false;
     AtomicFile* sink_ = nullptr;  // where lines go during WriteAtomically
     AtomicFileSet* set_ = nullptr;
-    std::string writeError_;
 };
 
 // Keys of numbered entries: ("CG_", 3) -> "CG_3", ("CL_", 3, 4) -> "CL_3_4".
