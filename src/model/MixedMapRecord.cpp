@@ -4,6 +4,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "AtomicFile.h"
 #include "ConfCar.h"
 
 namespace zov {
@@ -41,19 +42,9 @@ bool MixedMapRecord::Write(const std::vector<std::string>& lines) const {
     }
     fs::create_directories(fs::path(path_).parent_path(), error);
     // Whole or not at all: a cut write must not lose the other ECUs' lines.
-    const std::string temp = path_ + ".new";
-    {
-        std::ofstream out(temp, std::ios::trunc);
-        for (const std::string& line : lines) out << line << '\n';
-        out.flush();
-        if (!out) {
-            fs::remove(temp, error);
-            return false;
-        }
-    }
-    fs::rename(temp, path_, error);
-    if (error) fs::remove(temp, error);
-    return !error;
+    std::string text;
+    for (const std::string& line : lines) text += line + '\n';
+    return WriteWholeFile(path_, text).empty();
 }
 
 bool MixedMapRecord::Record(const ConfCar& ecu, const std::string& newRows) {
