@@ -419,7 +419,7 @@ TEST(EcuSessionDiagnosis, AnEcuLeftInDiagnosisModeIsTakenOutAtTheNextSession) {
     SessionBench b;
     ASSERT_EQ(b.session.Open(true), EcuSession::Opened::Loaded);
     // An actuator test whose program ended without leaving diagnosis mode.
-    ASSERT_TRUE(b.link.WriteVar(kDiagnosisModeVariable, kDiagnosisModeCode));
+    ASSERT_EQ(b.link.WriteVar(kDiagnosisModeVariable, kDiagnosisModeCode), WriteOutcome::Answered);
     ASSERT_TRUE(b.ecu.DiagnosisMode());
     b.link.Disconnect();
     b.host.calls.clear();
