@@ -275,13 +275,18 @@ std::string ConfMap::MapRows::NewRowsText() const {
 
 ConfMap::MapRows ConfMap::WriteMainMap() {
     MapRows sent;
+    backupValid = 0;
+    // Without a session not a row goes out: whatever ECU is met next holds its own map whole.
+    if (!link_.IsConnected()) {
+        sent.rows.fill(WriteOutcome::Lost);
+        return sent;
+    }
     bool lost = false;
     for (int r = 0; r < kRows; ++r) {
         WriteOutcome& row = sent.rows[size_t(r)];
         row = lost ? WriteOutcome::Lost : refusals_.Written(50, link_.WriteTableRow(50, r, CL[r]));
         lost = row == WriteOutcome::Lost;
     }
-    backupValid = 0;
     MixedMapRecord record(mixedMapRecord_);
     if (sent.Outcome() == WriteOutcome::Answered)
         record.Clear(car_);
