@@ -8,9 +8,12 @@ DiagnosisModeGuard::~DiagnosisModeGuard() { Leave(); }
 
 DiagnosisModeGuard::Answer DiagnosisModeGuard::Write(ComInj& link, uint8_t code) {
     switch (link.WriteVar(kDiagnosisModeVariable, code)) {
-        case WriteOutcome::Answered: return Answer::Taken;
-        case WriteOutcome::Refused: return Answer::Refused;
-        case WriteOutcome::Lost: break;
+        case WriteOutcome::Answered:
+            return Answer::Taken;
+        case WriteOutcome::Refused:
+            return Answer::Refused;
+        case WriteOutcome::Lost:
+            break;
     }
     return Answer::Lost;
 }
