@@ -11,6 +11,7 @@
 
 #include "AtomicFile.h"
 #include "AtomicFileSet.h"
+#include "ModelTestSupport.h"
 #include "TemporaryFiles.h"
 #include "TestFiles.h"
 
@@ -18,12 +19,6 @@ namespace zov::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-mode_t ModeOf(const std::string& path) {
-    struct stat st {};
-    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
-    return st.st_mode & 07777;
-}
 
 TEST(AtomicFile, AWriteOverTheSizeLimitKeepsThePreviousFileAndSaysWhy) {
     ScratchDir dir;

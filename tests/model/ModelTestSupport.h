@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,6 +31,13 @@
 #include "TestFiles.h"
 
 namespace zov::testing {
+
+// A file's access rights, for the checks on what a save leaves readable.
+inline mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st.st_mode & 07777;
+}
 
 // Lines of a CR LF file, without their line ends.
 inline std::vector<std::string> CrLfLines(const std::string& bytes) {

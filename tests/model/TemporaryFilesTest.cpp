@@ -15,12 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-mode_t ModeOf(const std::string& path) {
-    struct stat st {};
-    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
-    return st.st_mode & 07777;
-}
-
 // XDG_RUNTIME_DIR pointed at a scratch folder for the length of a test.
 class RuntimeDir {
   public:
