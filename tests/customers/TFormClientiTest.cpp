@@ -2,7 +2,9 @@
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
+#include <map>
 
 #include "QtText.h"
 #include "WindowSupport.h"
@@ -407,6 +409,26 @@ TEST_F(CustomerWindowTest, LeavingDropsOnlyTheIncompleteEditAndKeepsTheEarlierDe
     for (const CustomerRecord& r : stored) {
         EXPECT_NE(r.Text(kCognome).toUpper(), deleted);
         EXPECT_FALSE(r.Text(kNSerie).isEmpty()) << r.Text(kCognome).toStdString();
+    }
+}
+
+// No two buttons on view share an Alt key, in any language (Italian had Alt+R twice).
+TEST_F(CustomerWindowTest, EveryButtonOnViewHasAnAltKeyOfItsOwn) {
+    bench.Store(Workshop());
+    for (int language = 0; language < bench.dictionary->LanguageCount(); ++language) {
+        ASSERT_TRUE(bench.dictionary->SelectLanguage(language));
+        auto window = bench.Window();
+        window->show();
+        std::map<QKeySequence, QString> keys;
+        for (const QPushButton* button : window->findChildren<QPushButton*>()) {
+            if (!button->isVisibleTo(window.get())) continue;
+            const QKeySequence key = QKeySequence::mnemonic(button->text());
+            if (key.isEmpty()) continue;
+            const auto [at, fresh] = keys.emplace(key, button->text());
+            EXPECT_TRUE(fresh) << bench.dictionary->LanguageKey(language).toStdString() << ": "
+                               << at->second.toStdString() << " and " << button->text().toStdString();
+        }
+        window.reset();
     }
 }
 
