@@ -43,6 +43,7 @@ struct TFormClienti::Texts {
     std::string messNoArchivio = "L'archivio clienti non esiste. Crearlo?";
     std::string messProbArchivio = "Problemi con l'archivio clienti.";
     std::string messMancaCampo = "Inserire cognome, data di installazione e numero di serie.";
+    std::string messScartaCliente = "Uscire senza salvare questo cliente?";
     std::string messDataNoValida = "Data non valida.";
     std::string messNumNoValido = "Numero non valido.";
     std::string messArchivioInUso = "Archivio in uso: un altro programma lo ha gi\xE0 aperto.";
@@ -282,6 +283,7 @@ bool TFormClienti::Localize() {
         .Text(QStringLiteral("MessClienteConflitto"), 70, t.messClienteConflitto)
         .Text(QStringLiteral("MessClientiImportati"), 70, t.messClientiImportati)
         .Text(QStringLiteral("MessImportFallito"), 70, t.messImportFallito)
+        .Text(QStringLiteral("MessScartaCliente"), 70, t.messScartaCliente)
         .Text(QStringLiteral("ButtonOK"), 15, t.buttonOK)
         .Text(QStringLiteral("ButtonAnnulla"), 15, t.buttonAnnulla);
     return localizer.RunOrReport(ctx_.prompter, dictionary_messages::kCustomerArchive,
@@ -390,12 +392,26 @@ void TFormClienti::SetEditButtons(bool enabled) {
     ButtonConfermaMod->setEnabled(enabled);
 }
 
-bool TFormClienti::TableClientiBeforePost() {
+bool TFormClienti::RequiredFieldsFilled() const {
     for (const QLineEdit* edit : {DBEditCognome, DBEditDataInst, DBEditNSerie})
-        if (edit->text().trimmed().isEmpty()) {
-            Ask(texts_->messMancaCampo, PromptIcon::Error, PromptButtons::Ok);
-            return false;
-        }
+        if (edit->text().trimmed().isEmpty()) return false;
+    return true;
+}
+
+bool TFormClienti::TableClientiBeforePost() {
+    if (RequiredFieldsFilled()) return true;
+    Ask(texts_->messMancaCampo, PromptIcon::Error, PromptButtons::Ok);
+    return false;
+}
+
+bool TFormClienti::LeaveIncompleteRecord() {
+    if (!(editing_ || inserting_) || RequiredFieldsFilled()) return true;
+    if (Ask(texts_->messMancaCampo + "\n" + texts_->messScartaCliente, PromptIcon::Warning,
+            PromptButtons::YesNo) != PromptAnswer::Yes)
+        return false;
+    // Only the record in edit goes; changes already posted are applied on the way out.
+    editing_ = false;
+    inserting_ = false;
     return true;
 }
 
@@ -618,7 +634,7 @@ void TFormClienti::ButtonCercaClick() {
 
 void TFormClienti::ButtonEsciClick() {
     if (archive_) {
-        if (!PostRecord()) return;
+        if (!LeaveIncompleteRecord() || !PostRecord()) return;
         if (archive_->HasCachedChanges() && !ApplyCached()) return;
         archive_->Close();
         archive_.reset();

@@ -141,6 +141,10 @@ class TFormClienti : public QDialog {
     // checks refused it and it stays in edit.
     bool PostRecord();
     bool TableClientiBeforePost();
+    bool RequiredFieldsFilled() const;
+    // On the way out, a record in edit that lacks a required field: the installer may drop it
+    // and leave (true) or stay to complete it (false).
+    bool LeaveIncompleteRecord();
     void TableClientiAfterPost();
     // Applies the cached changes; false, with the user told and the changes kept, when it failed.
     bool ApplyCached();

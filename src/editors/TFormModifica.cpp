@@ -80,6 +80,7 @@ TFormModifica::TFormModifica(AppContext& ctx, TModuloLingua& dictionary, QWidget
     texts_.annullaScrittura = "Riportare la centralina ai valori precedenti l'ultima scrittura?";
     texts_.errAnnulla = "Impossibile annullare l'ultima scrittura:";
     texts_.scritturaRifiutata = "La centralina ha rifiutato queste variabili: non ha preso i valori";
+    texts_.cutoffSpento = ToCp1252(Utf("(tipo «Nessuno»: oltre 8500 giri/min il cutoff è spento)"));
     texts_.noFile = "File della mappa base non trovato.";
     texts_.noCil = "Nessuna mappa base per questa cilindrata.";
     texts_.corruptedFile = ToCp1252(Utf("Il file della mappa base è danneggiato."));

@@ -13,6 +13,7 @@
 #include "AppContext.h"
 #include "FieldLimits.h"
 #include "Prompter.h"
+#include "StorePreview.h"
 #include "TFormSceltaLingua.h"
 
 class QButtonGroup;
@@ -285,6 +286,7 @@ class TFormModifica : public QDialog {
         std::string annullaScrittura;
         std::string errAnnulla;
         std::string scritturaRifiutata;
+        std::string cutoffSpento;
     };
     // The variables a store (or a write of a page) found refused, named under the one message.
     void ReportRefusedWrites(const std::vector<int>& refused);
@@ -297,6 +299,8 @@ class TFormModifica : public QDialog {
     // undo. False when the installer said no; `asked`: he has already said yes, only the undo is
     // prepared.
     bool ConfirmStore(bool asked);
+    // The store preview's words: each field by the caption and unit beside its edit.
+    StorePreview::Texts PreviewTexts() const;
 
     void BuildControls();
     void BuildGenerale();

@@ -452,6 +452,7 @@ bool TFormModifica::Localize() {
     l.Text(QStringLiteral("MessAnnullaScrittura"), 70, texts_.annullaScrittura);
     l.Text(QStringLiteral("MessErrAnnulla"), 70, texts_.errAnnulla);
     l.Text(QStringLiteral("MessScritturaRifiutata"), 70, texts_.scritturaRifiutata);
+    l.Text(QStringLiteral("MessCutoffSpento"), 70, texts_.cutoffSpento);
 
     // The enrichment page looks up its own texts, and only when these were all found, so the
     // window never shows a mix of dictionary and built-in texts of its own.

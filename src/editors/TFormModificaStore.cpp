@@ -2,16 +2,19 @@
 // ECU with the one question, the writes, and putting the ECU back ("Annulla ultima scrittura").
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <map>
 #include <optional>
 
 #include "AdaptationPage.h"
 #include "EditorFieldMap.h"
 #include "EditorStoreRules.h"
 #include "LivePause.h"
+#include "QtText.h"
 #include "StorePreview.h"
 #include "TFormAttesaFile.h"
 #include "TFormModifica.h"
@@ -25,6 +28,63 @@ using F = EditorFieldMap;
 
 // Beyond this the question would not fit a screen; the count of the rest is shown instead.
 constexpr size_t kPreviewLines = 24;
+
+// What the installer reads beside an edit: the caption before it and the unit after it.
+struct FormRowTexts {
+    QString caption;
+    QString unit;
+};
+
+QString LabelText(QLayout* layout, int index) {
+    if (index < 0 || index >= layout->count()) return {};
+    const auto* label = qobject_cast<QLabel*>(layout->itemAt(index)->widget());
+    return label != nullptr ? StripAccelerator(label->text()).trimmed() : QString();
+}
+
+void Tidy(FormRowTexts& texts) {
+    // A range in brackets is a hint, not a unit.
+    if (texts.unit.startsWith(QLatin1Char('('))) texts.unit.clear();
+    if (texts.caption.endsWith(QLatin1Char(':'))) texts.caption.chop(1);
+}
+
+// The row of a form grid (caption in column 0, the edit alone or with its unit in column 1), or
+// the line of labels around the edit, that holds `edit`, looked for through the nested layouts of
+// `layout`.
+bool FindFormRow(QLayout* layout, const QWidget* edit, FormRowTexts& out) {
+    if (const int at = layout->indexOf(edit); at >= 0 && qobject_cast<QBoxLayout*>(layout) != nullptr) {
+        out.caption = LabelText(layout, at - 1);
+        out.unit = LabelText(layout, at + 1);
+        Tidy(out);
+        return true;
+    }
+    if (auto* grid = qobject_cast<QGridLayout*>(layout)) {
+        for (int r = 0; r < grid->rowCount(); ++r) {
+            QLayoutItem* cell = grid->itemAtPosition(r, 1);
+            if (cell == nullptr) continue;
+            QLayout* box = cell->layout();
+            const int at = box != nullptr ? box->indexOf(edit) : -1;
+            if (cell->widget() != edit && at < 0) continue;
+            if (QLayoutItem* caption = grid->itemAtPosition(r, 0))
+                if (auto* label = qobject_cast<QLabel*>(caption->widget()))
+                    out.caption = StripAccelerator(label->text()).trimmed();
+            if (at >= 0) out.unit = LabelText(box, at + 1);
+            Tidy(out);
+            return true;
+        }
+    }
+    for (int i = 0; i < layout->count(); ++i)
+        if (QLayout* inner = layout->itemAt(i)->layout(); inner != nullptr && FindFormRow(inner, edit, out))
+            return true;
+    return false;
+}
+
+FormRowTexts FormRowOf(const QWidget* edit) {
+    FormRowTexts texts;
+    const QWidget* holder = edit->parentWidget();
+    if (holder == nullptr || holder->layout() == nullptr || !FindFormRow(holder->layout(), edit, texts))
+        texts.caption = edit->objectName();
+    return texts;
+}
 
 }  // namespace
 
@@ -50,23 +110,39 @@ bool TFormModifica::ConfirmStore(bool asked) {
     // Held aside now, while the model is still what the ECU holds; it replaces the earlier undo
     // only once the installer has said yes.
     WriteUndo undo;
-    const bool undoable = undo.Remember(ctx_.model, WriteUndo::kVehicle);
+    // A vehicle outside the archive gets its base map after the store: the undo takes it back too.
+    const unsigned parts = WriteUndo::kVehicle | (outOfArchive_ ? WriteUndo::kMap : 0u);
+    const bool undoable = undo.Remember(ctx_.model, parts);
     if (asked) {
         ctx_.lastWrite = std::move(undo);
         return true;
     }
-    const std::optional<StorePreview::Changes> changes =
+    const std::optional<StorePreview::Preview> changes =
         StorePreview::Of(ctx_, [this](ConfCar& car, ConfParam& param) { ApplyAllEdits(car, param); });
-    if (!changes || !changes->empty() || !undoable) {
-        std::string text =
-            changes ? texts_.valoriInScrittura + "\n" + StorePreview::Lines(*changes, kPreviewLines)
-                    : texts_.anteprimaNonDisp;
+    if (!changes || !changes->Empty() || !undoable) {
+        std::string text = changes ? texts_.valoriInScrittura + "\n" +
+                                         StorePreview::Lines(*changes, PreviewTexts(), kPreviewLines)
+                                   : texts_.anteprimaNonDisp;
         if (!undoable) text += "\n\n" + texts_.annullaNonDisp;
         text += "\n\n" + texts_.scaricaValori;
         if (Ask(text, PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes) return false;
     }
     ctx_.lastWrite = std::move(undo);
     return true;
+}
+
+StorePreview::Texts TFormModifica::PreviewTexts() const {
+    std::map<int, QLineEdit*> edits;
+    for (const auto& [edit, field] : CheckedEdits()) edits[field] = edit;
+    const auto row = [edits](int field) {
+        const auto found = edits.find(field);
+        return found == edits.end() ? FormRowTexts{} : FormRowOf(found->second);
+    };
+    StorePreview::Texts texts;
+    texts.caption = [row](int field) { return ToCp1252(row(field).caption); };
+    texts.unit = [row](int field) { return ToCp1252(row(field).unit); };
+    texts.cutoffOff = texts_.cutoffSpento;
+    return texts;
 }
 
 void TFormModifica::ButtonAnnullaScritturaClick() {

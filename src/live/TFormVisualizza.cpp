@@ -31,6 +31,9 @@ constexpr int kNeedleLength = 55;
 constexpr int kNeedleWidth = 5;
 constexpr int kCentreDot = 5;
 constexpr int kFirstFunctioningVersion = 10;
+// Longer than the first design's 5 and 10: "giri/min" and "Accumulation" were cut in the middle.
+constexpr int kRpmUnitLength = 10;
+constexpr int kCumuloLength = 15;
 const QColor kDialColour = Qt::cyan;
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
@@ -106,7 +109,7 @@ bool TFormVisualizza::Localize() {
         .Caption(LabAlta, 8)
         .Caption(LabelComm, 15)
         .Caption(LabelFunz, 15)
-        .Caption(LabelCumulo, 10)
+        .Caption(LabelCumulo, kCumuloLength)
         .Caption(GroupLog, 20)
         .Caption(ButtonRegistra, 15)
         .Caption(ButtonLog, 20)
@@ -122,9 +125,11 @@ bool TFormVisualizza::Localize() {
         .Text(QStringLiteral("MessDiagnosiSospesa1"), 70, messDiagnosiSospesa1_)
         .Text(QStringLiteral("MessDiagnosiSospesa2"), 70, messDiagnosiSospesa2_)
         .Text(QStringLiteral("MessRegNonLive"), 70, messNotLiveLog_)
+        .Text(QStringLiteral("LabelRiproduzione"), 40, replayTitle_)
         .Apply(QStringLiteral("LabelBar"), 5, [this](const QString& t) { barUnit_ = QLatin1Char(' ') + t; })
         .Apply(QStringLiteral("LabelC"), 3, [this](const QString& t) { celsiusUnit_ = QLatin1Char(' ') + t; })
-        .Apply(QStringLiteral("LabelRpm"), 5, [this](const QString& t) { rpmUnit_ = QLatin1Char(' ') + t; });
+        .Apply(QStringLiteral("LabelRpm"), kRpmUnitLength,
+               [this](const QString& t) { rpmUnit_ = QLatin1Char(' ') + t; });
     return localizer.RunOrReport(ctx_.prompter, dictionary_messages::kLiveData, AppContext::kTitle);
 }
 

@@ -141,6 +141,7 @@ class TFormVisualizza : public QDialog {
     void ShowRecording();
     void StopRecording();
     void StepReplay();
+    void EndReplay();
     void OpenActuatorTest();
     void ShowError(const std::string& text);
 
@@ -185,6 +186,8 @@ class TFormVisualizza : public QDialog {
     std::string messDiagnosiSospesa2_ =
         "Sar\xE0 riportata al funzionamento normale alla prossima connessione.";
     std::string messNotLiveLog_ = "Il file non \xE8 una registrazione dei dati in tempo reale.";
+    QString replayTitle_ = QStringLiteral("Riproduzione registrazione");
+    QString liveTitle_;
     QString barUnit_ = QStringLiteral(" bar");
     QString celsiusUnit_ = QStringLiteral(" \u00B0C");
     QString rpmUnit_ = QStringLiteral(" giri");

@@ -87,6 +87,9 @@ bool TFormVisualizza::StartReplay(const LiveLog& log, int speed) {
         return false;
     }
     StopRecording();
+    if (!replay_) liveTitle_ = windowTitle();
+    // The title says the values on view are a log's, not the ECU's.
+    setWindowTitle(QStringLiteral("%1 - %2 %3\u00D7").arg(liveTitle_, replayTitle_).arg(speed));
     replay_ = std::move(replay);
     replayedRows_ = 0;
     filteredPressure_ = 0;
@@ -97,16 +100,28 @@ bool TFormVisualizza::StartReplay(const LiveLog& log, int speed) {
 }
 
 void TFormVisualizza::StepReplay() {
+    // The tick after the last row ends the replay, so that row is on view for a tick as every
+    // other row is.
+    if (replay_->Finished()) {
+        EndReplay();
+        ShowRecording();
+        return;
+    }
     for (const LiveValues& values : replay_->Step(Timer1->interval())) {
         Take(values);
         ShowValues();
         ++replayedRows_;
     }
     ShowRecording();
-    if (replay_->Finished()) {
-        // The last row stays on view; the window goes back to the ECU at the next opening.
-        Timer1->stop();
-    }
+}
+
+void TFormVisualizza::EndReplay() {
+    // Back to the ECU at the next tick, with the controls a replay greys, so the window does not
+    // stay frozen on the log's last row.
+    replay_.reset();
+    filteredPressure_ = 0;
+    ButtonAtt->setEnabled(true);
+    setWindowTitle(liveTitle_);
 }
 
 }  // namespace zov

@@ -336,12 +336,20 @@ bool EcuProgrammer::UpdateStandardSoftware(bool keepConfiguration, int fuel) {
         return false;
     }
     host_.SetBusy(true);
-    host_.Open();
-    bool open = true;
+    bool open = false;
+    // The texts go in before the window shows, so it never opens with a text of an earlier run.
+    auto openProgress = [&] {
+        host_.SetLabel(texts_("MessAggiornaCpu"));
+        host_.SetCaption(texts_("FinestraScaricaDati"));
+        host_.SetCompletion(texts_("MessCompletato"));
+        host_.Open();
+        open = true;
+    };
     auto closeProgress = [&] {
         if (open) host_.Close();
         open = false;
     };
+    openProgress();
     ScopeExit done([&] {
         closeProgress();
         host_.SetBusy(false);
@@ -360,10 +368,6 @@ bool EcuProgrammer::UpdateStandardSoftware(bool keepConfiguration, int fuel) {
             return false;
         }
     }
-
-    host_.SetLabel(texts_("MessAggiornaCpu"));
-    host_.SetCaption(texts_("FinestraScaricaDati"));
-    host_.SetCompletion(texts_("MessCompletato"));
 
     const StandardSoftware software = FindStandardSoftware(mapPath_, fuel);
     if (software.files == 0) {
@@ -385,9 +389,13 @@ bool EcuProgrammer::UpdateStandardSoftware(bool keepConfiguration, int fuel) {
             Show(texts_("MessBadFileAggiorna") + "\n" + check.error, PromptIcon::Error);
             return false;
         }
+        // The question stands alone: a progress window behind it saying the ECU is being written
+        // would tell the installer the work had started before the answer.
+        closeProgress();
         if (Ask(texts_(link_.IsConnected() ? "MessAggiornareCpu" : "MessTentareAggiorna")) !=
             PromptAnswer::Yes)
             return false;
+        openProgress();
         if (!BackUpFirst()) return false;
         host_.SetLabel(texts_("MessAttesaScarica"));
         host_.SetCaption(texts_("FinestraProgS19") + " standard v. " + std::to_string(software.version));

@@ -2,12 +2,15 @@
 // after a programming, against the ECU simulator on the virtual clock.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <QWindow>
 #include <algorithm>
 
 #include "ArchiveWindowSupport.h"
 #include "ConfigurationBackup.h"
+#include "TFormAttesaFile.h"
 #include "TFormClienti.h"
 #include "TFormVetture.h"
 
@@ -50,8 +53,23 @@ TEST(Installation, F1ProgramsTheVehicleThenConnectsAgainAndShowsTheNewEcu) {
         customerArchive.push_back(window.InstallationMode());
         return int(QDialog::Rejected);
     });
+    // Through the programming the progress window stands over the archive, the modal window that
+    // started it, not over the main window behind the archive.
+    int progressSeen = 0;
+    b.clock.onSleep = [&](int64_t) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr) return;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* progress = qobject_cast<TFormAttesaFile*>(top);
+            if (progress == nullptr || !progress->isVisible()) continue;
+            ++progressSeen;
+            EXPECT_EQ(progress->windowHandle()->transientParent(), modal->windowHandle());
+        }
+    };
     b.form->BitBtn1->click();
+    b.clock.onSleep = nullptr;
     ASSERT_TRUE(archiveShown);
+    EXPECT_GT(progressSeen, 0);
     const std::vector<std::string> shown = ShownSince(b.prompter);
     EXPECT_NE(std::find(shown.begin(), shown.end(), "Programmazione centralina completata."), shown.end());
     EXPECT_EQ(customerArchive, std::vector<bool>{true});

@@ -2,7 +2,9 @@
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
+#include <map>
 
 #include "QtText.h"
 #include "WindowSupport.h"
@@ -19,6 +21,9 @@ class CustomerWindowTest : public testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(bench.space.Ready()) << bench.space.Error().toStdString(); }
 
+    std::string DiscardQuestion() {
+        return bench.Dict("MessMancaCampo", 70) + "\n" + bench.Dict("MessScartaCliente", 70);
+    }
     std::string SaveQuestion() {
         return bench.Dict("MessClientMod", 50) + "\n" + bench.Dict("MessSaveChange", 50);
     }
@@ -311,11 +316,13 @@ TEST_F(CustomerWindowTest, InstallationModeStartsANewRecordFromTheEcuAndEscapeSa
     EXPECT_EQ(window->DBEditDataInst->text(), QDate::currentDate().toString("d/M/yyyy"));
     EXPECT_EQ(window->DBEditCognome->text(), "");
 
-    // Without a serial number Esc cannot leave: the record stays for completing.
+    // Without a serial number Esc asks whether to leave the record; No keeps it for completing.
     Type(window->DBEditCognome, "Neri");
     QTest::keyClick(window.get(), Qt::Key_Escape);
-    EXPECT_EQ(bench.Shown(), std::vector<std::string>{bench.Dict("MessMancaCampo", 70)});
+    EXPECT_EQ(bench.Shown(), std::vector<std::string>{DiscardQuestion()});
+    EXPECT_EQ(bench.prompter.shown[0].buttons, PromptButtons::YesNo);
     EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->DBEditCognome->text(), "Neri");
 
     Type(window->DBEditNSerie, "R-9");
     bench.prompter.answers = {PromptAnswer::Yes};
@@ -344,6 +351,85 @@ TEST_F(CustomerWindowTest, TheWindowSpeaksTheChosenLanguage) {
     EXPECT_EQ(window->LabelNSerie->text(), "Reducer serial number");
     EXPECT_EQ(window->ButtonEsci->text(), "&Exit");
     EXPECT_EQ(window->LabelCont->text(), "Customers: 4");
+}
+
+}  // namespace
+}  // namespace zov::test
+
+namespace zov::test {
+namespace {
+
+// Every way out of an installation's record that lacks a required field: Yes to the question
+// leaves without that record and without touching the rest of the archive.
+TEST_F(CustomerWindowTest, AnIncompleteInstallationRecordCanBeLeftWithoutSavingByEveryWayOut) {
+    bench.Store(Workshop());
+    const struct {
+        const char* way;
+        std::function<void(TFormClienti&)> leave;
+    } ways[] = {
+        {"Esci", [](TFormClienti& w) { w.ButtonEsci->click(); }},
+        {"Escape", [](TFormClienti& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
+        {"close box", [](TFormClienti& w) { w.close(); }},
+    };
+    for (const auto& way : ways) {
+        bench.prompter.shown.clear();
+        bench.prompter.answers = {PromptAnswer::Yes};
+        auto window = bench.Window(true);
+        window->show();
+        Type(window->DBEditCognome, "Neri");
+        way.leave(*window);
+        EXPECT_EQ(bench.Shown(), std::vector<std::string>{DiscardQuestion()}) << way.way;
+        EXPECT_FALSE(window->isVisible()) << way.way;
+        window.reset();
+        const std::vector<CustomerRecord> stored = bench.Stored();
+        ASSERT_EQ(stored.size(), Workshop().size()) << way.way;
+        for (const CustomerRecord& r : stored) EXPECT_NE(r.Text(kCognome), "Neri") << way.way;
+    }
+}
+
+// In browsing, an edit that empties a required field can be dropped on leaving, while a deletion
+// made before it is still applied.
+TEST_F(CustomerWindowTest, LeavingDropsOnlyTheIncompleteEditAndKeepsTheEarlierDeletion) {
+    bench.Store(Workshop());
+    auto window = bench.Window();
+    window->show();
+    bench.prompter.answers = {PromptAnswer::Yes};
+    window->ButtonDelClick();
+    const QString deleted = QStringLiteral("BIANCHI");
+    window->DBEditNSerie->selectAll();
+    QTest::keyClick(window->DBEditNSerie, Qt::Key_Backspace);
+    ASSERT_TRUE(window->DBEditNSerie->text().isEmpty());
+    bench.prompter.answers = {PromptAnswer::Yes};
+    window->ButtonEsci->click();
+    EXPECT_EQ(bench.Shown().back(), DiscardQuestion());
+    EXPECT_FALSE(window->isVisible());
+    window.reset();
+    const std::vector<CustomerRecord> stored = bench.Stored();
+    ASSERT_EQ(stored.size(), Workshop().size() - 1);
+    for (const CustomerRecord& r : stored) {
+        EXPECT_NE(r.Text(kCognome).toUpper(), deleted);
+        EXPECT_FALSE(r.Text(kNSerie).isEmpty()) << r.Text(kCognome).toStdString();
+    }
+}
+
+// No two buttons on view share an Alt key, in any language (Italian had Alt+R twice).
+TEST_F(CustomerWindowTest, EveryButtonOnViewHasAnAltKeyOfItsOwn) {
+    bench.Store(Workshop());
+    for (int language = 0; language < bench.dictionary->LanguageCount(); ++language) {
+        ASSERT_TRUE(bench.dictionary->SelectLanguage(language));
+        auto window = bench.Window();
+        window->show();
+        std::map<QKeySequence, QString> keys;
+        for (const QPushButton* button : window->findChildren<QPushButton*>()) {
+            if (!button->isVisibleTo(window.get())) continue;
+            const QKeySequence key = QKeySequence::mnemonic(button->text());
+            if (key.isEmpty()) continue;
+            const auto [at, fresh] = keys.emplace(key, button->text());
+            EXPECT_TRUE(fresh) << bench.dictionary->LanguageKey(language).toStdString() << ": "
+                               << at->second.toStdString() << " and " << button->text().toStdString();
+        }
+        window.reset();
+    }
 }
 
 }  // namespace

@@ -47,10 +47,21 @@ TEST(StorePreview, ListsEachChangedFieldWithOldAndNewAndNoSendsNothing) {
     ASSERT_EQ(b.prompter.shown.size(), 1u);
     const std::string& question = b.prompter.shown[0].text;
     EXPECT_EQ(question.rfind(b.DictCp("MessValoriInScrittura", 70) + "\n", 0), 0u) << question;
-    EXPECT_NE(question.find("CILINDRATA: " + std::to_string(oldDisplacement) + " -> 1398"), std::string::npos)
+    // Each field by its caption and in the edit's unit; nothing by its file key.
+    EXPECT_NE(question.find(b.DictCp("LabelCilindrata", 40) + ": " + std::to_string(oldDisplacement) +
+                            " -> 1398\n"),
+              std::string::npos)
         << question;
-    EXPECT_NE(question.find("MINIMO_CUMULO_TPS_PER_ARR: "), std::string::npos) << question;
-    EXPECT_EQ(question.find("RITARDO_MASSIMO_CAMBIO"), std::string::npos) << question;  // unchanged
+    EXPECT_NE(question.find(b.DictCp("LabelMinCum", 30) + ": "), std::string::npos) << question;
+    EXPECT_EQ(question.find(b.DictCp("LabelMaxRit", 40)), std::string::npos) << question;  // unchanged
+    for (const char* key : {"CILINDRATA", "MINIMO_CUMULO_TPS_PER_ARR", "DEF_GIRI_PER_CUTOFF"})
+        EXPECT_EQ(question.find(key), std::string::npos) << key << "\n" << question;
+    // The ECU's cut-off ends at 9003 rpm, above 8500: the editor shows the type "none", which
+    // stores 10000 rpm; the question says so rather than leaving it unexplained.
+    EXPECT_NE(question.find(b.DictCp("LabelGiriUCF", 45) + ": 9003 -> 10000 " + b.DictCp("LabelRpm", 30) +
+                            " " + b.DictCp("MessCutoffSpento", 70)),
+              std::string::npos)
+        << question;
     EXPECT_EQ(b.prompter.shown[0].buttons, PromptButtons::YesNo);
 
     // No: not a byte written, the model and the edits as they were.
@@ -82,6 +93,24 @@ TEST(StoreUndo, TheEditorPutsBackAStoreOfFiveFields) {
     // The editor shows the values that are back in the ECU; there is nothing left to undo.
     EXPECT_EQ(f->EditCilindrata->text(), oldDisplacement);
     EXPECT_FALSE(f->ValuesChanged());
+    EXPECT_FALSE(f->ButtonAnnullaScrittura->isEnabled());
+}
+
+// A vehicle outside the archive: the store brings the base map of its displacement into table 50
+// and the axes, and the undo takes those back with the rest.
+TEST(StoreUndo, TheUndoOfAStoreThatLoadedTheBaseMapPutsTheEarlierMapBack) {
+    EditorBench b;
+    auto f = b.Open(true);
+    const std::vector<ConfigurationField> before = EcuFields(b);
+    const std::vector<uint8_t> mapBefore = b.ecu.Bytes(50);
+    f->EditCilindrata->setText(Q("1600"));
+    b.Store(*f);
+    ASSERT_NE(b.ecu.Bytes(50), mapBefore) << "the base map went in";
+
+    b.prompter.answers = {PromptAnswer::Yes};
+    f->ButtonAnnullaScrittura->click();
+    EXPECT_EQ(b.ecu.Bytes(50), mapBefore);
+    EXPECT_EQ(EcuFields(b), before);
     EXPECT_FALSE(f->ButtonAnnullaScrittura->isEnabled());
 }
 

@@ -8,6 +8,8 @@
 #include "ConfCar.h"
 #include "DictionaryMessages.h"
 #include "EcuVariables.h"
+#include "LiveLog.h"
+#include "LiveLogFormat.h"
 #include "LiveSupport.h"
 
 namespace zov::test {
@@ -45,7 +47,9 @@ TEST(LiveWindow, OpensWithTheDictionaryAndTheModelsScales) {
 TEST(LiveWindow, SpeedOnTheDialAndTheLambdaColumn) {
     LiveBench b;
     auto w = b.Open();
-    const QString unit = QLatin1Char(' ') + b.Dict("LabelRpm", 5);
+    // The whole unit: cut at five characters, "giri/min" read "giri/".
+    const QString unit = QLatin1Char(' ') + b.Dict("LabelRpm", 30);
+    EXPECT_TRUE(unit.endsWith(QStringLiteral("giri/min")));
 
     b.held->period = 0;
     Tick(*w);
@@ -320,6 +324,42 @@ TEST(LiveWindow, DiagnosisModeLostWithTheSessionEndsAtTheNextConnection) {
     ASSERT_FALSE(b.prompter.shown.empty());
     EXPECT_EQ(b.prompter.shown.back().text, b.DictCp("MessDiagnosiRipristinata", 70) + "\n");
     EXPECT_EQ(b.prompter.shown.back().icon, PromptIcon::Information);
+}
+
+// A replay shows in the title while it runs; at its end the window is the ECU's again — the record
+// read at the next tick, "Registra" and the actuator test back — instead of frozen on the last row.
+TEST(LiveWindow, AtTheEndOfAReplayTheWindowGoesBackToTheEcu) {
+    LiveBench b;
+    auto w = b.Open();
+    const QString liveTitle = w->windowTitle();
+    LiveLog log;
+    log.columns = LiveLogHeader(kRecordLive);
+    for (int i = 0; i < 4; ++i) {
+        LiveValues v;
+        v.rpm = 2000 + 100 * i;
+        log.times.push_back(150 * i);
+        std::vector<double> row;
+        for (const std::string& cell : LiveLogCells(v)) row.push_back(cell.empty() ? 0.0 : std::stod(cell));
+        log.rows.push_back(row);
+    }
+    ASSERT_TRUE(w->StartReplay(log, 1));
+    EXPECT_EQ(w->windowTitle(),
+              liveTitle + " - " + b.Dict("LabelRiproduzione", 40) + QStringLiteral(" 1\u00D7"));
+    EXPECT_FALSE(w->ButtonRegistra->isEnabled());
+    EXPECT_FALSE(w->ButtonAtt->isEnabled());
+    b.ecu.ClearRequests();
+    Tick(*w, 3);
+    EXPECT_EQ(w->ReplayedRows(), 4);
+    EXPECT_EQ(w->Values().rpm, 2300) << "the last row on view for its tick";
+    Tick(*w);
+    EXPECT_FALSE(w->Replaying());
+    EXPECT_EQ(w->windowTitle(), liveTitle);
+    EXPECT_TRUE(w->ButtonRegistra->isEnabled());
+    EXPECT_TRUE(w->ButtonAtt->isEnabled());
+    EXPECT_EQ(b.RecordReads(), 0) << "the replay itself reads nothing";
+    Tick(*w);
+    EXPECT_EQ(b.RecordReads(), 1);
+    EXPECT_NE(w->Values().rpm, 2300) << "the ECU's engine speed, not the log's";
 }
 
 }  // namespace

@@ -252,8 +252,11 @@ TEST(UpdateStandardSoftware, CarriesTheConfigurationAcrossTheReprogramming) {
         before.push_back(p.ecu.Available(i) ? p.ecu.Bytes(i) : std::vector<uint8_t>{});
     const int64_t start = p.clock.NowMs();
     p.prompter.answers = {PromptAnswer::Yes};
+    std::vector<int> progressOpenAtQuestion;
+    p.prompter.onAsk = [&] { progressOpenAtQuestion.push_back(p.host.opened - p.host.closed); };
 
     ASSERT_TRUE(p.programmer.UpdateStandardSoftware(true, 0)) << ::testing::PrintToString(p.ShownTexts());
+    EXPECT_EQ(progressOpenAtQuestion, std::vector<int>{0}) << "no \"writing\" window behind the question";
     ASSERT_EQ(p.prompter.shown.size(), 1u);
     EXPECT_EQ(p.prompter.shown[0].text, "Riprogrammare la centralina con il software standard?");
     EXPECT_EQ(p.prompter.shown[0].buttons, PromptButtons::YesNo);
@@ -272,7 +275,8 @@ TEST(UpdateStandardSoftware, CarriesTheConfigurationAcrossTheReprogramming) {
     EXPECT_EQ(p.car.VERSIONE_CENTRALINA, 0xD0) << "the model reads the new program back";
     EXPECT_TRUE(p.link.IsConnected());
     EXPECT_TRUE(temp.Entries().empty()) << "the three _ic files are gone";
-    EXPECT_EQ(p.host.closed, 1);
+    EXPECT_EQ(p.host.closed, p.host.opened);
+    EXPECT_FALSE(p.host.busyNow);
 }
 
 TEST(UpdateStandardSoftware, WithoutKeepingTheConfigurationItConnectsAfterwards) {

@@ -89,6 +89,17 @@ class RecordingHost : public ProgrammingHost {
     ConfigurationModel& model_;
 };
 
+// Scripted answers, with a look at the other windows as each box opens.
+class WatchedPrompter : public ScriptedPrompter {
+  public:
+    PromptAnswer Ask(const std::string& text, const std::string& caption, PromptIcon icon,
+                     PromptButtons buttons) override {
+        if (onAsk) onAsk();
+        return ScriptedPrompter::Ask(text, caption, icon, buttons);
+    }
+    std::function<void()> onAsk;
+};
+
 // The ECU simulator on a virtual clock, the link on a simulated line, the three model objects.
 struct EcuBench {
     explicit EcuBench(sim::EcuConfig config = {}) : ecu(std::move(config)), line(ecu, clock) {
@@ -124,7 +135,7 @@ struct EcuBench {
     VirtualClock clock;
     sim::EcuSimulator ecu;
     sim::SimulatedLine line;
-    ScriptedPrompter prompter;
+    WatchedPrompter prompter;
     ComInj link{0, 5, line, clock, prompter};
     ConfCar car{link, ConfigurationModel::kCarFile, prompter};
     ConfMap map{link, car, ConfigurationModel::kMapFile};

@@ -179,23 +179,34 @@ std::vector<Shot> Shots() {
                      [](Context& c) { return zov::shots::EnrichmentPageLive(c.dist, c.dictionary); }});
     // The compare table and the backup list, with the rows an installer would see.
     shots.push_back(
-        {QStringLiteral("TFormConfronta"),
-         [](Context&) -> std::unique_ptr<QWidget> {
+        {QStringLiteral("TFormConfronta"), [](Context& c) -> std::unique_ptr<QWidget> {
+             zov::TFormConfronta::Texts texts;
+             texts.caption = Text(c, "FinestraConfronta", 50);
+             texts.noDifference = Text(c, "MessNessunaDiff", 50);
+             texts.differences = Text(c, "MessDifferenze", 50);
+             texts.field = Text(c, "LabelCampo", 50);
+             texts.ecu = Text(c, "LabelCentralina", 50);
+             texts.ok = Text(c, "ButtonOK", 15);
+             texts.names.mainMapCell = Text(c, "LabelCellaMappa", 50);
+             texts.names.editMark = Text(c, "LabelSegnoModifica", 50);
              return std::make_unique<zov::TFormConfronta>(
                  std::vector<zov::ConfigurationDiff::Difference>{{"CILINDRATA", "1242", "1368"},
                                                                  {"MAX_ERRORE_LAMBDA", "40", "35"},
-                                                                 {"CL_4_2", "312", "330"}},
-                 QStringLiteral("punto.zvf"));
-         },
-         false});
-    shots.push_back({QStringLiteral("TFormSceltaBackup"),
-                     [](Context&) -> std::unique_ptr<QWidget> {
-                         return std::make_unique<zov::TFormSceltaBackup>(std::vector<zov::BackupEntry>{
+                                                                 {"CL_4_2", "312", "330"},
+                                                                 {"CL_4_2_MOD", "0", "1"}},
+                 QStringLiteral("punto.zvf"), texts);
+         }});
+    shots.push_back({QStringLiteral("TFormSceltaBackup"), [](Context& c) -> std::unique_ptr<QWidget> {
+                         auto list = std::make_unique<zov::TFormSceltaBackup>(std::vector<zov::BackupEntry>{
                              {"2026-12-10 14:32", "FIAT PUNTO 1.2 8V", "PUNTO12.ZOV", "a.zvf"},
                              {"2026-12-09 10:05", "FIAT PUNTO 1.2 8V", "PUNTO12.ZOV", "b.zvf"},
                              {"2026-11-30 16:47", "OPEL ZAFIRA 1.6", "ZAFIRA16.ZOV", "c.zvf"}});
-                     },
-                     false});
+                         list->SetTexts(Text(c, "MenuRipristinaBackup", 40),
+                                        {Text(c, "LabelDataBackup", 50), Text(c, "LabelModAuto", 12),
+                                         Text(c, "LabelProg", 16)},
+                                        Text(c, "ButtonOK", 15), Text(c, "ButtonAnnulla", 15));
+                         return list;
+                     }});
     shots.push_back({QStringLiteral("TFormVetture"),
                      [](Context& c) { return zov::shots::VehicleArchive(c.dist, c.dictionary, false); }});
     shots.push_back({QStringLiteral("TFormVetture_installazione"),

@@ -35,11 +35,13 @@ FormProgrammingHost::~FormProgrammingHost() {
 
 TFormAttesaFile& FormProgrammingHost::Form() {
     if (!form_) {
-        form_ = std::make_unique<TFormAttesaFile>(parent_.data());
+        form_ = new TFormAttesaFile(parent_.data());
         form_->ProgressBar1->setStyleSheet(smooth_ ? QString() : QString::fromLatin1(kSteppedStyle));
     }
     return *form_;
 }
+
+TFormAttesaFile* FormProgrammingHost::Window() const { return form_.data(); }
 
 void FormProgrammingHost::Open() {
     TFormAttesaFile& form = Form();
@@ -51,7 +53,7 @@ void FormProgrammingHost::Open() {
 void FormProgrammingHost::Close() {
     if (!form_) return;
     form_->close();
-    form_.reset();
+    delete form_.data();
 }
 
 void FormProgrammingHost::SetLabel(const std::string& text) { Form().Label1->setText(FromCp1252(text)); }

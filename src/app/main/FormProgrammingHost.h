@@ -43,7 +43,7 @@ class FormProgrammingHost : public ProgrammingHost {
     bool ProgramWithoutBackup(const std::string& why) override;
 
     // The progress window while it exists (null before the first use and after Close).
-    TFormAttesaFile* Window() const { return form_.get(); }
+    TFormAttesaFile* Window() const;
     bool Smooth() const { return smooth_; }
     bool Busy() const { return busy_.Busy(); }
 
@@ -53,7 +53,8 @@ class FormProgrammingHost : public ProgrammingHost {
     QPointer<QWidget> parent_;
     std::function<void()> connect_;
     std::function<bool(const std::string&)> askWithoutBackup_;
-    std::unique_ptr<TFormAttesaFile> form_;
+    // Owned here, but parented to the modal window it opens over, which may be destroyed first.
+    QPointer<TFormAttesaFile> form_;
     bool smooth_ = false;
     BusyCursor busy_{false};
 };

@@ -24,7 +24,7 @@ std::string FormSessionHost::DeviceFaultText(const DeviceError& fault) {
 }
 
 void FormSessionHost::OpenProgress() {
-    progress_ = std::make_unique<TFormAttesaFile>(window_.widget);
+    progress_ = new TFormAttesaFile(window_.widget);
     progress_->setWindowTitle(window_.text("MessConnCpu"));
     progress_->Label1->setText(window_.text("MessCaricaDati"));
     progress_->completionText = window_.text("MessCompletato");
@@ -38,7 +38,7 @@ void FormSessionHost::AdvanceProgress(int step) {
 void FormSessionHost::CloseProgress() {
     if (!progress_) return;
     progress_->close();
-    progress_.reset();
+    delete progress_.data();
 }
 
 void FormSessionHost::ShowSessionState() { window_.showSessionState(); }

@@ -46,7 +46,8 @@ class FormSessionHost : public SessionHost {
 
   private:
     Window window_;
-    std::unique_ptr<TFormAttesaFile> progress_;
+    // Owned here, but parented to the modal window it opens over, which may be destroyed first.
+    QPointer<TFormAttesaFile> progress_;
     BusyCursor busy_{false};
 };
 

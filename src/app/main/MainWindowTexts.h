@@ -13,7 +13,7 @@ struct KeptTexts {
     int length;
 };
 
-inline const std::array<KeptTexts, 9> kKeptTexts = {{
+inline const std::array<KeptTexts, 10> kKeptTexts = {{
     {{"MessConnesso", "MessNonConnesso"}, 35},
     {{"MessConnCpu",
       "MessCaricaDati",
@@ -78,6 +78,11 @@ inline const std::array<KeptTexts, 9> kKeptTexts = {{
     {{"LabelProg", "LabelDataCreaz"}, 16},
     {{"GroupDatiAuto", "GroupDatiProg", "LabelProtected", "LabelConfig"}, 40},
     {{"FinestraScaricaDati", "FinestraSalvaConfig", "FinestraCaricaConfig"}, 50},
+    // The compare window.
+    {{"FinestraConfronta", "FinestraConfrontaFile", "MessNessunaDiff", "MessDifferenze", "LabelCampo",
+      "LabelCentralina", "LabelCellaMappa", "LabelCellaMappaB", "LabelPuntoGiri", "LabelPuntoPressione",
+      "LabelSegnoModifica", "LabelDataBackup"},
+     50},
 }};
 
 }  // namespace zov

@@ -11,33 +11,32 @@
 namespace zov {
 
 TFormConfronta::TFormConfronta(const std::vector<ConfigurationDiff::Difference>& differences,
-                               const QString& fileName, QWidget* parent)
+                               const QString& fileName, const Texts& texts, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("FormConfronta"));
-    setWindowTitle(QStringLiteral("Confronta configurazione"));
+    setWindowTitle(texts.caption);
     setModal(true);
 
     Riepilogo = new QLabel(this);
     Riepilogo->setObjectName(QStringLiteral("Riepilogo"));
-    Riepilogo->setText(differences.empty()
-                           ? QStringLiteral("Nessuna differenza con %1").arg(fileName)
-                           : QStringLiteral("%1 differenze con %2").arg(differences.size()).arg(fileName));
+    Riepilogo->setText(differences.empty() ? texts.noDifference.arg(fileName)
+                                           : texts.differences.arg(differences.size()).arg(fileName));
 
     Tabella = new QTableWidget(int(differences.size()), 3, this);
     Tabella->setObjectName(QStringLiteral("Tabella"));
-    Tabella->setHorizontalHeaderLabels({QStringLiteral("Campo"), QStringLiteral("Centralina"), fileName});
+    Tabella->setHorizontalHeaderLabels({texts.field, texts.ecu, fileName});
     Tabella->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Tabella->verticalHeader()->hide();
     Tabella->horizontalHeader()->setStretchLastSection(true);
     for (int row = 0; row < int(differences.size()); ++row) {
         const ConfigurationDiff::Difference& d = differences[size_t(row)];
-        Tabella->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(d.key)));
+        Tabella->setItem(row, 0, new QTableWidgetItem(texts.names.Of(QString::fromStdString(d.key))));
         Tabella->setItem(row, 1, new QTableWidgetItem(FromCp1252(d.a)));
         Tabella->setItem(row, 2, new QTableWidgetItem(FromCp1252(d.b)));
     }
     Tabella->resizeColumnsToContents();
 
-    OKButton = new QPushButton(QStringLiteral("OK"), this);
+    OKButton = new QPushButton(texts.ok, this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
 

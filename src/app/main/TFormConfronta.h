@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <vector>
 
+#include "ComparisonNames.h"
 #include "ConfigurationDiff.h"
 
 class QLabel;
@@ -17,8 +18,20 @@ class TFormConfronta : public QDialog {
     Q_OBJECT
 
   public:
+    // The window's words in the installer's language; built-in Italian until the caller replaces
+    // them. The summaries hold "%1" for the file's name, the second one first the count.
+    struct Texts {
+        QString caption = QStringLiteral("Confronta configurazione");
+        QString noDifference = QStringLiteral("Nessuna differenza con %1");
+        QString differences = QStringLiteral("%1 differenze con %2");
+        QString field = QStringLiteral("Campo");
+        QString ecu = QStringLiteral("Centralina");
+        QString ok = QStringLiteral("OK");
+        ComparisonNames names;
+    };
+
     TFormConfronta(const std::vector<ConfigurationDiff::Difference>& differences, const QString& fileName,
-                   QWidget* parent = nullptr);
+                   const Texts& texts, QWidget* parent = nullptr);
 
     QLabel* Riepilogo;
     QTableWidget* Tabella;

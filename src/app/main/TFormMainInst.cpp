@@ -705,8 +705,14 @@ void TFormMainInst::BitBtn7Click() {
     }
     ConfCar& car = ctx_.car;
     if (!UpdateStandardSoftware(true, car.TIPO_DI_CARBURANTE)) return;
+    // The journal goes down before the ECU enters mapping mode: a program killed while its map
+    // window still waits then leaves an ECU the next session takes out with its own values,
+    // rather than one it must report as left without them.
+    MappingJournal journal(MappingJournal::PathIn(ctx_.global.MainPath()));
+    journal.Record(car);
     car.DEFAULT_REGISTRO_CONFIGURAZIONE |= kMappingModeBit;
     const WriteOutcome entered = car.Send(kConfigurationRegister, car.DEFAULT_REGISTRO_CONFIGURAZIONE);
+    if (entered == WriteOutcome::Refused) journal.Clear();
     if (entered != WriteOutcome::Answered) {
         // No mapping window over an ECU that did not enter mapping mode. A lost answer may hide a
         // register that changed: the leave is then owed to the next session.

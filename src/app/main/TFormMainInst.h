@@ -17,6 +17,7 @@
 #include "EcuProgrammer.h"
 #include "EcuSession.h"
 #include "FormSessionHost.h"
+#include "TFormConfronta.h"
 
 class QAction;
 class QActionGroup;
@@ -266,7 +267,9 @@ class TFormMainInst : public QMainWindow {
     // The connect action with `interactive` cleared.
     void ConnectSilently();
     // Runs a configuration file dialog; the chosen name is remembered by both dialogs.
-    QString ChooseConfigurationFile(bool save);
+    // `title`: the dialog's dictionary title, by default that of the load or the save.
+    QString ChooseConfigurationFile(bool save, const char* title = nullptr);
+    TFormConfronta::Texts ComparisonTexts() const;
     void ShowError(const std::string& text);
     // A PDF file to print into, asked in a file dialog; empty when cancelled.
     QString ChooseReportFile();

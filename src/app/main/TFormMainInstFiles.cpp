@@ -26,12 +26,13 @@ constexpr int kConfigFolder = GlobalData::kConfigPath;
 
 }  // namespace
 
-QString TFormMainInst::ChooseConfigurationFile(bool save) {
+QString TFormMainInst::ChooseConfigurationFile(bool save, const char* title) {
     std::string configPath;
     ctx_.global.GetPath(kConfigFolder, configPath);
-    return zov::ChooseConfigurationFile(
-        *this, OpenDialog, SaveDialog, save, QFile::decodeName(QByteArray::fromStdString(configPath)),
-        Text(save ? "FinestraSalvaConfig" : "FinestraCaricaConfig"), Text("LabelConfig"), fileChooser_);
+    if (title == nullptr) title = save ? "FinestraSalvaConfig" : "FinestraCaricaConfig";
+    return zov::ChooseConfigurationFile(*this, OpenDialog, SaveDialog, save,
+                                        QFile::decodeName(QByteArray::fromStdString(configPath)), Text(title),
+                                        Text("LabelConfig"), fileChooser_);
 }
 
 void TFormMainInst::MenuSalvaConfClick() {
@@ -63,6 +64,9 @@ void TFormMainInst::MenuRipristinaBackupClick() {
     TimerPause pause(*Timer1);
     TFormSceltaBackup dialog(
         ConfigurationBackup(ConfigurationBackup::FolderIn(ctx_.global.MainPath())).List(), this);
+    dialog.SetTexts(StripAccelerator(MenuRipristinaBackup->text()),
+                    {Text("LabelDataBackup"), Text("LabelModAuto"), Text("LabelProg")}, Text("ButtonOK"),
+                    Text("ButtonAnnulla"));
     if ((backupChooser_ ? backupChooser_(dialog) : dialog.exec()) != QDialog::Accepted) return;
     const std::string chosen = dialog.ChosenPath();
     if (!chosen.empty()) LoadConfigurationFrom(QFile::decodeName(QByteArray::fromStdString(chosen)));
@@ -110,7 +114,7 @@ void TFormMainInst::LoadConfigurationFrom(const QString& source) {
 
 void TFormMainInst::MenuConfrontaConfClick() {
     TimerPause pause(*Timer1);
-    const QString source = ChooseConfigurationFile(false);
+    const QString source = ChooseConfigurationFile(false, "FinestraConfrontaFile");
     if (source.isEmpty()) return;
     std::vector<ConfigurationField> ecu, file;
     bool read = false;
@@ -123,8 +127,29 @@ void TFormMainInst::MenuConfrontaConfClick() {
         ShowError(texts_["MessErrCaricaConf"] + "\n" + texts_["MessCheckRight"]);
         return;
     }
-    TFormConfronta window(ConfigurationDiff::Between(ecu, file), QFileInfo(source).fileName(), this);
+    TFormConfronta window(ConfigurationDiff::Between(ecu, file), QFileInfo(source).fileName(),
+                          ComparisonTexts(), this);
     window.exec();
+}
+
+TFormConfronta::Texts TFormMainInst::ComparisonTexts() const {
+    TFormConfronta::Texts texts;
+    // A text the dictionary lacks keeps its built-in Italian.
+    const auto take = [this](const char* identifier, QString& text) {
+        if (const QString found = Text(identifier); !found.isEmpty()) text = found;
+    };
+    take("FinestraConfronta", texts.caption);
+    take("MessNessunaDiff", texts.noDifference);
+    take("MessDifferenze", texts.differences);
+    take("LabelCampo", texts.field);
+    take("LabelCentralina", texts.ecu);
+    take("ButtonOK", texts.ok);
+    take("LabelCellaMappa", texts.names.mainMapCell);
+    take("LabelCellaMappaB", texts.names.mapBCell);
+    take("LabelPuntoGiri", texts.names.rpmAxis);
+    take("LabelPuntoPressione", texts.names.pressureAxis);
+    take("LabelSegnoModifica", texts.names.editMark);
+    return texts;
 }
 
 }  // namespace zov

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "QtText.h"
 
@@ -53,6 +54,15 @@ std::string TFormSceltaBackup::ChosenPath() const {
     if (selected.isEmpty()) return {};
     const int row = ListaBackup->indexOfTopLevelItem(selected.front());
     return row < 0 ? std::string() : backups_[size_t(row)].path;
+}
+
+void TFormSceltaBackup::SetTexts(const QString& title, const QStringList& columns, const QString& ok,
+                                 const QString& cancel) {
+    if (!title.isEmpty()) setWindowTitle(title);
+    for (int c = 0; c < std::min(int(columns.size()), ListaBackup->columnCount()); ++c)
+        if (!columns[c].isEmpty()) ListaBackup->headerItem()->setText(c, columns[c]);
+    if (!ok.isEmpty()) ButtonOK->setText(ok);
+    if (!cancel.isEmpty()) ButtonAnnulla->setText(cancel);
 }
 
 }  // namespace zov

@@ -22,6 +22,9 @@ class TFormSceltaBackup : public QDialog {
 
     // The selected backup's path; empty when none is selected.
     std::string ChosenPath() const;
+    // The installer's words for the title, the three columns and the two buttons; an empty one
+    // keeps the built-in Italian.
+    void SetTexts(const QString& title, const QStringList& columns, const QString& ok, const QString& cancel);
 
     QTreeWidget* ListaBackup;
     QPushButton* ButtonOK;

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 
 #include "QtText.h"
+#include "WindowStacking.h"
 
 namespace zov {
 
@@ -45,7 +46,7 @@ QtPrompter::QtPrompter(QWidget* parent, Runner run) : parent_(parent), run_(std:
 
 PromptAnswer QtPrompter::Ask(const std::string& text, const std::string& caption, PromptIcon icon,
                              PromptButtons buttons) {
-    QWidget* parent = parent_ != nullptr ? parent_.data() : QApplication::activeWindow();
+    QWidget* parent = parent_ != nullptr ? parent_.data() : WindowAbove(QApplication::activeWindow());
     QMessageBox box(IconOf(icon), FromCp1252(caption), FromCp1252(text), ButtonsOf(buttons), parent);
     box.setObjectName(QStringLiteral("MessageBox"));
     // The first button is the default, as in the message boxes the installers know.

@@ -9,10 +9,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "WindowStacking.h"
+
 namespace zov {
 
 TFormAttesaFile::TFormAttesaFile(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint),
+    : QWidget(WindowAbove(parent),
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint),
       Label1(new QLabel(QStringLiteral("Messaggio di attesa..."), this)),
       Label2(new QLabel(this)),
       ProgressBar1(new QProgressBar(this)) {

@@ -127,6 +127,8 @@ bool TModuloLingua::SelectLanguage(int index) {
     languages_[index].action->setChecked(true);
     current_ = languages_[index].key;
     currentIndex_ = index;
+    // Without Qt's catalogue (the package missing) its texts stay English; the rest goes on.
+    (void)qtTranslations_.Use(current_);
     emit LanguageChosen(index);
     return true;
 }

@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "QtTranslations.h"
+
 class QAction;
 class QActionGroup;
 class QMenu;
@@ -144,6 +146,8 @@ class TModuloLingua : public QObject {
     QString current_;
     int currentIndex_ = -1;
     std::set<std::string> reported_;
+    // Qt's own dialogs and buttons follow the chosen language.
+    QtTranslations qtTranslations_;
 };
 
 }  // namespace zov

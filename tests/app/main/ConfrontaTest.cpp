@@ -6,12 +6,17 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
+#include <QTreeWidget>
 #include <array>
 
+#include "ComparisonNames.h"
 #include "Packaging.h"
+#include "QtText.h"
 #include "ShellFunctionSupport.h"
 #include "TFormConfronta.h"
+#include "TFormSceltaBackup.h"
 
 namespace zov::test {
 namespace {
@@ -71,12 +76,17 @@ TEST(ConfrontaConfigurazione, ShowsWhatAChosenFileChangesAgainstTheEcuAndWritesN
     StartConnected(b);
     EXPECT_TRUE(f.MenuConfrontaConf->isEnabled());
     const QString path = files.filePath(QStringLiteral("punto.zvf"));
-    f.SetFileChooser([&path](QFileDialog&) { return path; });
+    QString dialogTitle;
+    f.SetFileChooser([&path, &dialogTitle](QFileDialog& dialog) {
+        dialogTitle = dialog.windowTitle();
+        return path;
+    });
     f.MenuSalvaConf->trigger();
     const std::vector<std::vector<uint8_t>> memory = EcuMemory(b.ecu);
 
     const Seen equal = RunComparison(f);
     ASSERT_TRUE(equal.shown);
+    EXPECT_EQ(dialogTitle, b.Dict("FinestraConfrontaFile", 50)) << "not the load's title";
     EXPECT_EQ(equal.summary, QStringLiteral("Nessuna differenza con punto.zvf"));
     EXPECT_EQ(equal.headers, (QStringList{"Campo", "Centralina", "punto.zvf"}));
     EXPECT_TRUE(equal.rows.empty());
@@ -87,7 +97,9 @@ TEST(ConfrontaConfigurazione, ShowsWhatAChosenFileChangesAgainstTheEcuAndWritesN
     const Seen differs = RunComparison(f);
     ASSERT_TRUE(differs.shown);
     EXPECT_EQ(differs.summary, QStringLiteral("1 differenze con punto.zvf"));
-    EXPECT_EQ(differs.rows, (std::vector<Row>{{"CL_5_3", QString::number(cell), changed}}));
+    // The cell by its map, row and column as the installer counts them (the key is CL_<column>_<row>).
+    EXPECT_EQ(differs.rows,
+              (std::vector<Row>{{"Mappa principale, riga 4, colonna 6", QString::number(cell), changed}}));
 
     const size_t messages = b.prompter.shown.size();
     QFile::resize(path, 40);
@@ -96,6 +108,81 @@ TEST(ConfrontaConfigurazione, ShowsWhatAChosenFileChangesAgainstTheEcuAndWritesN
     EXPECT_EQ(b.prompter.shown.back().text,
               b.DictCp("MessErrCaricaConf", 70) + "\n" + b.DictCp("MessCheckRight", 70));
     EXPECT_EQ(EcuMemory(b.ecu), memory) << "comparing writes nothing to the ECU";
+}
+
+// In German the compare window, its file dialog and the restore list speak German: none of their
+// texts is the built-in Italian.
+TEST(ConfrontaConfigurazione, TheCompareAndRestoreWindowsSpeakTheInstallersLanguage) {
+    PrivateTemp temp;
+    QTemporaryDir files;
+    StoredSettings german;
+    german.language = 2;
+    Bench b({}, german);
+    StartConnected(b);
+    TFormMainInst& f = *b.form;
+    const QString path = files.filePath(QStringLiteral("punto.zvf"));
+    QString dialogTitle;
+    f.SetFileChooser([&](QFileDialog& dialog) {
+        dialogTitle = dialog.windowTitle();
+        return path;
+    });
+    f.MenuSalvaConf->trigger();
+    QString compareTitle;
+    Seen seen;
+    {
+        ModalWatcher watch([&](QWidget& w) {
+            auto* window = qobject_cast<TFormConfronta*>(&w);
+            ASSERT_NE(window, nullptr);
+            compareTitle = window->windowTitle();
+            seen.summary = window->Riepilogo->text();
+            for (int c = 0; c < 2; ++c) seen.headers << window->Tabella->horizontalHeaderItem(c)->text();
+            window->OKButton->click();
+        });
+        f.MenuConfrontaConf->trigger();
+    }
+    EXPECT_EQ(dialogTitle, b.Dict("FinestraConfrontaFile", 50));
+    EXPECT_EQ(compareTitle, b.Dict("FinestraConfronta", 50));
+    EXPECT_EQ(seen.summary, b.Dict("MessNessunaDiff", 50).arg(QStringLiteral("punto.zvf")));
+    EXPECT_EQ(seen.headers, (QStringList{b.Dict("LabelCampo", 50), b.Dict("LabelCentralina", 50)}));
+
+    QStringList restore;
+    f.SetBackupChooser([&](TFormSceltaBackup& d) {
+        restore << d.windowTitle();
+        for (int c = 0; c < 3; ++c) restore << d.ListaBackup->headerItem()->text(c);
+        restore << d.ButtonOK->text() << d.ButtonAnnulla->text();
+        return int(QDialog::Rejected);
+    });
+    f.MenuRipristinaBackup->trigger();
+    EXPECT_EQ(restore,
+              (QStringList{StripAccelerator(b.Dict("MenuRipristinaBackup", 40)),
+                           b.Dict("LabelDataBackup", 50), b.Dict("LabelModAuto", 12), b.Dict("LabelProg", 16),
+                           b.Dict("ButtonOK", 15), b.Dict("ButtonAnnulla", 15)}));
+    EXPECT_NE(restore.value(0), QStringLiteral("Ripristina backup"));
+}
+
+// Every map field by its map and place, in the installer's language; other keys as they are.
+TEST(ComparisonNames, MapFieldsByTheirPlaceOtherKeysAsTheyAre) {
+    ComparisonNames english;
+    english.mainMapCell = QStringLiteral("Main map, row %1, column %2");
+    english.editMark = QStringLiteral("(edit mark)");
+    const struct {
+        const char* key;
+        const char* name;
+    } cases[] = {
+        {"CL_0_0", "Main map, row 1, column 1"},
+        {"CL_19_15", "Main map, row 16, column 20"},
+        {"CL_0_1_MOD", "Main map, row 2, column 1 (edit mark)"},
+        {"MB_2_3", "Mappa B, riga 4, colonna 3"},
+        {"CG_0", "Asse dei giri, punto 1"},
+        {"CM_15", "Asse della pressione, punto 16"},
+        {"CGB_1", "CGB_1"},
+        {"CL_X_1", "CL_X_1"},
+        {"CL_1", "CL_1"},
+        {"CILINDRATA", "CILINDRATA"},
+        {"RIF_LAMBDA_0", "RIF_LAMBDA_0"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(english.Of(QString::fromLatin1(c.key)).toStdString(), c.name) << c.key;
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "BootProtocol.h"
+#include "MappingJournal.h"
 #include "QtText.h"
 #include "ShellFunctionSupport.h"
 #include "TFormGestione.h"
@@ -306,6 +307,44 @@ TEST(FunctionF6, ItsButtonAndMenuItemOpenTheMapEditorInMappingMode) {
         // The editor takes the ECU out of mapping mode on its way out.
         EXPECT_EQ(b.ecu.Value(39), registerBefore);
     }
+}
+
+// The program killed while its map window still waits (the ECU in mapping mode, no substitute
+// sent yet): the next session finds the journal of this ECU and reports the ECU taken back to
+// normal, not a mapping left without its values.
+TEST(FunctionF6, AProgramKilledWhileTheMapWindowWaitsLeavesAJournalOfThisEcu) {
+    QTemporaryDir runtime;
+    CopyRuntime(runtime.path());
+    Bench b(Running(kNewestStandard), {}, runtime.path());
+    StartConnected(b);
+    const std::string journalPath = MappingJournal::PathIn(QFile::encodeName(runtime.path()).toStdString());
+    const int32_t registerBefore = b.ecu.Value(39);
+    std::string journalAtKill;
+    int32_t registerAtKill = -1;
+    ModalScript script({[&](QWidget& window) {
+        // What a kill at this moment leaves: the journal on disk, the ECU's register.
+        journalAtKill = testing::ReadFile(journalPath);
+        registerAtKill = b.ecu.Value(39);
+        window.findChild<QPushButton*>(QStringLiteral("ButtonEsci2"))->click();
+    }});
+    b.form->BitBtn7Click();
+    ASSERT_FALSE(journalAtKill.empty()) << "no journal while the map window waits";
+    EXPECT_EQ(registerAtKill, registerBefore | TFormMainInst::kMappingModeBit);
+    EXPECT_FALSE(MappingJournal(journalPath).Held()) << "a window left normally clears it";
+
+    // The next start: the killed program's journal and the ECU still in mapping mode.
+    testing::WriteFile(journalPath, journalAtKill);
+    ASSERT_TRUE(b.ecu.SetValue(39, 0, registerAtKill));
+    b.context->link.Disconnect();
+    const size_t shown = b.prompter.shown.size();
+    ModalScript data({[](QWidget& w) {
+        if (auto* dati = qobject_cast<TFormDati*>(&w)) dati->Button2->click();
+    }});
+    b.form->MenuConnettiClick();
+    EXPECT_EQ(ShownSince(b.prompter, shown),
+              std::vector<std::string>{b.DictCp("MessMappaturaRipristinata", 70) + "\n"});
+    EXPECT_EQ(b.ecu.Value(39), registerBefore);
+    EXPECT_FALSE(MappingJournal(journalPath).Held());
 }
 
 // An ECU that refuses the mapping bit stays in normal mode: no map editor over it, and the register

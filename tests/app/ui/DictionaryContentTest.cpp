@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QMap>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStringList>
 
+#include "QtTranslations.h"
 #include "TModuloLingua.h"
 #include "UiTestSupport.h"
 
@@ -33,6 +37,45 @@ class ShippedDictionary : public ::testing::Test {
 };
 
 QTemporaryDir* ShippedDictionary::dir_ = nullptr;
+
+// Qt's own buttons follow the language chosen in the dictionary: a question box says "Sì" in
+// Italian and "Ja" in German, not "Yes" in every language.
+TEST_F(ShippedDictionary, QtsOwnButtonsSpeakTheChosenLanguage) {
+    TModuloLingua lingua(dir_->path());
+    ASSERT_TRUE(lingua.IsOpen()) << lingua.OpenError().toStdString();
+    const auto yesOf = [] {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("t"), QStringLiteral("?"),
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        return box.button(QMessageBox::Yes)->text() + QLatin1Char('|') +
+               box.button(QMessageBox::Cancel)->text();
+    };
+    const struct {
+        const char* column;
+        const char* buttons;
+    } cases[] = {
+        {"ITALIANO", "&S\xC3\xAC|Annulla"},
+        {"DEUTSCH", "&Ja|Abbrechen"},
+        {"ENGLISH", "&Yes|Cancel"},
+    };
+    for (const auto& c : cases) {
+        const int index = int(lingua.LanguageKeys().indexOf(QString::fromLatin1(c.column)));
+        ASSERT_GE(index, 0) << c.column;
+        ASSERT_TRUE(lingua.SelectLanguage(index));
+        EXPECT_EQ(yesOf().toStdString(), c.buttons) << c.column << ": is qt6-translations-l10n installed?";
+    }
+}
+
+TEST(QtTranslations, KnownColumnsHaveCodesAndAMissingCatalogueLeavesEnglish) {
+    EXPECT_EQ(QtTranslations::CodeOf(QStringLiteral("ITALIANO")), QStringLiteral("it"));
+    EXPECT_EQ(QtTranslations::CodeOf(QStringLiteral(" deutsch ")), QStringLiteral("de"));
+    EXPECT_EQ(QtTranslations::CodeOf(QStringLiteral("KLINGON")), std::nullopt);
+    QtTranslations translations;
+    const QTemporaryDir empty;
+    EXPECT_FALSE(translations.Use(QStringLiteral("ITALIANO"), empty.path()));
+    EXPECT_FALSE(translations.Use(QStringLiteral("KLINGON")));
+    EXPECT_TRUE(translations.Use(QStringLiteral("ENGLISH"), empty.path())) << "English needs no catalogue";
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Yes"));
+}
 
 TEST_F(ShippedDictionary, EveryIdentifierOfTheShellHasATextInEveryLanguageWithinItsLength) {
     TModuloLingua lingua(dir_->path());

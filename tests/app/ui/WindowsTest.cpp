@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QLabel>
@@ -9,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QWindow>
 #include <vector>
 
 #include "Prompter.h"
@@ -270,6 +273,32 @@ TEST(QtPrompter, ShowsTheBoxAsAskedAndMapsTheAnswer) {
                   c.answer);
         EXPECT_TRUE(shown);
     }
+}
+
+// A box or a progress window opened while a modal window runs stands over that window, whatever
+// window the caller named: one parented below the modal window would open behind it.
+TEST(WindowStacking, ProgressAndQuestionOpenOverTheModalWindowOnTop) {
+    QWidget main;
+    main.show();
+    {
+        TFormAttesaFile progress(&main);
+        progress.show();
+        EXPECT_EQ(progress.windowHandle()->transientParent(), main.windowHandle()) << "nothing modal";
+    }
+    QDialog archive(&main);
+    archive.setModal(true);
+    archive.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &archive);
+    TFormAttesaFile progress(&main);
+    progress.show();
+    EXPECT_EQ(progress.windowHandle()->transientParent(), archive.windowHandle());
+    QWidget* boxParent = nullptr;
+    QtPrompter prompter(nullptr, [&](QMessageBox& box) {
+        boxParent = box.parentWidget();
+        return int(QMessageBox::Ok);
+    });
+    prompter.Ask("?", "ZOV Qbr", PromptIcon::Information, PromptButtons::Ok);
+    EXPECT_EQ(boxParent, &archive);
 }
 
 // ---- clock -----------------------------------------------------------------------------------
