@@ -24,16 +24,16 @@ QColor ColourOf(float value, std::pair<double, double> range) {
     return QColor::fromHsv(int(kBlueHue * (1.0 - fraction)), 230, 220);
 }
 
+}  // namespace
+
 // A round step for about `ticks` divisions of `span`: 1, 2 or 5 times a power of ten.
-double RoundStep(double span, int ticks) {
+double RoundTickStep(double span, int ticks) {
     const double raw = span / ticks;
     const double power = std::pow(10.0, std::floor(std::log10(raw)));
     for (const double m : {1.0, 2.0, 5.0})
         if (raw <= m * power) return m * power;
     return 10 * power;
 }
-
-}  // namespace
 
 LogScatterView::LogScatterView(QWidget* parent) : QWidget(parent) {
     setMinimumSize(240, 180);
@@ -86,7 +86,7 @@ void LogScatterView::paintEvent(QPaintEvent*) {
     painter.setPen(palette().color(QPalette::Text));
     painter.drawRect(area);
     const QFontMetrics metrics = painter.fontMetrics();
-    const double xStep = RoundStep(p.x.second - p.x.first, kTicks);
+    const double xStep = RoundTickStep(p.x.second - p.x.first, kTicks);
     for (double v = std::ceil(p.x.first / xStep) * xStep; v <= p.x.second; v += xStep) {
         const QString text = QString::number(v, 'g', 6);
         painter.drawLine(QPointF(xAt(v), area.bottom()), QPointF(xAt(v), area.bottom() + 4));
@@ -94,7 +94,7 @@ void LogScatterView::paintEvent(QPaintEvent*) {
             QPointF(xAt(v) - metrics.horizontalAdvance(text) / 2.0, area.bottom() + 4 + metrics.ascent()),
             text);
     }
-    const double yStep = RoundStep(p.y.second - p.y.first, kTicks);
+    const double yStep = RoundTickStep(p.y.second - p.y.first, kTicks);
     for (double v = std::ceil(p.y.first / yStep) * yStep; v <= p.y.second; v += yStep) {
         const QString text = QString::number(v, 'g', 6);
         painter.drawLine(QPointF(area.left() - 4, yAt(v)), QPointF(area.left(), yAt(v)));

@@ -26,6 +26,10 @@ struct ScatterPicture {
     QString colourName;
 };
 
+// A round step for about `ticks` divisions of `span`: 1, 2 or 5 times a power of ten, so every
+// scale of the viewer reads in round figures.
+double RoundTickStep(double span, int ticks);
+
 // Paints a scatter picture: each cell a small square coloured from blue (the colour channel's
 // lowest) to red (its highest), grey when the rows had no colour value; scales with round figures
 // and the map's breakpoints dashed across.

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "LogChartView.h"
+#include "LogScatterView.h"
 #include "TFormRegistrazioni.h"
 
 namespace zov {
@@ -28,6 +29,7 @@ QValueAxis* ChannelScale(std::pair<double, double> range) {
     // Round figures on the scale, so a reading can be taken off it.
     scale->setTickCount(kTicks);
     scale->applyNiceNumbers();
+    scale->setLabelFormat(QStringLiteral("%g"));
     return scale;
 }
 
@@ -55,6 +57,7 @@ TFormRegistrazioni::Pane TFormRegistrazioni::MakePane(const std::vector<std::str
     pane.chart->setMargins(QMargins(4, 2, 4, 2));
     pane.time = new QValueAxis;
     pane.time->setTitleText(QStringLiteral("s"));
+    pane.time->setLabelFormat(QStringLiteral("%g"));
     pane.chart->addAxis(pane.time, Qt::AlignBottom);
     bool leftTaken = false;
     for (const std::string& name : names) {
@@ -100,7 +103,14 @@ void TFormRegistrazioni::SetSpan(double fromMs, double toMs) {
     if (!(toMs > fromMs)) return;
     span_ = {fromMs, toMs};
     settingSpan_ = true;
-    for (Pane& pane : panes_) pane.time->setRange(fromMs / kMsPerSecond, toMs / kMsPerSecond);
+    const double step = RoundTickStep((toMs - fromMs) / kMsPerSecond, kTicks);
+    for (Pane& pane : panes_) {
+        pane.time->setRange(fromMs / kMsPerSecond, toMs / kMsPerSecond);
+        // Ticks at whole multiples of a round step, wherever the span starts.
+        pane.time->setTickType(QValueAxis::TicksDynamic);
+        pane.time->setTickAnchor(0);
+        pane.time->setTickInterval(step);
+    }
     settingSpan_ = false;
     Redraw();
 }
