@@ -79,13 +79,20 @@ const std::vector<CommandHelp>& CommandHelps() {
          "ECU. OUT.pdf is replaced only once it is complete; a damaged file exits with status 4.\n"
          "Variables the ECU refused are named on stderr and end the run with status 6 once the\n"
          "file is written."},
-        {"log", "OUT.csv [--seconds N] [--record 150|151|152]", "record a live record to a CSV datalog",
+        {"log", "OUT.csv|OUT.mlg [--seconds N] [--record 150|151|152]", "record a live record to a datalog",
          "Reads the record (150 unless --record says otherwise; 152 for cell 0 0) back to back as\n"
          "fast as the line allows, for N seconds or until SIGINT or SIGTERM, and writes one row per\n"
          "record to OUT.csv, which must not exist: t_ms (milliseconds from the start) first, then\n"
-         "one column per field in volts, bar, rpm or degrees C. Every row is written whole as it is\n"
-         "read, so the file is complete however the run ends. Prints RECORDS=n and RATE=x.x\n"
-         "(records per second). A lost session ends the log with status 1 after the counts."},
+         "one column per field in volts, bar, rpm or degrees C. A name ending in .mlg writes the\n"
+         "MLG binary log (\"MLVLG\" version 1) instead, with a Time channel in seconds. Every row\n"
+         "is written whole as it is read, so the file is complete however the run ends. Prints\n"
+         "RECORDS=n and RATE=x.x (records per second). A lost session ends the log with status 1\n"
+         "after the counts."},
+        {"convert-log", "IN.csv OUT.mlg", "convert a CSV datalog to an MLG binary log",
+         "Reads the CSV datalog IN.csv (a damaged line refuses it with its number, status 4) and\n"
+         "writes it as the MLG binary log OUT.mlg (\"MLVLG\" version 1), which must not exist: the\n"
+         "same channels, names and units, a Time channel in seconds, the markers as MLG markers.\n"
+         "Prints RECORDS=n and MARKERS=n. A failure leaves no OUT.mlg. Needs no ECU."},
         {"save-config", "OUT.zvf", "load the whole ECU and save its configuration file",
          "Loads the whole ECU and saves it as a configuration file, as \"Salva configurazione\"\n"
          "does."},

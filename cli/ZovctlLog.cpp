@@ -2,12 +2,13 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <memory>
 
 #include "Clock.h"
 #include "ComInj.h"
+#include "DatalogWriter.h"
 #include "EcuVariables.h"
 #include "LiveLogFormat.h"
-#include "LiveLogWriter.h"
 #include "LiveRecord.h"
 
 namespace zov {
@@ -67,7 +68,7 @@ int32_t SensorTypeOf(ComInj& link) {
 
 std::optional<LogOptions> ParseLogArguments(const std::vector<std::string>& args, std::string& error) {
     LogOptions o;
-    const char* const usage = "usage: log OUT.csv [--seconds N] [--record 150|151|152]";
+    const char* const usage = "usage: log OUT.csv|OUT.mlg [--seconds N] [--record 150|151|152]";
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -98,7 +99,8 @@ std::optional<LogOptions> ParseLogArguments(const std::vector<std::string>& args
 LogOutcome RecordLog(ComInj& link, Clock& clock, const LogOptions& options) {
     LogOutcome outcome;
     const int32_t sensorType = SensorTypeOf(link);
-    LiveLogWriter writer;
+    const std::unique_ptr<DatalogWriter> file = MakeDatalogWriter(options.path);
+    DatalogWriter& writer = *file;
     if (!writer.Open(options.path, LiveLogHeader(options.record))) {
         outcome.fileError = writer.Error();
         return outcome;

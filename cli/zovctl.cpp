@@ -26,6 +26,7 @@
 #include "Firmware.h"
 #include "GlobalData.h"
 #include "HidapiBus.h"
+#include "LogConversion.h"
 #include "MapFit.h"
 #include "MixedMapRecord.h"
 #include "Packaging.h"
@@ -672,6 +673,14 @@ void CommandLog(Session& session, const std::vector<std::string>& args) {
     if (!outcome.linkError.empty()) Fail(kLinkFailure, outcome.linkError);
 }
 
+// convert-log IN.csv OUT.mlg: a datalog as an MLG file; no ECU.
+void CommandConvertLog(Session&, const std::vector<std::string>& args) {
+    if (args.size() != 3) Fail(kBadArgument, "usage: convert-log IN.csv OUT.mlg");
+    const LogConversion r = ConvertLogToMlg(args[1], args[2]);
+    if (!r.ok) Fail(kFileFailure, r.error);
+    std::printf("RECORDS=%lld\nMARKERS=%d\n", static_cast<long long>(r.rows), r.markers);
+}
+
 // basemap CC ...: the editor's base map; the ECU only with --write.
 void CommandBaseMap(Session& session, const std::vector<std::string>& args) {
     std::string error;
@@ -726,6 +735,7 @@ const std::map<std::string, FileCommand>& FileCommands() {
         {"update", {Needs::Nothing, OnRuntimeFolder(RunUpdate, "")}},
         {"basemap", {Needs::Port, CommandBaseMap}},
         {"log", {Needs::Session, CommandLog}},
+        {"convert-log", {Needs::Nothing, CommandConvertLog}},
     };
     return commands;
 }

@@ -49,6 +49,7 @@ bool LiveRecording::Start(const std::string& runtimeDirectory, const std::string
         if (std::filesystem::exists(path)) continue;
         if (writer_.Open(path.string(), LiveLogHeader(kRecordLive))) {
             startUs_ = nowUs;
+            markers_ = 0;
             return true;
         }
         error_ = writer_.Error();
@@ -64,6 +65,14 @@ bool LiveRecording::Add(const LiveValues& values, int64_t nowUs) {
     error_ = writer_.Error();
     writer_.Close();
     return false;
+}
+
+int LiveRecording::Mark(int64_t nowUs) {
+    if (!writer_.IsOpen()) return 0;
+    if (writer_.WriteMarker(markers_ + 1, (nowUs - startUs_) / 1000)) return ++markers_;
+    error_ = writer_.Error();
+    writer_.Close();
+    return 0;
 }
 
 void LiveRecording::Stop() { writer_.Close(); }

@@ -25,9 +25,13 @@ class LiveRecording {
     // False when the row could not be written: the recording has then stopped, the file whole.
     bool Add(const LiveValues& values, int64_t nowUs);
     void Stop();
+    // Writes the next marker at the present time; its number, or 0 when it could not be written
+    // (the recording has then stopped, as for a row).
+    int Mark(int64_t nowUs);
 
     bool Active() const { return writer_.IsOpen(); }
     int64_t Rows() const { return writer_.Rows(); }
+    int Markers() const { return markers_; }
     // Rows per second since the start.
     double Rate(int64_t nowUs) const;
     const std::string& Path() const { return writer_.Path(); }
@@ -36,6 +40,7 @@ class LiveRecording {
   private:
     LiveLogWriter writer_;
     int64_t startUs_ = 0;
+    int markers_ = 0;
     std::string error_;
 };
 

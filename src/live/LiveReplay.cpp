@@ -7,7 +7,7 @@
 namespace zov {
 
 std::optional<LiveReplay> LiveReplay::Of(LiveLog log, int speed) {
-    if (log.rows.empty() || speed < 1 || !LiveValuesOfRow(log, 0)) return std::nullopt;
+    if (log.RowCount() == 0 || speed < 1 || !LiveValuesOfRow(log, 0)) return std::nullopt;
     return LiveReplay(std::move(log), speed);
 }
 
@@ -18,7 +18,7 @@ std::vector<LiveValues> LiveReplay::Step(int64_t elapsedMs) {
     started_ = true;
     const int64_t now = log_.times.front() + position_;
     std::vector<LiveValues> due;
-    for (; next_ < log_.rows.size() && log_.times[next_] <= now; ++next_)
+    for (; next_ < log_.RowCount() && log_.times[next_] <= now; ++next_)
         due.push_back(*LiveValuesOfRow(log_, next_));
     return due;
 }

@@ -20,7 +20,7 @@ class LiveReplay {
     // the rows that came due, in order: each is shown in turn, as the ECU sent them, so what is
     // smoothed over records (the reducer pressure) replays as it was recorded.
     std::vector<LiveValues> Step(int64_t elapsedMs);
-    bool Finished() const { return next_ >= log_.rows.size(); }
+    bool Finished() const { return next_ >= log_.RowCount(); }
     int Speed() const { return speed_; }
     // Milliseconds of the log played so far.
     int64_t Position() const { return position_; }

@@ -112,6 +112,7 @@ bool TFormVisualizza::Localize() {
         .Caption(LabelCumulo, kCumuloLength)
         .Caption(GroupLog, 20)
         .Caption(ButtonRegistra, 15)
+        .Caption(ButtonMarcatore, 15)
         .Caption(ButtonLog, 20)
         .WindowTitle(this, QStringLiteral("FinestraVerifica"), 70)
         .Text(QStringLiteral("LabCommG"), 10, gasText_)
@@ -126,6 +127,7 @@ bool TFormVisualizza::Localize() {
         .Text(QStringLiteral("MessDiagnosiSospesa2"), 70, messDiagnosiSospesa2_)
         .Text(QStringLiteral("MessRegNonLive"), 70, messNotLiveLog_)
         .Text(QStringLiteral("LabelRiproduzione"), 40, replayTitle_)
+        .Text(QStringLiteral("MessRegistrazione"), 70, messRecording_)
         .Apply(QStringLiteral("LabelBar"), 5, [this](const QString& t) { barUnit_ = QLatin1Char(' ') + t; })
         .Apply(QStringLiteral("LabelC"), 3, [this](const QString& t) { celsiusUnit_ = QLatin1Char(' ') + t; })
         .Apply(QStringLiteral("LabelRpm"), kRpmUnitLength,

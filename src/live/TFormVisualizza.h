@@ -43,6 +43,8 @@ class TFormVisualizza : public QDialog {
     void ButtonAttClick();
     void ButtonRegistraClick();
     void ButtonLogClick();
+    // Writes a numbered marker into the recording under way (the button, or the M key).
+    void ButtonMarcatoreClick();
     // Shows `log` instead of the ECU's records, `speed` times as fast as it was recorded; false
     // (with the reason shown) for a log that is not a live-data log.
     bool StartReplay(const LiveLog& log, int speed);
@@ -111,6 +113,7 @@ class TFormVisualizza : public QDialog {
     QGroupBox* GroupLog;
     QPushButton* ButtonRegistra;
     QLabel* LabRegistra;
+    QPushButton* ButtonMarcatore;
     QPushButton* ButtonLog;
     QPushButton* ButtonAtt;
     QPushButton* ButtonEsci;
@@ -119,6 +122,7 @@ class TFormVisualizza : public QDialog {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void done(int result) override;
 
   private:
@@ -185,6 +189,7 @@ class TFormVisualizza : public QDialog {
     std::string messDiagnosiSospesa1_ = "La centralina \xE8 rimasta in modalit\xE0 diagnosi.";
     std::string messDiagnosiSospesa2_ =
         "Sar\xE0 riportata al funzionamento normale alla prossima connessione.";
+    QString messRecording_ = QStringLiteral("Registrazione: %1 righe, %2/s, %3");
     std::string messNotLiveLog_ = "Il file non \xE8 una registrazione dei dati in tempo reale.";
     QString replayTitle_ = QStringLiteral("Riproduzione registrazione");
     QString liveTitle_;

@@ -76,12 +76,15 @@ void TFormVisualizza::BuildControls() {
     GroupLog = MakeGroup(this, "GroupLog", "Registrazione");
     ButtonRegistra = MakeButton(GroupLog, "ButtonRegistra", "Registra");
     ButtonRegistra->setCheckable(true);
-    LabRegistra = MakeLabel(GroupLog, "LabRegistra", "");
+    LabRegistra = MakeLabel(this, "LabRegistra", "");
+    ButtonMarcatore = MakeButton(GroupLog, "ButtonMarcatore", "Marcatore");
+    ButtonMarcatore->setEnabled(false);
     ButtonLog = MakeButton(GroupLog, "ButtonLog", "Apri registrazione...");
     ButtonAtt = MakeButton(this, "ButtonAtt", "Verifica &Attuatori");
     ButtonEsci = MakeButton(this, "ButtonEsci", "&Esci");
     connect(ButtonRegistra, &QPushButton::clicked, this, &TFormVisualizza::ButtonRegistraClick);
     connect(ButtonLog, &QPushButton::clicked, this, &TFormVisualizza::ButtonLogClick);
+    connect(ButtonMarcatore, &QPushButton::clicked, this, &TFormVisualizza::ButtonMarcatoreClick);
     connect(ButtonAtt, &QPushButton::clicked, this, &TFormVisualizza::ButtonAttClick);
     connect(ButtonEsci, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -213,12 +216,14 @@ void TFormVisualizza::PlaceControls() {
 
     place(GroupLog, {10, 320, 220, 84});
     place(ButtonRegistra, {10, 22, 96, 26});
-    place(LabRegistra, {112, 22, 104, 26});
+    place(ButtonMarcatore, {112, 22, 98, 26});
     place(ButtonLog, {10, 52, 200, 26});
+    // Under everything, the whole width: the recording's label names its file.
+    place(LabRegistra, {10, 410, 630, 20});
 
     place(ButtonAtt, {240, 376, 196, 28});
     place(ButtonEsci, {544, 376, 96, 28});
-    setFixedSize(S(k, 650), S(k, 414));
+    setFixedSize(S(k, 650), S(k, 436));
 }
 
 }  // namespace zov

@@ -1,6 +1,8 @@
 // The live data window's datalog: recording every record read, opening the log viewer, and
 // replaying a log in place of the ECU's records.
 #include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -56,6 +58,7 @@ void TFormVisualizza::ShowRecording() {
     const bool active = recording_.Active();
     ButtonRegistra->setChecked(active);
     ButtonRegistra->setEnabled(!replay_);
+    ButtonMarcatore->setEnabled(active);
     if (replay_) {
         LabRegistra->setText(
             QStringLiteral("%1\u00D7 %2 s").arg(replay_->Speed()).arg(replay_->Position() / 1000));
@@ -65,9 +68,28 @@ void TFormVisualizza::ShowRecording() {
         LabRegistra->clear();
         return;
     }
-    LabRegistra->setText(QStringLiteral("%1  %2/s")
-                             .arg(recording_.Rows())
-                             .arg(recording_.Rate(ctx_.clock.NowUs()), 0, 'f', 1));
+    LabRegistra->setText(
+        messRecording_.arg(recording_.Rows())
+            .arg(recording_.Rate(ctx_.clock.NowUs()), 0, 'f', 1)
+            .arg(QFileInfo(QFile::decodeName(QByteArray::fromStdString(recording_.Path()))).fileName()));
+}
+
+void TFormVisualizza::keyPressEvent(QKeyEvent* event) {
+    // M marks the moment without looking for the button, wherever the focus is.
+    if (event->key() == Qt::Key_M && event->modifiers() == Qt::NoModifier) {
+        ButtonMarcatoreClick();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TFormVisualizza::ButtonMarcatoreClick() {
+    if (!recording_.Active()) return;
+    if (recording_.Mark(ctx_.clock.NowUs()) == 0) {
+        ShowRecording();
+        ShowError(recording_.Error());
+    }
 }
 
 void TFormVisualizza::ButtonLogClick() {

@@ -105,10 +105,15 @@ std::vector<std::string> LiveLogCells(int record, const int32_t* values, int32_t
 }
 
 std::optional<LiveValues> LiveValuesOfRow(const LiveLog& log, size_t row) {
-    if (log.columns != kLiveColumns || row >= log.rows.size()) return std::nullopt;
-    const std::vector<double>& c = log.rows[row];
-    const auto whole = [](double x) { return std::isnan(x) ? 0 : static_cast<int32_t>(std::lround(x)); };
-    const auto hundredths = [](double x) { return std::isnan(x) ? 0 : Hundredths(x); };
+    // Found by name, so a log with more columns than these (raw bytes beside them) still replays.
+    std::vector<float> c;
+    for (size_t i = 1; i < kLiveColumns.size(); ++i) {
+        const int channel = log.Channel(kLiveColumns[i]);
+        if (channel < 0 || row >= log.RowCount()) return std::nullopt;
+        c.push_back(log.Value(row, channel));
+    }
+    const auto whole = [](float x) { return std::isnan(x) ? 0 : static_cast<int32_t>(std::lround(x)); };
+    const auto hundredths = [](float x) { return std::isnan(x) ? 0 : Hundredths(x); };
     LiveValues v;
     v.rpm = whole(c[0]);
     v.lambda = hundredths(c[1]);

@@ -4,37 +4,28 @@
 #include <string>
 #include <vector>
 
+#include "AppendOnlyFile.h"
+#include "DatalogWriter.h"
+
 namespace zov {
 
-// Writes a datalog row by row straight to the file (no buffer in the process), so whatever ends
-// the recording — a close, a lost session, a killed process — leaves every row written whole. A
-// row the disk could not take is cut off again, so the file never ends in half a row.
-class LiveLogWriter {
+// Writes the CSV datalog: the header line, then one line per row and "#marker" lines between
+// them, each straight to the disk and whole.
+class LiveLogWriter : public DatalogWriter {
   public:
-    LiveLogWriter() = default;
-    ~LiveLogWriter();
-    LiveLogWriter(const LiveLogWriter&) = delete;
-    LiveLogWriter& operator=(const LiveLogWriter&) = delete;
+    bool Open(const std::string& path, const std::vector<std::string>& header) override;
+    bool WriteRow(int64_t tMs, const std::vector<std::string>& cells) override;
+    bool WriteMarker(int number, int64_t tMs) override;
+    void Close() override { file_.Close(); }
 
-    // Creates `path` (never over an existing file) and writes the header line.
-    bool Open(const std::string& path, const std::vector<std::string>& header);
-    bool WriteRow(int64_t tMs, const std::vector<std::string>& cells);
-    void Close();
-
-    bool IsOpen() const { return fd_ >= 0; }
-    int64_t Rows() const { return rows_; }
-    const std::string& Path() const { return path_; }
-    // Why the last Open or WriteRow failed, for the user.
-    const std::string& Error() const { return error_; }
+    bool IsOpen() const override { return file_.IsOpen(); }
+    int64_t Rows() const override { return rows_; }
+    const std::string& Path() const override { return file_.Path(); }
+    const std::string& Error() const override { return file_.Error(); }
 
   private:
-    bool WriteLine(const std::string& line);
-
-    int fd_ = -1;
+    AppendOnlyFile file_;
     int64_t rows_ = 0;
-    int64_t size_ = 0;
-    std::string path_;
-    std::string error_;
 };
 
 }  // namespace zov

@@ -105,14 +105,14 @@ TEST(ZovctlLog, RecordsForTheSecondsAskedAndCountsWhatItWrote) {
     EXPECT_EQ(text.substr(0, text.find('\n')), kLiveHeader);
     const LiveLogLoad load = ReadLiveLog(out);
     ASSERT_TRUE(load.ok) << load.error;
-    EXPECT_EQ(int64_t(load.log.rows.size()), records);
+    EXPECT_EQ(int64_t(load.log.RowCount()), records);
     // Records are read until the two seconds are up; the last is stamped when it has come, which
     // on a busy machine may be well after.
     EXPECT_GT(load.log.times.back(), 1500);
     // zovsim's engine idles warm after its start: a speed and a probe voltage on every row.
-    for (const auto& row : load.log.rows) {
-        EXPECT_GT(row[size_t(load.log.Channel("rpm"))], 0);
-        EXPECT_FALSE(std::isnan(row[size_t(load.log.Channel("lambda_v"))]));
+    for (size_t row = 0; row < load.log.RowCount(); ++row) {
+        EXPECT_GT(load.log.Value(row, load.log.Channel("rpm")), 0);
+        EXPECT_FALSE(std::isnan(load.log.Value(row, load.log.Channel("lambda_v"))));
     }
 
     // The other records have their own columns.
@@ -163,7 +163,7 @@ TEST(ZovctlLog, SigtermEndsTheLogWholeWithItsCounts) {
     const LiveLogLoad load = ReadLiveLog(out);
     ASSERT_TRUE(load.ok) << load.error;
     EXPECT_FALSE(load.cutShort);
-    EXPECT_EQ(Counted(recorder.Out(), "RECORDS"), int64_t(load.log.rows.size()));
+    EXPECT_EQ(Counted(recorder.Out(), "RECORDS"), int64_t(load.log.RowCount()));
 }
 
 TEST(ZovctlLog, AKilledRecorderLeavesEveryRowWhole) {
@@ -178,9 +178,9 @@ TEST(ZovctlLog, AKilledRecorderLeavesEveryRowWhole) {
     const LiveLogLoad load = ReadLiveLog(out);
     ASSERT_TRUE(load.ok) << load.error;
     EXPECT_FALSE(load.cutShort) << text;
-    EXPECT_GE(load.log.rows.size(), 10u);
-    EXPECT_EQ(int64_t(load.log.rows.size()), std::count(text.begin(), text.end(), '\n') - 1);
-    EXPECT_GT(load.log.rows.back()[size_t(load.log.Channel("rpm"))], 0);
+    EXPECT_GE(load.log.RowCount(), 10u);
+    EXPECT_EQ(int64_t(load.log.RowCount()), std::count(text.begin(), text.end(), '\n') - 1);
+    EXPECT_GT(load.log.channels[size_t(load.log.Channel("rpm"))].back(), 0);
 }
 
 // A file-size limit (ulimit -f) ends the recording as a full disk does: the reason and status 4,
@@ -197,8 +197,8 @@ TEST(ZovctlLog, AFileSizeLimitEndsTheLogWholeWithItsReason) {
     const LiveLogLoad load = ReadLiveLog(out);
     ASSERT_TRUE(load.ok) << load.error;
     EXPECT_FALSE(load.cutShort);
-    EXPECT_GT(load.log.rows.size(), 2u);
-    EXPECT_EQ(Counted(r.out, "RECORDS"), int64_t(load.log.rows.size()));
+    EXPECT_GT(load.log.RowCount(), 2u);
+    EXPECT_EQ(Counted(r.out, "RECORDS"), int64_t(load.log.RowCount()));
     const std::string text = ReadFile(out);
     EXPECT_LE(text.size(), kLimit);
     EXPECT_EQ(text.back(), '\n');

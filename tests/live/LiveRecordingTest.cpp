@@ -1,5 +1,6 @@
 // Recording the live window to a datalog and replaying a log into it.
 #include <QPushButton>
+#include <QTest>
 #include <cmath>
 #include <filesystem>
 #include <string>
@@ -95,20 +96,19 @@ TEST(LiveRecording, NeedsASessionAndSaysWhyItStops) {
     EXPECT_EQ(ReadFile(path), before);
     const LiveLogLoad load = ReadLiveLog(path);
     ASSERT_TRUE(load.ok) << load.error;
-    EXPECT_EQ(load.log.rows.size(), 2u);
+    EXPECT_EQ(load.log.RowCount(), 2u);
 }
 
 LiveLog ThreeRows() {
     LiveLog log;
-    log.columns = LiveLogHeader(kRecordLive);
+    log.SetColumns(LiveLogHeader(kRecordLive));
     for (int64_t t : {1000, 1150, 1600}) {
         LiveValues v;
         v.rpm = int32_t(t);
-        log.times.push_back(t);
-        std::vector<double> row;
+        std::vector<float> row;
         for (const std::string& cell : LiveLogCells(v))
-            row.push_back(cell.empty() ? std::nan("") : std::stod(cell));
-        log.rows.push_back(row);
+            row.push_back(cell.empty() ? std::nanf("") : std::stof(cell));
+        log.AppendRow(t, row);
     }
     return log;
 }
@@ -136,11 +136,25 @@ TEST(LiveReplay, RowsComeDueAtTheirTimeTimesTheSpeed) {
     EXPECT_TRUE(fast->Finished());
 
     LiveLog other;
-    other.columns = {"t_ms", "rpm"};
-    other.times = {0};
-    other.rows = {{800}};
+    other.SetColumns({"t_ms", "rpm"});
+    other.AppendRow(0, {800});
     EXPECT_FALSE(LiveReplay::Of(other, 1));
-    EXPECT_FALSE(LiveReplay::Of(LiveLog{LiveLogHeader(kRecordLive), {}, {}}, 1));
+    LiveLog empty;
+    empty.SetColumns(LiveLogHeader(kRecordLive));
+    EXPECT_FALSE(LiveReplay::Of(empty, 1));
+
+    // Columns beyond the live ones (raw bytes kept beside them) do not stop a replay.
+    LiveLog wider;
+    std::vector<std::string> columns = LiveLogHeader(kRecordLive);
+    columns.insert(columns.begin() + 2, "raw_period");
+    wider.SetColumns(columns);
+    std::vector<float> row(wider.ChannelCount(), 0.0f);
+    row[0] = 2400;
+    row[1] = 12345;
+    wider.AppendRow(0, row);
+    std::optional<LiveReplay> extra = LiveReplay::Of(wider, 1);
+    ASSERT_TRUE(extra);
+    EXPECT_EQ(rpms(extra->Step(150)), (std::vector<int32_t>{2400}));
 }
 
 // The texts that change with the record, as the installer reads them.
@@ -174,9 +188,19 @@ TEST(LiveRecording, ARecordedDriveReplaysAsItWasShown) {
         b.clock.SleepUs(150'000);
         Tick(*w);
         recorded.push_back(Shown(*w));
+        // Two markers while the engine runs, by the button and by the key, after rows 10 and 20.
+        if (tick == 9) w->ButtonMarcatore->click();
+        if (tick == 19) QTest::keyClick(w->ButtonLog, Qt::Key_M);  // the focus on another control
     }
-    EXPECT_TRUE(w->LabRegistra->text().startsWith(QStringLiteral("40 ")))
-        << w->LabRegistra->text().toStdString();
+    // What the label counts, and in which file.
+    const QString label = w->LabRegistra->text();
+    EXPECT_TRUE(
+        label.startsWith(b.Dict("MessRegistrazione", 70).arg(40).section(QLatin1Char(','), 0, 0) + ","))
+        << label.toStdString();
+    EXPECT_TRUE(label.endsWith(
+        QString::fromStdString(std::filesystem::path(w->Recording().Path()).filename().string())))
+        << label.toStdString();
+
     w->ButtonRegistra->click();
     EXPECT_FALSE(w->Recording().Active());
     const std::string path = w->Recording().Path();
@@ -186,7 +210,8 @@ TEST(LiveRecording, ARecordedDriveReplaysAsItWasShown) {
 
     const LiveLogLoad load = ReadLiveLog(path);
     ASSERT_TRUE(load.ok) << load.error;
-    ASSERT_EQ(load.log.rows.size(), 40u);
+    ASSERT_EQ(load.log.RowCount(), 40u);
+    EXPECT_EQ(load.log.markers, (std::vector<LogMarker>{{1, load.log.times[9]}, {2, load.log.times[19]}}));
     // The drive changed while recording, or the comparison below would prove little.
     EXPECT_NE(recorded.front(), recorded.back());
 

@@ -79,13 +79,13 @@ TEST(LiveLog, WrittenAndReadBack) {
     const LiveLogLoad load = ReadLiveLog(path);
     ASSERT_TRUE(load.ok) << load.error;
     EXPECT_FALSE(load.cutShort);
-    ASSERT_EQ(load.log.rows.size(), 2u);
+    ASSERT_EQ(load.log.RowCount(), 2u);
     EXPECT_EQ(load.log.times, (std::vector<int64_t>{0, 152}));
     EXPECT_EQ(load.log.Channel("rpm"), 0);
     EXPECT_EQ(load.log.Channel("level"), 13);
     EXPECT_EQ(load.log.Channel("speed"), -1);
-    EXPECT_DOUBLE_EQ(load.log.rows[0][0], 7500.0);
-    EXPECT_TRUE(std::isnan(load.log.rows[1][3]));  // the empty manifold cell
+    EXPECT_DOUBLE_EQ(load.log.Value(0, 0), 7500.0);
+    EXPECT_TRUE(std::isnan(load.log.Value(1, 3)));  // the empty manifold cell
 
     const std::optional<LiveValues> back = LiveValuesOfRow(load.log, 0);
     ASSERT_TRUE(back);
@@ -105,7 +105,7 @@ TEST(LiveLog, WrittenAndReadBack) {
     EXPECT_EQ(load.log.RowAt(152), 1u);
     EXPECT_EQ(load.log.RowAt(9999), 1u);
     EXPECT_EQ(load.log.Range(0), (std::pair<double, double>{0.0, 7500.0}));
-    EXPECT_EQ(load.log.Range(3), (std::pair<double, double>{1.10, 1.10}));
+    EXPECT_EQ(load.log.Range(3), (std::pair<double, double>{1.10f, 1.10f}));
 
     // Never over an existing file: a second recording cannot destroy the first.
     LiveLogWriter again;
@@ -127,6 +127,14 @@ TEST(LiveLog, BadFilesAreRefusedWithTheLine) {
         {"t_ms,rpm\n0,800\n-4,800\n", "line 3: t_ms \"-4\" is not a time"},
         {"t_ms,rpm\n300,800\n150,800\n", "line 3: t_ms goes back in time"},
         {"t_ms,rpm\n0,800\n150,nan\n", "line 3: rpm \"nan\" is not a number"},
+        {"t_ms,rpm\n0,800\n150,inf\n", "line 3: rpm \"inf\" is not a number"},
+        {"t_ms,rpm\n0,800\n150,1e99\n", "line 3: rpm \"1e99\" is not a number"},
+        {"t_ms,rpm\n0,800\n150,8 00\n", "line 3: rpm \"8 00\" is not a number"},
+        {"t_ms,rpm\n0,800\n1.5,800\n", "line 3: t_ms \"1.5\" is not a time"},
+        {"t_ms,rpm\n0,800\n,800\n", "line 3: t_ms \"\" is not a time"},
+        {"t_ms,rpm\n0,800\n150\n", "line 3: 1 cells where the header has 2"},
+        {"t_ms,rpm\n0,800\n#marker,x,150\n", "line 3: \"#marker,x,150\" is not a marker"},
+        {"t_ms,rpm\n0,800\n#marker,1\n", "line 3: \"#marker,1\" is not a marker"},
     };
     for (const auto& c : cases) {
         const std::string path = dir.File("bad.csv");
@@ -134,7 +142,7 @@ TEST(LiveLog, BadFilesAreRefusedWithTheLine) {
         const LiveLogLoad load = ReadLiveLog(path);
         EXPECT_FALSE(load.ok) << c.content;
         EXPECT_NE(load.error.find(c.error), std::string::npos) << load.error;
-        EXPECT_TRUE(load.log.rows.empty());
+        EXPECT_EQ(load.log.RowCount(), 0u);
     }
     const LiveLogLoad missing = ReadLiveLog(dir.File("none.csv"));
     EXPECT_FALSE(missing.ok);
@@ -146,7 +154,53 @@ TEST(LiveLog, BadFilesAreRefusedWithTheLine) {
     const LiveLogLoad cut = ReadLiveLog(path);
     ASSERT_TRUE(cut.ok) << cut.error;
     EXPECT_TRUE(cut.cutShort);
-    EXPECT_EQ(cut.log.rows.size(), 1u);
+    EXPECT_EQ(cut.log.RowCount(), 1u);
+
+    // Markers between rows, and columns the reader does not know, are taken as they come.
+    const std::string marked = dir.File("marked.csv");
+    WriteFile(marked, "t_ms,rpm,raw_x\n0,800,1\n#marker,1,120\n150,,2\n#marker,2,150\n");
+    const LiveLogLoad withMarkers = ReadLiveLog(marked);
+    ASSERT_TRUE(withMarkers.ok) << withMarkers.error;
+    EXPECT_EQ(withMarkers.log.RowCount(), 2u);
+    EXPECT_EQ(withMarkers.log.markers, (std::vector<LogMarker>{{1, 120}, {2, 150}}));
+    EXPECT_TRUE(std::isnan(withMarkers.log.Value(1, 0)));
+    EXPECT_EQ(withMarkers.log.Value(1, 1), 2.0f);
+}
+
+TEST(LiveLog, ALargeLogReadsBackExactly) {
+    // More rows than one read block holds, so lines are cut across blocks; every value the
+    // writer produces (integers, hundredths, six-digit temperatures, empty cells) comes back.
+    ScratchDir dir;
+    const std::string path = dir.File("long.csv");
+    constexpr int kRows = 40000;
+    std::vector<std::vector<std::string>> written;
+    std::string content = std::string(kLiveHeader) + "\n";
+    for (int r = 0; r < kRows; ++r) {
+        int32_t raw[kLiveRecordValues];
+        for (int i = 0; i < kLiveRecordValues; ++i) raw[i] = (r * 37 + i * 101) % 256;
+        raw[7] = 200 + r % 4000;  // the period: every rpm the ECU can report
+        written.push_back(LiveLogCells(kRecordLive, raw, r % 2));
+        content += std::to_string(r * 25);
+        for (const std::string& cell : written.back()) content += "," + cell;
+        content += "\n";
+    }
+    ASSERT_GT(content.size(), size_t(2) << 20) << "lines must cross read blocks";
+    WriteFile(path, content);
+    const LiveLogLoad load = ReadLiveLog(path);
+    ASSERT_TRUE(load.ok) << load.error;
+    ASSERT_EQ(load.log.RowCount(), size_t(kRows));
+    for (size_t r = 0; r < size_t(kRows); ++r) {
+        ASSERT_EQ(load.log.times[r], int64_t(r) * 25);
+        for (size_t c = 0; c < written[r].size(); ++c) {
+            const std::string& cell = written[r][c];
+            const float back = load.log.Value(r, int(c));
+            if (cell.empty()) {
+                ASSERT_TRUE(std::isnan(back)) << r << "," << c;
+            } else {
+                ASSERT_EQ(back, std::stof(cell)) << "row " << r << " column " << c << " " << cell;
+            }
+        }
+    }
 }
 
 TEST(LiveLog, AFullDiskLeavesOnlyWholeRows) {
@@ -198,11 +252,11 @@ TEST(LiveLog, AKilledRecorderLeavesAReadableLog) {
     ASSERT_TRUE(load.ok) << load.error;
     EXPECT_FALSE(load.cutShort);
     const auto lines = std::count(text.begin(), text.end(), '\n');
-    EXPECT_EQ(int64_t(load.log.rows.size()), lines - 1);
-    EXPECT_GT(load.log.rows.size(), 100u);
+    EXPECT_EQ(int64_t(load.log.RowCount()), lines - 1);
+    EXPECT_GT(load.log.RowCount(), 100u);
     // Every row is whole, up to the last: the times run on in steps of 150 ms.
-    for (size_t r = 0; r < load.log.rows.size(); ++r) ASSERT_EQ(load.log.times[r], int64_t(r) * 150) << r;
-    EXPECT_DOUBLE_EQ(load.log.rows.back()[13], 7.0);
+    for (size_t r = 0; r < load.log.RowCount(); ++r) ASSERT_EQ(load.log.times[r], int64_t(r) * 150) << r;
+    EXPECT_EQ(load.log.channels[13].back(), 7.0f);
 }
 
 }  // namespace

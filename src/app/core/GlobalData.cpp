@@ -391,4 +391,12 @@ std::string GlobalData::PortPath(int index) const {
     return ports_[index];
 }
 
+QString GlobalData::WindowSetting(const QString& name) const {
+    return OpenStore(storeDirectory_, registryKey_)->value(name).toString();
+}
+
+void GlobalData::SetWindowSetting(const QString& name, const QString& value) {
+    OpenStore(storeDirectory_, registryKey_)->setValue(name, value);
+}
+
 }  // namespace zov

@@ -131,6 +131,10 @@ class GlobalData {
     int32_t ProgramVariant() const { return programVariant_; }
     int32_t ExtraSetting() const { return extraSetting_; }
     const std::string& RegistryKey() const { return registryKey_; }
+    // A window's own choice kept between runs (the log viewer's panes), in the same store; empty
+    // when none was kept. Written at once, so it outlives a run that never ends normally.
+    QString WindowSetting(const QString& name) const;
+    void SetWindowSetting(const QString& name, const QString& value);
 
     // The built-in text of the loading error box, Windows-1252.
     static const std::string& LoadErrorText();
