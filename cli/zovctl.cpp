@@ -40,6 +40,7 @@
 #include "ZovctlLog.h"
 #include "ZovctlReport.h"
 #include "ZovctlText.h"
+#include "ZovctlPublish.h"
 #include "ZovctlUpdate.h"
 #include "ZovctlVehicles.h"
 
@@ -724,6 +725,8 @@ const std::map<std::string, FileCommand>& FileCommands() {
         {"vehicles", {Needs::Nothing, OnRuntimeFolder(ListVehicles, "/Vetture")}},
         {"customers", {Needs::Nothing, CommandCustomers}},
         {"update", {Needs::Nothing, OnRuntimeFolder(RunUpdate, "")}},
+        {"publish", {Needs::Nothing, OnRuntimeFolder(RunPublish, "")}},
+        {"keygen", {Needs::Nothing, OnRuntimeFolder(RunKeygen, "")}},
         {"basemap", {Needs::Port, CommandBaseMap}},
         {"log", {Needs::Session, CommandLog}},
     };
