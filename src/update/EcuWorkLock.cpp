@@ -37,7 +37,15 @@ std::string EcuWorkLock::PathFor(const std::string& runtimeDirectory) {
     return PrivateTemporaryFolder() + name;
 }
 
+std::string EcuWorkLock::RuntimeOfMapFolder(const std::string& mapPath) {
+    if (mapPath.empty()) return {};
+    std::filesystem::path map = std::filesystem::path(mapPath).lexically_normal();
+    if (!map.has_filename()) map = map.parent_path();
+    return map.parent_path().string();
+}
+
 EcuWorkLock::EcuWorkLock(Kind kind, const std::string& runtimeDirectory) {
+    if (runtimeDirectory.empty()) return;
     const std::string path = PathFor(runtimeDirectory);
     fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd_ < 0) return;

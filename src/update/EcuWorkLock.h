@@ -13,7 +13,8 @@ class EcuWorkLock {
   public:
     enum class Kind { Shared, Exclusive };
 
-    // Shared waits for an update's install to end; Exclusive does not wait: see Held().
+    // Shared waits for an update's install to end; Exclusive does not wait: see Held(). An empty
+    // `runtimeDirectory` (programming a file outside any archive) holds nothing.
     EcuWorkLock(Kind kind, const std::string& runtimeDirectory);
     ~EcuWorkLock();
     EcuWorkLock(const EcuWorkLock&) = delete;
@@ -22,6 +23,8 @@ class EcuWorkLock {
     bool Held() const { return fd_ >= 0; }
 
     static std::string PathFor(const std::string& runtimeDirectory);
+    // The runtime directory of its "Map" folder ("<runtime>/Map" or "<runtime>/Map/"); empty for empty.
+    static std::string RuntimeOfMapFolder(const std::string& mapPath);
 
   private:
     int fd_ = -1;
