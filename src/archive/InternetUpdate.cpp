@@ -22,6 +22,17 @@ UpdateRoots RootsIn(const std::string& runtime) {
 
 std::string SequencePath(const std::string& runtime) { return runtime + "/" + UpdateSequences::kFile; }
 
+// Writes all of `bytes`; false with errno set when the file refuses some (a full disk, EFBIG).
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        bytes.remove_prefix(size_t(n));
+    }
+    return true;
+}
+
 }  // namespace
 
 InternetUpdate::InternetUpdate(InternetUpdateSetup setup, UpdateFetcher& fetcher)
@@ -112,7 +123,7 @@ std::string InternetUpdate::FetchInto(const IndexedFile& file, uint64_t offset, 
                                                      failure = "the server sent more than the listed size";
                                                      return false;
                                                  }
-                                                 if (write(fd, piece.data(), piece.size()) != ssize_t(piece.size())) {
+                                                 if (!WriteAll(fd, piece)) {
                                                      failure = "cannot write " + path + ": " + std::strerror(errno);
                                                      return false;
                                                  }

@@ -5,7 +5,10 @@
 #include <stdlib.h>
 
 #include <QCoreApplication>
+#include <QSettings>
 #include <memory>
+
+#include "CliSupport.h"
 
 #include "EcuWorkLock.h"
 #include "Ed25519.h"
@@ -87,6 +90,52 @@ class InternetUpdateTest : public ::testing::Test, public UpdateFixture {
 };
 
 UpdateServer* InternetUpdateTest::server = nullptr;
+
+// The index is read whole or refused whole, naming the line at fault.
+TEST(UpdateIndex, ReadsItsOwnTextBackAndRefusesEveryBrokenLine) {
+    UpdateIndex index;
+    index.sequence = 42;
+    index.date = "2027-01-15T08:00:00Z";
+    index.files = {{"Software/Gpl/Fiat Punto/Punto_0B0.s19", 3, std::string(64, 'b')},
+                   {"Schede/ITALIANO/Generali_001.pdf", 0, std::string(64, 'c')}};
+    std::string error;
+    const std::optional<UpdateIndex> back = UpdateIndex::Parse(index.Text(), error);
+    ASSERT_TRUE(back) << error;
+    EXPECT_EQ(back->Text(), index.Text());
+    EXPECT_EQ(back->files[0].path, "Software/Gpl/Fiat Punto/Punto_0B0.s19");
+
+    const std::string head = "ZOV-INDEX 1\nsequence 3\n";
+    const std::string sha = std::string(64, 'a');
+    const struct {
+        std::string text;
+        std::string error;
+    } cases[] = {
+        {"ZOV-INDEX 2\nsequence 3\n", "ZOV.index line 1: not an update index"},
+        {"", "ZOV.index line 0: an empty index"},
+        {"ZOV-INDEX 1\ndate 2027-01-15T08:00:00Z\n", "ZOV.index line 2: no sequence number"},
+        {head + "sequence 4\n", "ZOV.index line 3: a bad or second sequence number"},
+        {"ZOV-INDEX 1\nsequence -3\n", "ZOV.index line 2: a bad or second sequence number"},
+        {head + "date 2027-1-15\n", "ZOV.index line 3: a bad date"},
+        {head + "delete Map/x\n", "ZOV.index line 3: an unknown line"},
+        {head + "file " + sha + " 3\n", "ZOV.index line 3: a file line needs a SHA-256, a size and a path"},
+        {head + "file " + std::string(64, 'A') + " 3 Map/x", "ZOV.index line 3: a bad SHA-256"},
+        {head + "file " + sha + " 3k Map/x", "ZOV.index line 3: a bad size"},
+        {head + "file " + sha + " 3 Map/x\nfile " + sha + " 3 Map/x\n", "ZOV.index line 4: \"Map/x\" is listed twice"},
+        {head + "file " + sha + " 3 Map", "ZOV.index line 3: the path \"Map\" lies outside Schede, Software and Map"},
+        {head + "file " + sha + " 3 Map/", "ZOV.index line 3: the path \"Map/\" lies outside Schede, Software and Map"},
+        {head + "file " + sha + " 3 /Map/x", "ZOV.index line 3: the path \"/Map/x\" lies outside Schede, Software and Map"},
+        {head + "file " + sha + " 3 Map/./x", "ZOV.index line 3: the path \"Map/./x\" lies outside Schede, Software and Map"},
+        {head + "file " + sha + " 3 Map//x", "ZOV.index line 3: the path \"Map//x\" lies outside Schede, Software and Map"},
+        {head + "file " + sha + " 3 vetture/x", "ZOV.index line 3: the path \"vetture/x\" lies outside Schede, Software and Map"},
+        {head + "file " + sha + " 3 Map\\..\\x", "ZOV.index line 3: the path \"Map\\..\\x\" holds a backslash"},
+        {head + "file " + sha + " 3 Map/x\rREMOVED y", "ZOV.index line 3: a path holds a control character"},
+    };
+    for (const auto& c : cases) {
+        std::string why;
+        EXPECT_FALSE(UpdateIndex::Parse(c.text, why)) << c.text;
+        EXPECT_EQ(why, c.error) << c.text;
+    }
+}
 
 TEST_F(InternetUpdateTest, AGoodPublicationInstallsExactlyTheNewerFilesAndAnOlderOneIsThenRefused) {
     Put("run/Vetture/Gpl/Fiat/Punto_0A0.s19", "old");
@@ -223,6 +272,56 @@ TEST_F(InternetUpdateTest, NothingRunsWhileTheEcuIsProgrammedOrAMappingIsOpen) {
     }
     EXPECT_EQ(Run("busy").error, "");
     EXPECT_EQ(Read("run/Vetture/Gpl/Fiat/Punto_0B0.s19"), "new");
+}
+
+// zovctl keygen, publish and update --url end to end; a full disk (a file-size limit) while
+// downloading installs nothing.
+TEST_F(InternetUpdateTest, ZovctlMakesTheKeysPublishesAndUpdatesAndAFullDiskChangesNothing) {
+    zov::testing::ScratchDir settings, keys, xdg;
+    QSettings(QString::fromStdString(settings.File("Ovalix srl/Install.ini")), QSettings::IniFormat)
+        .setValue(QStringLiteral("MainPath"), QString::fromStdString(Runtime()));
+    // zovctl's downloads and locks go to a private folder of its own.
+    const std::string savedXdg = std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "";
+    setenv("XDG_RUNTIME_DIR", xdg.Path().c_str(), 1);
+    auto zovctl = [&](std::vector<std::string> args, rlim_t limit = RLIM_INFINITY) {
+        args.insert(args.begin(), {ZOVCTL_PATH, "--settings", settings.Path().string()});
+        return clitest::RunProgram(args, limit);
+    };
+    const std::string pub = keys.File("PUBLIC.key"), sec = keys.File("SECRET.key");
+    const auto made = zovctl({"keygen", pub, sec});
+    EXPECT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(fs::status(sec).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    const std::string secret = ReadFile(sec);
+    EXPECT_EQ(zovctl({"keygen", pub, sec}).status, 4);
+    EXPECT_EQ(ReadFile(sec), secret);
+
+    Put("run/Vetture/Gpl/Fiat/Punto_0A0.s19", "old");
+    Put("medium/ZOV/Software/Gpl/Fiat/Punto_0B0.s19", std::string(64 * 1024, 'p'));
+    const auto published = zovctl({"publish", Path("medium"), Served("cli"), "--key", sec});
+    EXPECT_EQ(published.status, 0) << published.err;
+    const auto again = zovctl({"publish", Path("medium"), Served("cli"), "--key", sec});
+    EXPECT_EQ(again.status, 0) << again.err;
+    const auto sequenceOf = [](const std::string& out) { return std::stoull(out.substr(out.find('=') + 1)); };
+    ASSERT_EQ(published.out.rfind("SEQUENCE=", 0), 0u);
+    EXPECT_GT(sequenceOf(again.out), sequenceOf(published.out));
+    EXPECT_NE(again.out.find("\nFILES=1\n"), std::string::npos);
+
+    const std::vector<std::string> update{"update", "--url", server->url + "cli", "--ca", server->Certificate()};
+    std::vector<std::string> withKey = update;
+    withKey.insert(withKey.end(), {"--key", pub});
+    const auto before = Snapshot();
+    const auto full = zovctl(withKey, 16 * 1024);
+    EXPECT_EQ(full.status, 4);
+    EXPECT_NE(full.err.find("File too large; nothing was installed"), std::string::npos) << full.err;
+    const auto untrusted = zovctl(update);
+    EXPECT_EQ(untrusted.status, 4);
+    EXPECT_EQ(untrusted.err, "zovctl: no publisher key is trusted (ChiaviAggiornamento.txt); nothing was downloaded\n");
+    EXPECT_EQ(Snapshot(), before);
+
+    const auto good = zovctl(withKey);
+    EXPECT_EQ(good.status, 0) << good.err;
+    EXPECT_EQ(good.out, "COPIED Vetture/Gpl/Fiat/Punto_0B0.s19\nREMOVED Vetture/Gpl/Fiat/Punto_0A0.s19\n");
+    setenv("XDG_RUNTIME_DIR", savedXdg.c_str(), 1);
 }
 
 }  // namespace
