@@ -150,7 +150,8 @@ const std::vector<CommandHelp>& CommandHelps() {
          "against its size and SHA-256 (fetched again once), and installed only when all are good.\n"
          "--ca FILE trusts the certificates of FILE besides the system's. Refused with status 4\n"
          "while the ECU is being programmed or a mapping is open. Needs no ECU."},
-        {"publish", "FOLDER OUT --key SECRET.key", "a signed publication of an update folder for a web server",
+        {"publish", "FOLDER OUT --key SECRET.key",
+         "a signed publication of an update folder for a web server",
          "Copies FOLDER/ZOV/Schede, /Software and /Map to OUT/ZOV (OUT may be FOLDER) and writes\n"
          "OUT/ZOV.index (each file's path, size and SHA-256, a sequence number higher than the\n"
          "last publication's, the date) and its Ed25519 signature OUT/ZOV.index.sig. Serve OUT\n"

@@ -15,7 +15,8 @@ int RunPublish(const std::vector<std::string>& args, const std::string&, std::FI
     }
     const std::optional<std::string> secret = UpdateKeys::ReadSecret(args[4], error);
     if (!secret) return 4;
-    const UpdatePublisher::Result result = UpdatePublisher::Publish(args[1], args[2], *secret, std::time(nullptr));
+    const UpdatePublisher::Result result =
+        UpdatePublisher::Publish(args[1], args[2], *secret, std::time(nullptr));
     if (!result.error.empty()) {
         error = result.error;
         return 4;

@@ -20,7 +20,8 @@ std::string Relative(const std::string& path, const std::filesystem::path& runti
     return std::filesystem::path(path).lexically_normal().lexically_relative(runtime).string();
 }
 
-constexpr const char* kUsage = "usage: update FOLDER | update --manifest ROOT | update --url URL [--ca FILE] [--key PUBLIC.key]";
+constexpr const char* kUsage =
+    "usage: update FOLDER | update --manifest ROOT | update --url URL [--ca FILE] [--key PUBLIC.key]";
 constexpr const char* kDownloadFolder = "/aggiornamento";
 
 // COPIED for each installed file, followed by REMOVED for each older version it replaced.
@@ -43,8 +44,8 @@ struct UrlArguments {
 std::optional<UrlArguments> ParseUrlArguments(const std::vector<std::string>& args) {
     UrlArguments parsed;
     for (size_t i = 1; i + 1 < args.size(); i += 2) {
-        std::string* value = args[i] == "--url" ? &parsed.url
-                             : args[i] == "--ca" ? &parsed.caFile
+        std::string* value = args[i] == "--url"   ? &parsed.url
+                             : args[i] == "--ca"  ? &parsed.caFile
                              : args[i] == "--key" ? &parsed.keyFile
                                                   : nullptr;
         if (value == nullptr || !value->empty()) return std::nullopt;
@@ -73,7 +74,8 @@ std::optional<std::vector<std::string>> TrustedKeys(const std::string& runtime, 
     return keys;
 }
 
-int UpdateFromUrl(const UrlArguments& url, const std::filesystem::path& runtime, std::FILE* out, std::string& error) {
+int UpdateFromUrl(const UrlArguments& url, const std::filesystem::path& runtime, std::FILE* out,
+                  std::string& error) {
     // Qt Network runs its transfers through the application object.
     static int argc = 1;
     static char name[] = "zovctl";
@@ -88,7 +90,8 @@ int UpdateFromUrl(const UrlArguments& url, const std::filesystem::path& runtime,
         error = fetcher.Error();
         return 4;
     }
-    const InternetUpdate update({runtime.string(), *keys, PrivateTemporaryFolder() + kDownloadFolder}, fetcher);
+    const InternetUpdate update({runtime.string(), *keys, PrivateTemporaryFolder() + kDownloadFolder},
+                                fetcher);
     const PreparedUpdate prepared = update.Prepare();
     if (!prepared.plan.error.empty()) {
         error = prepared.plan.error + "; nothing was downloaded";

@@ -38,9 +38,9 @@
 #include "ZovctlFitPoints.h"
 #include "ZovctlHelp.h"
 #include "ZovctlLog.h"
+#include "ZovctlPublish.h"
 #include "ZovctlReport.h"
 #include "ZovctlText.h"
-#include "ZovctlPublish.h"
 #include "ZovctlUpdate.h"
 #include "ZovctlVehicles.h"
 

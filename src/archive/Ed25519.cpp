@@ -11,7 +11,9 @@ namespace {
 using Key = std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)>;
 using Context = std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)>;
 
-const unsigned char* Raw(const std::string& bytes) { return reinterpret_cast<const unsigned char*>(bytes.data()); }
+const unsigned char* Raw(const std::string& bytes) {
+    return reinterpret_cast<const unsigned char*>(bytes.data());
+}
 
 Key SecretKey(const std::string& secretHex) {
     const std::optional<std::string> seed = Ed25519::Bytes(secretHex, Ed25519::kKeyBytes);
@@ -65,7 +67,8 @@ std::optional<Ed25519::KeyPair> Ed25519::Generate() {
     EVP_PKEY* made = nullptr;
     std::unique_ptr<EVP_PKEY_CTX, decltype(&EVP_PKEY_CTX_free)> ctx(
         EVP_PKEY_CTX_new_id(EVP_PKEY_ED25519, nullptr), EVP_PKEY_CTX_free);
-    if (!ctx || EVP_PKEY_keygen_init(ctx.get()) != 1 || EVP_PKEY_keygen(ctx.get(), &made) != 1) return std::nullopt;
+    if (!ctx || EVP_PKEY_keygen_init(ctx.get()) != 1 || EVP_PKEY_keygen(ctx.get(), &made) != 1)
+        return std::nullopt;
     const Key key(made, EVP_PKEY_free);
     const std::optional<std::string> publicKey = RawKey(key.get(), false);
     const std::optional<std::string> secretKey = RawKey(key.get(), true);
@@ -100,7 +103,8 @@ bool Ed25519::Verify(const std::string& publicKey, std::string_view message, con
     const Key key(EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, Raw(*keyBytes), keyBytes->size()),
                   EVP_PKEY_free);
     const Context ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-    if (!key || !ctx || EVP_DigestVerifyInit(ctx.get(), nullptr, nullptr, nullptr, key.get()) != 1) return false;
+    if (!key || !ctx || EVP_DigestVerifyInit(ctx.get(), nullptr, nullptr, nullptr, key.get()) != 1)
+        return false;
     return EVP_DigestVerify(ctx.get(), Raw(*sigBytes), sigBytes->size(),
                             reinterpret_cast<const unsigned char*>(message.data()), message.size()) == 1;
 }

@@ -34,8 +34,8 @@ HttpsFetcher::HttpsFetcher(const std::string& baseUrl, const std::string& caFile
         return;
     }
     if (caFile.empty()) return;
-    const QList<QSslCertificate> certificates =
-        QSslCertificate::fromPath(QString::fromStdString(caFile), QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
+    const QList<QSslCertificate> certificates = QSslCertificate::fromPath(
+        QString::fromStdString(caFile), QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
     if (certificates.isEmpty()) {
         error_ = "no certificate in " + caFile;
         return;
@@ -46,7 +46,8 @@ HttpsFetcher::HttpsFetcher(const std::string& baseUrl, const std::string& caFile
 QUrl HttpsFetcher::UrlOf(const std::string& relative) const {
     QString path;
     for (const QString& part : QString::fromStdString(relative).split('/'))
-        path += (path.isEmpty() ? QString() : QStringLiteral("/")) + QString::fromLatin1(QUrl::toPercentEncoding(part));
+        path += (path.isEmpty() ? QString() : QStringLiteral("/")) +
+                QString::fromLatin1(QUrl::toPercentEncoding(part));
     return base_.resolved(QUrl(path, QUrl::StrictMode));
 }
 
@@ -68,16 +69,19 @@ std::string HttpsFetcher::Fetch(const std::string& relative, uint64_t offset, co
             const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
             if (status == kHttpOk) {
                 skip = offset;
-            } else if (status != kHttpPartial || RangeStart(reply->rawHeader("Content-Range")) != qint64(offset)) {
-                failure = "the server answered " + std::to_string(status) + " " +
-                          reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().toStdString();
+            } else if (status != kHttpPartial ||
+                       RangeStart(reply->rawHeader("Content-Range")) != qint64(offset)) {
+                failure =
+                    "the server answered " + std::to_string(status) + " " +
+                    reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().toStdString();
             }
         }
         QByteArray piece = reply->readAll();
         const qint64 dropped = std::min<qint64>(qint64(skip), piece.size());
         skip -= uint64_t(dropped);
         piece.remove(0, dropped);
-        if (failure.empty() && !piece.isEmpty() && !sink(std::string_view(piece.constData(), size_t(piece.size()))))
+        if (failure.empty() && !piece.isEmpty() &&
+            !sink(std::string_view(piece.constData(), size_t(piece.size()))))
             failure = "stopped";
         if (!failure.empty()) reply->abort();
     };

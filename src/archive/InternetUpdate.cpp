@@ -7,8 +7,8 @@
 #include <cstring>
 #include <map>
 
-#include "Ed25519.h"
 #include "EcuWorkLock.h"
+#include "Ed25519.h"
 #include "UpdateKeys.h"
 #include "UpdateSequences.h"
 
@@ -109,29 +109,30 @@ PreparedUpdate InternetUpdate::Prepare() const {
     return update;
 }
 
-std::string InternetUpdate::FetchInto(const IndexedFile& file, uint64_t offset, uint64_t before, Progress& progress,
-                                      const ProgressFn& report, const CancelFn& cancelled) const {
+std::string InternetUpdate::FetchInto(const IndexedFile& file, uint64_t offset, uint64_t before,
+                                      Progress& progress, const ProgressFn& report,
+                                      const CancelFn& cancelled) const {
     const std::string path = downloads_.PathOf(file);
     const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return "cannot write " + path + ": " + std::strerror(errno);
     uint64_t have = offset;
     std::string failure;
-    const std::string error = fetcher_.Fetch(std::string(UpdateIndex::kFolder) + "/" + file.path, offset,
-                                             [&](std::string_view piece) {
-                                                 if (cancelled && cancelled()) return false;
-                                                 if (have + piece.size() > file.size) {
-                                                     failure = "the server sent more than the listed size";
-                                                     return false;
-                                                 }
-                                                 if (!WriteAll(fd, piece)) {
-                                                     failure = "cannot write " + path + ": " + std::strerror(errno);
-                                                     return false;
-                                                 }
-                                                 have += piece.size();
-                                                 progress.bytes = before + have;
-                                                 if (report) report(progress);
-                                                 return true;
-                                             });
+    const std::string error = fetcher_.Fetch(
+        std::string(UpdateIndex::kFolder) + "/" + file.path, offset, [&](std::string_view piece) {
+            if (cancelled && cancelled()) return false;
+            if (have + piece.size() > file.size) {
+                failure = "the server sent more than the listed size";
+                return false;
+            }
+            if (!WriteAll(fd, piece)) {
+                failure = "cannot write " + path + ": " + std::strerror(errno);
+                return false;
+            }
+            have += piece.size();
+            progress.bytes = before + have;
+            if (report) report(progress);
+            return true;
+        });
     close(fd);
     if (!failure.empty()) {
         downloads_.Discard(file);
@@ -161,7 +162,8 @@ UpdateOutcome InternetUpdate::Download(const PreparedUpdate& update, const Progr
             if (downloads_.Verify(file) == UpdateDownloads::Check::Good) break;
             downloads_.Discard(file);
             if (attempt == 1) {
-                outcome.error = file.path + ": the download does not match its listed size and SHA-256, twice";
+                outcome.error =
+                    file.path + ": the download does not match its listed size and SHA-256, twice";
                 return outcome;
             }
         }
@@ -183,8 +185,8 @@ UpdateOutcome InternetUpdate::Install(const PreparedUpdate& update, const Archiv
     }
     outcome = archive_.Copy(update.plan, progress, cancelled);
     if (!outcome.Complete()) return outcome;
-    outcome.error =
-        UpdateSequences(SequencePath(setup_.runtimeDirectory)).Record(update.publisherKey, update.index.sequence);
+    outcome.error = UpdateSequences(SequencePath(setup_.runtimeDirectory))
+                        .Record(update.publisherKey, update.index.sequence);
     if (outcome.error.empty()) downloads_.Clear();
     return outcome;
 }

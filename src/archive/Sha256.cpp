@@ -10,7 +10,9 @@
 
 namespace zov {
 
-Sha256::Sha256() : ctx_(EVP_MD_CTX_new(), EVP_MD_CTX_free) { EVP_DigestInit_ex(ctx_.get(), EVP_sha256(), nullptr); }
+Sha256::Sha256() : ctx_(EVP_MD_CTX_new(), EVP_MD_CTX_free) {
+    EVP_DigestInit_ex(ctx_.get(), EVP_sha256(), nullptr);
+}
 
 Sha256::~Sha256() = default;
 

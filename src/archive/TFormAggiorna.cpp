@@ -25,9 +25,9 @@ namespace zov {
 namespace {
 
 // The texts this window keeps for its messages, with their cut lengths.
-const char* const kMessages[] = {"MessAggOK",          "MessNoAgg",      "MessMettiDisco",
-                                 "MessMettiDischetto", "MessNoNuovoAgg", "FinestraCopia",
-                                 "LabelCercaFile",     "LabelCopiaFile", "MessAggAnnullato",
+const char* const kMessages[] = {"MessAggOK",          "MessNoAgg",       "MessMettiDisco",
+                                 "MessMettiDischetto", "MessNoNuovoAgg",  "FinestraCopia",
+                                 "LabelCercaFile",     "LabelCopiaFile",  "MessAggAnnullato",
                                  "MessIndirizzoAgg",   "LabelConnInCorso"};
 constexpr int kDownloadLabelLength = 30;
 constexpr const char* kDownloadFolder = "/aggiornamento";

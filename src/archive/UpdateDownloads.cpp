@@ -15,7 +15,9 @@ UpdateDownloads::UpdateDownloads(std::string folder) : folder_(std::move(folder)
     mkdir(folder_.c_str(), 0700);
 }
 
-std::string UpdateDownloads::PathOf(const IndexedFile& file) const { return folder_ + "/" + file.sha256 + ".part"; }
+std::string UpdateDownloads::PathOf(const IndexedFile& file) const {
+    return folder_ + "/" + file.sha256 + ".part";
+}
 
 uint64_t UpdateDownloads::Resumable(const IndexedFile& file) const {
     std::error_code ec;

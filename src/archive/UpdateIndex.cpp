@@ -14,7 +14,8 @@ constexpr const char* const kTopFolders[] = {"Schede", "Software", "Map"};
 constexpr size_t kShaHexLength = 64;
 
 bool IsLowerHex(const std::string& text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
 std::optional<uint64_t> Number(const std::string& text) {
@@ -50,7 +51,8 @@ std::string ReadFileLine(const std::string& rest, IndexedFile& file) {
 }  // namespace
 
 std::string UpdateIndex::PathRefusal(const std::string& path) {
-    if (std::any_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
+    if (std::any_of(path.begin(), path.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
         return "a path holds a control character";
     if (path.find('\\') != std::string::npos) return "the path \"" + path + "\" holds a backslash";
     std::vector<std::string> parts;
@@ -108,8 +110,10 @@ std::optional<UpdateIndex> UpdateIndex::Parse(const std::string& text, std::stri
 }
 
 std::string UpdateIndex::Text() const {
-    std::string text = std::string(kMagic) + "\nsequence " + std::to_string(sequence) + "\ndate " + date + "\n";
-    for (const IndexedFile& f : files) text += "file " + f.sha256 + " " + std::to_string(f.size) + " " + f.path + "\n";
+    std::string text =
+        std::string(kMagic) + "\nsequence " + std::to_string(sequence) + "\ndate " + date + "\n";
+    for (const IndexedFile& f : files)
+        text += "file " + f.sha256 + " " + std::to_string(f.size) + " " + f.path + "\n";
     return text;
 }
 

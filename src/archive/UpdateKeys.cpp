@@ -85,9 +85,11 @@ std::optional<std::string> UpdateKeys::ReadSecret(const std::string& path, std::
 std::string UpdateKeys::WriteNewPair(const std::string& publicPath, const std::string& secretPath) {
     const std::optional<Ed25519::KeyPair> pair = Ed25519::Generate();
     if (!pair) return "no key pair could be made";
-    if (std::string error = WriteNew(secretPath, kSecretTag + pair->secretKey + "\n", kSecretMode); !error.empty())
+    if (std::string error = WriteNew(secretPath, kSecretTag + pair->secretKey + "\n", kSecretMode);
+        !error.empty())
         return error;
-    if (std::string error = WriteNew(publicPath, kPublicTag + pair->publicKey + "\n", kPublicMode); !error.empty()) {
+    if (std::string error = WriteNew(publicPath, kPublicTag + pair->publicKey + "\n", kPublicMode);
+        !error.empty()) {
         unlink(secretPath.c_str());
         return error;
     }

@@ -43,8 +43,8 @@ std::string ListFiles(const fs::path& zov, const char* folder, UpdateIndex& inde
     std::vector<fs::path> found;
     std::error_code ec;
     if (!fs::exists(zov / folder, ec)) return {};
-    for (auto it = fs::recursive_directory_iterator(zov / folder, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(zov / folder, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         if (it->is_symlink()) return it->path().string() + " is a link: publish the file itself";
         if (it->is_regular_file()) found.push_back(it->path());
     }
@@ -90,7 +90,8 @@ UpdatePublisher::Result UpdatePublisher::Publish(const std::string& folder, cons
     }
     for (const char* f : kFolders)
         if (result.error = ListFiles(zov, f, result.index); !result.error.empty()) return result;
-    result.index.sequence = std::max<uint64_t>(PublishedSequence(out) + 1, uint64_t(std::max<int64_t>(now, 0)));
+    result.index.sequence =
+        std::max<uint64_t>(PublishedSequence(out) + 1, uint64_t(std::max<int64_t>(now, 0)));
     result.index.date = UtcDate(now);
 
     fs::create_directories(out, ec);
@@ -108,7 +109,8 @@ UpdatePublisher::Result UpdatePublisher::Publish(const std::string& folder, cons
     }
     result.error = WriteWholeFile(out + "/" + UpdateIndex::kFileName, text);
     if (result.error.empty())
-        result.error = WriteWholeFile(out + "/" + UpdateIndex::kSignatureName, UpdateKeys::SignatureText(*signature));
+        result.error =
+            WriteWholeFile(out + "/" + UpdateIndex::kSignatureName, UpdateKeys::SignatureText(*signature));
     return result;
 }
 

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "MapEditorLive.h"
 #include "EcuWorkLock.h"
+#include "MapEditorLive.h"
 #include "MappingSession.h"
 #include "Prompter.h"
 

@@ -9,7 +9,6 @@
 #include <memory>
 
 #include "CliSupport.h"
-
 #include "EcuWorkLock.h"
 #include "Ed25519.h"
 #include "HttpsFetcher.h"
@@ -59,7 +58,8 @@ class InternetUpdateTest : public ::testing::Test, public UpdateFixture {
     }
     std::string Served(const std::string& name) const { return server->Root() + "/" + name; }
     std::string Publish(const std::string& name) const {
-        const UpdatePublisher::Result r = UpdatePublisher::Publish(Path("medium"), Served(name), key.secretKey, kNow);
+        const UpdatePublisher::Result r =
+            UpdatePublisher::Publish(Path("medium"), Served(name), key.secretKey, kNow);
         EXPECT_EQ(r.error, "");
         return Served(name);
     }
@@ -120,14 +120,22 @@ TEST(UpdateIndex, ReadsItsOwnTextBackAndRefusesEveryBrokenLine) {
         {head + "file " + sha + " 3\n", "ZOV.index line 3: a file line needs a SHA-256, a size and a path"},
         {head + "file " + std::string(64, 'A') + " 3 Map/x", "ZOV.index line 3: a bad SHA-256"},
         {head + "file " + sha + " 3k Map/x", "ZOV.index line 3: a bad size"},
-        {head + "file " + sha + " 3 Map/x\nfile " + sha + " 3 Map/x\n", "ZOV.index line 4: \"Map/x\" is listed twice"},
-        {head + "file " + sha + " 3 Map", "ZOV.index line 3: the path \"Map\" lies outside Schede, Software and Map"},
-        {head + "file " + sha + " 3 Map/", "ZOV.index line 3: the path \"Map/\" lies outside Schede, Software and Map"},
-        {head + "file " + sha + " 3 /Map/x", "ZOV.index line 3: the path \"/Map/x\" lies outside Schede, Software and Map"},
-        {head + "file " + sha + " 3 Map/./x", "ZOV.index line 3: the path \"Map/./x\" lies outside Schede, Software and Map"},
-        {head + "file " + sha + " 3 Map//x", "ZOV.index line 3: the path \"Map//x\" lies outside Schede, Software and Map"},
-        {head + "file " + sha + " 3 vetture/x", "ZOV.index line 3: the path \"vetture/x\" lies outside Schede, Software and Map"},
-        {head + "file " + sha + " 3 Map\\..\\x", "ZOV.index line 3: the path \"Map\\..\\x\" holds a backslash"},
+        {head + "file " + sha + " 3 Map/x\nfile " + sha + " 3 Map/x\n",
+         "ZOV.index line 4: \"Map/x\" is listed twice"},
+        {head + "file " + sha + " 3 Map",
+         "ZOV.index line 3: the path \"Map\" lies outside Schede, Software and Map"},
+        {head + "file " + sha + " 3 Map/",
+         "ZOV.index line 3: the path \"Map/\" lies outside Schede, Software and Map"},
+        {head + "file " + sha + " 3 /Map/x",
+         "ZOV.index line 3: the path \"/Map/x\" lies outside Schede, Software and Map"},
+        {head + "file " + sha + " 3 Map/./x",
+         "ZOV.index line 3: the path \"Map/./x\" lies outside Schede, Software and Map"},
+        {head + "file " + sha + " 3 Map//x",
+         "ZOV.index line 3: the path \"Map//x\" lies outside Schede, Software and Map"},
+        {head + "file " + sha + " 3 vetture/x",
+         "ZOV.index line 3: the path \"vetture/x\" lies outside Schede, Software and Map"},
+        {head + "file " + sha + " 3 Map\\..\\x",
+         "ZOV.index line 3: the path \"Map\\..\\x\" holds a backslash"},
         {head + "file " + sha + " 3 Map/x\rREMOVED y", "ZOV.index line 3: a path holds a control character"},
     };
     for (const auto& c : cases) {
@@ -200,7 +208,9 @@ TEST_F(InternetUpdateTest, ABadPublicationChangesNothingAndSaysWhy) {
         size_t fileRequests;
     } cases[] = {
         {"tampered-file",
-         [](const std::string& dir) { zov::testing::WriteFile(dir + "/ZOV/Software/Gpl/Fiat/Punto_0B0.s19", "bad punto"); },
+         [](const std::string& dir) {
+             zov::testing::WriteFile(dir + "/ZOV/Software/Gpl/Fiat/Punto_0B0.s19", "bad punto");
+         },
          {},
          "Software/Gpl/Fiat/Punto_0B0.s19: the download does not match its listed size and SHA-256, twice",
          2},
@@ -213,14 +223,26 @@ TEST_F(InternetUpdateTest, ABadPublicationChangesNothingAndSaysWhy) {
          {},
          "the signature of ZOV.index does not verify with a trusted key",
          0},
-        {"wrong-key", [](const std::string&) {}, {stranger.publicKey},
-         "the signature of ZOV.index does not verify with a trusted key", 0},
-        {"outside", [&](const std::string& dir) { signedIndex(dir, "Software/../../Config/x.s19"); }, {},
-         "ZOV.index line 4: the path \"Software/../../Config/x.s19\" lies outside Schede, Software and Map", 0},
-        {"other-folder", [&](const std::string& dir) { signedIndex(dir, "Config/x.s19"); }, {},
-         "ZOV.index line 4: the path \"Config/x.s19\" lies outside Schede, Software and Map", 0},
-        {"no-signature", [](const std::string& dir) { fs::remove(dir + "/ZOV.index.sig"); }, {},
-         "cannot read ZOV.index.sig: ", 0},
+        {"wrong-key",
+         [](const std::string&) {},
+         {stranger.publicKey},
+         "the signature of ZOV.index does not verify with a trusted key",
+         0},
+        {"outside",
+         [&](const std::string& dir) { signedIndex(dir, "Software/../../Config/x.s19"); },
+         {},
+         "ZOV.index line 4: the path \"Software/../../Config/x.s19\" lies outside Schede, Software and Map",
+         0},
+        {"other-folder",
+         [&](const std::string& dir) { signedIndex(dir, "Config/x.s19"); },
+         {},
+         "ZOV.index line 4: the path \"Config/x.s19\" lies outside Schede, Software and Map",
+         0},
+        {"no-signature",
+         [](const std::string& dir) { fs::remove(dir + "/ZOV.index.sig"); },
+         {},
+         "cannot read ZOV.index.sig: ",
+         0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -306,7 +328,8 @@ TEST_F(InternetUpdateTest, ZovctlMakesTheKeysPublishesAndUpdatesAndAFullDiskChan
     EXPECT_GT(sequenceOf(again.out), sequenceOf(published.out));
     EXPECT_NE(again.out.find("\nFILES=1\n"), std::string::npos);
 
-    const std::vector<std::string> update{"update", "--url", server->url + "cli", "--ca", server->Certificate()};
+    const std::vector<std::string> update{"update", "--url", server->url + "cli", "--ca",
+                                          server->Certificate()};
     std::vector<std::string> withKey = update;
     withKey.insert(withKey.end(), {"--key", pub});
     const auto before = Snapshot();
@@ -315,7 +338,8 @@ TEST_F(InternetUpdateTest, ZovctlMakesTheKeysPublishesAndUpdatesAndAFullDiskChan
     EXPECT_NE(full.err.find("File too large; nothing was installed"), std::string::npos) << full.err;
     const auto untrusted = zovctl(update);
     EXPECT_EQ(untrusted.status, 4);
-    EXPECT_EQ(untrusted.err, "zovctl: no publisher key is trusted (ChiaviAggiornamento.txt); nothing was downloaded\n");
+    EXPECT_EQ(untrusted.err,
+              "zovctl: no publisher key is trusted (ChiaviAggiornamento.txt); nothing was downloaded\n");
     EXPECT_EQ(Snapshot(), before);
 
     const auto good = zovctl(withKey);

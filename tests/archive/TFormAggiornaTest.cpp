@@ -183,11 +183,14 @@ TEST(TFormAggiorna, TheInternetButtonInstallsASignedPublicationAndAnnullaChanges
     ASSERT_EQ(server.error, "");
     UpdateBench b;
     const Ed25519::KeyPair key = *Ed25519::Generate();
-    zov::testing::WriteFile(b.runtime.Path() + "/ChiaviAggiornamento.txt", "ZOV-ED25519-PUBLIC " + key.publicKey + "\n");
+    zov::testing::WriteFile(b.runtime.Path() + "/ChiaviAggiornamento.txt",
+                            "ZOV-ED25519-PUBLIC " + key.publicKey + "\n");
     Put(b.Cars() / "Gpl/Fiat/Punto_0A0.s19", "old");
     Put(b.medium.Path() / "ZOV/Software/Gpl/Fiat/Punto_0B0.s19", std::string(300 * 1024, 'n'));
     Put(b.medium.Path() / "ZOV/Schede/ITALIANO/Punto_001.pdf", "sheet");
-    ASSERT_EQ(UpdatePublisher::Publish(b.medium.Path().string(), server.Root() + "/window", key.secretKey, 1).error, "");
+    ASSERT_EQ(
+        UpdatePublisher::Publish(b.medium.Path().string(), server.Root() + "/window", key.secretKey, 1).error,
+        "");
     zov::testing::ScratchDir downloads;
     UpdateWindowInputs in = b.Inputs();
     in.runtimeDirectory = b.runtime.Path();
@@ -217,8 +220,10 @@ TEST(TFormAggiorna, TheInternetButtonInstallsASignedPublicationAndAnnullaChanges
     });
     w->ButtonInternet->click();
     EXPECT_EQ(b.Shown(), (std::vector<std::string>{b.bench.DictCp("MessAggOK", 70)}));
-    EXPECT_EQ(phases, (QStringList{b.bench.Dict("LabelScaricaFile", 30), b.bench.Dict("LabelCopiaFile", 70)}));
-    EXPECT_EQ(zov::testing::ReadFile((b.Cars() / "Gpl/Fiat/Punto_0B0.s19").string()), std::string(300 * 1024, 'n'));
+    EXPECT_EQ(phases,
+              (QStringList{b.bench.Dict("LabelScaricaFile", 30), b.bench.Dict("LabelCopiaFile", 70)}));
+    EXPECT_EQ(zov::testing::ReadFile((b.Cars() / "Gpl/Fiat/Punto_0B0.s19").string()),
+              std::string(300 * 1024, 'n'));
     EXPECT_FALSE(fs::exists(b.Cars() / "Gpl/Fiat/Punto_0A0.s19"));
     EXPECT_EQ(zov::testing::ReadFile(b.runtime.Path() + "/Schede/ITALIANO/Punto_001.pdf"), "sheet");
     EXPECT_EQ(w->result(), QDialog::Accepted);

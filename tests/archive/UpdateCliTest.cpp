@@ -13,7 +13,8 @@ namespace {
 using clitest::RunProgram;
 
 const std::string kUsage =
-    "zovctl: usage: update FOLDER | update --manifest ROOT | update --url URL [--ca FILE] [--key PUBLIC.key]\n";
+    "zovctl: usage: update FOLDER | update --manifest ROOT | update --url URL [--ca FILE] [--key "
+    "PUBLIC.key]\n";
 
 struct UpdateCli : UpdateFixture {
     UpdateCli() {

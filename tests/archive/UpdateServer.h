@@ -4,8 +4,8 @@
 // with a self-signed certificate made by the test with openssl. One per test program: it serves
 // a scratch folder in which each test publishes under a folder of its own.
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -27,10 +27,11 @@ class UpdateServer {
     UpdateServer() {
         const std::string key = scratch.File("key.pem");
         std::filesystem::create_directories(Root());
-        const int made = Spawn({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                                "-nodes", "-keyout", key, "-out", Certificate(), "-days", "2", "-subj",
-                                "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"},
-                               nullptr);
+        const int made =
+            Spawn({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                   "-nodes", "-keyout", key, "-out", Certificate(), "-days", "2", "-subj", "/CN=127.0.0.1",
+                   "-addext", "subjectAltName=IP:127.0.0.1"},
+                  nullptr);
         if (made != 0) {
             error = "openssl could not make the test certificate (is openssl installed?)";
             return;

@@ -203,7 +203,7 @@ std::array<std::string, GlobalData::kPortCount> GlobalData::StoredPortPaths(
 }
 
 GlobalData::UpdateServer GlobalData::StoredUpdateServer(const QString& storeDirectory, int32_t programVariant,
-                                                       std::string_view applicationTitle) {
+                                                        std::string_view applicationTitle) {
     std::unique_ptr<QSettings> store = OpenStore(storeDirectory, KeyFor(programVariant, applicationTitle));
     if (store->status() != QSettings::NoError) return {};
     const std::optional<QString> url = ReadString(*store, QStringLiteral("Update/URL"));
