@@ -136,8 +136,8 @@ const std::vector<CommandHelp>& CommandHelps() {
          "DATA_INST when no field is named. A refused condition exits with status 2 and changes\n"
          "nothing. export writes every record as CSV (a header line of the field names, UTF-8).\n"
          "An archive in use by the program or another zovctl exits with status 4."},
-        {"update", "FOLDER | --manifest ROOT",
-         "install the newer archive files of an update folder or manifest",
+        {"update", "FOLDER | --manifest ROOT | --url URL [--ca FILE] [--key PUBLIC.key]",
+         "install the newer archive files of an update folder, manifest or server",
          "Installs the newer files of an update folder into the runtime directory: FOLDER/ZOV/Schede\n"
          "into Schede, FOLDER/ZOV/Software into Vetture, FOLDER/ZOV/Map into Map, sub-folders\n"
          "included; with --manifest, the files ROOT/ZOV.txt names, one \"name=destination\" line\n"
@@ -149,7 +149,24 @@ const std::vector<CommandHelp>& CommandHelps() {
          "newer prints nothing and exits with status 0. A manifest line that reaches outside ROOT or\n"
          "the archive folders exits with status 4 before anything is copied or removed, as does a\n"
          "folder without ZOV; a failed copy exits with status 4 and keeps the installed version.\n"
-         "Needs no ECU."},
+         "With --url, the publication at the https:// address URL (see publish): its ZOV.index must\n"
+         "carry the signature of a key listed in the runtime directory's ChiaviAggiornamento.txt or\n"
+         "given with --key, a sequence number not below the last installed, and paths inside the\n"
+         "three folders, else nothing is downloaded; the newer files are downloaded into the\n"
+         "private temporary folder (an interrupted download resumes at the next run), each checked\n"
+         "against its size and SHA-256 (fetched again once), and installed only when all are good.\n"
+         "--ca FILE trusts the certificates of FILE besides the system's. Refused with status 4\n"
+         "while the ECU is being programmed or a mapping is open. Needs no ECU."},
+        {"publish", "FOLDER OUT --key SECRET.key",
+         "a signed publication of an update folder for a web server",
+         "Copies FOLDER/ZOV/Schede, /Software and /Map to OUT/ZOV (OUT may be FOLDER) and writes\n"
+         "OUT/ZOV.index (each file's path, size and SHA-256, a sequence number higher than the\n"
+         "last publication's, the date) and its Ed25519 signature OUT/ZOV.index.sig. Serve OUT\n"
+         "with any static web server over HTTPS. Prints SEQUENCE=n and FILES=count."},
+        {"keygen", "PUBLIC.key SECRET.key", "a new key pair for signing publications",
+         "Writes a new Ed25519 key pair: PUBLIC.key to add to the benches' ChiaviAggiornamento.txt\n"
+         "(or give to update --key), SECRET.key (mode 0600) for publish. Existing files are never\n"
+         "overwritten."},
         {"basemap", "CC [--fuel gpl|metano] [--library DIR] [--write]",
          "the base map for an engine displacement, from the base-map library",
          "Prints the base map the parameter editor loads for a vehicle outside the archive with\n"

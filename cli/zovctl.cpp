@@ -39,6 +39,7 @@
 #include "ZovctlFitPoints.h"
 #include "ZovctlHelp.h"
 #include "ZovctlLog.h"
+#include "ZovctlPublish.h"
 #include "ZovctlReport.h"
 #include "ZovctlText.h"
 #include "ZovctlUpdate.h"
@@ -733,6 +734,8 @@ const std::map<std::string, FileCommand>& FileCommands() {
         {"vehicles", {Needs::Nothing, OnRuntimeFolder(ListVehicles, "/Vetture")}},
         {"customers", {Needs::Nothing, CommandCustomers}},
         {"update", {Needs::Nothing, OnRuntimeFolder(RunUpdate, "")}},
+        {"publish", {Needs::Nothing, OnRuntimeFolder(RunPublish, "")}},
+        {"keygen", {Needs::Nothing, OnRuntimeFolder(RunKeygen, "")}},
         {"basemap", {Needs::Port, CommandBaseMap}},
         {"log", {Needs::Session, CommandLog}},
         {"convert-log", {Needs::Nothing, CommandConvertLog}},

@@ -220,7 +220,7 @@ bool ArchiveUpdate::InsideRoots(const std::string& path) const {
 }
 
 bool ArchiveUpdate::AddFile(Scan& scan, const std::string& source, const std::string& destDir,
-                            const std::string& name) const {
+                            const std::string& name, std::optional<uint64_t> size) const {
     UpdatePlan& plan = scan.plan;
     const std::string destination = destDir + "/" + name;
     if (HasControlCharacter(name)) {
@@ -236,7 +236,7 @@ bool ArchiveUpdate::AddFile(Scan& scan, const std::string& source, const std::st
     std::vector<size_t> superseded;
     if (!Newest(versions, name, file.replaces, superseded)) return true;
     std::error_code ec;
-    file.size = fs::file_size(source, ec);
+    file.size = size ? *size : fs::file_size(source, ec);
     if (ec) {
         plan.error = "cannot read " + source + ": " + ec.message();
         return false;
@@ -339,6 +339,37 @@ UpdatePlan ArchiveUpdate::ReadManifest(const std::string& root, const std::strin
         }
         AddFile(scan, source, target.parent_path().string(), target.filename().string());
         if (!plan.error.empty()) plan.error = where + plan.error;
+    }
+    return scan.Result();
+}
+
+UpdatePlan ArchiveUpdate::PlanListed(std::vector<ListedFile> files) const {
+    const std::pair<const char*, const std::string*> folders[] = {
+        {"Schede", &roots_.cardsDir}, {"Software", &roots_.carsDir}, {"Map", &roots_.mapDir}};
+    auto rank = [&](const ListedFile& f) {
+        const std::string top = f.path.substr(0, f.path.find('/'));
+        for (size_t i = 0; i < std::size(folders); ++i)
+            if (top == folders[i].first) return i;
+        return std::size(folders);
+    };
+    // ScanMedium's order: the three folders in turn, each walked in name order.
+    std::stable_sort(files.begin(), files.end(), [&](const ListedFile& a, const ListedFile& b) {
+        const size_t ra = rank(a), rb = rank(b);
+        return ra != rb ? ra < rb : fs::path(a.path) < fs::path(b.path);
+    });
+    const ListedFn none;
+    Scan scan(none);
+    for (const ListedFile& f : files) {
+        const size_t r = rank(f);
+        const fs::path relative(f.path);
+        if (r == std::size(folders) || HasParentStep(f.path) || HasControlCharacter(f.path)) {
+            scan.plan.error = "\"" + Escaped(f.path) + "\" lies outside the archive folders";
+            break;
+        }
+        const fs::path inside = relative.lexically_relative(folders[r].first);
+        fs::path destDir(*folders[r].second);
+        if (inside.has_parent_path()) destDir /= inside.parent_path();
+        if (!AddFile(scan, f.source, destDir.string(), inside.filename().string(), f.size)) break;
     }
     return scan.Result();
 }

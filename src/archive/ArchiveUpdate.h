@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,16 @@ class ArchiveUpdate {
     UpdatePlan ReadManifest(const std::string& root, const std::string& manifestName = "ZOV.txt",
                             const ListedFn& listed = {}) const;
 
+    // A medium known by its list before its files are at hand (a published update): each entry's
+    // path under ZOV ("Software/Gpl/Fiat/Punto_0B0.s19"), its size and where its file will be.
+    // Planned with the rules and in the order of ScanMedium.
+    struct ListedFile {
+        std::string path;
+        uint64_t size = 0;
+        std::string source;
+    };
+    UpdatePlan PlanListed(std::vector<ListedFile> files) const;
+
     // Copies the plan's files, each an AtomicFile (a symbolic link at its destination is replaced,
     // never followed); then the older versions it replaces are deleted (a link, not what it points
     // at). A failed or cancelled file leaves the installed version and no temporary file.
@@ -90,8 +101,9 @@ class ArchiveUpdate {
     // One source folder into one destination folder; `medium` bounds where its links may lead.
     void ScanFolder(Scan& scan, const std::string& medium, const std::string& sourceDir,
                     const std::string& destDir) const;
-    bool AddFile(Scan& scan, const std::string& source, const std::string& destDir,
-                 const std::string& name) const;
+    // `size` when the source is not there yet to be measured.
+    bool AddFile(Scan& scan, const std::string& source, const std::string& destDir, const std::string& name,
+                 std::optional<uint64_t> size = std::nullopt) const;
 
     UpdateRoots roots_;
 };

@@ -11,19 +11,26 @@
 #include <initializer_list>
 
 #include "DictionaryMessages.h"
+#include "HttpsFetcher.h"
+#include "InternetUpdate.h"
 #include "Localizer.h"
 #include "QtText.h"
 #include "TFormCopia.h"
 #include "TModuloLingua.h"
+#include "TemporaryFiles.h"
+#include "UpdateKeys.h"
 
 namespace zov {
 
 namespace {
 
 // The texts this window keeps for its messages, with their cut lengths.
-const char* const kMessages[] = {"MessAggOK",          "MessNoAgg",      "MessMettiDisco",
-                                 "MessMettiDischetto", "MessNoNuovoAgg", "FinestraCopia",
-                                 "LabelCercaFile",     "LabelCopiaFile", "MessAggAnnullato"};
+const char* const kMessages[] = {"MessAggOK",          "MessNoAgg",       "MessMettiDisco",
+                                 "MessMettiDischetto", "MessNoNuovoAgg",  "FinestraCopia",
+                                 "LabelCercaFile",     "LabelCopiaFile",  "MessAggAnnullato",
+                                 "MessIndirizzoAgg",   "LabelConnInCorso"};
+constexpr int kDownloadLabelLength = 30;
+constexpr const char* kDownloadFolder = "/aggiornamento";
 
 // Built-in texts used when the dictionary cannot serve this window (Windows-1252).
 const char* BuiltIn(const std::string& id) {
@@ -38,6 +45,9 @@ const char* BuiltIn(const std::string& id) {
         {"LabelCopiaFile", "Copia dei file in corso..."},
         {"MessAggAnnullato", "Aggiornamento interrotto: i file gi\xE0 copiati restano installati."},
         {"ButtonAnnulla", "Annulla"},
+        {"MessIndirizzoAgg", "Indirizzo non impostato: impostazioni, gruppo Update, chiave URL."},
+        {"LabelConnInCorso", "Collegamento al server di aggiornamento..."},
+        {"LabelScaricaFile", "Scaricamento dei file..."},
     };
     const auto it = texts.find(id);
     return it == texts.end() ? "" : it->second;
@@ -110,13 +120,12 @@ TFormAggiorna::TFormAggiorna(AppContext& ctx, TModuloLingua& dictionary, UpdateW
     ButtonFloppy = Button(this, "ButtonFloppy", QStringLiteral("&DISCHETTO"));
     ButtonSfoglia = Button(this, "ButtonSfoglia", QStringLiteral("..."));
     ButtonSfoglia->setFixedWidth(40);
-    // No update server is offered: the button says so instead of doing nothing.
-    ButtonInternet->setEnabled(false);
-    ButtonInternet->setToolTip(QStringLiteral("Aggiornamento via Internet non disponibile"));
     ButtonDisco->setDefault(true);
+    if (inputs_.downloadFolder.empty()) inputs_.downloadFolder = PrivateTemporaryFolder() + kDownloadFolder;
 
     connect(ButtonDisco, &QPushButton::clicked, this, &TFormAggiorna::ButtonDiscoClick);
     connect(ButtonFloppy, &QPushButton::clicked, this, &TFormAggiorna::ButtonFloppyClick);
+    connect(ButtonInternet, &QPushButton::clicked, this, &TFormAggiorna::ButtonInternetClick);
     connect(ButtonSfoglia, &QPushButton::clicked, this, &TFormAggiorna::ButtonSfogliaClick);
 
     auto* buttons = new QGridLayout;
@@ -131,6 +140,9 @@ TFormAggiorna::TFormAggiorna(AppContext& ctx, TModuloLingua& dictionary, UpdateW
     layout->addLayout(buttons);
 
     localized_ = Localize();
+    // Without an address the button says where to set one.
+    ButtonInternet->setToolTip(inputs_.updateUrl.empty() ? Text("MessIndirizzoAgg")
+                                                         : QString::fromStdString(inputs_.updateUrl));
     sourceRoot_ = inputs_.findDisc();
     ButtonDisco->setEnabled(!sourceRoot_.empty());
 }
@@ -146,6 +158,7 @@ bool TFormAggiorna::Localize() {
     std::map<std::string, std::string> texts;
     for (const char* id : kMessages) loc.Text(QString::fromLatin1(id), 70, texts[id]);
     loc.Text(QStringLiteral("ButtonAnnulla"), 15, texts["ButtonAnnulla"]);
+    loc.Text(QStringLiteral("LabelScaricaFile"), kDownloadLabelLength, texts["LabelScaricaFile"]);
     if (!loc.RunOrReport(ctx_.prompter, dictionary_messages::kUpdate, Caption())) return false;
     texts_ = std::move(texts);
     return true;
@@ -232,6 +245,11 @@ void TFormAggiorna::Run(const std::function<UpdatePlan(const ArchiveUpdate::List
                 });
         }
     }
+    Report(found, outcome);
+    accept();
+}
+
+void TFormAggiorna::Report(const UpdatePlan& found, const UpdateOutcome& outcome) {
     if (!found.error.empty())
         Tell(Text("MessNoAgg") + QStringLiteral("\n") + QString::fromStdString(found.error),
              PromptIcon::Error);
@@ -244,7 +262,68 @@ void TFormAggiorna::Run(const std::function<UpdatePlan(const ArchiveUpdate::List
              PromptIcon::Error);
     else
         Tell(Text("MessAggOK"), PromptIcon::Information);
+}
+
+void TFormAggiorna::ButtonInternetClick() {
+    if (inputs_.updateUrl.empty()) {
+        Tell(Text("MessIndirizzoAgg"), PromptIcon::Information);
+        return;
+    }
+    std::string error;
+    if (!RunInternet(error)) {
+        Report({{}, 0, error}, {});
+        return;
+    }
     accept();
+}
+
+// The index checked under the copy window, then the downloads, then the install; the copy
+// window's counter and bar follow the files and bytes of each step.
+bool TFormAggiorna::RunInternet(std::string& error) {
+    const std::string trusted = inputs_.runtimeDirectory + "/" + UpdateKeys::kTrustedFile;
+    const std::optional<std::vector<std::string>> keys = UpdateKeys::ReadPublic(trusted, error);
+    if (!keys) return false;
+    HttpsFetcher fetcher(inputs_.updateUrl, inputs_.caFile);
+    if (!(error = fetcher.Error()).empty()) return false;
+    const InternetUpdate update({inputs_.runtimeDirectory, *keys, inputs_.downloadFolder}, fetcher);
+    PreparedUpdate prepared;
+    UpdateOutcome outcome;
+    {
+        TFormCopia copy(this);
+        copy.setWindowTitle(Text("FinestraCopia"));
+        copy.ButtonAnnulla->setText(Text("ButtonAnnulla"));
+        copy.show();
+        emit CopyWindowOpened(&copy);
+        const auto cancelled = [&] {
+            QCoreApplication::processEvents();
+            return copy.CancelRequested();
+        };
+        fetcher.SetCancel(cancelled);
+        copy.SetPhase(Text("LabelConnInCorso"));
+        prepared = update.Prepare();
+        if (prepared.plan.error.empty() && !prepared.plan.files.empty()) {
+            copy.SetPhase(Text("LabelScaricaFile"));
+            outcome = update.Download(
+                prepared,
+                [&](const InternetUpdate::Progress& p) {
+                    copy.SetCount(p.files);
+                    copy.SetProgress(p.totalBytes == 0 ? 100 : int(p.bytes * 100 / p.totalBytes));
+                },
+                cancelled);
+        }
+        if (prepared.plan.error.empty() && !prepared.plan.files.empty() && outcome.Complete()) {
+            copy.SetPhase(Text("LabelCopiaFile"));
+            outcome = update.Install(
+                prepared,
+                [&](int percent, size_t copied) {
+                    copy.SetCount(copied);
+                    copy.SetProgress(percent);
+                },
+                cancelled);
+        }
+    }
+    Report(prepared.plan, outcome);
+    return true;
 }
 
 }  // namespace zov

@@ -27,6 +27,14 @@ struct UpdateWindowInputs {
     std::string sourceFolderName = "ZOV";  // the update folder, and the manifest's name + ".txt"
     std::string ftpAccount = "quembra";
     std::string ftpHost;
+    // The update over the internet: the runtime directory it installs into (its
+    // ChiaviAggiornamento.txt holds the trusted publishers), the publication's https:// address
+    // (empty: the button says where to set it), an optional CA file, and the private folder
+    // where downloads wait (empty: the one under PrivateTemporaryFolder()).
+    std::string runtimeDirectory;
+    std::string updateUrl;
+    std::string caFile;
+    std::string downloadFolder;
     // Where the program finds an optical disc, a mounted volume holding the manifest and a
     // folder the installer chooses; tests hand in their own. Empty: none.
     std::function<std::string()> findDisc;
@@ -54,6 +62,7 @@ class TFormAggiorna : public QDialog {
     void ButtonDiscoClick();
     void ButtonSfogliaClick();
     void ButtonFloppyClick();
+    void ButtonInternetClick();
 
     const std::string& SourceRoot() const { return sourceRoot_; }
     const UpdateWindowInputs& Inputs() const { return inputs_; }
@@ -78,6 +87,10 @@ class TFormAggiorna : public QDialog {
     void UpdateFromManifest(const std::string& root);
     void Run(const std::function<UpdatePlan(const ArchiveUpdate::ListedFn&)>& plan);
     void Tell(const QString& text, PromptIcon icon);
+    // The closing message of an update that was planned as `found` and ended as `outcome`.
+    void Report(const UpdatePlan& found, const UpdateOutcome& outcome);
+    // The update from the publication; false with the reason when it cannot even start.
+    bool RunInternet(std::string& error);
 
     AppContext& ctx_;
     TModuloLingua& dictionary_;

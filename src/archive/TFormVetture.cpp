@@ -295,6 +295,10 @@ void TFormVetture::ButtonAggiornaClick() {
     inputs.mapDir = ctx_.global.MainPath() + "/Map";
     inputs.internetId = ctx_.global.InternetId();
     inputs.internetPw = ctx_.global.InternetPw();
+    inputs.runtimeDirectory = ctx_.global.MainPath();
+    const GlobalData::UpdateServer server = GlobalData::StoredUpdateServer(ctx_.settingsDirectory);
+    inputs.updateUrl = server.url;
+    inputs.caFile = server.caFile;
     {
         TFormAggiorna update(ctx_, dictionary_, std::move(inputs), this);
         if (updateRunner)

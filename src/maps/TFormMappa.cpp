@@ -122,7 +122,8 @@ TFormMappa::TFormMappa(AppContext& ctx, TModuloLingua& dictionary, bool mode, QW
       ctx_(ctx),
       dictionary_(dictionary),
       autoMapping(mode),
-      session_(ctx.model, MappingJournal::PathIn(ctx.global.MainPath())) {
+      session_(ctx.model, MappingJournal::PathIn(ctx.global.MainPath())),
+      working_(EcuWorkLock::Kind::Shared, ctx.global.MainPath()) {
     setObjectName(QStringLiteral("TFormMappa"));
     setModal(true);
     for (const MessageText& m : kMessages) messages_[m.identifier] = m.builtIn;

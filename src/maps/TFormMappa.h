@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "EcuWorkLock.h"
 #include "MapEditorLive.h"
 #include "MappingSession.h"
 #include "Prompter.h"
@@ -177,6 +178,8 @@ class TFormMappa : public QDialog {
     bool inTick_ = false;
     std::unique_ptr<MapEditorLive> live_;
     MappingSession session_;
+    // No archive update of the runtime directory runs while the map window is open.
+    EcuWorkLock working_;
     TFormSet* formSet_ = nullptr;
     QWidget* livePanel_ = nullptr;
     QColor cursorColour_;

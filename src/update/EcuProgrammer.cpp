@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 
+#include "EcuWorkLock.h"
 #include "Packaging.h"
 #include "ProgrammingBackup.h"
 
@@ -185,6 +186,8 @@ bool EcuProgrammer::ProgramEcuFile(const std::string& path) {
 }
 
 bool EcuProgrammer::ProgramFirmware(const FirmwareImage& image) {
+    // No archive update of the runtime directory runs meanwhile; one installing is waited for.
+    const EcuWorkLock working(EcuWorkLock::Kind::Shared, EcuWorkLock::RuntimeOfMapFolder(mapPath_));
     lastFailure = {};
     host_.SetProgress(0, true);
     host_.SetSmooth(true);

@@ -9,11 +9,15 @@
 #include <QTreeWidget>
 
 #include "ArchiveWindowSupport.h"
+#include "Ed25519.h"
 #include "FormProgrammingHost.h"
 #include "TFormAggiorna.h"
 #include "TFormCopia.h"
 #include "TFormVetture.h"
 #include "TestFiles.h"
+#include "UpdateFixture.h"
+#include "UpdatePublisher.h"
+#include "UpdateServer.h"
 
 namespace zov::test {
 namespace {
@@ -64,8 +68,13 @@ TEST(TFormAggiorna, ItShowsItsControlsAndOffersTheDiscOnlyWhenOneIsMounted) {
     EXPECT_EQ(w->windowTitle(), b.bench.Dict("FinestraAggiorna", 70));
     EXPECT_EQ(w->LabelAggiorna->text(), b.bench.Dict("LabelAggiorna", 50));
     EXPECT_EQ(w->ButtonFloppy->text(), b.bench.Dict("ButtonFloppy", 12));
-    EXPECT_FALSE(w->ButtonInternet->isEnabled());
-    EXPECT_FALSE(w->ButtonInternet->toolTip().isEmpty());
+    // No update address yet: the button says where to set one.
+    EXPECT_TRUE(w->ButtonInternet->isEnabled());
+    EXPECT_EQ(w->ButtonInternet->toolTip(), b.bench.Dict("MessIndirizzoAgg", 70));
+    w->ButtonInternet->click();
+    EXPECT_EQ(b.Shown(), (std::vector<std::string>{b.bench.DictCp("MessIndirizzoAgg", 70)}));
+    EXPECT_NE(w->result(), QDialog::Accepted);
+    b.bench.prompter.shown.clear();
     EXPECT_FALSE(w->ButtonDisco->isEnabled());
     EXPECT_TRUE(w->ButtonFloppy->isEnabled());
     EXPECT_TRUE(w->ButtonSfoglia->isEnabled());
@@ -165,6 +174,59 @@ TEST(TFormAggiorna, AnnullaStopsTheCopyBetweenFiles) {
     EXPECT_TRUE(fs::exists(b.Cars() / "Gpl/Nuova/A_001.s19"));
     EXPECT_FALSE(fs::exists(b.Cars() / "Gpl/Nuova/B_001.s19"));
     EXPECT_FALSE(fs::exists(b.Cars() / "Gpl/Nuova/C_001.s19"));
+}
+
+// The publication served over HTTPS: the copy window shows the connection, the downloads and the
+// install; Annulla during the downloads leaves the runtime directory as it was.
+TEST(TFormAggiorna, TheInternetButtonInstallsASignedPublicationAndAnnullaChangesNothing) {
+    static UpdateServer server;
+    ASSERT_EQ(server.error, "");
+    UpdateBench b;
+    const Ed25519::KeyPair key = *Ed25519::Generate();
+    zov::testing::WriteFile(b.runtime.Path() + "/ChiaviAggiornamento.txt",
+                            "ZOV-ED25519-PUBLIC " + key.publicKey + "\n");
+    Put(b.Cars() / "Gpl/Fiat/Punto_0A0.s19", "old");
+    Put(b.medium.Path() / "ZOV/Software/Gpl/Fiat/Punto_0B0.s19", std::string(300 * 1024, 'n'));
+    Put(b.medium.Path() / "ZOV/Schede/ITALIANO/Punto_001.pdf", "sheet");
+    ASSERT_EQ(
+        UpdatePublisher::Publish(b.medium.Path().string(), server.Root() + "/window", key.secretKey, 1).error,
+        "");
+    zov::testing::ScratchDir downloads;
+    UpdateWindowInputs in = b.Inputs();
+    in.runtimeDirectory = b.runtime.Path();
+    in.updateUrl = server.url + "window";
+    in.caFile = server.Certificate();
+    in.downloadFolder = downloads.Path().string();
+
+    // Annulla as soon as the first bytes arrive.
+    auto cancelled = b.Window(in);
+    QObject::connect(cancelled.get(), &TFormAggiorna::CopyWindowOpened, [](TFormCopia* copy) {
+        QObject::connect(copy->ProgressBar1, &QProgressBar::valueChanged, [copy](int v) {
+            if (v > 0) copy->ButtonAnnulla->click();
+        });
+    });
+    const auto before = UpdateFixture::SnapshotOf(b.runtime.Path());
+    cancelled->ButtonInternet->click();
+    EXPECT_EQ(b.Shown(), (std::vector<std::string>{b.bench.DictCp("MessAggAnnullato", 70)}));
+    EXPECT_EQ(UpdateFixture::SnapshotOf(b.runtime.Path()), before);
+
+    b.bench.prompter.shown.clear();
+    auto w = b.Window(in);
+    QStringList phases;
+    QObject::connect(w.get(), &TFormAggiorna::CopyWindowOpened, [&phases](TFormCopia* copy) {
+        QObject::connect(copy->ProgressBar1, &QProgressBar::valueChanged, [&phases, copy](int) {
+            if (phases.isEmpty() || phases.back() != copy->Label1->text()) phases << copy->Label1->text();
+        });
+    });
+    w->ButtonInternet->click();
+    EXPECT_EQ(b.Shown(), (std::vector<std::string>{b.bench.DictCp("MessAggOK", 70)}));
+    EXPECT_EQ(phases,
+              (QStringList{b.bench.Dict("LabelScaricaFile", 30), b.bench.Dict("LabelCopiaFile", 70)}));
+    EXPECT_EQ(zov::testing::ReadFile((b.Cars() / "Gpl/Fiat/Punto_0B0.s19").string()),
+              std::string(300 * 1024, 'n'));
+    EXPECT_FALSE(fs::exists(b.Cars() / "Gpl/Fiat/Punto_0A0.s19"));
+    EXPECT_EQ(zov::testing::ReadFile(b.runtime.Path() + "/Schede/ITALIANO/Punto_001.pdf"), "sheet");
+    EXPECT_EQ(w->result(), QDialog::Accepted);
 }
 
 TEST(TFormAggiorna, TheArchiveButtonOpensItAndShowsTheNewVehicleAfterwards) {

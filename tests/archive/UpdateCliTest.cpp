@@ -12,6 +12,10 @@ namespace {
 
 using clitest::RunProgram;
 
+const std::string kUsage =
+    "zovctl: usage: update FOLDER | update --manifest ROOT | update --url URL [--ca FILE] [--key "
+    "PUBLIC.key]\n";
+
 struct UpdateCli : UpdateFixture {
     UpdateCli() {
         QSettings store(QString::fromStdString(settings.File("Ovalix srl/Install.ini")),
@@ -69,9 +73,13 @@ TEST(ZovctlUpdate, BadUsageAndAFolderWithoutZovAreRefused) {
         int status;
         std::string err;
     } cases[] = {
-        {{}, 2, "zovctl: usage: update FOLDER | update --manifest ROOT\n"},
-        {{"--manifest"}, 2, "zovctl: usage: update FOLDER | update --manifest ROOT\n"},
-        {{"a", "b"}, 2, "zovctl: usage: update FOLDER | update --manifest ROOT\n"},
+        {{}, 2, kUsage},
+        {{"--manifest"}, 2, kUsage},
+        {{"a", "b"}, 2, kUsage},
+        {{"--url"}, 2, kUsage},
+        {{"--url", "https://x/", "--ca"}, 2, kUsage},
+        {{"--url", "https://x/", "--url", "https://y/"}, 2, kUsage},
+        {{"--ca", "c.pem"}, 2, kUsage},
         {{f.Path("outside")}, 4, "zovctl: no ZOV folder in " + f.Path("outside") + "\n"},
         {{"--manifest", f.Path("outside")},
          4,

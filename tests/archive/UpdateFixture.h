@@ -30,11 +30,12 @@ struct UpdateFixture {
     UpdateRoots Roots() const { return {Path("run/Schede"), Path("run/Vetture"), Path("run/Map")}; }
 
     // Every entry under the scratch folder: files with their content, folders and links marked.
-    std::map<std::string, std::string> Snapshot() const {
+    std::map<std::string, std::string> Snapshot() const { return SnapshotOf(dir.Path()); }
+    static std::map<std::string, std::string> SnapshotOf(const std::filesystem::path& root) {
         std::map<std::string, std::string> tree;
-        for (auto it = std::filesystem::recursive_directory_iterator(dir.Path());
+        for (auto it = std::filesystem::recursive_directory_iterator(root);
              it != std::filesystem::recursive_directory_iterator(); ++it) {
-            const std::string rel = std::filesystem::relative(it->path(), dir.Path()).string();
+            const std::string rel = std::filesystem::relative(it->path(), root).string();
             if (it->is_symlink())
                 tree[rel] = "-> " + std::filesystem::read_symlink(it->path()).string();
             else if (it->is_directory())

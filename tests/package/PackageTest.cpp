@@ -68,6 +68,7 @@ TEST_F(PackageTest, HoldsTheProgramsTheirDataAndTheDesktopIntegration) {
         "usr/bin/zovctl",
         "usr/bin/zovsim",
         "usr/share/zovqbr/Dizionario.dbf",
+        "usr/share/zovqbr/ChiaviAggiornamento.txt",
         "usr/share/zovqbr/immagini/Logo.bmp",
         "usr/share/zovqbr/immagini/Sfondo1.bmp",
         "usr/share/zovqbr/Help/Zov_ITALIANO.html",
@@ -124,7 +125,7 @@ TEST_F(PackageTest, DependsOnTheLibrariesItLinksAndQtsPlugins) {
     const std::string depends = Field("Depends");
     for (const char* package :
          {"libqt6widgets6", "libqt6core6", "libstdc++6", "libc6", "libqt6sql6-sqlite", "libhidapi-hidraw0",
-          "libqt6multimedia6", "libqt6pdf6", "qt6-translations-l10n"})
+          "libqt6multimedia6", "libqt6pdf6", "qt6-translations-l10n", "libssl3", "libqt6network6"})
         EXPECT_NE(depends.find(package), std::string::npos) << package << " in: " << depends;
     const std::string suggests = Field("Suggests");
     EXPECT_NE(suggests.find("libqt6sql6-psql"), std::string::npos) << suggests;

@@ -202,6 +202,15 @@ std::array<std::string, GlobalData::kPortCount> GlobalData::StoredPortPaths(
     return ports;
 }
 
+GlobalData::UpdateServer GlobalData::StoredUpdateServer(const QString& storeDirectory, int32_t programVariant,
+                                                        std::string_view applicationTitle) {
+    std::unique_ptr<QSettings> store = OpenStore(storeDirectory, KeyFor(programVariant, applicationTitle));
+    if (store->status() != QSettings::NoError) return {};
+    const std::optional<QString> url = ReadString(*store, QStringLiteral("Update/URL"));
+    const std::optional<QString> ca = ReadString(*store, QStringLiteral("Update/CAFile"));
+    return {url ? url->trimmed().toStdString() : std::string(), ca ? PathFromStore(*ca) : std::string()};
+}
+
 std::string GlobalData::StoredMainPath(const QString& storeDirectory, int32_t programVariant,
                                        std::string_view applicationTitle) {
     std::unique_ptr<QSettings> store = OpenStore(storeDirectory, KeyFor(programVariant, applicationTitle));

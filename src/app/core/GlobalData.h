@@ -99,6 +99,16 @@ class GlobalData {
     static std::string StoredMainPath(const QString& storeDirectory, int32_t programVariant = 1,
                                       std::string_view applicationTitle = "ZOV Qbr");
 
+    // Where archive updates are published: the store's "Update/URL" (an https:// address; empty,
+    // the default, when none is set) and "Update/CAFile" (a workshop server's own certificate
+    // authority, PEM, trusted besides the system's store). Read when an update starts.
+    struct UpdateServer {
+        std::string url;
+        std::string caFile;
+    };
+    static UpdateServer StoredUpdateServer(const QString& storeDirectory, int32_t programVariant = 1,
+                                           std::string_view applicationTitle = "ZOV Qbr");
+
     // What the store holds for a user's first start: no MainPath at all (Empty) in a store that
     // can be read, a MainPath (Present; whether the rest is complete is the constructor's
     // business), or a store that cannot be read or parsed (Damaged).
