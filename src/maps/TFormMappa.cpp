@@ -263,6 +263,10 @@ void TFormMappa::BuildControls() {
     mapping->addWidget(LabelValoreCella, 1, 1);
     mapping->addWidget(LabelPalleggio, 2, 0);
     mapping->addWidget(LabelContPalleggio, 2, 1);
+    LabelRifiuti = MakeLabel(GroupAutoMap, "LabelRifiuti");
+    LabelRifiuti->setMinimumWidth(
+        QFontMetrics(LabelRifiuti->font()).horizontalAdvance(QStringLiteral("correttore al limite: 8888")));
+    mapping->addWidget(LabelRifiuti, 0, 2, 3, 1, Qt::AlignTop);
     GroupAutoMap->hide();
 
     ButtonEsci = MakeButton(livePanel_, "ButtonEsci", QStringLiteral("&Esci"));
@@ -352,6 +356,17 @@ void TFormMappa::Localize() {
         .Caption(formSet_->RadioButtonProp, QStringLiteral("LabelProporz"), 15);
     for (const MessageText& m : kMessages)
         localizer.Text(QString::fromLatin1(m.identifier), m.cut, messages_[m.identifier]);
+    for (int r = 0; r < kMappingRefusalCount; ++r) {
+        refusalTexts_[r] = QString::fromLatin1(MappingRefusalBuiltIn(MappingRefusal(r)));
+        localizer.Text(QString::fromLatin1(MappingRefusalLabel(MappingRefusal(r))), 30, refusalTexts_[r]);
+    }
+    localizer.Text(QStringLiteral("LabelCampioni"), 20, labelCampioni_)
+        .Text(QStringLiteral("MessNessunRifiuto"), 40, labelNessunRifiuto_)
+        .Text(QStringLiteral("MessAttesaMotore"), 40, waitTexts_[1])
+        .Text(QStringLiteral("MessAttesaRiduttore"), 40, waitTexts_[2])
+        .Text(QStringLiteral("MessAttesaCentralina"), 40, waitTexts_[3])
+        .Text(QStringLiteral("MessAttesaPressione"), 40, waitTexts_[4])
+        .Text(QStringLiteral("MessTempoRimasto"), 20, messTempoRimasto_);
     if (localizer.RunOrReport(ctx_.prompter, dictionary_messages::kMapEditor, AppContext::kTitle)) {
         SetMappingState(messMappaturaOff_, kMappingOff);
         ShowLiveValues();
@@ -426,6 +441,7 @@ void TFormMappa::ShowTick(const MapEditorLive::Tick& tick) {
     ShowLiveValues();
     ShowPeaks(tick.peaks);
 
+    if (autoMapping && !ctx_.car.MAPPATURA_ATTIVA && tick.read) ShowWaiting();
     if (tick.wait == MappingWait::Outcome::Start) {
         if (!StartMapping()) return;
         ButtonControllaMappa->setEnabled(true);
@@ -452,7 +468,7 @@ void TFormMappa::ShowLiveValues() {
     const QColor lambda = live_->LambdaGreen() ? kLambdaGreen : kLambdaRed;
     SetBackground(LabLambda, lambda);
     SetBackground(LabelPalleggio, lambda);
-    LabelContPalleggio->setText(QString::number(live_->Acquisition().Count()));
+    ShowAcquisition();
     LabTarget->setText(QString::number(v.target));
     LabintMin->setText(QString::number(v.corrector1));
     LabintFuoriMin->setText(QString::number(v.corrector2));
@@ -472,6 +488,32 @@ void TFormMappa::ShowLiveValues() {
 void TFormMappa::ShowPeaks(const PressurePeaks::Refreshed& peaks) {
     if (peaks.max) LabelPMax->setText(FormatHundredths(live_->Pressure().Max()) + QStringLiteral("  max"));
     if (peaks.min) LabelPMin->setText(FormatHundredths(live_->Pressure().Min()) + QStringLiteral("  min"));
+}
+
+void TFormMappa::ShowAcquisition() {
+    const FilteredAcquisition& acquisition = live_->Acquisition();
+    LabelContPalleggio->setText(QString::number(acquisition.Accepted()) + QStringLiteral("/") +
+                                QString::number(acquisition.Options().minSamples));
+    QString text = labelCampioni_ + QStringLiteral(": ") + QString::number(acquisition.Accepted()) +
+                   QStringLiteral("/") + QString::number(acquisition.Options().minSamples);
+    const auto reasons = acquisition.ZoneReasons();
+    if (reasons.empty() && acquisition.Zone() >= 0) text += QStringLiteral("\n") + labelNessunRifiuto_;
+    for (const auto& [reason, count] : reasons)
+        text += QStringLiteral("\n") + refusalTexts_[size_t(reason)] + QStringLiteral(": ") +
+                QString::number(count);
+    LabelRifiuti->setText(text);
+}
+
+void TFormMappa::ShowWaiting() {
+    const MapLiveValues& v = live_->Values();
+    const MappingWait& wait = live_->Wait();
+    const MappingWait::Blocker why =
+        wait.Why(v.rpm, v.reducerTempRaw, v.statusFlags, live_->Pressure().Filtered());
+    QString text = messMappaturaOff_;
+    if (why != MappingWait::Blocker::None) text += QStringLiteral("\n") + waitTexts_[size_t(why)];
+    text += QStringLiteral("\n") + messTempoRimasto_ + QStringLiteral(" ") +
+            QString::number(wait.SecondsLeft(kTimerInterval)) + QStringLiteral(" s");
+    SetMappingState(text, kMappingOff);
 }
 
 void TFormMappa::SetMappingState(const QString& text, const QColor& colour) {

@@ -115,6 +115,8 @@ class TFormMappa : public QDialog {
     QLabel* LabelValoreCella = nullptr;
     QLabel* LabelPalleggio = nullptr;
     QLabel* LabelContPalleggio = nullptr;
+    // The current zone's refused samples by reason, the largest first.
+    QLabel* LabelRifiuti = nullptr;
     QPushButton* ButtonEsci = nullptr;
     QPushButton* ButtonEsci2 = nullptr;
     QPushButton* ButtonControllaMappa = nullptr;
@@ -141,6 +143,9 @@ class TFormMappa : public QDialog {
     void ShowLiveValues();
     void ShowPeaks(const PressurePeaks::Refreshed& peaks);
     void SetMappingState(const QString& text, const QColor& colour);
+    void ShowAcquisition();
+    // While waiting: the state, what holds the start back and the time left before the time-out.
+    void ShowWaiting();
     void InvalidateCursor(const PixelBox& box);
     void RestartTimer();
 
@@ -192,6 +197,14 @@ class TFormMappa : public QDialog {
     QString finestraScaricaCpu_ = QStringLiteral("Finestra di attesa");
     QString messStartMapping_ = QStringLiteral("Avvio della mappatura automatica...");
     QString messCompletato_ = QStringLiteral("completato");
+    QString labelCampioni_ = QStringLiteral("Campioni");
+    QString labelNessunRifiuto_ = QStringLiteral("Nessun campione rifiutato");
+    QString refusalTexts_[kMappingRefusalCount];
+    // Why the mapping waits, by MappingWait::Blocker (None unused), and the time-left text.
+    QString waitTexts_[5] = {QString(), QStringLiteral("motore fermo"), QStringLiteral("riduttore freddo"),
+                             QStringLiteral("centralina non in mappatura"),
+                             QStringLiteral("pressione riduttore fuori finestra")};
+    QString messTempoRimasto_ = QStringLiteral("time-out fra");
     // Message texts by identifier, Windows-1252 as the boxes take them.
     std::map<std::string, std::string> messages_;
     std::string Message(const char* identifier) const;
