@@ -71,7 +71,7 @@ bool MapEditorLive::ReadValues() {
         values_.statusFlags = r.status;
         mapByte = r.map;
         pressureByte = r.reducerPressure;
-        if (log_ && log_->IsOpen() &&
+        if (log_ && log_->IsOpen() && car_.MAPPATURA_ATTIVA &&
             !log_->WriteRow(clock_.NowMs() - startMs_,
                             LiveLogCells(kMappingRecord, record, car_.TIPO_SENSORE_MAP)))
             log_->Close();
@@ -121,6 +121,7 @@ void MapEditorLive::Acquire(Tick& tick) {
     if (!outcome.point) return;
     map_.AddMappingPoint(outcome.point->rpm, outcome.point->map, outcome.point->value, 0);
     tick.pointAdded = true;
+    tick.point = *outcome.point;
     if (map_.AllZonesAcquired() && !completeAnnounced_) {
         completeAnnounced_ = true;
         tick.mapComplete = true;

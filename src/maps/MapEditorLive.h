@@ -58,8 +58,9 @@ class MapEditorLive {
         bool cursorMoved = false;
         PixelBox oldBox;  // where the cursor was drawn before a move
         bool lambdaSwitched = false;
-        bool beep = false;         // the engine runs in a zone that still needs its point
-        bool pointAdded = false;   // an averaged point went into the map model
+        bool beep = false;        // the engine runs in a zone that still needs its point
+        bool pointAdded = false;  // an averaged point went into the map model: `point`
+        FilteredAcquisition::Point point;
         bool inZone = false;       // the record was a sample of a zone (judged when mapping)
         bool mapComplete = false;  // every zone has its point, said once
         PressurePeaks::Refreshed peaks;
@@ -82,8 +83,9 @@ class MapEditorLive {
     void PlaceCursor(const GridGeometry& grid);
     // The thresholds for the samples from now on (the options dialog).
     void SetOptions(const MappingOptions& options) { acquisition_.SetOptions(options); }
-    // Mapping mode: every record read is also written to `log` as a mapping datalog row, so the
-    // drive can be replayed; null stops it. A row the disk refuses ends the recording.
+    // Mapping mode: every record read while the mapping runs is also written to `log` as a mapping
+    // datalog row, so the drive can be replayed; null stops it. A row the disk refuses ends the
+    // recording.
     void RecordTo(LiveLogWriter* log) { log_ = log; }
 
     bool AutoMapping() const { return autoMapping_; }

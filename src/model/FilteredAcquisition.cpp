@@ -130,12 +130,16 @@ FilteredAcquisition::Outcome FilteredAcquisition::Take(const MappingTick& tick, 
         value += s.cellValue;
     }
     const int64_t n = int64_t(accepted_.size());
-    outcome.point = Point{zone, int32_t(rpm / n), int32_t(pressure / n), int32_t(value / n)};
+    outcome.point = Point{zone, int32_t(rpm / n), int32_t(pressure / n), int32_t(value / n), tick.tMs};
     accepted_.clear();
     return outcome;
 }
 
 void FilteredAcquisition::Reset() {
+    previous_.reset();
+    lastCrossingMs_.reset();
+    lastOpeningMs_.reset();
+    transientNow_ = false;
     EnterZone(-1);
     totalRefused_.fill(0);
 }

@@ -61,6 +61,7 @@ class FilteredAcquisition {
         int32_t rpm = 0;
         int32_t map = 0;
         int32_t value = 0;
+        int64_t tMs = 0;  // when it was taken
     };
     struct Outcome {
         bool inZone = false;
@@ -77,8 +78,8 @@ class FilteredAcquisition {
     // The filters alone, on the tracked history (the record already taken).
     uint32_t Judge(const MappingTick& tick, const ConfMap& map, int zone) const;
 
-    // No samples and no counts, as at the start of a mapping. The drive's history stays: a probe
-    // that has not switched for a while before the start has not switched since either.
+    // Everything back to the start of a mapping, the drive's history included, so the live
+    // mapping and a replay of its recording (which begins there) judge alike.
     void Reset();
     void SetOptions(const MappingOptions& options) { options_ = options; }
     const MappingOptions& Options() const { return options_; }

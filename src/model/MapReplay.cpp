@@ -13,10 +13,10 @@ constexpr int kLambdaReferenceVariable = 99;
 constexpr int32_t kLambdaReferenceVersion = 200;
 constexpr double kHundredths = 100.0;
 
-// The mapping log's columns the replay reads, in MappingColumns order.
-constexpr const char* kNeeded[] = {"rpm",   "lambda_v", "tps_v", "map_v", "cell_deviation", "reducer_temp_c",
-                                   "status"};
-enum Column { kRpm, kLambda, kTps, kMap, kDeviation, kReducer, kStatus, kColumnCount };
+// The mapping log's columns the replay reads.
+constexpr const char* kNeeded[] = {"rpm",        "lambda_v",       "tps_v",          "map_v",
+                                   "cell_value", "cell_deviation", "reducer_temp_c", "status"};
+enum Column { kRpm, kLambda, kTps, kMap, kCell, kDeviation, kReducer, kStatus, kColumnCount };
 
 int32_t Whole(double x) { return std::isnan(x) ? 0 : int32_t(std::lround(x)); }
 int32_t Hundredths(double x) { return std::isnan(x) ? 0 : int32_t(std::lround(x * kHundredths)); }
@@ -56,7 +56,7 @@ MapReplayResult ReplayMapping(const LiveLog& log, const std::string& name, const
             LambdaIndicatorGreen(car, map.ColumnOfRpm(tick.rpm), Hundredths(row[size_t(channel[kLambda])]));
         tick.status = Whole(row[size_t(channel[kStatus])]);
         tick.deviation = Whole(row[size_t(channel[kDeviation])]);
-        tick.cellValue = map.GetCell(map.RowOfMap(tick.map), map.ColumnOfRpm(tick.rpm));
+        tick.cellValue = Whole(row[size_t(channel[kCell])]);
         const double reducer = row[size_t(channel[kReducer])];
         if (!std::isnan(reducer)) tick.reducerC = reducer;
         const FilteredAcquisition::Outcome outcome =

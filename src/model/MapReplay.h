@@ -27,8 +27,9 @@ struct MapReplayResult {
 
 // The automatic mapping's acquisition over a recorded mapping drive (a record-152 datalog), with
 // the axes, cells and lambda settings of `map` and `car`: every record where the ECU said it was
-// ready is judged as the live map editor judges it. The cell value of a sample is `map`'s cell
-// under the point. A log without the columns the replay needs is refused, naming them.
+// ready is judged as the live map editor judges it. The cell value of a sample is the one the
+// ECU reported with it (the map editor and zovctl log ask about the cell under the point). A log
+// without the columns the replay needs is refused, naming them.
 MapReplayResult ReplayMapping(const LiveLog& log, const std::string& name, const ConfMap& map,
                               const ConfCar& car, const MappingOptions& options);
 
