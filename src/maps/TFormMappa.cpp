@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPen>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
@@ -22,6 +23,7 @@
 #include "Localizer.h"
 #include "MapGrid.h"
 #include "QtText.h"
+#include "TFormOpzioniMappatura.h"
 #include "TFormSet.h"
 #include "TModuloLingua.h"
 #include "WindowScale.h"
@@ -34,6 +36,10 @@ constexpr int kDesignWidth = 780;
 constexpr int kDesignHeight = 560;
 constexpr double kGridShare = 0.98;
 constexpr int kMargin = 6;
+// The largest refusals of the current zone that the window lists.
+constexpr int kShownRefusals = 4;
+// The cursor is a ring, so the value of the cell under it stays readable.
+constexpr int kCursorPen = 3;
 
 const QColor kGridColour(0, 255, 255);  // aqua
 const QColor kSelectedCell(0, 0, 128);  // navy
@@ -66,6 +72,9 @@ constexpr MessageText kMessages[] = {
     {"MessMappaturaSospesa2", 70, "Sar\xE0 riportata al funzionamento normale alla prossima connessione."},
     {"MessMappaturaRifiutata", 70, "La centralina ha rifiutato la modalit\xE0 mappatura:"},
     {"MessMappaNonScaricata", 70, "La mappa non \xE8 arrivata in centralina: riprovare o annullare."},
+    {"MessCelleLimitate", 70, "Celle limitate alla variazione massima dalla mappa iniziale:"},
+    {"MessTogliLimite", 70, "Togliere il limite solo per questo scarico?"},
+    {"MessOpzioniNonSalvate", 70, "Le opzioni di mappatura non sono state salvate:"},
 };
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text = {}) {
@@ -126,7 +135,8 @@ TFormMappa::TFormMappa(AppContext& ctx, TModuloLingua& dictionary, bool mode, QW
     setObjectName(QStringLiteral("TFormMappa"));
     setModal(true);
     for (const MessageText& m : kMessages) messages_[m.identifier] = m.builtIn;
-    live_ = std::make_unique<MapEditorLive>(ctx_.link, ctx_.map, ctx_.car, ctx_.clock, autoMapping);
+    options_ = TFormOpzioniMappatura::Load(ctx_.global.MainPath());
+    live_ = std::make_unique<MapEditorLive>(ctx_.link, ctx_.map, ctx_.car, ctx_.clock, autoMapping, options_);
     Initialise();
     if (autoMapping) ShowMappingControls();
 }
@@ -272,6 +282,9 @@ void TFormMappa::BuildControls() {
     ButtonEsci = MakeButton(livePanel_, "ButtonEsci", QStringLiteral("&Esci"));
     ButtonEsci2 = MakeButton(livePanel_, "ButtonEsci2", QStringLiteral("&Esci"));
     ButtonControllaMappa = MakeButton(livePanel_, "ButtonControllaMappa", QStringLiteral("&Controlla mappa"));
+    ButtonOpzioni = MakeButton(livePanel_, "ButtonOpzioni", QStringLiteral("&Opzioni mappatura"));
+    ButtonOpzioni->hide();
+    connect(ButtonOpzioni, &QPushButton::clicked, this, &TFormMappa::ButtonOpzioniClick);
     ButtonEsci2->hide();
     ButtonControllaMappa->hide();
     ButtonControllaMappa->setEnabled(false);
@@ -281,6 +294,7 @@ void TFormMappa::BuildControls() {
 
     auto* buttons = new QVBoxLayout();
     buttons->addStretch();
+    buttons->addWidget(ButtonOpzioni);
     buttons->addWidget(ButtonControllaMappa);
     buttons->addWidget(ButtonEsci);
     buttons->addWidget(ButtonEsci2);
@@ -293,6 +307,7 @@ void TFormMappa::BuildControls() {
     row->addWidget(GroupValori);
     row->addWidget(GroupMotori);
     row->addWidget(GroupAutoMap);
+    row->addWidget(LabelRifiuti);
     row->addStretch();
     row->addLayout(buttons);
 
@@ -310,9 +325,14 @@ void TFormMappa::ShowMappingControls() {
     LabelPMin->hide();
     ButtonEsci->hide();
     ButtonControllaMappa->show();
+    ButtonOpzioni->show();
     ButtonEsci2->show();
     GroupAutoMap->show();
+    LabelRifiuti->show();
     DrawGrid1->SetEditing(false);
+    // The mapping panel is wider than the edit mode's: the window grows to show it whole.
+    livePanel_->adjustSize();
+    resize(std::max(width(), livePanel_->sizeHint().width() + 2 * kMargin), height());
     SizeGrid();
 }
 
@@ -340,6 +360,7 @@ void TFormMappa::Localize() {
         .Caption(ButtonEsci, 20)
         .Caption(ButtonEsci2, 20)
         .Caption(ButtonControllaMappa, 30)
+        .Caption(ButtonOpzioni, 30)
         .Text(QStringLiteral("MessMappaturaOn"), 30, messMappaturaOn_)
         .Text(QStringLiteral("MessMappaturaOff"), 30, messMappaturaOff_)
         .Text(QStringLiteral("FinestraScaricaCpu"), 50, finestraScaricaCpu_)
@@ -580,9 +601,10 @@ void TFormMappa::DrawCursor(QPainter& painter) const {
     const MapCursor& cursor = live_->Cursor();
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(cursorColour_);
-    painter.drawEllipse(QPoint(cursor.X(), cursor.Y()), MapCursor::kRadius, MapCursor::kRadius);
+    painter.setPen(QPen(cursorColour_, kCursorPen));
+    painter.setBrush(Qt::NoBrush);
+    const int radius = MapCursor::kRadius - kCursorPen / 2;
+    painter.drawEllipse(QPoint(cursor.X(), cursor.Y()), radius, radius);
     painter.restore();
 }
 

@@ -53,6 +53,8 @@ class TFormMappa : public QDialog {
     void Timer1Timer();
     void ButtonEsciClick();
     void ButtonControllaMappaClick();
+    // "Opzioni mappatura": the thresholds for the samples from now on, kept for the next runs.
+    void ButtonOpzioniClick();
     // Double click or Enter on the grid: the question, then the value entry dialog.
     void EditSelection();
     // F1 and F2.
@@ -70,6 +72,7 @@ class TFormMappa : public QDialog {
 
     bool AutoMapping() const { return autoMapping; }
     bool LiveEnabled() const { return liveEnabled; }
+    const MappingOptions& Options() const { return options_; }
     bool TimerActive() const;
     MapEditorLive& Live() { return *live_; }
     MappingSession& Session() { return session_; }
@@ -120,6 +123,7 @@ class TFormMappa : public QDialog {
     QPushButton* ButtonEsci = nullptr;
     QPushButton* ButtonEsci2 = nullptr;
     QPushButton* ButtonControllaMappa = nullptr;
+    QPushButton* ButtonOpzioni = nullptr;
     QTimer* Timer1 = nullptr;
 
   protected:
@@ -181,6 +185,7 @@ class TFormMappa : public QDialog {
     bool closed_ = false;
     bool inTick_ = false;
     std::unique_ptr<MapEditorLive> live_;
+    MappingOptions options_;
     MappingSession session_;
     TFormSet* formSet_ = nullptr;
     QWidget* livePanel_ = nullptr;

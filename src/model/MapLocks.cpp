@@ -3,9 +3,13 @@
 #include <cctype>
 #include <charconv>
 #include <fstream>
-#include <sstream>
+
+#include "ConfMap.h"
 
 namespace zov {
+
+static_assert(MapLocks::kRows == ConfMap::kRows && MapLocks::kCols == ConfMap::kCols);
+
 namespace {
 
 // "row,col" with both in the map; surrounding blanks allowed.

@@ -5,14 +5,16 @@
 #include <string>
 #include <string_view>
 
-#include "ConfMap.h"
-
 namespace zov {
 
 // Cells of the main map the installer has locked: the fit leaves them at their value and no
 // download changes them.
 class MapLocks {
   public:
+    // The main map's size (ConfMap::kRows x ConfMap::kCols), which holds the locks.
+    static constexpr int kRows = 16;
+    static constexpr int kCols = 20;
+
     bool Locked(int row, int col) const;
     void Set(int row, int col, bool locked);
     int Count() const;
@@ -30,7 +32,7 @@ class MapLocks {
     bool ReadFile(const std::string& path, std::string& error);
 
   private:
-    std::array<std::array<bool, ConfMap::kCols>, ConfMap::kRows> cells_{};
+    std::array<std::array<bool, kCols>, kRows> cells_{};
 };
 
 }  // namespace zov
