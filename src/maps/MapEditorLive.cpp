@@ -40,7 +40,7 @@ MapEditorLive::Tick MapEditorLive::Step(const GridGeometry& grid) {
         cursor_.Place(values_.rpm, values_.mapValue, bounds_, map_, grid);
         tick.cursorMoved = true;
     }
-    ShowLambda(tick);
+    ShowLambda();
     if (autoMapping_)
         tick.wait = wait_.Step(car_.MAPPATURA_ATTIVA != 0, values_.reducerTempRaw, values_.statusFlags,
                                pressure_.Filtered());
@@ -128,10 +128,8 @@ void MapEditorLive::Acquire(Tick& tick) {
     }
 }
 
-void MapEditorLive::ShowLambda(Tick& tick) {
-    const bool wasGreen = lambdaGreen_;
+void MapEditorLive::ShowLambda() {
     lambdaGreen_ = LambdaIndicatorGreen(car_, bounds_.ColumnOf(values_.rpm), values_.lambdaValue);
-    tick.lambdaSwitched = lambdaGreen_ != wasGreen;
 }
 
 int MapEditorLive::AddCurrentPoint() {

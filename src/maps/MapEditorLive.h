@@ -56,8 +56,7 @@ class MapEditorLive {
     struct Tick {
         bool read = false;  // a record arrived
         bool cursorMoved = false;
-        PixelBox oldBox;  // where the cursor was drawn before a move
-        bool lambdaSwitched = false;
+        PixelBox oldBox;          // where the cursor was drawn before a move
         bool beep = false;        // the engine runs in a zone that still needs its point
         bool pointAdded = false;  // an averaged point went into the map model: `point`
         FilteredAcquisition::Point point;
@@ -104,7 +103,7 @@ class MapEditorLive {
     void ReadLiveRecord();
     void ReadMappingRecord();
     void Acquire(Tick& tick);
-    void ShowLambda(Tick& tick);
+    void ShowLambda();
 
     ComInj& link_;
     ConfMap& map_;

@@ -6,13 +6,18 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 #include "EditorSupport.h"
 #include "MapGrid.h"
 #include "TFormMappa.h"
+#include "TFormOpzioniMappatura.h"
 #include "TFormSet.h"
+#include "TestFiles.h"
 
 namespace zov::test {
 namespace {
@@ -127,6 +132,35 @@ TEST(MapEditorMapping, TheWindowSaysWhyItWaitsAndWhySamplesAreRefused) {
             editor->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/map-window-mapping.png")));
     }
     editor->close();
+}
+
+// The options dialog holds one field per threshold within its limits; what it keeps is read back,
+// and a damaged or missing file gives the defaults (bad pairs only lose themselves).
+TEST(MapEditorMapping, TheOptionsAreEditedKeptAndReadBack) {
+    MapBench b;
+    MappingOptions options;
+    options.minSamples = 6;
+    TFormOpzioniMappatura dialog(options, b.Dictionary());
+    EXPECT_EQ(dialog.windowTitle(), b.Dict("FinestraOpzioniMappatura", 40));
+    EXPECT_EQ(dialog.Field(0)->value(), 6);
+    EXPECT_EQ(dialog.Field(0)->maximum(), 200);
+    dialog.Field(9)->setValue(10);  // max-change
+    const MappingOptions edited = dialog.Options();
+    EXPECT_EQ(edited.minSamples, 6);
+    EXPECT_EQ(edited.maxChangePct, 10);
+
+    zov::testing::ScratchDir dir;
+    std::filesystem::create_directories(dir.File("Config"));
+    EXPECT_EQ(TFormOpzioniMappatura::Load(dir.Path().string()), MappingOptions{}) << "no file: the defaults";
+    ASSERT_EQ(TFormOpzioniMappatura::Save(dir.Path().string(), edited), "");
+    EXPECT_EQ(TFormOpzioniMappatura::Load(dir.Path().string()), edited);
+    std::ofstream(TFormOpzioniMappatura::PathIn(dir.Path().string()))
+        << "min-samples=0;max-change=30;nonsense;edge-percent=x;lambda-still-ms=5000\n";
+    const MappingOptions damaged = TFormOpzioniMappatura::Load(dir.Path().string());
+    EXPECT_EQ(damaged.minSamples, MappingOptions{}.minSamples) << "0 is below its limit";
+    EXPECT_EQ(damaged.maxChangePct, 30);
+    EXPECT_EQ(damaged.edgePercent, MappingOptions{}.edgePercent);
+    EXPECT_EQ(damaged.lambdaStillMs, 5000);
 }
 
 // Each way out ends with the ECU out of mapping mode and the window closed.
