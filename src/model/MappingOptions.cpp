@@ -52,6 +52,10 @@ MappingOptions MappingOptionsFromText(const std::string& text) {
     std::istringstream in(text);
     std::string pair;
     while (std::getline(in, pair, ';')) {
+        // The file's line end (and any blank around a pair) is no part of a value.
+        const size_t first = pair.find_first_not_of(" \t\r\n");
+        const size_t last = pair.find_last_not_of(" \t\r\n");
+        pair = first == std::string::npos ? std::string() : pair.substr(first, last - first + 1);
         const size_t eq = pair.find('=');
         if (eq == std::string::npos) continue;
         const MappingOptionSpec* spec = FindMappingOption(pair.substr(0, eq));
