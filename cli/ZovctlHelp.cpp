@@ -59,12 +59,26 @@ const std::vector<CommandHelp>& CommandHelps() {
         {"dump", "", "load the whole ECU and print every model field as KEY=value",
          "Loads the whole ECU and prints every field of the model as KEY=value; numbered keys\n"
          "carry their indexes (RIF_LAMBDA_0, CL_<column>_<row>)."},
-        {"fit", "POINTS.csv [--download]", "fit the main map to rpm,map,value points and print it",
+        {"fit", "POINTS.csv [--download] [--max-change PCT] [--locks FILE]",
+         "fit the main map to rpm,map,value points and print it",
          "Loads the whole ECU, fits the main map through the operating points of POINTS.csv\n"
          "(rpm,map,value per line, map in hundredths of a volt; a first line that is not numeric is\n"
          "a header) and prints the fitted map as 16 lines of 20 integers, map row 0 first. Nothing\n"
          "is written to the ECU unless --download is given: then the whole map goes to the ECU and\n"
-         "the self-adaptation is reset. Points that cannot carry a surface exit with status 5."},
+         "the self-adaptation is reset. Points that cannot carry a surface exit with status 5.\n"
+         "--max-change PCT keeps every cell within PCT percent of the ECU's map (the number of\n"
+         "capped cells goes to stderr); --locks FILE (\"row,col\" per line, 0-based) keeps those\n"
+         "cells at the ECU's value."},
+        {"map-replay", "LOG.csv [--config FILE.zvf] [--fit OUT.csv] [--locks FILE] [--min-samples N ...]",
+         "run the automatic mapping's acquisition over a recorded mapping drive",
+         "Replays a mapping datalog (zovctl log --record 152) through the automatic mapping's\n"
+         "sample filters, with the axes, map and lambda settings of FILE.zvf or of the connected\n"
+         "ECU. Prints POINT zone=Z rpm=R map=M value=V per zone point, REJECTED reason=NAME\n"
+         "count=N for every filter, then POINTS=n. --fit OUT.csv writes the map fitted through the\n"
+         "points (16 lines of 20 values), bound by --max-change and --locks, and prints CAPPED=n.\n"
+         "Thresholds: --min-samples, --min-span-ms, --lambda-still-ms, --integrator-limit,\n"
+         "--tps-rate, --map-rate, --enrichment-hold-ms, --reducer-min-c, --edge-percent,\n"
+         "--max-change. A log without the columns the replay needs exits with status 2."},
         {"diff", "A B", "print the fields that differ between two configurations (status 1 if any)",
          "Compares two configurations, each a configuration file (.zvf), a folder with the three\n"
          "definition files, or \"ecu\" (the connected ECU, loaded whole as dump does), and prints\n"

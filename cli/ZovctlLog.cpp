@@ -96,7 +96,7 @@ std::optional<LogOptions> ParseLogArguments(const std::vector<std::string>& args
     return o;
 }
 
-LogOutcome RecordLog(ComInj& link, Clock& clock, const LogOptions& options) {
+LogOutcome RecordLog(ComInj& link, Clock& clock, const LogOptions& options, const MappingCellOf& cellOf) {
     LogOutcome outcome;
     const int32_t sensorType = SensorTypeOf(link);
     const std::unique_ptr<DatalogWriter> file = MakeDatalogWriter(options.path);
@@ -110,14 +110,16 @@ LogOutcome RecordLog(ComInj& link, Clock& clock, const LogOptions& options) {
     const int64_t start = clock.NowUs();
     const int64_t end = options.seconds > 0 ? start + int64_t(options.seconds) * 1'000'000 : INT64_MAX;
     int32_t values[kRecordCapacity] = {};
+    std::pair<int, int> cell{0, 0};
     while (stopRequested == 0 && clock.NowUs() < end) {
-        if (!link.ReadRecord(options.record, values, kRecordCapacity)) {
+        if (!link.ReadRecord(options.record, values, kRecordCapacity, cell.first, cell.second)) {
             if (!link.IsConnected()) {
                 outcome.linkError = "the session was lost; the log holds every record read before";
                 break;
             }
             continue;
         }
+        if (cellOf) cell = cellOf(values);
         const int64_t now = clock.NowUs();
         if (!writer.WriteRow((now - start) / 1000, LiveLogCells(options.record, values, sensorType))) {
             outcome.fileError = writer.Error();

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zov {
@@ -30,7 +32,11 @@ struct LogOutcome {
     std::string linkError;
 };
 
+// The map cell (row, column) the next mapping record asks about, from the last record's values;
+// the map editor asks about the cell under the operating point, and a replay learns its value.
+using MappingCellOf = std::function<std::pair<int, int>(const int32_t* values)>;
+
 // Records into a new file on an open session. The file is whole whatever ends the recording.
-LogOutcome RecordLog(ComInj& link, Clock& clock, const LogOptions& options);
+LogOutcome RecordLog(ComInj& link, Clock& clock, const LogOptions& options, const MappingCellOf& cellOf = {});
 
 }  // namespace zov

@@ -23,11 +23,15 @@
 #include "ConsolePrompter.h"
 #include "Cp1252.h"
 #include "EcuProgrammer.h"
+#include "EcuVariables.h"
 #include "Firmware.h"
 #include "GlobalData.h"
 #include "HidapiBus.h"
 #include "LogConversion.h"
+#include "LiveRecord.h"
+#include "MapChangeLimit.h"
 #include "MapFit.h"
+#include "MapLocks.h"
 #include "MixedMapRecord.h"
 #include "Packaging.h"
 #include "ProgrammingBackup.h"
@@ -40,6 +44,7 @@
 #include "ZovctlHelp.h"
 #include "ZovctlLog.h"
 #include "ZovctlPublish.h"
+#include "ZovctlMapReplay.h"
 #include "ZovctlReport.h"
 #include "ZovctlText.h"
 #include "ZovctlUpdate.h"
@@ -618,20 +623,65 @@ void DownloadMap(Session& session, bool reset, bool axes) {
 }
 
 void CommandFit(Session& session, const std::vector<std::string>& args) {
-    const bool download = args.size() == 3 && args[2] == "--download";
-    if (args.size() != 2 && !download) Fail(kBadArgument, "usage: fit POINTS.csv [--download]");
+    const char* const usage = "usage: fit POINTS.csv [--download] [--max-change PCT] [--locks FILE]";
+    bool download = false;
+    std::optional<int> maxChange;
+    MapLocks locks;
+    std::string pointsFile;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--download") {
+            download = true;
+        } else if ((args[i] == "--max-change" || args[i] == "--locks") && i + 1 < args.size()) {
+            std::string error;
+            MappingOptions options;
+            if (args[i] == "--locks" && !locks.ReadFile(args[i + 1], error)) Fail(kFileFailure, error);
+            if (args[i] == "--max-change") {
+                if (!TakeMappingOption(args[i], args[i + 1], options, error)) Fail(kBadArgument, error);
+                maxChange = options.maxChangePct;
+            }
+            ++i;
+        } else if (pointsFile.empty() && !args[i].starts_with("--")) {
+            pointsFile = args[i];
+        } else {
+            Fail(kBadArgument, usage);
+        }
+    }
+    if (pointsFile.empty()) Fail(kBadArgument, usage);
     // The file is checked whole before the ECU is even reached.
     std::vector<ConfMap::MappingPoint> points;
-    const FitPointsError refused = ReadFitPoints(args[1], points);
+    const FitPointsError refused = ReadFitPoints(pointsFile, points);
     if (refused.status != kOk) Fail(ExitCode(refused.status), refused.reason);
     Connect(session.link, session.link.portIndex);
     LoadEcu(session);
     ConfMap& map = session.model.Map();
+    const MapCells start = CellsOfMap(map);
     if (!FitMapToPoints(map, points))
         Fail(kImpossible, "impossible with this data: the points must fill three cells not on one line");
+    // Bound to the map the ECU holds, so no cell moves more than allowed and locked cells stay.
+    const MapChangeLimit limit = LimitMapChange(map, start, maxChange.value_or(0), locks);
+    if (maxChange) std::fprintf(stderr, "zovctl: %d cells capped at %d %%\n", limit.cappedCount, *maxChange);
     // A new map makes what the ECU has learnt on the old one wrong: the reset follows it.
     if (download) DownloadMap(session, true, false);
     for (int r = 0; r < ConfMap::kRows; ++r) std::printf("%s\n", Join(map.CL[r], ConfMap::kCols).c_str());
+}
+
+// map-replay LOG.csv ...: the acquisition over a recorded drive; the ECU only without --config.
+void CommandMapReplay(Session& session, const std::vector<std::string>& args) {
+    std::string error;
+    const std::optional<ReplayArguments> arguments = ParseReplayArguments(args, error);
+    if (!arguments) Fail(kBadArgument, error);
+    if (!arguments->config.empty()) {
+        const ConfigurationDiff::LoadError loaded =
+            ConfigurationDiff::TakeFiles(session.model, arguments->config);
+        if (loaded)
+            Fail(kFileFailure,
+                 loaded.what + (loaded.reason.empty() ? "" : ": " + cp1252::ToUtf8(loaded.reason)));
+    } else {
+        Connect(session.link, session.link.portIndex);
+        LoadEcu(session);
+    }
+    const int status = RunMapReplay(session.model, *arguments, stdout, error);
+    if (status != kOk) Fail(ExitCode(status), error);
 }
 
 // --- Printed report -----------------------------------------------------------------------
@@ -667,7 +717,19 @@ void CommandLog(Session& session, const std::vector<std::string>& args) {
     std::string error;
     const std::optional<LogOptions> options = ParseLogArguments(args, error);
     if (!options) Fail(kBadArgument, error);
-    const LogOutcome outcome = RecordLog(session.link, session.clock, *options);
+    MappingCellOf cellOf;
+    if (options->record == kRecordMapping) {
+        // The map's axes place the operating point, so each record carries its own cell's value.
+        ConfMap& map = session.model.Map();
+        map.ReadFromEcu(105);
+        map.ReadFromEcu(111);
+        cellOf = [&map](const int32_t* values) {
+            const MappingRecord r = MappingRecordFromValues(values);
+            return std::pair<int, int>(map.RowOfMap(VoltFromByte(r.map)),
+                                       map.ColumnOfRpm(RpmFromPeriod(r.period)));
+        };
+    }
+    const LogOutcome outcome = RecordLog(session.link, session.clock, *options, cellOf);
     if (!outcome.opened) Fail(kFileFailure, outcome.fileError);
     std::printf("RECORDS=%lld\nRATE=%.1f\n", static_cast<long long>(outcome.records), outcome.rate);
     if (!outcome.fileError.empty()) Fail(kFileFailure, outcome.fileError);
@@ -729,6 +791,7 @@ const std::map<std::string, FileCommand>& FileCommands() {
         {"unpack-config", {Needs::Nothing, CommandUnpackConfig}},
         {"unpack-ecu", {Needs::Nothing, CommandUnpackEcu}},
         {"fit", {Needs::Port, CommandFit}},
+        {"map-replay", {Needs::Port, CommandMapReplay}},
         {"diff", {Needs::Port, CommandDiff}},
         {"report", {Needs::Port, CommandReport}},
         {"vehicles", {Needs::Nothing, OnRuntimeFolder(ListVehicles, "/Vetture")}},

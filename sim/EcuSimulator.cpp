@@ -447,7 +447,7 @@ EngineSnapshot EcuSimulator::Engine() const { return engine_.Sample(nowUs_, Inpu
 //   151: period, lambda, accumulation, reducer pressure.
 //   152 (a = map row, b = map column): lambda, TPS, MAP, period, main map cell (a, b), reducer
 //        temperature, word of deviation (low byte, signed: fast corrector) and status (high byte,
-//        bit 3 set while on gas in closed loop with the mapping mode of var 39 on), reducer pressure.
+//        bit 3 set while on gas with the mapping mode of var 39 on), reducer pressure.
 // The data are padded with zeros to the record's length on the line.
 std::vector<uint8_t> EcuSimulator::RecordData(int index, uint8_t a, uint8_t b) const {
     const RecordLayout* layout = RecordLayoutOf(index);
@@ -471,7 +471,9 @@ std::vector<uint8_t> EcuSimulator::RecordData(int index, uint8_t a, uint8_t b) c
             const int32_t cell = (a < 16 && b < 20) ? Value(50, a * 20 + b) : 0;
             uint8_t flags = s.status & (kStatusTpsIdle | kStatusClosedLoop | kStatusCutoff);
             const bool mappingMode = (Value(39) & 0x04) != 0;
-            if (mappingMode && (s.status & kStatusOnGas) && (s.status & kStatusClosedLoop)) flags |= 0x08;
+            // Ready whenever it runs on gas in mapping mode: whether a sample is fit to learn from is
+            // the PC's judgement, which needs the ECU's samples to judge.
+            if (mappingMode && (s.status & kStatusOnGas)) flags |= 0x08;
             const int32_t deviation = static_cast<uint8_t>(s.integrator1) | (flags << 8);
             values = {s.lambda, s.tps, s.map, s.period, cell, s.reducerTemp, deviation, s.reducerPressure};
             break;

@@ -106,6 +106,37 @@ double EngineModel::RawToCelsius(uint8_t raw) {
     return (k - (r - kNtcRatio[k]) / (kNtcRatio[k - 1] - kNtcRatio[k])) * 5.0 - 55.0;
 }
 
+void EngineModel::ApplyFaults(double t, EngineSnapshot& s) const {
+    constexpr double kStepSeconds = 0.5;
+    constexpr int kStepTpsBytes = 60;
+    constexpr double kColdReducerC = 15.0;
+    for (const EngineFault& f : options_.faults) {
+        if (t < f.fromS || t >= f.toS) continue;
+        switch (f.kind) {
+            case EngineFaultKind::LambdaDead:
+                s.lambda = 0;
+                break;
+            case EngineFaultKind::FuelCut:
+                s.status |= kStatusCutoff;
+                s.lambda = kLambdaLean;
+                s.integrator1 = 0;
+                break;
+            case EngineFaultKind::OpenLoop:
+                s.status &= uint8_t(~kStatusClosedLoop);
+                s.integrator1 = s.integrator2 = 0;
+                break;
+            case EngineFaultKind::ColdReducer:
+                s.reducerTempC = kColdReducerC;
+                s.reducerTemp = CelsiusToRaw(kColdReducerC);
+                break;
+            case EngineFaultKind::ThrottleSteps:
+                if (int(std::floor((t - f.fromS) / kStepSeconds)) % 2 == 1)
+                    s.tps = uint8_t(std::min(255, s.tps + kStepTpsBytes));
+                break;
+        }
+    }
+}
+
 EngineSnapshot EngineModel::Sample(int64_t sincePowerOnUs, const EngineInputs& in) const {
     EngineSnapshot s;
     const double t = static_cast<double>(std::max<int64_t>(sincePowerOnUs, 0)) / 1e6;
@@ -202,6 +233,7 @@ EngineSnapshot EngineModel::Sample(int64_t sincePowerOnUs, const EngineInputs& i
     pressure -= static_cast<int>(std::lround(8.0 * flow + s.cumulus / 40.0));
     s.reducerPressure = static_cast<uint8_t>(pressure + std::lround(std::sin(2 * kPi * t / 3.7)));
     s.level = kFuelLevel;
+    ApplyFaults(t, s);
 
     if (const HeldSensors* held = options_.held.get()) {
         if (held->period) {

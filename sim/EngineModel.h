@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace zov::sim {
 
@@ -27,12 +28,27 @@ struct HeldSensors {
     std::optional<uint8_t> reducerTemp;      // NTC byte; 0 = no sensor
 };
 
+// A fault of the car for a stretch of the drive, as the automatic mapping must not learn from it.
+enum class EngineFaultKind : uint8_t {
+    LambdaDead,     // the probe reads 0 V (broken or still cold)
+    FuelCut,        // a cut-off on deceleration: cutoff bit, throttle closed, lean probe
+    OpenLoop,       // the ECU runs without the probe's correction
+    ColdReducer,    // the reducer below any mapping temperature
+    ThrottleSteps,  // the throttle jerked open and shut every half second
+};
+struct EngineFault {
+    EngineFaultKind kind;
+    double fromS;  // seconds since power-on, the stretch is [fromS, toS)
+    double toS;
+};
+
 struct EngineOptions {
     DriveMode mode = DriveMode::Idle;
     double startTemperatureC = 20.0;          // reducer temperature at power-on
     double warmTemperatureC = 78.0;           // where the warm-up settles
     double warmUpSeconds = 90.0;              // time constant of the warm-up
     std::shared_ptr<const HeldSensors> held;  // none: every value comes from the model
+    std::vector<EngineFault> faults;
 };
 
 // The ECU settings the engine reacts to, taken from the ECU's memory at the moment of sampling, so
@@ -111,6 +127,8 @@ class EngineModel {
     static double CumulusDecayPerSecond(int rpm, const EngineInputs& in);
 
   private:
+    void ApplyFaults(double t, EngineSnapshot& s) const;
+
     EngineOptions options_;
 };
 

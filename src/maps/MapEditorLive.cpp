@@ -3,22 +3,22 @@
 #include "ComInj.h"
 #include "ConfCar.h"
 #include "ConfMap.h"
+#include "LiveLogFormat.h"
+#include "LiveLogWriter.h"
 #include "LiveRecord.h"
+#include "MapReplay.h"
 
 namespace zov {
 
-namespace {
-constexpr int kLambdaReferenceVariable = 99;
-constexpr int32_t kLambdaReferenceVersion = 200;
-}  // namespace
-
-MapEditorLive::MapEditorLive(ComInj& link, ConfMap& map, ConfCar& car, Clock& clock, bool autoMapping)
+MapEditorLive::MapEditorLive(ComInj& link, ConfMap& map, ConfCar& car, Clock& clock, bool autoMapping,
+                             const MappingOptions& options)
     : link_(link),
       map_(map),
       car_(car),
       clock_(clock),
       autoMapping_(autoMapping),
-      acquisition_(map.samplesPerPoint),
+      acquisition_(options),
+      startMs_(clock.NowMs()),
       wait_(car.TIPO_DI_CARBURANTE) {
     ComputeBounds();
 }
@@ -40,9 +40,7 @@ MapEditorLive::Tick MapEditorLive::Step(const GridGeometry& grid) {
         cursor_.Place(values_.rpm, values_.mapValue, bounds_, map_, grid);
         tick.cursorMoved = true;
     }
-    ShowLambda(tick);
-    if (autoMapping_ && map_.mappingPhase == kMappingPhase && car_.MAPPATURA_ATTIVA && tick.lambdaSwitched)
-        acquisition_.Record({values_.rpm, values_.mapValue, values_.cellValue, values_.cellDeviation});
+    ShowLambda();
     if (autoMapping_)
         tick.wait = wait_.Step(car_.MAPPATURA_ATTIVA != 0, values_.reducerTempRaw, values_.statusFlags,
                                pressure_.Filtered());
@@ -73,6 +71,10 @@ bool MapEditorLive::ReadValues() {
         values_.statusFlags = r.status;
         mapByte = r.map;
         pressureByte = r.reducerPressure;
+        if (log_ && log_->IsOpen() && car_.MAPPATURA_ATTIVA &&
+            !log_->WriteRow(clock_.NowMs() - startMs_,
+                            LiveLogCells(kMappingRecord, record, car_.TIPO_SENSORE_MAP)))
+            log_->Close();
     } else {
         if (!link_.ReadRecord(kLiveRecord, record, kRecordCapacity, 0, 0)) return false;
         const LiveRecord r = LiveRecordFromValues(record);
@@ -97,37 +99,37 @@ bool MapEditorLive::ReadValues() {
 }
 
 void MapEditorLive::Acquire(Tick& tick) {
-    bool acquired = false;
-    int zone = -1;
-    if (!map_.FindZone(cursor_.Row(), cursor_.Column(), acquired, zone)) {
-        acquisition_.Drop();
-        return;
-    }
+    MappingTick sample;
+    sample.tMs = clock_.NowMs() - startMs_;
+    sample.rpm = values_.rpm;
+    sample.map = values_.mapValue;
+    sample.tps = values_.tpsValue;
+    // The indicator's side of the threshold for this record, before the display takes it.
+    sample.lambdaGreen = LambdaIndicatorGreen(car_, bounds_.ColumnOf(values_.rpm), values_.lambdaValue);
+    sample.status = values_.statusFlags;
+    sample.deviation = values_.cellDeviation;
+    sample.cellValue = values_.cellValue;
+    if (values_.reducerTempRaw != 0) sample.reducerC = ConfCar::RawToCelsius(values_.reducerTempRaw);
+    const bool ready = car_.MAPPATURA_ATTIVA && map_.mappingPhase == kMappingPhase &&
+                       (values_.statusFlags & MappingWait::kReadyBit);
+    const FilteredAcquisition::Outcome outcome = acquisition_.Take(sample, map_, ready);
+    tick.inZone = outcome.inZone;
+    if (!outcome.inZone) return;
     beepPhase_ = (beepPhase_ + 1) % kZoneBeepPhases;
-    if (!car_.MAPPATURA_ATTIVA || !(values_.statusFlags & MappingWait::kReadyBit)) {
-        acquisition_.Drop();
-        return;
-    }
-    if (beepPhase_ == 0 && !acquired) tick.beep = true;
-    if (!acquisition_.Stable(values_.rpm, values_.mapValue, values_.tpsValue, map_, clock_)) return;
-    const MappingSample mean = acquisition_.Average();
-    map_.AddMappingPoint(mean.rpm, mean.map, mean.cellValue, 0);
+    if (!ready) return;
+    if (beepPhase_ == 0 && !map_.zoneAcquired[size_t(acquisition_.Zone())]) tick.beep = true;
+    if (!outcome.point) return;
+    map_.AddMappingPoint(outcome.point->rpm, outcome.point->map, outcome.point->value, 0);
     tick.pointAdded = true;
+    tick.point = *outcome.point;
     if (map_.AllZonesAcquired() && !completeAnnounced_) {
         completeAnnounced_ = true;
         tick.mapComplete = true;
     }
 }
 
-int32_t MapEditorLive::LambdaThreshold() const {
-    if (car_.VERSIONE_CENTRALINA >= kLambdaReferenceVersion) return car_.GetValue(kLambdaReferenceVariable);
-    return car_.GetLambdaRef(bounds_.ColumnOf(values_.rpm));
-}
-
-void MapEditorLive::ShowLambda(Tick& tick) {
-    const bool wasGreen = lambdaGreen_;
-    lambdaGreen_ = (LambdaThreshold() < values_.lambdaValue) == car_.IsLambdaInverted();
-    tick.lambdaSwitched = lambdaGreen_ != wasGreen;
+void MapEditorLive::ShowLambda() {
+    lambdaGreen_ = LambdaIndicatorGreen(car_, bounds_.ColumnOf(values_.rpm), values_.lambdaValue);
 }
 
 int MapEditorLive::AddCurrentPoint() {

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
+#include "FilteredAcquisition.h"
 #include "MapBounds.h"
 #include "MapCursor.h"
-#include "MappingAcquisition.h"
 #include "MappingWait.h"
 #include "PressurePeaks.h"
 
@@ -14,6 +14,7 @@ class Clock;
 class ComInj;
 class ConfCar;
 class ConfMap;
+class LiveLogWriter;
 
 // What the map editor shows of the engine, as the last record gave it: speed in rpm; manifold
 // pressure, throttle and lambda in hundredths of a volt; the rest as the ECU sends them.
@@ -55,16 +56,18 @@ class MapEditorLive {
     struct Tick {
         bool read = false;  // a record arrived
         bool cursorMoved = false;
-        PixelBox oldBox;  // where the cursor was drawn before a move
-        bool lambdaSwitched = false;
-        bool beep = false;         // the engine runs in a zone that still needs its point
-        bool pointAdded = false;   // an averaged point went into the map model
+        PixelBox oldBox;          // where the cursor was drawn before a move
+        bool beep = false;        // the engine runs in a zone that still needs its point
+        bool pointAdded = false;  // an averaged point went into the map model: `point`
+        FilteredAcquisition::Point point;
+        bool inZone = false;       // the record was a sample of a zone (judged when mapping)
         bool mapComplete = false;  // every zone has its point, said once
         PressurePeaks::Refreshed peaks;
         MappingWait::Outcome wait = MappingWait::Outcome::Wait;
     };
 
-    MapEditorLive(ComInj& link, ConfMap& map, ConfCar& car, Clock& clock, bool autoMapping);
+    MapEditorLive(ComInj& link, ConfMap& map, ConfCar& car, Clock& clock, bool autoMapping,
+                  const MappingOptions& options = {});
 
     // The boundaries from the map's axes (at the opening and when a mapping has started).
     void ComputeBounds();
@@ -77,18 +80,22 @@ class MapEditorLive {
     int AddCurrentPoint();
     // Places the cursor again on a grid whose cells changed size.
     void PlaceCursor(const GridGeometry& grid);
+    // The thresholds for the samples from now on (the options dialog).
+    void SetOptions(const MappingOptions& options) { acquisition_.SetOptions(options); }
+    // Mapping mode: every record read while the mapping runs is also written to `log` as a mapping
+    // datalog row, so the drive can be replayed; null stops it. A row the disk refuses ends the
+    // recording.
+    void RecordTo(LiveLogWriter* log) { log_ = log; }
 
     bool AutoMapping() const { return autoMapping_; }
     const MapLiveValues& Values() const { return values_; }
     const MapBounds& Bounds() const { return bounds_; }
     const MapCursor& Cursor() const { return cursor_; }
     const PressurePeaks& Pressure() const { return pressure_; }
-    const MappingAcquisition& Acquisition() const { return acquisition_; }
+    const FilteredAcquisition& Acquisition() const { return acquisition_; }
     const MappingWait& Wait() const { return wait_; }
     bool LambdaGreen() const { return lambdaGreen_; }
     bool CompleteAnnounced() const { return completeAnnounced_; }
-    // The lambda threshold at the current speed, hundredths of a volt.
-    int32_t LambdaThreshold() const;
 
   private:
     // Step A: false when no record arrived (no session, or the link gave up on it).
@@ -96,7 +103,7 @@ class MapEditorLive {
     void ReadLiveRecord();
     void ReadMappingRecord();
     void Acquire(Tick& tick);
-    void ShowLambda(Tick& tick);
+    void ShowLambda();
 
     ComInj& link_;
     ConfMap& map_;
@@ -107,7 +114,9 @@ class MapEditorLive {
     MapBounds bounds_;
     MapCursor cursor_;
     PressurePeaks pressure_;
-    MappingAcquisition acquisition_;
+    FilteredAcquisition acquisition_;
+    LiveLogWriter* log_ = nullptr;
+    int64_t startMs_ = 0;
     MappingWait wait_;
     int beepPhase_ = 0;
     bool lambdaGreen_ = false;

@@ -9,6 +9,9 @@ namespace {
 constexpr int kMappingPhase = 3;
 }  // namespace
 
+MappingSession::MappingSession(ConfigurationModel& model, std::string journalPath)
+    : model_(model), journal_(std::move(journalPath)), startMap_(CellsOfMap(model.Map())) {}
+
 WriteOutcome MappingSession::Start(const Progress& progress) {
     ConfMap& map = model_.Map();
     map.mappingPhase = kMappingPhase;
@@ -26,6 +29,7 @@ WriteOutcome MappingSession::Start(const Progress& progress) {
     model_.Param().EnterMapping();
     progress(50);
     const WriteOutcome prepared = map.PrepareMapping();
+    startMap_ = CellsOfMap(map);
     progress(75);
     const WriteOutcome entered = model_.Car().EnterMapping();
     progress(100);
@@ -46,10 +50,13 @@ bool MappingSession::EnsureLeft() {
     return true;
 }
 
-bool MappingSession::FitMap() {
+bool MappingSession::FitMap(int maxChangePct, bool capped) {
     ConfMap& map = model_.Map();
     map.SaveBackup();
-    return FitMapToPoints(map, map.mappingPoints);
+    limit_ = {};
+    if (!FitMapToPoints(map, map.mappingPoints)) return false;
+    limit_ = LimitMapChange(map, startMap_, capped ? maxChangePct : 0, map.cellLocks);
+    return true;
 }
 
 WriteOutcome MappingSession::Download() { return model_.Map().SendNewMap().Outcome(); }

@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "MapChangeLimit.h"
 #include "MappingJournal.h"
 #include "WriteOutcome.h"
 
@@ -22,8 +23,7 @@ class MappingSession {
 
     // `journalPath` keeps the ECU's normal values on disk while the mapping runs (MappingJournal);
     // empty: no journal.
-    explicit MappingSession(ConfigurationModel& model, std::string journalPath = {})
-        : model_(model), journal_(std::move(journalPath)) {}
+    explicit MappingSession(ConfigurationModel& model, std::string journalPath = {});
 
     // The start of an automatic mapping: the mapping phase, no cell flags or marks, no points; then
     // the parameters' and the map's preparation (the map re-gridded onto the default axes and sent)
@@ -42,7 +42,15 @@ class MappingSession {
 
     // The fit of the collected points into the whole map (the model only), the map as it was kept
     // as the undo copy first. False, with the map unchanged, when the points do not make a surface.
-    bool FitMap();
+    // The fitted map is then bound to the map the ECU held when this session started (after the
+    // re-gridding of the start): no cell further than `maxChangePct` percent from it unless
+    // `capped` is false (the installer lifted the cap for one download), locked cells at their
+    // starting value always. Every pass measures from the same start, so passes cannot add up.
+    bool FitMap(int maxChangePct, bool capped = true);
+    // What the last fit's binding did: the capped cells and the locked ones put back.
+    const MapChangeLimit& Limit() const { return limit_; }
+    // The map at the start of this session; before a start, the map as the window found it.
+    const MapCells& StartMap() const { return startMap_; }
     // The fitted map to the ECU (table 50) and the self-adaptation counters reset, since they were
     // learnt on the map it replaces (ConfMap::SendNewMap).
     WriteOutcome Download();
@@ -51,6 +59,8 @@ class MappingSession {
     ConfigurationModel& model_;
     MappingJournal journal_;
     bool left_ = false;
+    MapCells startMap_{};
+    MapChangeLimit limit_;
 };
 
 }  // namespace zov

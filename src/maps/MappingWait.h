@@ -18,6 +18,8 @@ class MappingWait {
     static constexpr int32_t kLpgHigh = 99, kLpgLow = 89;
 
     enum class Outcome { Wait, Start, TimeOut };
+    // What holds the start back, the first that applies.
+    enum class Blocker { None, EngineStopped, ReducerCold, NotReady, PressureOutside };
 
     // `fuel` is TIPO_DI_CARBURANTE: 1 Metano, anything else the LPG window.
     explicit MappingWait(int32_t fuel);
@@ -25,6 +27,11 @@ class MappingWait {
     // One display tick. `mappingActive` is MAPPATURA_ATTIVA: once the mapping runs, nothing here
     // happens but the count of ticks.
     Outcome Step(bool mappingActive, int32_t reducerTempRaw, int32_t statusFlags, int32_t filteredPressure);
+
+    // Why the mapping has not started with these values; None once they all hold.
+    Blocker Why(int32_t rpm, int32_t reducerTempRaw, int32_t statusFlags, int32_t filteredPressure) const;
+    // Whole seconds until the time-out, at `tickMs` per tick.
+    int SecondsLeft(int tickMs) const;
 
     int32_t High() const { return high_; }
     int32_t Low() const { return low_; }

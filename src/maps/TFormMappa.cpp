@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPen>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
@@ -22,6 +23,7 @@
 #include "Localizer.h"
 #include "MapGrid.h"
 #include "QtText.h"
+#include "TFormOpzioniMappatura.h"
 #include "TFormSet.h"
 #include "TModuloLingua.h"
 #include "WindowScale.h"
@@ -34,6 +36,10 @@ constexpr int kDesignWidth = 780;
 constexpr int kDesignHeight = 560;
 constexpr double kGridShare = 0.98;
 constexpr int kMargin = 6;
+// The largest refusals of the current zone that the window lists.
+constexpr int kShownRefusals = 4;
+// The cursor is a ring, so the value of the cell under it stays readable.
+constexpr int kCursorPen = 3;
 
 const QColor kGridColour(0, 255, 255);  // aqua
 const QColor kSelectedCell(0, 0, 128);  // navy
@@ -66,6 +72,9 @@ constexpr MessageText kMessages[] = {
     {"MessMappaturaSospesa2", 70, "Sar\xE0 riportata al funzionamento normale alla prossima connessione."},
     {"MessMappaturaRifiutata", 70, "La centralina ha rifiutato la modalit\xE0 mappatura:"},
     {"MessMappaNonScaricata", 70, "La mappa non \xE8 arrivata in centralina: riprovare o annullare."},
+    {"MessCelleLimitate", 70, "Celle limitate alla variazione massima dalla mappa iniziale:"},
+    {"MessTogliLimite", 70, "Togliere il limite solo per questo scarico?"},
+    {"MessOpzioniNonSalvate", 70, "Le opzioni di mappatura non sono state salvate:"},
 };
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text = {}) {
@@ -127,7 +136,8 @@ TFormMappa::TFormMappa(AppContext& ctx, TModuloLingua& dictionary, bool mode, QW
     setObjectName(QStringLiteral("TFormMappa"));
     setModal(true);
     for (const MessageText& m : kMessages) messages_[m.identifier] = m.builtIn;
-    live_ = std::make_unique<MapEditorLive>(ctx_.link, ctx_.map, ctx_.car, ctx_.clock, autoMapping);
+    options_ = TFormOpzioniMappatura::Load(ctx_.global.MainPath());
+    live_ = std::make_unique<MapEditorLive>(ctx_.link, ctx_.map, ctx_.car, ctx_.clock, autoMapping, options_);
     Initialise();
     if (autoMapping) ShowMappingControls();
 }
@@ -264,11 +274,18 @@ void TFormMappa::BuildControls() {
     mapping->addWidget(LabelValoreCella, 1, 1);
     mapping->addWidget(LabelPalleggio, 2, 0);
     mapping->addWidget(LabelContPalleggio, 2, 1);
+    LabelRifiuti = MakeLabel(GroupAutoMap, "LabelRifiuti");
+    LabelRifiuti->setMinimumWidth(
+        QFontMetrics(LabelRifiuti->font()).horizontalAdvance(QStringLiteral("correttore al limite: 8888")));
+    mapping->addWidget(LabelRifiuti, 0, 2, 3, 1, Qt::AlignTop);
     GroupAutoMap->hide();
 
     ButtonEsci = MakeButton(livePanel_, "ButtonEsci", QStringLiteral("&Esci"));
     ButtonEsci2 = MakeButton(livePanel_, "ButtonEsci2", QStringLiteral("&Esci"));
     ButtonControllaMappa = MakeButton(livePanel_, "ButtonControllaMappa", QStringLiteral("&Controlla mappa"));
+    ButtonOpzioni = MakeButton(livePanel_, "ButtonOpzioni", QStringLiteral("&Opzioni mappatura"));
+    ButtonOpzioni->hide();
+    connect(ButtonOpzioni, &QPushButton::clicked, this, &TFormMappa::ButtonOpzioniClick);
     ButtonEsci2->hide();
     ButtonControllaMappa->hide();
     ButtonControllaMappa->setEnabled(false);
@@ -278,6 +295,7 @@ void TFormMappa::BuildControls() {
 
     auto* buttons = new QVBoxLayout();
     buttons->addStretch();
+    buttons->addWidget(ButtonOpzioni);
     buttons->addWidget(ButtonControllaMappa);
     buttons->addWidget(ButtonEsci);
     buttons->addWidget(ButtonEsci2);
@@ -290,6 +308,7 @@ void TFormMappa::BuildControls() {
     row->addWidget(GroupValori);
     row->addWidget(GroupMotori);
     row->addWidget(GroupAutoMap);
+    row->addWidget(LabelRifiuti);
     row->addStretch();
     row->addLayout(buttons);
 
@@ -307,9 +326,14 @@ void TFormMappa::ShowMappingControls() {
     LabelPMin->hide();
     ButtonEsci->hide();
     ButtonControllaMappa->show();
+    ButtonOpzioni->show();
     ButtonEsci2->show();
     GroupAutoMap->show();
+    LabelRifiuti->show();
     DrawGrid1->SetEditing(false);
+    // The mapping panel is wider than the edit mode's: the window grows to show it whole.
+    livePanel_->adjustSize();
+    resize(std::max(width(), livePanel_->sizeHint().width() + 2 * kMargin), height());
     SizeGrid();
 }
 
@@ -337,6 +361,7 @@ void TFormMappa::Localize() {
         .Caption(ButtonEsci, 20)
         .Caption(ButtonEsci2, 20)
         .Caption(ButtonControllaMappa, 30)
+        .Caption(ButtonOpzioni, 30)
         .Text(QStringLiteral("MessMappaturaOn"), 30, messMappaturaOn_)
         .Text(QStringLiteral("MessMappaturaOff"), 30, messMappaturaOff_)
         .Text(QStringLiteral("FinestraScaricaCpu"), 50, finestraScaricaCpu_)
@@ -353,6 +378,17 @@ void TFormMappa::Localize() {
         .Caption(formSet_->RadioButtonProp, QStringLiteral("LabelProporz"), 15);
     for (const MessageText& m : kMessages)
         localizer.Text(QString::fromLatin1(m.identifier), m.cut, messages_[m.identifier]);
+    for (int r = 0; r < kMappingRefusalCount; ++r) {
+        refusalTexts_[r] = QString::fromLatin1(MappingRefusalBuiltIn(MappingRefusal(r)));
+        localizer.Text(QString::fromLatin1(MappingRefusalLabel(MappingRefusal(r))), 30, refusalTexts_[r]);
+    }
+    localizer.Text(QStringLiteral("LabelCampioni"), 20, labelCampioni_)
+        .Text(QStringLiteral("MessNessunRifiuto"), 40, labelNessunRifiuto_)
+        .Text(QStringLiteral("MessAttesaMotore"), 40, waitTexts_[1])
+        .Text(QStringLiteral("MessAttesaRiduttore"), 40, waitTexts_[2])
+        .Text(QStringLiteral("MessAttesaCentralina"), 40, waitTexts_[3])
+        .Text(QStringLiteral("MessAttesaPressione"), 40, waitTexts_[4])
+        .Text(QStringLiteral("MessTempoRimasto"), 20, messTempoRimasto_);
     if (localizer.RunOrReport(ctx_.prompter, dictionary_messages::kMapEditor, AppContext::kTitle)) {
         SetMappingState(messMappaturaOff_, kMappingOff);
         ShowLiveValues();
@@ -427,6 +463,7 @@ void TFormMappa::ShowTick(const MapEditorLive::Tick& tick) {
     ShowLiveValues();
     ShowPeaks(tick.peaks);
 
+    if (autoMapping && !ctx_.car.MAPPATURA_ATTIVA && tick.read) ShowWaiting();
     if (tick.wait == MappingWait::Outcome::Start) {
         if (!StartMapping()) return;
         ButtonControllaMappa->setEnabled(true);
@@ -453,7 +490,7 @@ void TFormMappa::ShowLiveValues() {
     const QColor lambda = live_->LambdaGreen() ? kLambdaGreen : kLambdaRed;
     SetBackground(LabLambda, lambda);
     SetBackground(LabelPalleggio, lambda);
-    LabelContPalleggio->setText(QString::number(live_->Acquisition().Count()));
+    ShowAcquisition();
     LabTarget->setText(QString::number(v.target));
     LabintMin->setText(QString::number(v.corrector1));
     LabintFuoriMin->setText(QString::number(v.corrector2));
@@ -473,6 +510,32 @@ void TFormMappa::ShowLiveValues() {
 void TFormMappa::ShowPeaks(const PressurePeaks::Refreshed& peaks) {
     if (peaks.max) LabelPMax->setText(FormatHundredths(live_->Pressure().Max()) + QStringLiteral("  max"));
     if (peaks.min) LabelPMin->setText(FormatHundredths(live_->Pressure().Min()) + QStringLiteral("  min"));
+}
+
+void TFormMappa::ShowAcquisition() {
+    const FilteredAcquisition& acquisition = live_->Acquisition();
+    LabelContPalleggio->setText(QString::number(acquisition.Accepted()) + QStringLiteral("/") +
+                                QString::number(acquisition.Options().minSamples));
+    QString text = labelCampioni_ + QStringLiteral(": ") + QString::number(acquisition.Accepted()) +
+                   QStringLiteral("/") + QString::number(acquisition.Options().minSamples);
+    const auto reasons = acquisition.ZoneReasons();
+    if (reasons.empty() && acquisition.Zone() >= 0) text += QStringLiteral("\n") + labelNessunRifiuto_;
+    for (const auto& [reason, count] : reasons)
+        text += QStringLiteral("\n") + refusalTexts_[size_t(reason)] + QStringLiteral(": ") +
+                QString::number(count);
+    LabelRifiuti->setText(text);
+}
+
+void TFormMappa::ShowWaiting() {
+    const MapLiveValues& v = live_->Values();
+    const MappingWait& wait = live_->Wait();
+    const MappingWait::Blocker why =
+        wait.Why(v.rpm, v.reducerTempRaw, v.statusFlags, live_->Pressure().Filtered());
+    QString text = messMappaturaOff_;
+    if (why != MappingWait::Blocker::None) text += QStringLiteral("\n") + waitTexts_[size_t(why)];
+    text += QStringLiteral("\n") + messTempoRimasto_ + QStringLiteral(" ") +
+            QString::number(wait.SecondsLeft(kTimerInterval)) + QStringLiteral(" s");
+    SetMappingState(text, kMappingOff);
 }
 
 void TFormMappa::SetMappingState(const QString& text, const QColor& colour) {
@@ -539,9 +602,10 @@ void TFormMappa::DrawCursor(QPainter& painter) const {
     const MapCursor& cursor = live_->Cursor();
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(cursorColour_);
-    painter.drawEllipse(QPoint(cursor.X(), cursor.Y()), MapCursor::kRadius, MapCursor::kRadius);
+    painter.setPen(QPen(cursorColour_, kCursorPen));
+    painter.setBrush(Qt::NoBrush);
+    const int radius = MapCursor::kRadius - kCursorPen / 2;
+    painter.drawEllipse(QPoint(cursor.X(), cursor.Y()), radius, radius);
     painter.restore();
 }
 

@@ -54,6 +54,8 @@ class TFormMappa : public QDialog {
     void Timer1Timer();
     void ButtonEsciClick();
     void ButtonControllaMappaClick();
+    // "Opzioni mappatura": the thresholds for the samples from now on, kept for the next runs.
+    void ButtonOpzioniClick();
     // Double click or Enter on the grid: the question, then the value entry dialog.
     void EditSelection();
     // F1 and F2.
@@ -71,6 +73,7 @@ class TFormMappa : public QDialog {
 
     bool AutoMapping() const { return autoMapping; }
     bool LiveEnabled() const { return liveEnabled; }
+    const MappingOptions& Options() const { return options_; }
     bool TimerActive() const;
     MapEditorLive& Live() { return *live_; }
     MappingSession& Session() { return session_; }
@@ -116,9 +119,12 @@ class TFormMappa : public QDialog {
     QLabel* LabelValoreCella = nullptr;
     QLabel* LabelPalleggio = nullptr;
     QLabel* LabelContPalleggio = nullptr;
+    // The current zone's refused samples by reason, the largest first.
+    QLabel* LabelRifiuti = nullptr;
     QPushButton* ButtonEsci = nullptr;
     QPushButton* ButtonEsci2 = nullptr;
     QPushButton* ButtonControllaMappa = nullptr;
+    QPushButton* ButtonOpzioni = nullptr;
     QTimer* Timer1 = nullptr;
 
   protected:
@@ -142,6 +148,9 @@ class TFormMappa : public QDialog {
     void ShowLiveValues();
     void ShowPeaks(const PressurePeaks::Refreshed& peaks);
     void SetMappingState(const QString& text, const QColor& colour);
+    void ShowAcquisition();
+    // While waiting: the state, what holds the start back and the time left before the time-out.
+    void ShowWaiting();
     void InvalidateCursor(const PixelBox& box);
     void RestartTimer();
 
@@ -177,6 +186,7 @@ class TFormMappa : public QDialog {
     bool closed_ = false;
     bool inTick_ = false;
     std::unique_ptr<MapEditorLive> live_;
+    MappingOptions options_;
     MappingSession session_;
     // No archive update of the runtime directory runs while the map window is open.
     EcuWorkLock working_;
@@ -195,6 +205,14 @@ class TFormMappa : public QDialog {
     QString finestraScaricaCpu_ = QStringLiteral("Finestra di attesa");
     QString messStartMapping_ = QStringLiteral("Avvio della mappatura automatica...");
     QString messCompletato_ = QStringLiteral("completato");
+    QString labelCampioni_ = QStringLiteral("Campioni");
+    QString labelNessunRifiuto_ = QStringLiteral("Nessun campione rifiutato");
+    QString refusalTexts_[kMappingRefusalCount];
+    // Why the mapping waits, by MappingWait::Blocker (None unused), and the time-left text.
+    QString waitTexts_[5] = {QString(), QStringLiteral("motore fermo"), QStringLiteral("riduttore freddo"),
+                             QStringLiteral("centralina non in mappatura"),
+                             QStringLiteral("pressione riduttore fuori finestra")};
+    QString messTempoRimasto_ = QStringLiteral("time-out fra");
     // Message texts by identifier, Windows-1252 as the boxes take them.
     std::map<std::string, std::string> messages_;
     std::string Message(const char* identifier) const;

@@ -18,6 +18,7 @@
 #include "TFormAttesaFile.h"
 #include "TFormGrafico.h"
 #include "TFormMappa.h"
+#include "TFormOpzioniMappatura.h"
 #include "TFormSet.h"
 
 namespace zov {
@@ -110,12 +111,21 @@ void TFormMappa::TimeOut() {
 
 bool TFormMappa::FitAndShowChart(const std::string& failureText) {
     BusyCursor busy;
-    if (!session_.FitMap()) {
+    if (!session_.FitMap(options_.maxChangePct)) {
         busy.Set(false);
         ShowError(Message("MessNoOttimizza") + "\n" + failureText);
         return false;
     }
     busy.Set(false);
+    const int capped = session_.Limit().cappedCount;
+    if (capped > 0 && Ask(Message("MessCelleLimitate") + " " + std::to_string(capped) + " (" +
+                              std::to_string(options_.maxChangePct) + " %)\n" + Message("MessTogliLimite"),
+                          PromptIcon::Warning, PromptButtons::YesNo) == PromptAnswer::Yes) {
+        // The installer lifted the cap for this download only: the next fit is capped again.
+        BusyCursor refitting;
+        ctx_.map.RestoreBackup();
+        session_.FitMap(options_.maxChangePct, false);
+    }
     try {
         OpenChart();
     } catch (const std::exception&) {
@@ -141,6 +151,19 @@ void TFormMappa::ButtonControllaMappaClick() {
     FitAndShowChart(Message("MessContinuaOttimizza"));
     DrawGrid1->update();
     RestartTimer();
+}
+
+void TFormMappa::ButtonOpzioniClick() {
+    const bool running = Timer1->isActive();
+    Timer1->stop();
+    TFormOpzioniMappatura dialog(options_, dictionary_, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        options_ = dialog.Options();
+        live_->SetOptions(options_);
+        const std::string error = TFormOpzioniMappatura::Save(ctx_.global.MainPath(), options_);
+        if (!error.empty()) ShowError(Message("MessOpzioniNonSalvate") + "\n" + error);
+    }
+    if (running) RestartTimer();
 }
 
 void TFormMappa::EndWithFit() {

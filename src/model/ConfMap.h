@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "IoBaseData.h"
+#include "MapLocks.h"
 #include "RefusalLog.h"
 #include "WriteOutcome.h"
 
@@ -209,6 +210,8 @@ class ConfMap : public IoBaseData {
     bool pointsChanged = false;
     int32_t nextPointId = 0;
     bool zoneAcquired[kZoneCount] = {};
+    // Cells the installer locked: a fit leaves them and no mapping download changes them.
+    MapLocks cellLocks;
 
     // What the ECU refused of the reads and writes since the last ClearRefusals.
     const RefusalLog& Refusals() const { return refusals_; }

@@ -22,7 +22,8 @@ const std::vector<std::string> kMappingColumns = {"t_ms",           "rpm",
                                                   "lambda_v",       "tps_v",
                                                   "map_bar",        "cell_value",
                                                   "cell_deviation", "reducer_temp_c",
-                                                  "status",         "reducer_pressure_bar"};
+                                                  "status",         "reducer_pressure_bar",
+                                                  "map_v"};
 
 std::string Integer(int64_t value) { return std::to_string(value); }
 
@@ -41,15 +42,14 @@ std::optional<double> TemperatureOfByte(int32_t raw) {
 
 std::vector<std::string> MappingCells(const int32_t* values, int32_t sensorType) {
     const MappingRecord r = MappingRecordFromValues(values);
-    return {Integer(RpmFromPeriod(r.period)),
-            HundredthsText(VoltFromByte(r.lambda)),
+    return {Integer(RpmFromPeriod(r.period)), HundredthsText(VoltFromByte(r.lambda)),
             HundredthsText(VoltFromByte(r.tps)),
             r.map == 0 ? std::string() : HundredthsText(ManifoldPressure(r.map, sensorType)),
-            Integer(r.cellValue),
-            Integer(r.cellDeviation),
-            Celsius(TemperatureOfByte(r.reducerTemp)),
+            Integer(r.cellValue), Integer(r.cellDeviation), Celsius(TemperatureOfByte(r.reducerTemp)),
             Integer(r.status),
-            HundredthsText(ReducerPressureDifference(r.reducerPressure, r.map, sensorType))};
+            HundredthsText(ReducerPressureDifference(r.reducerPressure, r.map, sensorType)),
+            // The sensor's own voltage: the map's rows are volts, and a replay places the point by it.
+            HundredthsText(VoltFromByte(r.map))};
 }
 
 int32_t Hundredths(double value) { return static_cast<int32_t>(std::lround(value * 100.0)); }

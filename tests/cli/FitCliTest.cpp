@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -154,6 +156,94 @@ TEST(ZovctlFit, BadFilesAndImpossibleFitsChangeNothing) {
     PointsFile bad("650,29,100\n650;29;100\n");
     const Result noEcu = Zovctl("/nonexistent/tty", {"fit", bad.path});
     EXPECT_EQ(noEcu.status, 2) << "the file is checked before the ECU is reached: " << noEcu.err;
+}
+
+TEST(ZovctlFit, MaxChangeAndLocksBindTheFitToTheEcusMap) {
+    Sim sim;
+    const std::string before = Get(sim, "50");
+    PointsFile points(kPlanePoints);
+    const std::string locks = points.dir_.path().toStdString() + "/locks.csv";
+    std::ofstream(locks) << "row,col\n12,12\n";
+
+    const Result r = Zovctl(sim.device, {"fit", points.path, "--max-change", "25", "--locks", locks});
+
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("cells capped at 25 %"), std::string::npos) << r.err;
+    EXPECT_EQ(Cell(r.out, 12, 12), Cell(before, 12, 12)) << "the locked cell keeps the ECU's value";
+    for (int row = 0; row < 16; ++row)
+        for (int col = 0; col < 20; ++col) {
+            const int from = Cell(before, row, col);
+            EXPECT_LE(std::abs(Cell(r.out, row, col) - from), from / 4) << row << "," << col;
+        }
+    const Result bad = Zovctl(sim.device, {"fit", points.path, "--max-change", "0"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("--max-change"), std::string::npos) << bad.err;
+}
+
+std::string Drive(const char* file) { return std::string(ZOV_SOURCE_DIR) + "/tests/data/" + file; }
+
+TEST(ZovctlMapReplay, PrintsThePointsAndEveryFiltersCount) {
+    Sim sim;
+    QTemporaryDir dir;
+    const std::string fitted = dir.path().toStdString() + "/fitted.csv";
+
+    const Result r = Zovctl(sim.device, {"map-replay", Drive("mapping-fuel-cut.csv")});
+
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::vector<std::string> reasons;
+    int points = 0, fuelCut = -1, said = -1;
+    for (std::string line; std::getline(lines, line);) {
+        int zone = 0, rpm = 0, map = 0, value = 0, count = 0;
+        char name[64] = {};
+        if (std::sscanf(line.c_str(), "POINT zone=%d rpm=%d map=%d value=%d", &zone, &rpm, &map, &value) ==
+            4) {
+            ++points;
+            EXPECT_GE(zone, 0);
+            EXPECT_LT(zone, 8);
+        } else if (std::sscanf(line.c_str(), "REJECTED reason=%63s count=%d", name, &count) == 2) {
+            // sscanf's %s takes "fuel-cut" whole and stops at the blank before count.
+            reasons.push_back(name);
+            if (reasons.back() == "fuel-cut") fuelCut = count;
+        } else {
+            std::sscanf(line.c_str(), "POINTS=%d", &said);
+        }
+    }
+    EXPECT_EQ(reasons,
+              (std::vector<std::string>{"reducer-cold", "open-loop", "fuel-cut", "lambda-not-switching",
+                                        "integrator-limit", "transient", "enrichment", "zone-edge"}));
+    EXPECT_GT(fuelCut, 20);
+    EXPECT_GT(points, 0);
+    EXPECT_EQ(said, points);
+
+    // The clean drive has points in every zone: the fitted map, bound by the cap, goes to a file.
+    const Result fit = Zovctl(sim.device, {"map-replay", Drive("mapping-clean.csv"), "--fit", fitted});
+    ASSERT_EQ(fit.status, 0) << fit.err;
+    EXPECT_NE(fit.out.find("CAPPED="), std::string::npos) << fit.out;
+    std::ifstream in(fitted);
+    int rows = 0;
+    for (std::string line; std::getline(in, line);) ++rows;
+    EXPECT_EQ(rows, 16);
+
+    // A zone visit of six seconds never holds a hundred samples.
+    const Result strict =
+        Zovctl(sim.device, {"map-replay", Drive("mapping-fuel-cut.csv"), "--min-samples", "100"});
+    ASSERT_EQ(strict.status, 0) << strict.err;
+    EXPECT_NE(strict.out.find("POINTS=0"), std::string::npos) << strict.out;
+}
+
+TEST(ZovctlMapReplay, ALogWithoutTheReplaysColumnsIsRefused) {
+    Sim sim;
+    QTemporaryDir dir;
+    const std::string old = dir.path().toStdString() + "/old.csv";
+    std::ofstream(old) << "t_ms,rpm,lambda_v,tps_v,map_bar,cell_value,cell_deviation,reducer_temp_c,status,"
+                          "reducer_pressure_bar\n0,900,0.45,0.50,0.33,120,0,60.0,11,0.95\n";
+    const Result r = Zovctl(sim.device, {"map-replay", old});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("map_v"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    const Result missing = Zovctl(sim.device, {"map-replay", dir.path().toStdString() + "/none.csv"});
+    EXPECT_EQ(missing.status, 4) << missing.err;
 }
 
 }  // namespace

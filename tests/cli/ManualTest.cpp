@@ -150,7 +150,7 @@ TEST(Manual, BashCompletionOffersTheCommandsAndOptionsOfHelp) {
     EXPECT_EQ(LinesOf(Complete("zovctl ''", 1)), HelpCommands(help));
     // Before the command only the global options; a command's own options come after it.
     EXPECT_EQ(LinesOf(Complete("zovctl -", 1)), Options(Section(help, "options:")));
-    EXPECT_EQ(LinesOf(Complete("zovctl fit --", 2)), Words{"--download"});
+    EXPECT_EQ(LinesOf(Complete("zovctl fit --", 2)), (Words{"--download", "--locks", "--max-change"}));
     EXPECT_EQ(LinesOf(Complete("zovctl --port COM1 ''", 3)), HelpCommands(help)) << "after an option's value";
     EXPECT_EQ(LinesOf(Complete("zovctl help unpack-", 2)), (Words{"unpack-config", "unpack-ecu"}));
     EXPECT_TRUE(LinesOf(Complete("zovctl --port CO", 2)).count("COM4"));

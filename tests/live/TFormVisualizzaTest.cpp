@@ -333,14 +333,13 @@ TEST(LiveWindow, AtTheEndOfAReplayTheWindowGoesBackToTheEcu) {
     auto w = b.Open();
     const QString liveTitle = w->windowTitle();
     LiveLog log;
-    log.columns = LiveLogHeader(kRecordLive);
+    log.SetColumns(LiveLogHeader(kRecordLive));
     for (int i = 0; i < 4; ++i) {
         LiveValues v;
         v.rpm = 2000 + 100 * i;
-        log.times.push_back(150 * i);
-        std::vector<double> row;
-        for (const std::string& cell : LiveLogCells(v)) row.push_back(cell.empty() ? 0.0 : std::stod(cell));
-        log.rows.push_back(row);
+        std::vector<float> row;
+        for (const std::string& cell : LiveLogCells(v)) row.push_back(cell.empty() ? 0.0f : std::stof(cell));
+        log.AppendRow(150 * i, row);
     }
     ASSERT_TRUE(w->StartReplay(log, 1));
     EXPECT_EQ(w->windowTitle(),

@@ -1,12 +1,14 @@
 // The map editor's rules without its window: boundaries and cursor, redraw thinning, the reducer
-// pressure's smoothing and held peaks, the stability test and averaging, the wait for the start.
+// pressure's smoothing and held peaks, the sample filters and zone points, the wait for the start.
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "ConfCar.h"
+#include "FilteredAcquisition.h"
 #include "MapBounds.h"
 #include "MapCursor.h"
-#include "MappingAcquisition.h"
 #include "MappingWait.h"
 #include "ModelTestSupport.h"
 #include "PressurePeaks.h"
@@ -134,60 +136,109 @@ TEST(PressurePeaksRules, APeakIsHeldTwentyStepsUnlessExceeded) {
     EXPECT_EQ(p.Max(), 95);
 }
 
+// A drive in the middle of zone 0 with a switching probe: every filter passes unless a case
+// spoils one thing.
 struct Acquisition : ::testing::Test {
     Acquisition() : bench({}, false) {}
-    void Fill(int32_t rpm, int32_t map, int32_t cell, int32_t deviation) {
-        for (int i = 0; i < 4; ++i) acquisition.Record({rpm + i % 2, map, cell + i, deviation - i});
+    MappingTick Steady(int64_t tMs) const {
+        MappingTick t;
+        t.tMs = tMs;
+        t.rpm = bench.map.GetRpm(2);
+        t.map = bench.map.GetMap(5);
+        t.tps = 100;
+        t.lambdaGreen = (tMs / 300) % 2 == 0;  // a crossing every 300 ms
+        t.status = FilteredAcquisition::kClosedLoopBit | FilteredAcquisition::kReadyBit;
+        t.deviation = 3;
+        t.cellValue = 200 + int32_t(tMs / 100 % 3);
+        t.reducerC = 60.0;
+        return t;
+    }
+    // Ticks every 100 ms from `fromMs` to `toMs`, spoiled by `spoil`; the points taken.
+    std::vector<FilteredAcquisition::Point> Drive(FilteredAcquisition& a, int64_t fromMs, int64_t toMs,
+                                                  const std::function<void(MappingTick&)>& spoil = {}) {
+        std::vector<FilteredAcquisition::Point> points;
+        for (int64_t t = fromMs; t < toMs; t += 100) {
+            MappingTick tick = Steady(t);
+            if (spoil) spoil(tick);
+            const FilteredAcquisition::Outcome o = a.Take(tick, bench.map, true);
+            if (o.point) points.push_back(*o.point);
+        }
+        return points;
     }
     ModelBench bench;
-    MappingAcquisition acquisition{4};
 };
 
-TEST_F(Acquisition, FourSamplesUnderSteadyConditionsMakeOnePoint) {
-    EXPECT_FALSE(acquisition.Stable(1000, 50, 30, bench.map, bench.clock));  // first reference
-    EXPECT_FALSE(acquisition.Stable(1100, 60, 40, bench.map, bench.clock));  // within, no samples yet
-    Fill(1000, 50, 10, -1);
-    EXPECT_FALSE(acquisition.Record({1, 1, 1, 1}));  // the buffer holds one point's worth
-    EXPECT_TRUE(acquisition.Stable(1150, 65, 45, bench.map, bench.clock));
-    EXPECT_EQ(acquisition.Count(), 0);
-    const MappingSample mean = acquisition.Average();
-    EXPECT_EQ(mean.rpm, 1000);  // 4002 / 4
-    EXPECT_EQ(mean.map, 50);
-    EXPECT_EQ(mean.cellValue, 11);  // 46 / 4
-    EXPECT_EQ(mean.deviation, -2);  // -10 / 4, truncated toward zero
+TEST_F(Acquisition, APointNeedsTheMinimumSamplesOverTheMinimumTimeAndIsTheirMean) {
+    MappingOptions options;
+    options.minSamples = 5;
+    options.minSpanMs = 1500;
+    FilteredAcquisition a(options);
+    Drive(a, 0, 500);  // the probe's first crossings: samples before one are refused
+    const int before = a.Accepted();
+    // Five samples would be enough, but they span less than 1.5 s.
+    EXPECT_TRUE(Drive(a, 500, 1000).empty());
+    EXPECT_EQ(a.Accepted(), before + 5);
+    const auto points = Drive(a, 1000, 3000);
+    ASSERT_EQ(points.size(), 1u);
+    EXPECT_EQ(points[0].zone, 0);
+    EXPECT_EQ(points[0].rpm, bench.map.GetRpm(2));
+    EXPECT_EQ(points[0].map, bench.map.GetMap(5));
+    EXPECT_GE(points[0].value, 200);
+    EXPECT_LE(points[0].value, 202);
+    // Refused samples never enter the mean: a stretch of cut-off with absurd cells changes nothing.
+    FilteredAcquisition b(options);
+    Drive(b, 0, 500);
+    const auto mixed = Drive(b, 500, 4000, [](MappingTick& t) {
+        if (t.tMs % 200 == 0) {
+            t.status |= FilteredAcquisition::kCutoffBit;
+            t.cellValue = 700;
+        }
+    });
+    ASSERT_FALSE(mixed.empty());
+    EXPECT_LE(mixed[0].value, 202);
+    EXPECT_GT(b.TotalRefused(MappingRefusal::FuelCut), 0);
 }
 
-TEST_F(Acquisition, AMoveBeyondAToleranceDiscardsTheSamples) {
+TEST_F(Acquisition, EachFilterRefusesItsFaultAndCountsIt) {
     struct Case {
-        int32_t rpm, map, tps;
+        MappingRefusal reason;
+        std::function<void(MappingTick&)> spoil;
     };
-    for (const Case c : {Case{1151, 50, 30}, Case{1000, 66, 30}, Case{1000, 50, 46}, Case{849, 34, 14}}) {
-        MappingAcquisition a{4};
-        a.Stable(1000, 50, 30, bench.map, bench.clock);
-        for (int i = 0; i < 4; ++i) a.Record({1000, 50, 10, 0});
-        EXPECT_FALSE(a.Stable(c.rpm, c.map, c.tps, bench.map, bench.clock));
-        EXPECT_EQ(a.Count(), 0);
-        // The new point is the reference now: four samples there make a point.
-        for (int i = 0; i < 4; ++i) a.Record({c.rpm, c.map, 10, 0});
-        EXPECT_TRUE(a.Stable(c.rpm, c.map, c.tps, bench.map, bench.clock));
+    const Case cases[] = {
+        {MappingRefusal::ReducerCold, [](MappingTick& t) { t.reducerC = 35.0; }},
+        {MappingRefusal::ReducerCold, [](MappingTick& t) { t.reducerC.reset(); }},
+        {MappingRefusal::OpenLoop, [](MappingTick& t) { t.status &= ~FilteredAcquisition::kClosedLoopBit; }},
+        {MappingRefusal::FuelCut, [](MappingTick& t) { t.status |= FilteredAcquisition::kCutoffBit; }},
+        {MappingRefusal::LambdaStill, [](MappingTick& t) { t.lambdaGreen = false; }},
+        {MappingRefusal::IntegratorLimit, [](MappingTick& t) { t.deviation = -40; }},
+        {MappingRefusal::Transient, [](MappingTick& t) { t.map += t.tMs % 200 == 0 ? 0 : 12; }},
+        {MappingRefusal::Enrichment, [](MappingTick& t) { t.tps += t.tMs % 1000 == 0 ? 30 : 0; }},
+        {MappingRefusal::ZoneEdge, [this](MappingTick& t) { t.rpm = bench.map.ColumnBoundary(1) + 10; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(MappingRefusalName(c.reason));
+        FilteredAcquisition a;
+        Drive(a, 0, 500);
+        EXPECT_TRUE(Drive(a, 500, 20000, c.spoil).empty()) << "no point from a faulty stretch";
+        EXPECT_GT(a.TotalRefused(c.reason), 40);
+        EXPECT_EQ(a.ZoneReasons().front().first, c.reason) << "the largest count comes first";
+        // The same drive without the fault learns.
+        FilteredAcquisition clean;
+        EXPECT_FALSE(Drive(clean, 0, 20000).empty());
+        EXPECT_LT(clean.TotalRefused(c.reason), 5);  // the probe's first crossing at most
     }
 }
 
-TEST_F(Acquisition, TheMinimumIntervalHoldsBackAPointAndPauses) {
-    bench.map.minAcquisitionIntervalMs = 500;
-    bench.clock.Advance(1'000'000);
-    acquisition.Stable(1000, 50, 30, bench.map, bench.clock);
-    Fill(1000, 50, 10, 0);
-    ASSERT_TRUE(acquisition.Stable(1000, 50, 30, bench.map, bench.clock));
-    bench.clock.Advance(100'000);
-    Fill(1000, 50, 10, 0);
-    const int64_t before = bench.clock.NowUs();
-    EXPECT_FALSE(acquisition.Stable(1000, 50, 30, bench.map, bench.clock));
-    EXPECT_EQ(bench.clock.NowUs() - before, 10'000);
-    EXPECT_EQ(acquisition.Count(), 0);
-    bench.clock.Advance(400'000);
-    Fill(1000, 50, 10, 0);
-    EXPECT_TRUE(acquisition.Stable(1000, 50, 30, bench.map, bench.clock));
+TEST_F(Acquisition, NothingIsJudgedOutsideTheZonesOrBeforeTheMappingRuns) {
+    FilteredAcquisition a;
+    MappingTick outside = Steady(0);
+    outside.rpm = bench.map.GetRpm(5);  // column 5 is in no zone at row 5
+    outside.status = 0;
+    EXPECT_FALSE(a.Take(outside, bench.map, true).inZone);
+    MappingTick waiting = Steady(100);
+    waiting.status = 0;
+    EXPECT_EQ(a.Take(waiting, bench.map, false).refused, 0u);
+    for (int r = 0; r < kMappingRefusalCount; ++r) EXPECT_EQ(a.TotalRefused(MappingRefusal(r)), 0);
 }
 
 // The wait for the start, tick by tick: warm (raw byte of 60 °C) or cold (30 °C), ready bit or

@@ -9,6 +9,7 @@
 
 #include "ConfigurationModel.h"
 #include "DetachedConfiguration.h"
+#include "MapChangeLimit.h"
 #include "MapEditorLive.h"
 #include "MapFit.h"
 #include "MappingSession.h"
@@ -96,7 +97,7 @@ TEST_F(MappingRun, FromTheWaitToTheFittedMapInTheEcu) {
     const std::vector<ConfMap::MappingPoint> collected = map.mappingPoints;
     ASSERT_TRUE(session.Leave());
     EXPECT_EQ(bench.ecu.Value(kRegister) & 0x04, 0);
-    ASSERT_TRUE(session.FitMap());
+    ASSERT_TRUE(session.FitMap(0));  // no cap: the map is the spline's own
     EXPECT_EQ(session.Download(), WriteOutcome::Answered);
 
     ModelBench reference({}, false);
@@ -168,6 +169,63 @@ TEST_F(MappingRun, TheJournalHoldsTheNormalValuesForAsLongAsTheEcuIsInMappingMod
     ASSERT_TRUE(model.LeaveMapping());
     EXPECT_TRUE(journaled.EnsureLeft());
     EXPECT_FALSE(MappingJournal(path).Held());
+}
+
+TEST(MapChangeLimitRules, ACellMovesAtMostTheCapFromTheStartAndLockedCellsStay) {
+    ModelBench bench({}, false);
+    ConfMap& map = bench.map;
+    struct Case {
+        int32_t start, fitted, bound;
+        bool capped, locked;
+    };
+    const Case cases[] = {
+        {100, 160, 125, true, false},   // +60 % becomes +25 %
+        {100, 40, 75, true, false},     // -60 % becomes -25 %
+        {100, 110, 110, false, false},  // within the cap
+        {0, 50, 0, true, false},        // no room around 0
+        {100, 160, 100, false, true},   // locked: back to its start, whatever the cap
+    };
+    MapCells start = CellsOfMap(map);
+    MapLocks locks;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        start[0][i] = cases[i].start;
+        map.SetCell(0, int(i), cases[i].fitted, false);
+        locks.Set(0, int(i), cases[i].locked);
+    }
+    const MapChangeLimit limit = LimitMapChange(map, start, 25, locks);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(map.GetCell(0, int(i)), cases[i].bound) << i;
+        EXPECT_EQ(limit.Capped(0, int(i)), cases[i].capped) << i;
+    }
+    EXPECT_EQ(limit.cappedCount, 3);
+    EXPECT_EQ(limit.lockedKept, 1);
+}
+
+// Three passes of a mapping whose points all ask for 60 % more: the ECU's map never leaves 25 %
+// of the session's starting map, and a locked cell of it never changes in table 50.
+TEST_F(MappingRun, RepeatedPassesStayWithinTheCapOfTheStartAndNeverTouchALockedCell) {
+    MapEditorLive live(bench.link, bench.map, bench.car, bench.clock, true);
+    ConfMap& map = bench.map;
+    Run(live, 800, [&] { return map.mappingPhase == 3 && map.AllZonesAcquired(); });
+    ASSERT_TRUE(map.AllZonesAcquired());
+    const MapCells start = session.StartMap();
+    constexpr int kLockedRow = 5, kLockedCol = 2;  // zone 0's operating point
+    map.cellLocks.Set(kLockedRow, kLockedCol, true);
+    const int32_t locked = bench.ecu.Value(kMainMap, kLockedRow * ConfMap::kCols + kLockedCol);
+    for (int pass = 0; pass < 3; ++pass) {
+        SCOPED_TRACE(pass);
+        for (ConfMap::MappingPoint& p : map.mappingPoints) p.value = p.value * 160 / 100;
+        ASSERT_TRUE(session.FitMap(25));
+        EXPECT_GT(session.Limit().cappedCount, 0);
+        ASSERT_EQ(session.Download(), WriteOutcome::Answered);
+        for (int r = 0; r < ConfMap::kRows; ++r)
+            for (int c = 0; c < ConfMap::kCols; ++c) {
+                const int32_t from = start[size_t(r)][size_t(c)];
+                const int32_t now = bench.ecu.Value(kMainMap, r * ConfMap::kCols + c);
+                EXPECT_LE(std::abs(now - from), from / 4) << r << "," << c;
+            }
+        EXPECT_EQ(bench.ecu.Value(kMainMap, kLockedRow * ConfMap::kCols + kLockedCol), locked);
+    }
 }
 
 }  // namespace

@@ -6,12 +6,18 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 #include "EditorSupport.h"
 #include "MapGrid.h"
 #include "TFormMappa.h"
+#include "TFormOpzioniMappatura.h"
 #include "TFormSet.h"
+#include "TestFiles.h"
 
 namespace zov::test {
 namespace {
@@ -22,14 +28,16 @@ constexpr int64_t kSecondRoundUs = 116'000'000;  // warm, at idle, in the drive 
 // The smoothed pressure reaches the window in 19 ticks, then holds there for 21.
 constexpr int kStartTicks = 39;
 
-sim::EcuConfig DriveCycle() {
+sim::EcuConfig DriveCycle(std::vector<sim::EngineFault> faults = {}) {
     sim::EcuConfig config;
     config.engine.mode = sim::DriveMode::DriveCycle;
+    config.engine.faults = std::move(faults);
     return config;
 }
 
 struct MapBench : EditorBench {
-    MapBench() : EditorBench(DriveCycle()) {}
+    explicit MapBench(std::vector<sim::EngineFault> faults = {})
+        : EditorBench(DriveCycle(std::move(faults))) {}
 
     // F6 after the programming: the register's mapping bit, then the window in mapping mode, its
     // timer left to the test.
@@ -86,6 +94,73 @@ TEST(MapEditorMapping, TheStartShowsTheStateAndEnablesTheCheck) {
     QTest::keyClick(&editor->Grid(), Qt::Key_Space);
     EXPECT_EQ(b.context->map.mappingPoints.size(), before + 1);
     editor->close();
+}
+
+// While waiting the state says what holds the start back and the time left; during the mapping
+// the current zone's accepted samples and refusals, the largest first. A fuel cut from 126 s on
+// (zone 0 of the tour) is refused and counted. The window's picture goes to ZOV_SCREENSHOT_DIR
+// when it is set.
+TEST(MapEditorMapping, TheWindowSaysWhyItWaitsAndWhySamplesAreRefused) {
+    MapBench b({{sim::EngineFaultKind::FuelCut, 126.0, 150.0}});
+    b.clock.AdvanceTo(kSecondRoundUs);
+    auto editor = b.OpenMapping();
+    // The ECU not in mapping mode yet: it does not say it is ready.
+    ASSERT_EQ(b.context->link.WriteVar(kRegister, b.Car().DEFAULT_REGISTRO_CONFIGURAZIONE & ~0x04),
+              WriteOutcome::Answered);
+    b.Ticks(*editor, 1);
+    const QString waiting = editor->LabelStatoMappatura->text();
+    EXPECT_TRUE(waiting.startsWith(b.Dict("MessMappaturaOff", 30))) << waiting.toStdString();
+    EXPECT_TRUE(waiting.contains(b.Dict("MessAttesaCentralina", 40))) << waiting.toStdString();
+    EXPECT_TRUE(waiting.contains(b.Dict("MessTempoRimasto", 20) + QStringLiteral(" 19 s")))
+        << waiting.toStdString();
+
+    ASSERT_EQ(b.context->link.WriteVar(kRegister, b.Car().DEFAULT_REGISTRO_CONFIGURAZIONE | 0x04),
+              WriteOutcome::Answered);
+    b.Ticks(*editor, kStartTicks);
+    ASSERT_EQ(b.Car().MAPPATURA_ATTIVA, 1);
+    b.clock.AdvanceTo(128'000'000);  // two seconds into zone 0 and its fuel cut
+    b.Ticks(*editor, 20);
+    const QString refusals = editor->LabelRifiuti->text();
+    EXPECT_TRUE(refusals.startsWith(b.Dict("LabelCampioni", 20) + QStringLiteral(": ")))
+        << refusals.toStdString();
+    EXPECT_TRUE(refusals.contains(b.Dict("MessRifiutoCutoff", 30) + QStringLiteral(": 20")))
+        << refusals.toStdString();
+    EXPECT_TRUE(editor->LabelContPalleggio->text().endsWith(QStringLiteral("/10")));
+    EXPECT_FALSE(editor->ButtonOpzioni->isHidden());
+    if (const char* dir = std::getenv("ZOV_SCREENSHOT_DIR")) {
+        EXPECT_TRUE(
+            editor->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/map-window-mapping.png")));
+    }
+    editor->close();
+}
+
+// The options dialog holds one field per threshold within its limits; what it keeps is read back,
+// and a damaged or missing file gives the defaults (bad pairs only lose themselves).
+TEST(MapEditorMapping, TheOptionsAreEditedKeptAndReadBack) {
+    MapBench b;
+    MappingOptions options;
+    options.minSamples = 6;
+    TFormOpzioniMappatura dialog(options, b.Dictionary());
+    EXPECT_EQ(dialog.windowTitle(), b.Dict("FinestraOpzioniMappatura", 40));
+    EXPECT_EQ(dialog.Field(0)->value(), 6);
+    EXPECT_EQ(dialog.Field(0)->maximum(), 200);
+    dialog.Field(9)->setValue(10);  // max-change
+    const MappingOptions edited = dialog.Options();
+    EXPECT_EQ(edited.minSamples, 6);
+    EXPECT_EQ(edited.maxChangePct, 10);
+
+    zov::testing::ScratchDir dir;
+    std::filesystem::create_directories(dir.File("Config"));
+    EXPECT_EQ(TFormOpzioniMappatura::Load(dir.Path().string()), MappingOptions{}) << "no file: the defaults";
+    ASSERT_EQ(TFormOpzioniMappatura::Save(dir.Path().string(), edited), "");
+    EXPECT_EQ(TFormOpzioniMappatura::Load(dir.Path().string()), edited);
+    std::ofstream(TFormOpzioniMappatura::PathIn(dir.Path().string()))
+        << "min-samples=0;max-change=30;nonsense;edge-percent=x;lambda-still-ms=5000\n";
+    const MappingOptions damaged = TFormOpzioniMappatura::Load(dir.Path().string());
+    EXPECT_EQ(damaged.minSamples, MappingOptions{}.minSamples) << "0 is below its limit";
+    EXPECT_EQ(damaged.maxChangePct, 30);
+    EXPECT_EQ(damaged.edgePercent, MappingOptions{}.edgePercent);
+    EXPECT_EQ(damaged.lambdaStillMs, 5000);
 }
 
 // Each way out ends with the ECU out of mapping mode and the window closed.
@@ -175,10 +250,14 @@ TEST(MapEditorMapping, CheckMapFitsThePointsAndKeepsThemOrSaysWhyNot) {
         chart = w.objectName();
         w.close();
     });
-    b.prompter.answers = {PromptAnswer::Yes};
+    // The points ask for far more than the cap allows: the installer lifts it for this download,
+    // then closing the chart asks, and Yes sends the map.
+    b.prompter.answers = {PromptAnswer::Yes, PromptAnswer::Yes};
     editor->ButtonControllaMappa->click();
     EXPECT_EQ(chart, QStringLiteral("FormGrafico"));
-    ASSERT_EQ(b.prompter.shown.size(), 1u) << b.LastMessage();
+    ASSERT_EQ(b.prompter.shown.size(), 2u) << b.LastMessage();
+    EXPECT_EQ(b.prompter.shown[0].text.rfind(b.DictCp("MessCelleLimitate", 70), 0), 0u)
+        << b.prompter.shown[0].text;
     EXPECT_EQ(b.LastMessage(), b.DictCp("MessScaricaMappa", 70));
     EXPECT_EQ(map.GetCell(2, 3), 200);  // the surface passes through the points' cells
     EXPECT_EQ(b.ecu.Value(50, 2 * 20 + 3), 200);
