@@ -25,6 +25,11 @@ struct CommandError {
 std::string Utf8(const QString& text) { return text.toStdString(); }
 
 // The archive's own messages are English, the command line's language.
+void PrintProblems(const CustomerArchive::ImportReport& report) {
+    for (const ImportProblem& problem : report.problems)
+        std::fprintf(stderr, "zovctl: %s\n", OneLine(Utf8(problem.Describe())).c_str());
+}
+
 void OpenOrFail(CustomerArchive& archive, bool create) {
     const CustomerArchive::OpenOutcome opened = archive.Open(create);
     switch (opened.status) {
@@ -38,6 +43,7 @@ void OpenOrFail(CustomerArchive& archive, bool create) {
             Fail(CustomersStatus::kFileFailure, Utf8(opened.error));
     }
     if (opened.import.attempted) {
+        PrintProblems(opened.import);
         if (opened.import.ok)
             std::fprintf(stderr, "zovctl: %d customers imported from %s\n", opened.import.records,
                          qPrintable(archive.Location().FindLegacyTable()));
@@ -141,6 +147,7 @@ void Import(CustomerArchive& archive, const std::string& source) {
     OpenOrFail(archive, true);
     const CustomerArchive::ImportReport report = archive.ImportLegacyTable(QString::fromStdString(source));
     if (!report.ok) Fail(CustomersStatus::kFileFailure, Utf8(report.error));
+    PrintProblems(report);
     std::fprintf(stderr, "zovctl: %d customers imported from %s\n", report.records, source.c_str());
 }
 
@@ -163,11 +170,17 @@ int RunCustomersCommand(const std::string& runtimeDirectory, const QString& sett
             List(archive, args);
         } else if (what == "export" && args.size() == 3) {
             Export(archive, args[2]);
+        } else if (what == "init" && args.size() == 2) {
+            // Made, or brought up to date, by the table's owner once; benches only open it.
+            OpenOrFail(archive, true);
+            std::fprintf(stderr, "zovctl: the customer archive at %s is ready\n",
+                         Utf8(archive.Location().Describe()).c_str());
         } else if (what == "import" && args.size() == 3) {
             Import(archive, args[2]);
         } else {
             Fail(CustomersStatus::kBadArgument,
-                 "usage: customers import FILE.DBF | list [--field NAME --prefix TEXT] [--date CONDITION] | "
+                 "usage: customers init | import FILE.DBF | list [--field NAME --prefix TEXT] [--date "
+                 "CONDITION] | "
                  "export OUT.csv");
         }
     } catch (const CommandError& e) {

@@ -567,6 +567,7 @@ CustomerArchive::ImportReport CustomerArchive::ImportLegacyTable(const QString& 
     RebuildView(std::nullopt);
     report.ok = true;
     report.records = int(table.records.size());
+    report.problems = table.problems;
     return report;
 }
 
@@ -576,7 +577,7 @@ CustomerArchive::ImportReport CustomerArchive::ImportOnFirstOpen() {
     QSqlQuery seen(QSqlDatabase::database(connectionName_, false));
     seen.prepare(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE NAME = ?").arg(QLatin1String(kInfoTable)));
     seen.addBindValue(QLatin1String(kImportedKey));
-    if (!seen.exec() || !seen.next()) return {true, false, 0, ErrorOf(seen)};
+    if (!seen.exec() || !seen.next()) return {true, false, 0, ErrorOf(seen), {}};
     if (seen.value(0).toInt() > 0) return {};
     seen.finish();
     return ImportLegacyTable(legacy);

@@ -10,6 +10,7 @@
 #include "CustomerFields.h"
 #include "CustomerFilter.h"
 #include "CustomerPages.h"
+#include "LegacyCustomerTable.h"
 
 namespace zov {
 
@@ -36,6 +37,7 @@ class CustomerArchive {
         bool ok = false;
         int records = 0;
         QString error;
+        std::vector<ImportProblem> problems;  // values not taken as they stood, records left out
     };
     struct OpenOutcome {
         OpenStatus status = OpenStatus::Failed;
