@@ -62,12 +62,21 @@ QString CustomerSchema::KeyColumnType() const {
     return postgres_ ? QStringLiteral("TEXT COLLATE \"C\"") : QStringLiteral("TEXT");
 }
 
-bool CustomerSchema::TableExists() const {
-    return db_.tables().contains(QStringLiteral("dbcli"), Qt::CaseInsensitive);
+// One look at the catalogue rather than the driver's list of every table, which on a server
+// costs more than the rest of an opening.
+bool CustomerSchema::HasTable(const QString& name) const {
+    QSqlQuery query(db_);
+    query.prepare(
+        postgres_ ? QStringLiteral("SELECT to_regclass(?) IS NOT NULL")
+                  : QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
+    query.addBindValue(name.toLower());
+    return query.exec() && query.next() && query.value(0).toBool();
 }
 
+bool CustomerSchema::TableExists() const { return HasTable(QStringLiteral("dbcli")); }
+
 int CustomerSchema::Version(QString& error) const {
-    if (!db_.tables().contains(QLatin1String(kInfoTable), Qt::CaseInsensitive)) return 1;
+    if (!HasTable(QLatin1String(kInfoTable))) return 1;
     QSqlQuery query(db_);
     query.prepare(QStringLiteral("SELECT VALUE FROM %1 WHERE NAME = ?").arg(QLatin1String(kInfoTable)));
     query.addBindValue(QLatin1String(kVersionKey));

@@ -33,6 +33,7 @@ class CustomerSchema {
     bool MakeIndexes(const QStringList& names, QString& error);
 
   private:
+    bool HasTable(const QString& name) const;
     bool Exec(const QString& statement, QString& error) const;
     QString KeyColumnType() const;
     bool FillKeys(QString& error);
