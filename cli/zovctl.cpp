@@ -723,6 +723,7 @@ const std::map<std::string, FileCommand>& FileCommands() {
         {"report", {Needs::Port, CommandReport}},
         {"vehicles", {Needs::Nothing, OnRuntimeFolder(ListVehicles, "/Vetture")}},
         {"customers", {Needs::Nothing, CommandCustomers}},
+        {"history", {Needs::Nothing, CommandCustomers}},
         {"update", {Needs::Nothing, OnRuntimeFolder(RunUpdate, "")}},
         {"basemap", {Needs::Port, CommandBaseMap}},
         {"log", {Needs::Session, CommandLog}},

@@ -111,6 +111,9 @@ class CustomerArchive {
     // cannot be read whole). Refused while changes are cached.
     ImportReport ImportLegacyTable(const QString& path);
 
+    // The archive's connection while it is open (the cars' history lives beside the customers).
+    QSqlDatabase Database() const { return QSqlDatabase::database(connectionName_, false); }
+
     // Why the last database operation failed.
     const QString& LastError() const { return lastError_; }
 

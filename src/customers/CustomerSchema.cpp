@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "CarHistory.h"
 #include "CustomerFields.h"
 #include "CustomerQuery.h"
 
@@ -40,6 +41,17 @@ QString FieldColumnType(int field) {
             return QStringLiteral("DATE");
     }
     return {};
+}
+
+QString HistoryTable(bool postgres) {
+    return QStringLiteral(
+               "CREATE TABLE IF NOT EXISTS %1 (ID %2, KIND VARCHAR(12) NOT NULL, TAKEN_AT VARCHAR(25) "
+               "NOT NULL, HOST VARCHAR(64), PLATE VARCHAR(15), SERIAL VARCHAR(15), CUSTOMER "
+               "VARCHAR(61), VEHICLE VARCHAR(200), FILE_NAME VARCHAR(200), CONTENT %3 NOT NULL)")
+        .arg(QLatin1String(CarHistory::kTable),
+             postgres ? QStringLiteral("BIGSERIAL PRIMARY KEY")
+                      : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT"),
+             postgres ? QStringLiteral("BYTEA") : QStringLiteral("BLOB"));
 }
 
 std::vector<int> TextFields() {
@@ -138,7 +150,7 @@ bool CustomerSchema::Create(QString& error) {
                                        "VARCHAR(200))")
                             .arg(QLatin1String(kInfoTable)),
                         why) &&
-                   MakeIndexes(all, why) && WriteVersion(why);
+                   Exec(HistoryTable(postgres_), why) && MakeIndexes(all, why) && WriteVersion(why);
         },
         error);
 }
@@ -194,7 +206,8 @@ bool CustomerSchema::Upgrade(QString& error) {
             for (const IndexDefinition& index : kIndexes)
                 if (!Exec(QStringLiteral("DROP INDEX IF EXISTS %1").arg(QLatin1String(index.name)), why))
                     return false;
-            return FillKeys(why) && MakeIndexes(all, why) && WriteVersion(why);
+            return FillKeys(why) && Exec(HistoryTable(postgres_), why) && MakeIndexes(all, why) &&
+                   WriteVersion(why);
         },
         error);
 }

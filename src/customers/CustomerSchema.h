@@ -12,7 +12,8 @@ namespace zov {
 // any schema statement would queue every opening behind another bench's unfinished write.
 //
 // Version 1 was the table alone; version 2 adds the search keys beside the text fields and the
-// indexes the database-side searches use. The version is the row "schema_version" of dbcli_info.
+// indexes the database-side searches use, and the cars' history (CarHistory). The version is the row
+// "schema_version" of dbcli_info.
 class CustomerSchema {
   public:
     static constexpr int kVersion = 2;
