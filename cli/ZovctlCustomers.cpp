@@ -1,12 +1,15 @@
 #include "ZovctlCustomers.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <cstdio>
 #include <memory>
 #include <optional>
 
 #include "ArchiveLocation.h"
 #include "AtomicFile.h"
+#include "CarHistory.h"
 #include "CustomerArchive.h"
 #include "CustomerFilter.h"
 #include "ZovctlText.h"
@@ -25,6 +28,11 @@ struct CommandError {
 std::string Utf8(const QString& text) { return text.toStdString(); }
 
 // The archive's own messages are English, the command line's language.
+void PrintProblems(const CustomerArchive::ImportReport& report) {
+    for (const ImportProblem& problem : report.problems)
+        std::fprintf(stderr, "zovctl: %s\n", OneLine(Utf8(problem.Describe())).c_str());
+}
+
 void OpenOrFail(CustomerArchive& archive, bool create) {
     const CustomerArchive::OpenOutcome opened = archive.Open(create);
     switch (opened.status) {
@@ -38,6 +46,7 @@ void OpenOrFail(CustomerArchive& archive, bool create) {
             Fail(CustomersStatus::kFileFailure, Utf8(opened.error));
     }
     if (opened.import.attempted) {
+        PrintProblems(opened.import);
         if (opened.import.ok)
             std::fprintf(stderr, "zovctl: %d customers imported from %s\n", opened.import.records,
                          qPrintable(archive.Location().FindLegacyTable()));
@@ -141,7 +150,88 @@ void Import(CustomerArchive& archive, const std::string& source) {
     OpenOrFail(archive, true);
     const CustomerArchive::ImportReport report = archive.ImportLegacyTable(QString::fromStdString(source));
     if (!report.ok) Fail(CustomersStatus::kFileFailure, Utf8(report.error));
+    PrintProblems(report);
     std::fprintf(stderr, "zovctl: %d customers imported from %s\n", report.records, source.c_str());
+}
+
+// history [--plate P | --serial S] lists a car's stored configurations, newest first.
+void ListHistory(CustomerArchive& archive, const std::vector<std::string>& args) {
+    QString plate, serial;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (i + 1 >= args.size()) Fail(CustomersStatus::kBadArgument, args[i] + " needs a value");
+        if (args[i] == "--plate")
+            plate = QString::fromStdString(args[++i]);
+        else if (args[i] == "--serial")
+            serial = QString::fromStdString(args[++i]);
+        else
+            Fail(CustomersStatus::kBadArgument, "unknown argument '" + args[i] + "' of history");
+    }
+    OpenOrFail(archive, false);
+    QString why;
+    const auto entries = CarHistory(archive.Database()).Find(plate, serial, why);
+    if (!entries) Fail(CustomersStatus::kFileFailure, Utf8(why));
+    for (const CarHistory::Entry& e : *entries)
+        std::printf("%lld\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", static_cast<long long>(e.id),
+                    qPrintable(CarHistory::KindName(e.kind)), qPrintable(e.taken.toString(Qt::ISODate)),
+                    e.host.toUtf8().constData(), e.plate.toUtf8().constData(), e.serial.toUtf8().constData(),
+                    e.customer.toUtf8().constData(), e.vehicle.toUtf8().constData(),
+                    e.fileName.toUtf8().constData());
+}
+
+// history get ID OUT writes the stored file whole, or leaves OUT as it was.
+void GetHistory(CustomerArchive& archive, const std::string& id, const std::string& target) {
+    bool ok = false;
+    const qint64 number = QString::fromStdString(id).toLongLong(&ok);
+    if (!ok || number <= 0) Fail(CustomersStatus::kBadArgument, "'" + id + "' is not a history entry number");
+    OpenOrFail(archive, false);
+    QString why;
+    const std::optional<CarHistory::Entry> entry = CarHistory(archive.Database()).Get(number, why);
+    if (!entry) Fail(CustomersStatus::kFileFailure, Utf8(why));
+    const std::string error =
+        WriteWholeFile(target, std::string_view(entry->content.constData(), size_t(entry->content.size())));
+    if (!error.empty()) Fail(CustomersStatus::kFileFailure, error);
+    std::fprintf(stderr, "zovctl: history entry %s written to %s\n", id.c_str(), target.c_str());
+}
+
+// history add FILE --plate P --serial S [--customer C] [--installation] stores a configuration file.
+void AddHistory(CustomerArchive& archive, const std::vector<std::string>& args) {
+    CarHistory::Entry entry;
+    const QString path = QString::fromStdString(args[2]);
+    for (size_t i = 3; i < args.size(); ++i) {
+        if (args[i] == "--installation") {
+            entry.kind = CarHistory::Kind::Installation;
+            continue;
+        }
+        if (i + 1 >= args.size()) Fail(CustomersStatus::kBadArgument, args[i] + " needs a value");
+        const QString value = QString::fromStdString(args[++i]);
+        if (args[i - 1] == "--plate")
+            entry.plate = value;
+        else if (args[i - 1] == "--serial")
+            entry.serial = value;
+        else if (args[i - 1] == "--customer")
+            entry.customer = value;
+        else
+            Fail(CustomersStatus::kBadArgument, "unknown argument '" + args[i - 1] + "' of history add");
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        Fail(CustomersStatus::kFileFailure, Utf8(path + ": " + file.errorString()));
+    entry.content = file.readAll();
+    entry.fileName = QFileInfo(path).fileName();
+    OpenOrFail(archive, false);
+    QString why;
+    const std::optional<qint64> id = CarHistory(archive.Database()).Store(entry, why);
+    if (!id) Fail(CustomersStatus::kFileFailure, Utf8(why));
+    std::printf("%lld\n", static_cast<long long>(*id));
+}
+
+void RunHistory(CustomerArchive& archive, const std::vector<std::string>& args) {
+    if (args.size() == 4 && args[1] == "get")
+        GetHistory(archive, args[2], args[3]);
+    else if (args.size() >= 3 && args[1] == "add")
+        AddHistory(archive, args);
+    else
+        ListHistory(archive, args);
 }
 
 }  // namespace
@@ -159,15 +249,23 @@ int RunCustomersCommand(const std::string& runtimeDirectory, const QString& sett
         ArchiveLocation::FromSettings(settingsDirectory, QString::fromStdString(runtimeDirectory)));
     try {
         const std::string what = args.size() > 1 ? args[1] : "";
-        if (what == "list") {
+        if (!args.empty() && args[0] == "history") {
+            RunHistory(archive, args);
+        } else if (what == "list") {
             List(archive, args);
         } else if (what == "export" && args.size() == 3) {
             Export(archive, args[2]);
+        } else if (what == "init" && args.size() == 2) {
+            // Made, or brought up to date, by the table's owner once; benches only open it.
+            OpenOrFail(archive, true);
+            std::fprintf(stderr, "zovctl: the customer archive at %s is ready\n",
+                         Utf8(archive.Location().Describe()).c_str());
         } else if (what == "import" && args.size() == 3) {
             Import(archive, args[2]);
         } else {
             Fail(CustomersStatus::kBadArgument,
-                 "usage: customers import FILE.DBF | list [--field NAME --prefix TEXT] [--date CONDITION] | "
+                 "usage: customers init | import FILE.DBF | list [--field NAME --prefix TEXT] [--date "
+                 "CONDITION] | "
                  "export OUT.csv");
         }
     } catch (const CommandError& e) {

@@ -138,7 +138,7 @@ const std::vector<CommandHelp>& CommandHelps() {
          "archive is the Vetture folder of the runtime directory unless --archive names another. Needs\n"
          "no ECU; a folder that cannot be read exits with status 4."},
         {"customers",
-         "import FILE.DBF | list [--field NAME --prefix TEXT] [--date CONDITION] | export OUT.csv",
+         "init | import FILE.DBF | list [--field NAME --prefix TEXT] [--date CONDITION] | export OUT.csv",
          "the customer archive: import an older dBASE table, list, export as CSV",
          "Works on the customer archive of the runtime directory (Clienti/dbcli.sqlite, or the\n"
          "PostgreSQL archive the settings store's group CustomerArchive names). Needs no ECU.\n"
@@ -149,7 +149,18 @@ const std::vector<CommandHelp>& CommandHelps() {
          "compares so: [DATA_INST|DATA_PROG] then =, < or > then a date (2002-03-01 or 1/3/2002),\n"
          "DATA_INST when no field is named. A refused condition exits with status 2 and changes\n"
          "nothing. export writes every record as CSV (a header line of the field names, UTF-8).\n"
+         "init makes the archive, or brings an older one up to date, once, as the table's owner.\n"
          "An archive in use by the program or another zovctl exits with status 4."},
+        {"history",
+         "[--plate P | --serial S] | get ID OUT.zvf | add FILE [--plate P] [--serial S] [--customer C] "
+         "[--installation]",
+         "the cars' stored configurations in the customer archive: list, write one, store one",
+         "Lists the configurations stored in the customer archive's database (backups before a\n"
+         "reprogramming and installation records, from every bench sharing the archive), newest\n"
+         "first, one a line: id, kind, time (UTC), bench, plate, serial number, customer, vehicle,\n"
+         "file name, tab-separated; --plate or --serial keeps one car's. get writes entry ID whole\n"
+         "to OUT.zvf; add stores FILE with the car's plate and serial number (--customer C,\n"
+         "--installation for an installation record) and prints its id. Needs no ECU."},
         {"update", "FOLDER | --manifest ROOT | --url URL [--ca FILE] [--key PUBLIC.key]",
          "install the newer archive files of an update folder, manifest or server",
          "Installs the newer files of an update folder into the runtime directory: FOLDER/ZOV/Schede\n"

@@ -796,6 +796,7 @@ const std::map<std::string, FileCommand>& FileCommands() {
         {"report", {Needs::Port, CommandReport}},
         {"vehicles", {Needs::Nothing, OnRuntimeFolder(ListVehicles, "/Vetture")}},
         {"customers", {Needs::Nothing, CommandCustomers}},
+        {"history", {Needs::Nothing, CommandCustomers}},
         {"update", {Needs::Nothing, OnRuntimeFolder(RunUpdate, "")}},
         {"publish", {Needs::Nothing, OnRuntimeFolder(RunPublish, "")}},
         {"keygen", {Needs::Nothing, OnRuntimeFolder(RunKeygen, "")}},

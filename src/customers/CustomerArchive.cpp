@@ -7,39 +7,47 @@
 #include <QStringList>
 #include <QUuid>
 #include <algorithm>
+#include <limits>
 
+#include "CustomerQuery.h"
+#include "CustomerSchema.h"
 #include "LegacyCustomerTable.h"
 
 namespace zov {
 
 namespace {
 
-constexpr const char* kInfoTable = "dbcli_info";
+constexpr const char* kInfoTable = CustomerSchema::kInfoTable;
 constexpr const char* kImportedKey = "legacy_import";
-
-QString ColumnType(int field) {
-    const CustomerFieldInfo& info = FieldInfo(field);
-    switch (info.kind) {
-        case FieldKind::Text:
-            return QStringLiteral("VARCHAR(%1)").arg(info.size);
-        case FieldKind::Number:
-            return QStringLiteral("INTEGER CHECK (%1 BETWEEN 0 AND %2)")
-                .arg(QLatin1String(info.name))
-                .arg(kMaxFieldNumber);
-        case FieldKind::Date:
-            return QStringLiteral("DATE");
-    }
-    return {};
-}
+// PostgreSQL's "lock not available" (lock_timeout) and SQLite's busy and locked codes.
+constexpr const char* kPostgresLockTimeout = "55P03";
+constexpr const char* kSqliteBusy = "5";
+constexpr const char* kSqliteLocked = "6";
+constexpr const char* kBusyMessage = "another bench is busy with the archive; try again in a moment";
+// An SQLite archive is compacted when free pages make up this share of it.
+constexpr int kPackFreeShareDivisor = 4;
+// New records sort after every stored record of the same surname.
+constexpr qint64 kAfterEveryStored = std::numeric_limits<qint64>::max();
 
 QStringList FieldNames() {
     QStringList names;
     for (int f = 0; f < kCustomerFieldCount; ++f) names << QLatin1String(FieldInfo(f).name);
+    for (int f = 0; f < kCustomerFieldCount; ++f)
+        if (!KeyColumn(f).isEmpty()) names << KeyColumn(f);
     return names;
 }
 
-QString ErrorOf(const QSqlQuery& query) { return query.lastError().text(); }
+QString ErrorOf(const QSqlError& error) {
+    const QString code = error.nativeErrorCode();
+    if (code == QLatin1String(kPostgresLockTimeout) || code == QLatin1String(kSqliteBusy) ||
+        code == QLatin1String(kSqliteLocked))
+        return QLatin1String(kBusyMessage);
+    return error.text();
+}
 
+QString ErrorOf(const QSqlQuery& query) { return ErrorOf(query.lastError()); }
+
+// The fields, then the search keys of the text fields, in FieldNames' order.
 void BindRecord(QSqlQuery& query, const CustomerRecord& record) {
     for (int f = 0; f < kCustomerFieldCount; ++f) {
         const QVariant& v = record.values[size_t(f)];
@@ -57,36 +65,16 @@ void BindRecord(QSqlQuery& query, const CustomerRecord& record) {
                 break;
         }
     }
-}
-
-CustomerRecord RecordFromQuery(const QSqlQuery& query, int first) {
-    CustomerRecord record;
-    for (int f = 0; f < kCustomerFieldCount; ++f) {
-        const QVariant v = query.value(first + f);
-        if (v.isNull()) continue;
-        switch (FieldInfo(f).kind) {
-            case FieldKind::Text:
-                record.values[size_t(f)] = v.toString();
-                break;
-            case FieldKind::Number:
-                record.values[size_t(f)] = v.toInt();
-                break;
-            case FieldKind::Date: {
-                const QDate d = v.typeId() == QMetaType::QDate ? v.toDate()
-                                                               : QDate::fromString(v.toString(), Qt::ISODate);
-                if (d.isValid()) record.values[size_t(f)] = d;
-                break;
-            }
-        }
-    }
-    return record;
+    for (int f = 0; f < kCustomerFieldCount; ++f)
+        if (FieldInfo(f).kind == FieldKind::Text) query.addBindValue(SearchKey(record.Text(f)));
 }
 
 }  // namespace
 
 CustomerArchive::CustomerArchive(ArchiveLocation location)
     : location_(std::move(location)),
-      connectionName_(QStringLiteral("customers-") + QUuid::createUuid().toString(QUuid::WithoutBraces)) {}
+      connectionName_(QStringLiteral("customers-") + QUuid::createUuid().toString(QUuid::WithoutBraces)),
+      pages_(connectionName_) {}
 
 CustomerArchive::~CustomerArchive() { Close(); }
 
@@ -113,7 +101,6 @@ bool CustomerArchive::Connect(QString& error) {
         db.setPort(location_.port);
         db.setDatabaseName(location_.database);
         db.setUserName(location_.user);
-        // A bench whose apply waits on another bench's gives up rather than hang the window.
         db.setConnectOptions(QStringLiteral("connect_timeout=10"));
     } else {
         db.setDatabaseName(location_.SqlitePath());
@@ -123,50 +110,39 @@ bool CustomerArchive::Connect(QString& error) {
         error = QStringLiteral("%1: %2").arg(location_.Describe(), db.lastError().text());
         return false;
     }
-    if (IsPostgres()) return Exec(QStringLiteral("SET lock_timeout = '10s'"), error);
+    // A bench whose write waits on another bench's gives up rather than hang the window; the
+    // server's notices are no business of the person at the bench.
+    if (IsPostgres())
+        return Exec(QStringLiteral("SET lock_timeout = '10s'"), error) &&
+               Exec(QStringLiteral("SET client_min_messages = warning"), error);
     // Applied changes survive a crash or a power cut.
     return Exec(QStringLiteral("PRAGMA synchronous = FULL"), error);
 }
 
-bool CustomerArchive::TableExists() {
-    return QSqlDatabase::database(connectionName_, false)
-        .tables()
-        .contains(QLatin1String(kTable), Qt::CaseInsensitive);
-}
-
-bool CustomerArchive::CreateSchema(QString& error) {
-    QStringList columns;
-    columns << (IsPostgres() ? QStringLiteral("ID BIGSERIAL PRIMARY KEY")
-                             : QStringLiteral("ID INTEGER PRIMARY KEY AUTOINCREMENT"));
-    for (int f = 0; f < kCustomerFieldCount; ++f)
-        columns << QStringLiteral("%1 %2").arg(QLatin1String(FieldInfo(f).name), ColumnType(f));
-    columns << QStringLiteral("ROW_VERSION INTEGER NOT NULL DEFAULT 1");
-    QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
-    db.transaction();
-    const bool made =
-        Exec(QStringLiteral("CREATE TABLE %1 (%2)")
-                 .arg(QLatin1String(kTable), columns.join(QStringLiteral(", "))),
-             error) &&
-        Exec(
-            QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (NAME VARCHAR(30) PRIMARY KEY, VALUE VARCHAR(200))")
-                .arg(QLatin1String(kInfoTable)),
-            error) &&
-        EnsureIndexes(error);
-    if (!made) {
-        db.rollback();
+bool CustomerArchive::PrepareSchema(bool create, OpenOutcome& out) {
+    CustomerSchema schema(QSqlDatabase::database(connectionName_, false), IsPostgres());
+    if (!schema.TableExists()) {
+        out.status = OpenStatus::NoArchive;
+        return create && schema.Create(out.error);
+    }
+    const int version = schema.Version(out.error);
+    if (version <= 0) return false;
+    if (version > CustomerSchema::kVersion) {
+        out.error = QStringLiteral("the archive was made by a newer program (version %1)").arg(version);
         return false;
     }
-    return db.commit() || (error = db.lastError().text(), false);
-}
-
-bool CustomerArchive::EnsureIndexes(QString& error) {
-    return Exec(QStringLiteral(
-                    "CREATE TABLE IF NOT EXISTS %1 (NAME VARCHAR(30) PRIMARY KEY, VALUE VARCHAR(200))")
-                    .arg(QLatin1String(kInfoTable)),
-                error) &&
-           Exec(QStringLiteral("CREATE INDEX IF NOT EXISTS ICOGNOME ON dbcli (COGNOME)"), error) &&
-           Exec(QStringLiteral("CREATE INDEX IF NOT EXISTS IVETTURA ON dbcli (AUTO)"), error) &&
-           Exec(QStringLiteral("CREATE INDEX IF NOT EXISTS IDATA_INST ON dbcli (DATA_INST)"), error);
+    if (version < CustomerSchema::kVersion && !schema.Upgrade(out.error)) {
+        out.error = QStringLiteral(
+                        "the archive must be brought up to date once by the table's owner "
+                        "(zovctl customers init): %1")
+                        .arg(out.error);
+        return false;
+    }
+    // A lost index is made again; a bench that may not (not the table's owner) works without it.
+    QString ignored;
+    const QStringList missing = schema.MissingIndexes(ignored);
+    if (!missing.isEmpty()) schema.MakeIndexes(missing, ignored);
+    return true;
 }
 
 CustomerArchive::OpenOutcome CustomerArchive::Open(bool create) {
@@ -197,14 +173,13 @@ CustomerArchive::OpenOutcome CustomerArchive::Open(bool create) {
     if (!IsPostgres() && !create && !QFileInfo::exists(location_.SqlitePath()))
         return fail(OpenStatus::NoArchive);
     if (!Connect(out.error)) return fail(OpenStatus::Failed);
-    if (!TableExists()) {
-        if (!create) return fail(OpenStatus::NoArchive);
-        if (!CreateSchema(out.error)) return fail(OpenStatus::Failed);
-    } else if (!EnsureIndexes(out.error)) {
+    if (!PrepareSchema(create, out))
+        return fail(out.status == OpenStatus::NoArchive && !create ? OpenStatus::NoArchive
+                                                                   : OpenStatus::Failed);
+    if (!RebuildView(std::nullopt)) {
+        out.error = lastError_;
         return fail(OpenStatus::Failed);
     }
-    if (!Load(out.error)) return fail(OpenStatus::Failed);
-    Resort(std::nullopt);
     open_ = true;
     out.import = ImportOnFirstOpen();
     out.status = OpenStatus::Opened;
@@ -213,9 +188,11 @@ CustomerArchive::OpenOutcome CustomerArchive::Open(bool create) {
 
 void CustomerArchive::Close() {
     open_ = false;
-    rows_.clear();
+    cached_.clear();
     deleted_.clear();
-    view_.clear();
+    placed_.clear();
+    pages_.Reset(FilterCondition(std::nullopt), {});
+    count_ = 0;
     position_ = -1;
     if (QSqlDatabase::contains(connectionName_)) {
         {
@@ -228,9 +205,17 @@ void CustomerArchive::Close() {
 }
 
 bool CustomerArchive::Pack(QString* error) {
+    if (IsPostgres()) return true;
+    QSqlQuery pages(QSqlDatabase::database(connectionName_, false));
     QString why;
-    const bool done = Exec(IsPostgres() ? QStringLiteral("VACUUM dbcli") : QStringLiteral("VACUUM"), why) &&
-                      (IsPostgres() || Exec(QStringLiteral("REINDEX dbcli"), why));
+    bool done = pages.exec(QStringLiteral("SELECT page_count, freelist_count FROM pragma_page_count, "
+                                          "pragma_freelist_count")) &&
+                pages.next();
+    if (!done) why = ErrorOf(pages);
+    const bool worthIt =
+        done && pages.value(1).toLongLong() * kPackFreeShareDivisor > pages.value(0).toLongLong();
+    pages.finish();
+    if (worthIt) done = Exec(QStringLiteral("VACUUM"), why);
     if (!done) {
         lastError_ = why;
         if (error) *error = why;
@@ -238,39 +223,84 @@ bool CustomerArchive::Pack(QString* error) {
     return done;
 }
 
-bool CustomerArchive::Load(QString& error) {
-    QSqlQuery query(QSqlDatabase::database(connectionName_, false));
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT ID, ROW_VERSION, %1 FROM dbcli ORDER BY ID")
-                        .arg(FieldNames().join(", ")))) {
-        error = ErrorOf(query);
+bool CustomerArchive::RebuildView(std::optional<qint64> keepKey) {
+    std::vector<qint64> hidden;
+    for (const Row& row : cached_)
+        if (row.key > 0) hidden.push_back(row.key);
+    for (const Row& row : deleted_) hidden.push_back(row.key);
+    pages_.Reset(FilterCondition(filter_), hidden);
+    placed_.clear();
+    count_ = 0;
+    position_ = -1;
+    QString why;
+    const std::optional<int> stored = pages_.Count(why);
+    if (!stored) {
+        lastError_ = why;
         return false;
     }
-    std::vector<Row> rows;
-    while (query.next())
-        rows.push_back(
-            {query.value(0).toLongLong(), query.value(1).toInt(), false, RecordFromQuery(query, 2)});
-    rows_ = std::move(rows);
-    deleted_.clear();
-    return true;
+    std::vector<std::pair<QString, size_t>> order;
+    for (size_t i = 0; i < cached_.size(); ++i)
+        if (!filter_ || Accepts(*filter_, cached_[i].record))
+            order.emplace_back(SearchKey(cached_[i].record.Text(kCognome)), i);
+    // Stored records in order of entry, then the new ones in order of posting.
+    auto tie = [this](size_t i) {
+        const qint64 key = cached_[i].key;
+        return key > 0 ? std::pair<int, qint64>{0, key} : std::pair<int, qint64>{1, -key};
+    };
+    std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : tie(a.second) < tie(b.second);
+    });
+    for (const auto& [sortKey, i] : order) {
+        const qint64 key = cached_[i].key;
+        const std::optional<int> before = pages_.RankBefore(sortKey, key > 0 ? key : kAfterEveryStored, why);
+        if (!before) {
+            lastError_ = why;
+            return false;
+        }
+        placed_.push_back({i, *before, *before + int(placed_.size())});
+    }
+    count_ = *stored + int(placed_.size());
+    position_ = count_ > 0 ? 0 : -1;
+    if (!keepKey) return true;
+    const std::optional<int> at = IndexOf(*keepKey);
+    if (at) position_ = *at;
+    return at.has_value();
 }
 
-void CustomerArchive::Resort(std::optional<qint64> keepKey) {
-    std::stable_sort(rows_.begin(), rows_.end(), [](const Row& a, const Row& b) {
-        const int bySurname =
-            QString::compare(a.record.Text(kCognome), b.record.Text(kCognome), Qt::CaseInsensitive);
-        if (bySurname != 0) return bySurname < 0;
-        // Applied records in order of entry, then the new ones in order of posting.
-        if ((a.key < 0) != (b.key < 0)) return a.key > 0;
-        return a.key < 0 ? a.key > b.key : a.key < b.key;
-    });
-    view_.clear();
-    for (size_t i = 0; i < rows_.size(); ++i)
-        if (!filter_ || Accepts(*filter_, rows_[i].record)) view_.push_back(i);
-    position_ = view_.empty() ? -1 : 0;
-    if (!keepKey) return;
-    for (size_t v = 0; v < view_.size(); ++v)
-        if (rows_[view_[v]].key == *keepKey) position_ = int(v);
+int CustomerArchive::ViewIndexOfStored(int rank) const {
+    int index = rank;
+    for (const Placed& p : placed_)
+        if (p.storedBefore <= rank) ++index;
+    return index;
+}
+
+std::optional<int> CustomerArchive::IndexOf(qint64 key) const {
+    for (const Placed& p : placed_)
+        if (cached_[p.cached].key == key) return p.index;
+    if (key <= 0) return std::nullopt;
+    QString why;
+    const std::optional<CustomerPages::Row> row =
+        pages_.First({QStringLiteral("ID = ?"), {QVariant(key)}}, why);
+    if (!row) return std::nullopt;
+    const std::optional<int> rank = pages_.RankBefore(row->sortKey, row->key, why);
+    if (!rank) return std::nullopt;
+    return ViewIndexOfStored(*rank);
+}
+
+std::optional<CustomerArchive::Row> CustomerArchive::RowAt(int index) const {
+    if (index < 0 || index >= Count()) return std::nullopt;
+    int before = 0;
+    for (const Placed& p : placed_) {
+        if (p.index == index) return cached_[p.cached];
+        if (p.index < index) ++before;
+    }
+    QString why;
+    const std::optional<CustomerPages::Row> row = pages_.At(index - before, why);
+    if (!row) {
+        lastError_ = why;
+        return std::nullopt;
+    }
+    return Row{row->key, row->version, row->record};
 }
 
 void CustomerArchive::First() { position_ = Count() > 0 ? 0 : -1; }
@@ -285,8 +315,8 @@ void CustomerArchive::Last() { position_ = Count() - 1; }
 CustomerRecord CustomerArchive::Current() const { return position_ < 0 ? CustomerRecord{} : At(position_); }
 
 CustomerRecord CustomerArchive::At(int index) const {
-    if (index < 0 || index >= Count()) return {};
-    return rows_[view_[size_t(index)]].record;
+    const std::optional<Row> row = RowAt(index);
+    return row ? row->record : CustomerRecord{};
 }
 
 CustomerArchive::PostOutcome CustomerArchive::Post(const CustomerRecord& record, bool asNew) {
@@ -298,48 +328,50 @@ CustomerArchive::PostOutcome CustomerArchive::Post(const CustomerRecord& record,
             out.problem = why;
             return out;
         }
-    if (!asNew && position_ < 0) {
-        out.problem = QStringLiteral("no record to change");
+    const std::optional<Row> current = asNew ? std::nullopt : RowAt(position_);
+    if (!asNew && !current) {
+        out.problem = position_ < 0 ? QStringLiteral("no record to change") : lastError_;
         return out;
     }
     qint64 key = 0;
     if (asNew) {
         key = nextNewKey_--;
-        rows_.push_back({key, 0, true, normal});
+        cached_.push_back({key, 0, normal});
     } else {
-        Row& row = rows_[view_[size_t(position_)]];
-        if (row.record == normal) return {true, {}, {}};
-        row.record = normal;
-        row.changed = true;
-        key = row.key;
+        key = current->key;
+        if (current->record == normal) return {true, {}, {}};
+        auto same =
+            std::find_if(cached_.begin(), cached_.end(), [key](const Row& r) { return r.key == key; });
+        if (same != cached_.end())
+            same->record = normal;
+        else
+            cached_.push_back({key, current->version, normal});
     }
-    Resort(key);
+    RebuildView(key);
     out.posted = true;
     return out;
 }
 
 bool CustomerArchive::DeleteCurrent() {
-    if (position_ < 0) return false;
-    const size_t index = view_[size_t(position_)];
+    const std::optional<Row> current = RowAt(position_);
+    if (!current) return false;
     const int keepPosition = position_;
-    if (rows_[index].key > 0) deleted_.push_back(rows_[index]);
-    rows_.erase(rows_.begin() + std::ptrdiff_t(index));
-    Resort(std::nullopt);
+    std::erase_if(cached_, [&](const Row& r) { return r.key == current->key; });
+    if (current->key > 0) deleted_.push_back(*current);
+    RebuildView(std::nullopt);
     position_ = std::min(keepPosition, Count() - 1);
     return true;
 }
 
-bool CustomerArchive::HasCachedChanges() const {
-    return !deleted_.empty() ||
-           std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.changed; });
-}
+bool CustomerArchive::HasCachedChanges() const { return !deleted_.empty() || !cached_.empty(); }
 
 bool CustomerArchive::InsertRecords(const std::vector<CustomerRecord>& records, std::vector<qint64>* ids,
                                     QString& error) {
     QSqlQuery insert(QSqlDatabase::database(connectionName_, false));
-    const QString marks = QStringList(kCustomerFieldCount, QStringLiteral("?")).join(", ");
+    const QStringList names = FieldNames();
+    const QString marks = QStringList(names.size(), QStringLiteral("?")).join(", ");
     if (!insert.prepare(QStringLiteral("INSERT INTO dbcli (%1, ROW_VERSION) VALUES (%2, 1) RETURNING ID")
-                            .arg(FieldNames().join(", "), marks))) {
+                            .arg(names.join(", "), marks))) {
         error = ErrorOf(insert);
         return false;
     }
@@ -355,30 +387,20 @@ bool CustomerArchive::InsertRecords(const std::vector<CustomerRecord>& records, 
     return true;
 }
 
-CustomerArchive::ApplyOutcome CustomerArchive::Apply() {
-    ApplyOutcome out;
-    if (!open_ || !HasCachedChanges()) return out;
+std::optional<CustomerArchive::ApplyOutcome> CustomerArchive::WriteCached(std::vector<qint64>& newIds) {
     QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
-    auto fail = [&](ApplyStatus status, const QString& why) {
-        db.rollback();
-        out.status = status;
-        out.error = why;
-        lastError_ = why;
-        return out;
+    auto failed = [](ApplyStatus status, const QString& why, const QString& surname = {}) {
+        return ApplyOutcome{status, why, surname};
     };
-    if (!db.transaction()) return fail(ApplyStatus::Failed, db.lastError().text());
-
+    const QString changedElsewhere = QStringLiteral("the record was changed or deleted on another bench");
     QSqlQuery remove(db);
     remove.prepare(QStringLiteral("DELETE FROM dbcli WHERE ID = ? AND ROW_VERSION = ?"));
     for (const Row& row : deleted_) {
         remove.addBindValue(row.key);
         remove.addBindValue(row.version);
-        if (!remove.exec()) return fail(ApplyStatus::Failed, ErrorOf(remove));
-        if (remove.numRowsAffected() != 1) {
-            out.conflictSurname = row.record.Text(kCognome);
-            return fail(ApplyStatus::Conflict,
-                        QStringLiteral("the record was changed or deleted on another bench"));
-        }
+        if (!remove.exec()) return failed(ApplyStatus::Failed, ErrorOf(remove));
+        if (remove.numRowsAffected() != 1)
+            return failed(ApplyStatus::Conflict, changedElsewhere, row.record.Text(kCognome));
     }
     QStringList sets;
     for (const QString& name : FieldNames()) sets << name + QStringLiteral(" = ?");
@@ -387,67 +409,120 @@ CustomerArchive::ApplyOutcome CustomerArchive::Apply() {
         QStringLiteral("UPDATE dbcli SET %1, ROW_VERSION = ROW_VERSION + 1 WHERE ID = ? AND ROW_VERSION = ?")
             .arg(sets.join(", ")));
     std::vector<CustomerRecord> added;
-    std::vector<qint64> addedKeys;
-    for (const Row& row : rows_) {
-        if (!row.changed) continue;
+    for (const Row& row : cached_) {
         if (row.key < 0) {
             added.push_back(row.record);
-            addedKeys.push_back(row.key);
             continue;
         }
         BindRecord(update, row.record);
         update.addBindValue(row.key);
         update.addBindValue(row.version);
-        if (!update.exec()) return fail(ApplyStatus::Failed, ErrorOf(update));
-        if (update.numRowsAffected() != 1) {
-            out.conflictSurname = row.record.Text(kCognome);
-            return fail(ApplyStatus::Conflict,
-                        QStringLiteral("the record was changed or deleted on another bench"));
-        }
+        if (!update.exec()) return failed(ApplyStatus::Failed, ErrorOf(update));
+        if (update.numRowsAffected() != 1)
+            return failed(ApplyStatus::Conflict, changedElsewhere, row.record.Text(kCognome));
     }
-    std::vector<qint64> ids;
     QString why;
-    if (!InsertRecords(added, &ids, why)) return fail(ApplyStatus::Failed, why);
-    if (!db.commit()) return fail(ApplyStatus::Failed, db.lastError().text());
+    if (!InsertRecords(added, &newIds, why)) return failed(ApplyStatus::Failed, why);
+    return std::nullopt;
+}
+
+CustomerArchive::ApplyOutcome CustomerArchive::Apply() {
+    ApplyOutcome out;
+    if (!open_ || !HasCachedChanges()) return out;
+    QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+    auto fail = [&](ApplyOutcome failure) {
+        db.rollback();
+        lastError_ = failure.error;
+        return failure;
+    };
+    if (!db.transaction()) return fail({ApplyStatus::Failed, ErrorOf(db.lastError()), {}});
+    std::vector<qint64> ids;
+    if (std::optional<ApplyOutcome> failure = WriteCached(ids)) return fail(*failure);
+    if (!db.commit()) return fail({ApplyStatus::Failed, ErrorOf(db.lastError()), {}});
 
     std::optional<qint64> current;
-    if (position_ >= 0) current = rows_[view_[size_t(position_)]].key;
-    for (size_t i = 0; i < addedKeys.size(); ++i)
-        if (current && *current == addedKeys[i]) current = ids[i];
-    const int keepPosition = position_;
-    if (!Load(why)) {
-        // Applied: what failed is only the fresh look at the table.
-        lastError_ = why;
+    if (const std::optional<Row> row = RowAt(position_)) current = row->key;
+    size_t added = 0;
+    for (const Row& row : cached_) {
+        if (row.key >= 0) continue;
+        if (current && *current == row.key) current = ids[added];
+        ++added;
     }
-    Resort(current);
-    if (current && position_ >= 0 && rows_[view_[size_t(position_)]].key != *current)
-        position_ = std::min(keepPosition, Count() - 1);
+    const int keepPosition = position_;
+    cached_.clear();
+    deleted_.clear();
+    // Applied: a failure now is only of the fresh look at the table.
+    if (!RebuildView(current) && current) position_ = std::min(keepPosition, Count() - 1);
     return out;
 }
 
 void CustomerArchive::CancelCached() {
     std::optional<qint64> current;
-    if (position_ >= 0 && rows_[view_[size_t(position_)]].key > 0)
-        current = rows_[view_[size_t(position_)]].key;
-    QString why;
-    if (!Load(why)) lastError_ = why;
-    Resort(current);
+    if (const std::optional<Row> row = RowAt(position_); row && row->key > 0) current = row->key;
+    cached_.clear();
+    deleted_.clear();
+    RebuildView(current);
 }
 
 bool CustomerArchive::LocateSurname(const QString& prefix) {
-    for (int v = 0; v < Count(); ++v)
-        if (At(v).Text(kCognome).startsWith(prefix, Qt::CaseInsensitive)) {
-            position_ = v;
-            return true;
+    std::optional<int> found;
+    QString why;
+    if (const std::optional<CustomerPages::Row> row = pages_.First(SurnamePrefixCondition(prefix), why))
+        if (const std::optional<int> rank = pages_.RankBefore(row->sortKey, row->key, why))
+            found = ViewIndexOfStored(*rank);
+    for (const Placed& p : placed_)
+        if (cached_[p.cached].record.Text(kCognome).startsWith(prefix, Qt::CaseInsensitive) &&
+            (!found || p.index < *found)) {
+            found = p.index;
+            break;
         }
-    return false;
+    if (!found) return false;
+    position_ = *found;
+    // The record found is read now, as the bench shows it, so an edit made on another bench
+    // meanwhile is caught by its row version.
+    RowAt(position_);
+    return true;
 }
 
 void CustomerArchive::SetFilter(std::optional<CustomerFilter> filter) {
     std::optional<qint64> current;
-    if (position_ >= 0) current = rows_[view_[size_t(position_)]].key;
+    if (const std::optional<Row> row = RowAt(position_)) current = row->key;
     filter_ = std::move(filter);
-    Resort(current);
+    RebuildView(current);
+}
+
+bool CustomerArchive::AddRecords(const std::vector<CustomerRecord>& records, QString& error) {
+    if (!open_ || HasCachedChanges()) {
+        error = open_ ? QStringLiteral("apply or cancel the changes first")
+                      : QStringLiteral("the archive is not open");
+        return false;
+    }
+    std::vector<CustomerRecord> normal;
+    normal.reserve(records.size());
+    for (const CustomerRecord& record : records) {
+        normal.push_back(Normalized(record));
+        if (const std::optional<int> missing = MissingRequiredField(normal.back())) {
+            error = QStringLiteral("%1 is empty").arg(QLatin1String(FieldInfo(*missing).name));
+            return false;
+        }
+        for (int f = 0; f < kCustomerFieldCount; ++f)
+            if (const QString why = FieldValueProblem(f, normal.back().values[size_t(f)]); !why.isEmpty()) {
+                error = why;
+                return false;
+            }
+    }
+    QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+    if (!db.transaction()) {
+        error = ErrorOf(db.lastError());
+        return false;
+    }
+    if (!InsertRecords(normal, nullptr, error) || !db.commit()) {
+        if (error.isEmpty()) error = ErrorOf(db.lastError());
+        db.rollback();
+        return false;
+    }
+    RebuildView(std::nullopt);
+    return true;
 }
 
 CustomerArchive::ImportReport CustomerArchive::ImportLegacyTable(const QString& path) {
@@ -489,10 +564,10 @@ CustomerArchive::ImportReport CustomerArchive::ImportLegacyTable(const QString& 
         db.rollback();
         return report;
     }
-    if (!Load(why)) lastError_ = why;
-    Resort(std::nullopt);
+    RebuildView(std::nullopt);
     report.ok = true;
     report.records = int(table.records.size());
+    report.problems = table.problems;
     return report;
 }
 
@@ -502,7 +577,7 @@ CustomerArchive::ImportReport CustomerArchive::ImportOnFirstOpen() {
     QSqlQuery seen(QSqlDatabase::database(connectionName_, false));
     seen.prepare(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE NAME = ?").arg(QLatin1String(kInfoTable)));
     seen.addBindValue(QLatin1String(kImportedKey));
-    if (!seen.exec() || !seen.next()) return {true, false, 0, ErrorOf(seen)};
+    if (!seen.exec() || !seen.next()) return {true, false, 0, ErrorOf(seen), {}};
     if (seen.value(0).toInt() > 0) return {};
     seen.finish();
     return ImportLegacyTable(legacy);

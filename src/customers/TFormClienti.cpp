@@ -50,6 +50,7 @@ struct TFormClienti::Texts {
     std::string messClienteConflitto = "Cliente modificato da un altro banco, modifiche non salvate:";
     std::string messClientiImportati = "Clienti importati dal vecchio archivio dbcli.DBF:";
     std::string messImportFallito = "Impossibile importare il vecchio archivio:";
+    std::string messValoriNonImportati = "Valori non importati come erano:";
 };
 
 namespace {
@@ -284,6 +285,7 @@ bool TFormClienti::Localize() {
         .Text(QStringLiteral("MessClientiImportati"), 70, t.messClientiImportati)
         .Text(QStringLiteral("MessImportFallito"), 70, t.messImportFallito)
         .Text(QStringLiteral("MessScartaCliente"), 70, t.messScartaCliente)
+        .Text(QStringLiteral("MessValoriNonImportati"), 70, t.messValoriNonImportati)
         .Text(QStringLiteral("ButtonOK"), 15, t.buttonOK)
         .Text(QStringLiteral("ButtonAnnulla"), 15, t.buttonAnnulla);
     return localizer.RunOrReport(ctx_.prompter, dictionary_messages::kCustomerArchive,
@@ -345,11 +347,20 @@ bool TFormClienti::OpenArchive() {
     return false;
 }
 
+std::string TFormClienti::ImportProblemList(const CustomerArchive::ImportReport& report) const {
+    if (report.problems.empty()) return {};
+    std::string list = "\n\n" + texts_->messValoriNonImportati + " " + std::to_string(report.problems.size());
+    const size_t shown = std::min(report.problems.size(), kImportProblemsShown);
+    for (size_t i = 0; i < shown; ++i) list += "\n" + Cp1252Of(report.problems[i].Describe());
+    if (shown < report.problems.size()) list += "\n...";
+    return list;
+}
+
 void TFormClienti::ReportImport(const CustomerArchive::ImportReport& report) {
     if (!report.attempted) return;
     if (report.ok)
-        Ask(texts_->messClientiImportati + " " + std::to_string(report.records), PromptIcon::Information,
-            PromptButtons::Ok);
+        Ask(texts_->messClientiImportati + " " + std::to_string(report.records) + ImportProblemList(report),
+            report.problems.empty() ? PromptIcon::Information : PromptIcon::Warning, PromptButtons::Ok);
     else
         Ask(texts_->messImportFallito + "\n" + Cp1252Of(report.error), PromptIcon::Warning,
             PromptButtons::Ok);

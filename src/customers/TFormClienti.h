@@ -131,6 +131,9 @@ class TFormClienti : public QDialog {
     bool Localize();
     bool OpenArchive();
     void ReportImport(const CustomerArchive::ImportReport& report);
+    // The values the import did not take, one a line (as many as a message can show).
+    std::string ImportProblemList(const CustomerArchive::ImportReport& report) const;
+    static constexpr size_t kImportProblemsShown = 20;
     void StartInstallation();
 
     // The edits' record: the current one, or the new one being inserted.

@@ -62,11 +62,12 @@ TEST_F(TwoBenchTest, TheSecondEditOfOneRecordEndsInAConflictAndNeitherEditIsLost
 }
 
 TEST_F(TwoBenchTest, ARecordDeletedOnOneBenchCannotBeChangedOrDeletedOnTheOther) {
+    // Bench B shows the record while bench A deletes it.
+    ASSERT_TRUE(b.LocateSurname("verdi"));
     ASSERT_TRUE(a.LocateSurname("verdi"));
     ASSERT_TRUE(a.DeleteCurrent());
     ASSERT_EQ(a.Apply().status, CustomerArchive::ApplyStatus::Applied);
 
-    ASSERT_TRUE(b.LocateSurname("verdi"));
     ASSERT_TRUE(b.DeleteCurrent());
     EXPECT_EQ(b.Apply().status, CustomerArchive::ApplyStatus::Conflict);
     b.CancelCached();

@@ -46,7 +46,7 @@ TEST_P(ArchiveTest, FirstOpenAsksBeforeMakingTheArchiveWithItsThreeIndexes) {
     EXPECT_FALSE(opened.import.attempted);
     archive.Close();
 
-    // The table's layout: the key, the fields in their order, the row version.
+    // The table's layout: the key, the fields in their order, the row version, the search keys.
     QStringList columns;
     ASSERT_TRUE(RunSql(space.Bench(),
                        GetParam() == Backend::Sqlite
@@ -57,7 +57,8 @@ TEST_P(ArchiveTest, FirstOpenAsksBeforeMakingTheArchiveWithItsThreeIndexes) {
     EXPECT_EQ(
         columns.join(' ').toUpper(),
         "ID COGNOME NOME INDIRIZZO CITTA PROVINCIA TELEFONO AUTO CILINDRATA ANNO_AUTO PROGRAMMA VERSIONE "
-        "DATA_PROG DATA_INST N_SERIE TARGA ROW_VERSION");
+        "DATA_PROG DATA_INST N_SERIE TARGA ROW_VERSION COGNOME_K NOME_K INDIRIZZO_K CITTA_K PROVINCIA_K "
+        "TELEFONO_K AUTO_K PROGRAMMA_K VERSIONE_K N_SERIE_K TARGA_K");
 }
 
 TEST_P(ArchiveTest, RecordsComeInSurnameOrderWithUpperCaseFieldsAndSurviveReopening) {

@@ -187,14 +187,24 @@ TEST_F(CustomersCliTest, ImportAddsTheRecordsOfADbaseTableAndRefusesADamagedOne)
         ASSERT_NE(dbf, nullptr);
         DBFAddField(dbf, "COGNOME", FTString, 30, 0);
         DBFAddField(dbf, "N_SERIE", FTString, 15, 0);
+        DBFAddNativeFieldType(dbf, "DATA_INST", 'D', 8, 0);
         DBFWriteStringAttribute(dbf, 0, 0, "Citt\xE0");
         DBFWriteStringAttribute(dbf, 0, 1, "S-1");
+        DBFWriteIntegerAttribute(dbf, 0, 2, 20020301);
+        // Without the installation date the window requires: reported and left out.
+        DBFWriteStringAttribute(dbf, 1, 0, "Senzadata");
+        DBFWriteStringAttribute(dbf, 1, 1, "S-2");
+        DBFWriteNULLAttribute(dbf, 1, 2);
         DBFClose(dbf);
     }
     const Result r = Zovctl({"import", table.toStdString()});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("1 customers imported"), std::string::npos) << r.err;
-    EXPECT_EQ(Lines(Zovctl({"list"}).out), std::vector<std::string>{"Città\t\t\t\t\t\t\t\t\t\t\t\t\tS-1\t"});
+    EXPECT_NE(r.err.find("record 2, DATA_INST '': the field is required; the record was not imported"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(Lines(Zovctl({"list"}).out),
+              std::vector<std::string>{"Città\t\t\t\t\t\t\t\t\t\t\t\t2002-03-01\tS-1\t"});
 
     QFile bad(space.RuntimeDirectory() + "/bad.dbf");
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));

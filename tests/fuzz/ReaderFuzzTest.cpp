@@ -273,6 +273,8 @@ std::string ValidCustomerTable() {
     const int cc = DBFAddField(dbf, "CILINDRATA", FTInteger, 5, 0);
     const int installed = DBFAddNativeFieldType(dbf, "DATA_INST", 'D', 8, 0);
     const int plate = DBFAddField(dbf, "TARGA", FTString, 15, 0);
+    // A serial number too: a record without one is left out, as the window could never save it.
+    const int serial = DBFAddField(dbf, "N_SERIE", FTString, 15, 0);
     const char* const surnames[] = {"Nicol\xF2", "Bianchi", "Rossi", "Verdi"};
     for (int r = 0; r < 4; ++r) {
         DBFWriteStringAttribute(dbf, r, surname, surnames[r]);
@@ -280,6 +282,7 @@ std::string ValidCustomerTable() {
         DBFWriteIntegerAttribute(dbf, r, cc, 1200 + r);
         DBFWriteIntegerAttribute(dbf, r, installed, 20020301 + r);
         DBFWriteStringAttribute(dbf, r, plate, "AB123CD");
+        DBFWriteStringAttribute(dbf, r, serial, "RS-1");
     }
     DBFMarkRecordDeleted(dbf, 1, 1);
     DBFClose(dbf);

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "CustomerFields.h"
+#include "CustomerQuery.h"
+
+namespace zov {
+
+// The stored records a view shows, fetched from the database a page at a time as they are asked
+// for: the view's condition (the filter, less the records the archive holds changed in memory) in
+// surname-key order. A page next to one already read is found from that page's edge row (keyset),
+// the last page from the end backwards, so scrolling and jumping to the end read a page each
+// whatever the archive's size; only a jump into the middle counts its way there (OFFSET).
+class CustomerPages {
+  public:
+    struct Row {
+        qint64 key = 0;
+        int version = 0;
+        QString sortKey;  // the surname's search key
+        CustomerRecord record;
+    };
+
+    static constexpr int kPageSize = 64;
+
+    explicit CustomerPages(QString connectionName) : connectionName_(std::move(connectionName)) {}
+
+    // A new view: its condition and the stored records it leaves out. Drops every page read.
+    void Reset(BoundSql condition, std::vector<qint64> hidden);
+    // Forgets the pages and the count, as after the table changed.
+    void Forget();
+
+    // The number of records in view; nullopt, with `error` set, when the database did not answer.
+    std::optional<int> Count(QString& error);
+    // The record at `rank` in the view's order.
+    std::optional<Row> At(int rank, QString& error);
+    // How many records of the view come before (sortKey, id).
+    std::optional<int> RankBefore(const QString& sortKey, qint64 id, QString& error);
+    // The first record of the view meeting `extra` as well, if any.
+    std::optional<Row> First(const BoundSql& extra, QString& error);
+
+  private:
+    BoundSql Where(const BoundSql& extra) const;
+    bool Fetch(int page, QString& error);
+    bool Select(const BoundSql& where, const QString& order, int limit, int offset, std::vector<Row>& rows,
+                QString& error) const;
+
+    QString connectionName_;
+    BoundSql condition_{QStringLiteral("1 = 1"), {}};
+    std::vector<qint64> hidden_;
+    std::optional<int> count_;
+    std::map<int, std::vector<Row>> pages_;
+};
+
+// The record in the columns RecordColumns names, from `first` on.
+CustomerRecord RecordFromColumns(const class QSqlQuery& query, int first);
+
+}  // namespace zov
