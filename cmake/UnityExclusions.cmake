@@ -10,16 +10,20 @@ set(zov_unity_exclusions
     src/editors/AdaptationPage.cpp
     src/editors/EnrichmentPage.cpp
     src/editors/TFormModificaLayout.cpp
+    src/live/LogScatterView.cpp
     src/model/LiveRecord.cpp
+    src/model/MapChangeLimit.cpp
     src/report/ParamReport.cpp
     tests/app/core/GlobalDataSaveTest.cpp
     tests/app/main/FunctionsTest.cpp
     tests/app/main/MainWindowTest.cpp
+    tests/customers/CustomersCliTest.cpp
     tests/diagnosis/TFormDiagnFunzTest.cpp
     tests/editors/AdaptationPageTest.cpp
     tests/editors/EditorPageRulesTest.cpp
     tests/editors/StoreUndoTest.cpp
     tests/editors/TFormModificaStoreTest.cpp
+    tests/maps/MappingReplayTest.cpp
     tests/maps/TFormMappaTest.cpp
     tests/model/ParamModelTest.cpp
     tests/sim/EcuCommandsTest.cpp
