@@ -48,11 +48,13 @@ TEST(LiveLogFormat, RecordsInEngineeringUnits) {
     EXPECT_EQ(LiveLogCells(kRecordParameters, parameters, 0),
               (std::vector<std::string>{"2000", "5.00", "12", "1.00"}));
     const int32_t mapping[kMappingRecordValues] = {1, 2, 51, 2500, 360, 0, 0x08FE, 97};
-    EXPECT_EQ(LiveLogCells(kRecordMapping, mapping, 0),
-              (std::vector<std::string>{"3000", "0.02", "0.04", "0.60", "360", "-2", "", "8", "0.95"}));
+    EXPECT_EQ(
+        LiveLogCells(kRecordMapping, mapping, 0),
+        (std::vector<std::string>{"3000", "0.02", "0.04", "0.60", "360", "-2", "", "8", "0.95", "1.00"}))
+        << "the last cell is the manifold sensor's volts, which place a replayed point in the map's rows";
     EXPECT_EQ(LiveLogHeader(kRecordParameters),
               (std::vector<std::string>{"t_ms", "rpm", "lambda_v", "cumulo", "reducer_pressure_bar"}));
-    EXPECT_EQ(LiveLogHeader(kRecordMapping).size(), 10u);
+    EXPECT_EQ(LiveLogHeader(kRecordMapping).size(), 11u);
 
     EXPECT_EQ(HundredthsText(-5), "-0.05");
     EXPECT_EQ(HundredthsText(-120), "-1.20");
