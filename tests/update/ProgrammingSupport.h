@@ -45,6 +45,14 @@ class PrivateTemp {
             unsetenv("TMPDIR");
     }
     std::vector<std::string> Entries() const { return dir_.Entries(); }
+    // The programming's temporary copies ("_ic..."), wherever they are under the folder. The
+    // private folder also holds the work lock's file, which stays, as flock files do.
+    long IcFiles() const {
+        long n = 0;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(dir_.Path()))
+            n += e.path().filename().string().starts_with("_ic") ? 1 : 0;
+        return n;
+    }
 
   private:
     ScratchDir dir_;
