@@ -26,18 +26,18 @@ std::string FittedMapCsv(const ConfMap& map) {
 
 bool TakeMappingOption(const std::string& flag, const std::string& value, MappingOptions& options,
                        std::string& error) {
-    const MappingOptionSpec* spec = flag.starts_with("--") ? FindMappingOption(flag.substr(2)) : nullptr;
-    if (!spec) {
+    const MappingOptionRow* option = flag.starts_with("--") ? FindMappingOption(flag.substr(2)) : nullptr;
+    if (!option) {
         error = "unknown option " + flag;
         return false;
     }
-    const std::optional<int> v = ParseMappingOption(*spec, value);
+    const std::optional<int> v = ParseMappingOption(*option, value);
     if (!v) {
-        error = "bad " + flag + " '" + value + "' (expected " + std::to_string(spec->min) + ".." +
-                std::to_string(spec->max) + ", " + spec->unit + ")";
+        error = "bad " + flag + " '" + value + "' (expected " + std::to_string(option->min) + ".." +
+                std::to_string(option->max) + ", " + option->unit + ")";
         return false;
     }
-    options.*spec->field = *v;
+    options.*option->field = *v;
     return true;
 }
 

@@ -217,6 +217,13 @@ void TFormAggiorna::UpdateFromManifest(const std::string& root) {
     });
 }
 
+void TFormAggiorna::ShowCopyWindow(TFormCopia& copy) {
+    copy.setWindowTitle(Text("FinestraCopia"));
+    copy.ButtonAnnulla->setText(Text("ButtonAnnulla"));
+    copy.show();
+    emit CopyWindowOpened(&copy);
+}
+
 // The search under the copy window, a pause to read it, then the copy and its outcome. The window
 // closes afterwards whatever the outcome.
 void TFormAggiorna::Run(const std::function<UpdatePlan(const ArchiveUpdate::ListedFn&)>& plan) {
@@ -224,10 +231,7 @@ void TFormAggiorna::Run(const std::function<UpdatePlan(const ArchiveUpdate::List
     UpdateOutcome outcome;
     {
         TFormCopia copy(this);
-        copy.setWindowTitle(Text("FinestraCopia"));
-        copy.ButtonAnnulla->setText(Text("ButtonAnnulla"));
-        copy.show();
-        emit CopyWindowOpened(&copy);
+        ShowCopyWindow(copy);
         copy.SetPhase(Text("LabelCercaFile"));
         found = plan([&](size_t listed) { copy.SetCount(listed); });
         ctx_.clock.SleepMs(2000);
@@ -290,10 +294,7 @@ bool TFormAggiorna::RunInternet(std::string& error) {
     UpdateOutcome outcome;
     {
         TFormCopia copy(this);
-        copy.setWindowTitle(Text("FinestraCopia"));
-        copy.ButtonAnnulla->setText(Text("ButtonAnnulla"));
-        copy.show();
-        emit CopyWindowOpened(&copy);
+        ShowCopyWindow(copy);
         const auto cancelled = [&] {
             QCoreApplication::processEvents();
             return copy.CancelRequested();

@@ -85,6 +85,7 @@ class TFormAggiorna : public QDialog {
     bool WaitForMedium(const std::function<bool()>& present, const char* question);
     void UpdateFromFolder(const std::string& root);
     void UpdateFromManifest(const std::string& root);
+    void ShowCopyWindow(TFormCopia& copy);
     void Run(const std::function<UpdatePlan(const ArchiveUpdate::ListedFn&)>& plan);
     void Tell(const QString& text, PromptIcon icon);
     // The closing message of an update that was planned as `found` and ended as `outcome`.

@@ -28,13 +28,13 @@ TFormOpzioniMappatura::TFormOpzioniMappatura(const MappingOptions& options, TMod
     Localizer localizer(dictionary);
     const auto& table = MappingOptionTable();
     for (size_t i = 0; i < table.size(); ++i) {
-        const MappingOptionSpec& spec = table[i];
-        auto* label = new QLabel(QString::fromUtf8(spec.label), this);
-        label->setObjectName(QString::fromLatin1(spec.dictionary));
+        const MappingOptionRow& option = table[i];
+        auto* label = new QLabel(QString::fromUtf8(option.label), this);
+        label->setObjectName(QString::fromLatin1(option.dictionary));
         auto* field = new QSpinBox(this);
-        field->setObjectName(QString::fromLatin1(spec.key));
-        field->setRange(spec.min, spec.max);
-        field->setValue(options.*spec.field);
+        field->setObjectName(QString::fromLatin1(option.key));
+        field->setRange(option.min, option.max);
+        field->setValue(options.*option.field);
         form->addRow(label, field);
         fields_[i] = field;
         localizer.Caption(label, kLabelCut);

@@ -6,9 +6,9 @@
 
 namespace zov {
 
-const std::array<MappingOptionSpec, kMappingOptionCount>& MappingOptionTable() {
+const std::array<MappingOptionRow, kMappingOptionCount>& MappingOptionTable() {
     static const MappingOptions d;
-    static const std::array<MappingOptionSpec, kMappingOptionCount> table{{
+    static const std::array<MappingOptionRow, kMappingOptionCount> table{{
         {"min-samples", "samples", &MappingOptions::minSamples, d.minSamples, 1, 200, "LabelMinCampioni",
          "Campioni minimi per punto"},
         {"min-span-ms", "ms", &MappingOptions::minSpanMs, d.minSpanMs, 0, 60000, "LabelDurataMinima",
@@ -33,17 +33,17 @@ const std::array<MappingOptionSpec, kMappingOptionCount>& MappingOptionTable() {
     return table;
 }
 
-const MappingOptionSpec* FindMappingOption(const std::string& key) {
-    for (const MappingOptionSpec& spec : MappingOptionTable())
-        if (key == spec.key) return &spec;
+const MappingOptionRow* FindMappingOption(const std::string& key) {
+    for (const MappingOptionRow& option : MappingOptionTable())
+        if (key == option.key) return &option;
     return nullptr;
 }
 
-std::optional<int> ParseMappingOption(const MappingOptionSpec& spec, const std::string& text) {
+std::optional<int> ParseMappingOption(const MappingOptionRow& option, const std::string& text) {
     char* end = nullptr;
     errno = 0;
     const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno != 0 || v < spec.min || v > spec.max) return std::nullopt;
+    if (text.empty() || *end != '\0' || errno != 0 || v < option.min || v > option.max) return std::nullopt;
     return int(v);
 }
 
@@ -58,19 +58,19 @@ MappingOptions MappingOptionsFromText(const std::string& text) {
         pair = first == std::string::npos ? std::string() : pair.substr(first, last - first + 1);
         const size_t eq = pair.find('=');
         if (eq == std::string::npos) continue;
-        const MappingOptionSpec* spec = FindMappingOption(pair.substr(0, eq));
-        if (!spec) continue;
-        if (const std::optional<int> v = ParseMappingOption(*spec, pair.substr(eq + 1)))
-            options.*spec->field = *v;
+        const MappingOptionRow* option = FindMappingOption(pair.substr(0, eq));
+        if (!option) continue;
+        if (const std::optional<int> v = ParseMappingOption(*option, pair.substr(eq + 1)))
+            options.*option->field = *v;
     }
     return options;
 }
 
 std::string MappingOptionsText(const MappingOptions& options) {
     std::string text;
-    for (const MappingOptionSpec& spec : MappingOptionTable()) {
+    for (const MappingOptionRow& option : MappingOptionTable()) {
         if (!text.empty()) text += ';';
-        text += std::string(spec.key) + "=" + std::to_string(options.*spec.field);
+        text += std::string(option.key) + "=" + std::to_string(options.*option.field);
     }
     return text;
 }

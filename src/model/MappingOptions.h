@@ -26,7 +26,7 @@ struct MappingOptions {
     bool operator==(const MappingOptions&) const = default;
 };
 
-struct MappingOptionSpec {
+struct MappingOptionRow {
     const char* key;
     const char* unit;
     int MappingOptions::*field;
@@ -38,15 +38,15 @@ struct MappingOptionSpec {
 };
 
 inline constexpr int kMappingOptionCount = 10;
-const std::array<MappingOptionSpec, kMappingOptionCount>& MappingOptionTable();
+const std::array<MappingOptionRow, kMappingOptionCount>& MappingOptionTable();
 // The entry for `key`; none for an unknown key.
-const MappingOptionSpec* FindMappingOption(const std::string& key);
+const MappingOptionRow* FindMappingOption(const std::string& key);
 
 // "key=value" pairs separated by ';', as the settings keep them. Unknown keys, values out of
 // their limits and malformed pairs are left out, so a damaged setting falls back to the defaults.
 MappingOptions MappingOptionsFromText(const std::string& text);
 std::string MappingOptionsText(const MappingOptions& options);
-// A value for `spec` from its text, none when it is not an integer within the limits.
-std::optional<int> ParseMappingOption(const MappingOptionSpec& spec, const std::string& text);
+// A value for `option` from its text, none when it is not an integer within the limits.
+std::optional<int> ParseMappingOption(const MappingOptionRow& option, const std::string& text);
 
 }  // namespace zov
