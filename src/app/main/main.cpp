@@ -66,6 +66,7 @@ int Run() {
         if (!form.Start()) {
             result = 1;
         } else {
+            prompter.UseDictionary(form.Dictionary());
             result = QApplication::exec();
         }
     }

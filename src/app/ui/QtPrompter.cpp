@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "QtText.h"
+#include "TModuloLingua.h"
 #include "WindowStacking.h"
 
 namespace zov {
@@ -38,6 +40,17 @@ QMessageBox::StandardButtons ButtonsOf(PromptButtons buttons) {
     return QMessageBox::Ok;
 }
 
+struct ButtonWord {
+    QMessageBox::StandardButton button;
+    const char16_t* identifier;
+};
+
+constexpr ButtonWord kButtonWords[] = {{QMessageBox::Yes, u"ButtonSi"},
+                                       {QMessageBox::No, u"ButtonNo"},
+                                       {QMessageBox::Ok, u"ButtonOK"},
+                                       {QMessageBox::Cancel, u"ButtonAnnulla"}};
+constexpr int kButtonWordLength = 15;
+
 }  // namespace
 
 QtPrompter::QtPrompter(QWidget* parent, Runner run) : parent_(parent), run_(std::move(run)) {
@@ -49,6 +62,7 @@ PromptAnswer QtPrompter::Ask(const std::string& text, const std::string& caption
     QWidget* parent = parent_ != nullptr ? parent_.data() : WindowAbove(QApplication::activeWindow());
     QMessageBox box(IconOf(icon), FromCp1252(caption), FromCp1252(text), ButtonsOf(buttons), parent);
     box.setObjectName(QStringLiteral("MessageBox"));
+    NameButtons(box);
     // The first button is the default, as in the message boxes the installers know.
     const bool ok = buttons == PromptButtons::Ok || buttons == PromptButtons::OkCancel;
     box.setDefaultButton(ok ? QMessageBox::Ok : QMessageBox::Yes);
@@ -75,6 +89,18 @@ PromptAnswer QtPrompter::Ask(const std::string& text, const std::string& caption
             break;
     }
     return PromptAnswer::Ok;
+}
+
+void QtPrompter::UseDictionary(const TModuloLingua* dictionary) { dictionary_ = dictionary; }
+
+void QtPrompter::NameButtons(QMessageBox& box) const {
+    if (dictionary_ == nullptr) return;
+    for (const ButtonWord& word : kButtonWords) {
+        QAbstractButton* button = box.button(word.button);
+        if (button == nullptr) continue;
+        const std::optional<QString> text = dictionary_->Lookup(word.identifier, kButtonWordLength);
+        if (text && !text->isEmpty()) button->setText(*text);
+    }
 }
 
 }  // namespace zov

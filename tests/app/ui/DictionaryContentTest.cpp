@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include "QtPrompter.h"
 #include "QtTranslations.h"
 #include "TModuloLingua.h"
 #include "UiTestSupport.h"
@@ -62,6 +63,40 @@ TEST_F(ShippedDictionary, QtsOwnButtonsSpeakTheChosenLanguage) {
         ASSERT_GE(index, 0) << c.column;
         ASSERT_TRUE(lingua.SelectLanguage(index));
         EXPECT_EQ(yesOf().toStdString(), c.buttons) << c.column << ": is qt6-translations-l10n installed?";
+    }
+}
+
+// The shipped dictionary names the question boxes' buttons in every language.
+TEST_F(ShippedDictionary, QuestionBoxesSayTheDictionarysButtonWords) {
+    TModuloLingua lingua(dir_->path());
+    ASSERT_TRUE(lingua.IsOpen()) << lingua.OpenError().toStdString();
+    QStringList seen;
+    QtPrompter prompter(nullptr, [&seen](QMessageBox& box) {
+        QStringList words;
+        for (QAbstractButton* button : box.buttons()) words << button->text();
+        words.sort();
+        seen << words.join(QLatin1Char('|'));
+        return int(QMessageBox::No);
+    });
+    prompter.UseDictionary(&lingua);
+    const struct {
+        const char* column;
+        const char* yesNoCancel;
+        const char* okCancel;
+    } cases[] = {
+        {"ITALIANO", "&No|&S\xC3\xAC|Annulla", "Annulla|OK"},
+        {"ENGLISH", "&No|&Yes|Cancel", "Cancel|OK"},
+        {"DEUTSCH", "&Ja|&Nein|Abbrechen", "Abbrechen|OK"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(lingua.SelectLanguage(int(lingua.LanguageKeys().indexOf(QString::fromLatin1(c.column)))));
+        seen.clear();
+        EXPECT_EQ(prompter.Ask("?", "ZOV Qbr", PromptIcon::Question, PromptButtons::YesNoCancel),
+                  PromptAnswer::No);
+        prompter.Ask("?", "ZOV Qbr", PromptIcon::Warning, PromptButtons::OkCancel);
+        ASSERT_EQ(seen.size(), 2);
+        EXPECT_EQ(seen[0].toStdString(), c.yesNoCancel) << c.column;
+        EXPECT_EQ(seen[1].toStdString(), c.okCancel) << c.column;
     }
 }
 

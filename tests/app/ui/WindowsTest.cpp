@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
 #include <vector>
@@ -273,6 +274,41 @@ TEST(QtPrompter, ShowsTheBoxAsAskedAndMapsTheAnswer) {
                   c.answer);
         EXPECT_TRUE(shown);
     }
+}
+
+// The buttons say the dictionary's words in its current language, not Qt's; a word the
+// dictionary lacks, or a box asked with no dictionary, keeps Qt's.
+TEST(QtPrompter, NamesTheButtonsWithTheDictionarysWords) {
+    const QTemporaryDir dir;
+    const test::ToolRun run =
+        test::MakeDictionary(dir.path(), test::kThreeLanguages +
+                                             "ButtonSi\tS\xC3\xAC, &certo\t&Sure\tJa, &gern\n"
+                                             "ButtonAnnulla\tLascia\tLeave it\tLassen\n");
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    TModuloLingua lingua(dir.path());
+    ASSERT_TRUE(lingua.IsOpen()) << lingua.OpenError().toStdString();
+    QString yes, no, cancel;
+    QtPrompter prompter(nullptr, [&](QMessageBox& box) {
+        yes = box.button(QMessageBox::Yes)->text();
+        no = box.button(QMessageBox::No)->text();
+        cancel = box.button(QMessageBox::Cancel)->text();
+        return int(QMessageBox::Yes);
+    });
+    const QString qtNo = QMessageBox(QMessageBox::Question, QString(), QString(), QMessageBox::No)
+                             .button(QMessageBox::No)
+                             ->text();
+    prompter.Ask("?", "t", PromptIcon::Question, PromptButtons::YesNoCancel);
+    EXPECT_NE(yes, QStringLiteral("S\u00EC, &certo")) << "no dictionary yet";
+    prompter.UseDictionary(&lingua);
+    ASSERT_TRUE(lingua.SelectLanguage(0));
+    EXPECT_EQ(prompter.Ask("?", "t", PromptIcon::Question, PromptButtons::YesNoCancel), PromptAnswer::Yes);
+    EXPECT_EQ(yes, QStringLiteral("S\u00EC, &certo"));
+    EXPECT_EQ(cancel, QStringLiteral("Lascia"));
+    EXPECT_EQ(no, qtNo) << "not in the dictionary";
+    ASSERT_TRUE(lingua.SelectLanguage(2));
+    prompter.Ask("?", "t", PromptIcon::Question, PromptButtons::YesNoCancel);
+    EXPECT_EQ(yes, QStringLiteral("Ja, &gern"));
+    EXPECT_EQ(cancel, QStringLiteral("Lassen"));
 }
 
 // A box or a progress window opened while a modal window runs stands over that window, whatever
