@@ -394,6 +394,7 @@ bool TFormModifica::Localize() {
     l.WindowTitle(this, QString::fromLatin1(outOfArchive_ ? "FinestraAutoFuoriArchivio" : "FinestraModifica"),
                   50);
     l.Caption(CheckBoxCambioFreddo, QStringLiteral("LabelCambioFreddo"), 40);
+    l.Caption(CheckOpenLoop, QStringLiteral("LabelEffetto3"), 25);
     l.Caption(RadioCambioAcc, QStringLiteral("LabelCambioAcc"), 35);
     l.Caption(RadioCambioDec, QStringLiteral("LabelCambioDec"), 35);
     for (QLabel* label : {LabelMs1, LabelMs2, LabelMs3, LabelMs4})

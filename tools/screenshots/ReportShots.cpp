@@ -14,9 +14,12 @@
 #include "Prompter.h"
 #include "ReportPainter.h"
 #include "SimulatedLine.h"
+#include "TModuloLingua.h"
 
 namespace zov::shots {
 namespace {
+
+constexpr int kPreviewTitleLength = 25;
 
 // The report pages of a loaded simulated ECU, kept as long as the preview that shows them.
 class ReportBench : public QObject {
@@ -44,11 +47,12 @@ class ReportBench : public QObject {
 
 }  // namespace
 
-std::unique_ptr<QWidget> ReportPreview(const QString& dist) {
+std::unique_ptr<QWidget> ReportPreview(const QString& dist, TModuloLingua& dictionary) {
     auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
     auto preview = std::make_unique<QPrintPreviewDialog>(printer.get());
     preview->setObjectName(QStringLiteral("PreviewDialog"));
-    preview->setWindowTitle(QStringLiteral("Anteprima"));
+    preview->setWindowTitle(
+        dictionary.Lookup(u"MenuAnteprima", kPreviewTitleLength).value_or(QStringLiteral("Anteprima")));
     auto* bench = new ReportBench(dist);
     bench->setParent(preview.get());
     QObject::connect(

@@ -1,6 +1,7 @@
 #include "TFormDati.h"
 
 #include <QColor>
+#include <QDate>
 #include <QFont>
 #include <QGroupBox>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "ConfCar.h"
+#include "IoBaseData.h"
 #include "QtText.h"
 
 namespace zov {
@@ -149,7 +151,7 @@ void TFormDati::Arrange() {
 }
 
 void TFormDati::ShowEcu(const ConfCar& car, const std::function<QString(const char*)>& text,
-                        const QString& versionCaption) {
+                        const QString& versionCaption, const QLocale& language) {
     Button2->setText(text("ButtonOK"));
     Button1->hide();
     GroupBox2->resize(GroupBox2->width(), kProgrammeGroupHeight);
@@ -171,7 +173,9 @@ void TFormDati::ShowEcu(const ConfCar& car, const std::function<QString(const ch
     LabelVersione->setText(version == 0
                                ? text("MessNonDisp")
                                : QStringLiteral("%1.%2").arg((version >> 8) & 0xFF).arg(version & 0xFF));
-    LabelData->setText(FromCp1252(car.FormatProgramDate()));
+    int year = 0, month = 0, day = 0;
+    DateFromDayNumber(car.DATA_PROGRAMMA, year, month, day);
+    LabelData->setText(language.toString(QDate(year, month, day), QLocale::LongFormat));
     LabelMod->setText(FromCp1252(car.MODELLO));
     LabelAnno->setText(QString::number(car.ANNO_VETTURA));
     LabelCil->setText(QString::number(car.CILINDRATA));

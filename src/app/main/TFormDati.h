@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QLocale>
 #include <QString>
 #include <functional>
 
@@ -30,9 +31,10 @@ class TFormDati : public QDialog {
 
     // Fills the dialog as the connect action shows it: the identification of the ECU whose
     // configuration `car` holds, with the localized `text`s by identifier and the data version's
-    // caption; only the OK button (Button2), then Arrange.
+    // caption; only the OK button (Button2), then Arrange. The programming date is written in
+    // `language`'s long form (the installer's language, not the machine's).
     void ShowEcu(const ConfCar& car, const std::function<QString(const char* identifier)>& text,
-                 const QString& versionCaption);
+                 const QString& versionCaption, const QLocale& language);
 
     QLabel* Label1;  // heading
     QGroupBox* GroupBox1;

@@ -476,6 +476,7 @@ bool TFormMainInst::Localize() {
     loc.Caption(MenuSelLingue, 25);
     loc.Caption(MenuCaricaConf, 40).Caption(MenuSalvaConf, 40);
     loc.Caption(MenuConfrontaConf, 40).Caption(MenuRipristinaBackup, 40).Caption(MenuAnnullaScrittura, 40);
+    loc.Caption(MenuRegistrazioni, 40);
     loc.Apply(QStringLiteral("LabelVer"), 25, [this](const QString& text) {
         LabelVersione->setText(text + QLatin1Char(' ') + QString::fromLatin1(kVersionText));
         LabelVersione->show();
@@ -560,8 +561,12 @@ std::unique_ptr<TFormDati> TFormMainInst::MakeEcuDataDialog() {
         dialog->setFont(font);
     }
     dialog->setWindowTitle(windowTitle());
+    // The date in the installer's language; Italian, the program's own, before one is chosen.
+    const std::optional<QString> code =
+        dictionary_ ? QtTranslations::CodeOf(dictionary_->CurrentLanguage()) : std::nullopt;
+    const QLocale language(code.value_or(QStringLiteral("it")));
     dialog->ShowEcu(
-        ctx_.car, [this](const char* id) { return Text(id); }, Cp(dataVersionCaption_));
+        ctx_.car, [this](const char* id) { return Text(id); }, Cp(dataVersionCaption_), language);
     return dialog;
 }
 
@@ -762,8 +767,9 @@ void TFormMainInst::MenuGuidaClick() {
 }
 
 void TFormMainInst::MenuAboutClick() {
+    // The version line as the window shows it, in the installer's language.
     TAboutBoxI about(windowTitle(), QDir(mainPath_).filePath(QString::fromLatin1(kLogoFile)),
-                     QStringLiteral("Version ") + QString::fromLatin1(kVersionText), this);
+                     LabelVersione->text(), this);
     TimerPause pause(*Timer1);
     about.exec();
 }

@@ -182,7 +182,9 @@ TEST(MainWindowAbout, ShowsCaptionLogoAndVersion) {
     EXPECT_EQ(watcher.seen, QStringLiteral("AboutBox"));
     EXPECT_EQ(title, b.form->windowTitle());
     EXPECT_EQ(product, b.form->windowTitle());
-    EXPECT_EQ(version, QStringLiteral("Version 5.6.1 PRO"));
+    // The version line in the installer's language, as the window shows it.
+    EXPECT_EQ(version, b.Dict("LabelVer", 25) + QStringLiteral(" 5.6.1 PRO"));
+    EXPECT_EQ(version, b.form->LabelVersione->text());
     EXPECT_TRUE(logo);
 }
 
