@@ -10,6 +10,7 @@
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -25,6 +26,7 @@
 #include <QStackedWidget>
 #include <QStringDecoder>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTextDocumentFragment>
 #include <QValueAxis>
 #include <functional>
@@ -32,8 +34,8 @@
 #include <memory>
 #include <vector>
 
-#include "MainWindowSupport.h"
 #include "QtPrompter.h"
+#include "ShellFunctionSupport.h"
 #include "ShotTable.h"
 #include "TModuloLingua.h"
 
@@ -328,26 +330,45 @@ std::vector<Shown> QuestionBox(TModuloLingua& dictionary) {
     return shown;
 }
 
-// The modal windows the main window opens itself, walked while they run and then cancelled.
+// The modal windows the main window opens itself, walked while they run and then closed.
+// `prepare` readies the bench before the walk starts watching; `open` opens the window.
 struct MainWindowDialog {
     QString name;
+    std::function<void(test::Bench&)> prepare;
     std::function<void(TFormMainInst&)> open;
 };
 
+void Started(test::Bench& bench) { ASSERT_TRUE(bench.form->Start()); }
+
+// Connected, with the ECU's configuration saved as the file the comparison is offered.
+void ConnectedWithASavedFile(test::Bench& bench) {
+    test::StartConnected(bench);
+    static const QTemporaryDir files;
+    const QString path = files.filePath(QStringLiteral("punto.zvf"));
+    bench.form->SetFileChooser([path](QFileDialog&) { return path; });
+    bench.form->MenuSalvaConf->trigger();
+    ASSERT_TRUE(QFile::exists(path));
+}
+
 const std::vector<MainWindowDialog> kMainWindowDialogs = {
-    {QStringLiteral("TAboutBoxI"), [](TFormMainInst& f) { f.MenuAbout->trigger(); }},
-    {QStringLiteral("TFormSceltaBackup"), [](TFormMainInst& f) { f.MenuRipristinaBackupClick(); }},
+    {QStringLiteral("TAboutBoxI"), Started, [](TFormMainInst& f) { f.MenuAbout->trigger(); }},
+    {QStringLiteral("TFormSceltaBackup"), Started, [](TFormMainInst& f) { f.MenuRipristinaBackupClick(); }},
     // Qt's own file dialog, as "Carica configurazione" opens it.
-    {QStringLiteral("QFileDialog"), [](TFormMainInst& f) { f.MenuCaricaConfClick(); }},
+    {QStringLiteral("QFileDialog"), Started, [](TFormMainInst& f) { f.MenuCaricaConfClick(); }},
+    {QStringLiteral("TFormConfronta"), ConnectedWithASavedFile,
+     [](TFormMainInst& f) { f.MenuConfrontaConf->trigger(); }},
 };
 
 std::vector<Shown> MainWindowDialogTexts(int language, const MainWindowDialog& dialog) {
     test::StoredSettings stored;
     stored.language = language;
     test::Bench bench({}, stored);
-    if (!bench.form->Start()) return {};
+    dialog.prepare(bench);
+    if (::testing::Test::HasFatalFailure()) return {};
     std::vector<Shown> shown;
-    test::ModalWatcher watcher([&shown](QWidget& window) {
+    test::ModalWatcher watcher([&shown, &dialog](QWidget& window) {
+        EXPECT_TRUE(QLatin1String(window.metaObject()->className()).endsWith(dialog.name))
+            << window.metaObject()->className() << " opened instead of " << dialog.name.toStdString();
         shown = TextWalk().Of(window);
         window.close();
     });
