@@ -40,26 +40,20 @@
 #include "TModuloLingua.h"
 
 // Every text a window shows is the dictionary's, in the installer's language, or Qt's own from
-// its catalogue for that language. Numbers, units, file names and the fixtures' vehicle and
-// customer data are no texts of the program and are left aside.
+// its catalogue for that language. Numbers, units, file names and the fixtures' data are no texts
+// of the program and are left aside.
 namespace zov {
 namespace {
 
 const QString kDist = QStringLiteral(ZOV_DIST_DIR);
 const QString kData = QStringLiteral(ZOV_DATA_DIR);
 
-// Words the windows show that are no texts of the program: the fixtures' data (the simulated
-// vehicle, the sample customers and archive, the vehicles the map type menu names), the program's
-// name and edition, the names of keys and the "max" every language writes the same.
+// Words the windows show that are no texts of the program: the simulated vehicle's model, the
+// vehicles the map type menu names, the program's edition, the name of a key and the "max" every
+// language writes the same.
 const QStringList kDataWords = {
-    QStringLiteral("FIAT"),    QStringLiteral("PUNTO"),  QStringLiteral("OPEL"),
-    QStringLiteral("ZAFIRA"),  QStringLiteral("PORTER"), QStringLiteral("ROVER"),
-    QStringLiteral("Bianchi"), QStringLiteral("Lucia"),  QStringLiteral("Rossi"),
-    QStringLiteral("Mario"),   QStringLiteral("Verdi"),  QStringLiteral("Giuseppe"),
-    QStringLiteral("Bologna"), QStringLiteral("Milano"), QStringLiteral("Mirandola"),
-    QStringLiteral("Emilia"),  QStringLiteral("Via"),    QStringLiteral("BO"),
-    QStringLiteral("ZOV"),     QStringLiteral("Qbr"),    QStringLiteral("PRO"),
-    QStringLiteral("Esc"),     QStringLiteral("max"),
+    QStringLiteral("FIAT"), QStringLiteral("PUNTO"), QStringLiteral("PORTER"), QStringLiteral("ROVER"),
+    QStringLiteral("PRO"),  QStringLiteral("Esc"),   QStringLiteral("max"),
 };
 
 // Texts found by the walk that belong to windows being reworked elsewhere; each names the window
