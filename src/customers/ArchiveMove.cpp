@@ -9,6 +9,7 @@
 #include <QSqlRecord>
 #include <QStringList>
 #include <QUuid>
+#include <deque>
 #include <optional>
 
 #include "ArchiveLock.h"
@@ -79,6 +80,9 @@ class Mover {
     const ArchiveLocation& to_;
     ArchiveMove::Outcome outcome_;
     bool madeTargetFile_ = false;
+    // The target's prepared statements live until the transaction has ended: freeing one inside
+    // a failed transaction makes the driver print its complaint.
+    std::deque<QSqlQuery> prepared_;
 };
 
 QString CustomerTable() { return QLatin1String(CustomerArchive::kTable); }
@@ -181,7 +185,7 @@ bool Mover::CopyTable(const QSqlDatabase& source, const QSqlDatabase& target, co
     const QSqlRecord columns = read.record();
     QStringList names;
     for (int i = 0; i < columns.count(); ++i) names << columns.fieldName(i);
-    QSqlQuery write(target);
+    QSqlQuery& write = prepared_.emplace_back(target);
     if (!write.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                            .arg(table, names.join(QStringLiteral(", ")),
                                 QStringList(names.size(), QStringLiteral("?")).join(QStringLiteral(", ")))))
@@ -206,9 +210,9 @@ bool Mover::CopyNotes(const QSqlDatabase& source, const QSqlDatabase& target) {
     read.prepare(QStringLiteral("SELECT NAME, VALUE FROM %1 WHERE NAME <> ?").arg(info));
     read.addBindValue(QLatin1String(CustomerSchema::kVersionKey));
     if (!read.exec()) return FailOn(from_, read.lastError());
-    QSqlQuery remove(target);
+    QSqlQuery& remove = prepared_.emplace_back(target);
     remove.prepare(QStringLiteral("DELETE FROM %1 WHERE NAME = ?").arg(info));
-    QSqlQuery insert(target);
+    QSqlQuery& insert = prepared_.emplace_back(target);
     insert.prepare(QStringLiteral("INSERT INTO %1 (NAME, VALUE) VALUES (?, ?)").arg(info));
     while (read.next()) {
         remove.addBindValue(read.value(0));
@@ -262,6 +266,7 @@ bool Mover::MoveInto(const QSqlDatabase& source, const QSqlDatabase& target) {
                  Verify(src, dst, HistoryTable(), outcome_.history);
     if (moved && !dst.commit()) moved = FailOn(to_, dst.lastError());
     if (!moved) dst.rollback();
+    prepared_.clear();
     src.rollback();
     return moved;
 }

@@ -182,6 +182,8 @@ void TFormConnessione::showEvent(QShowEvent* event) {
     if (shown_) return;
     shown_ = true;
     localized_ = Localize();
+    // The dictionary's texts may be longer than the built-in ones the size was taken from.
+    adjustSize();
 }
 
 void TFormConnessione::ShowLocation(const ArchiveLocation& location) {
