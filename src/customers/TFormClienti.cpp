@@ -343,6 +343,16 @@ bool TFormClienti::OpenArchive() {
             break;
         case CustomerArchive::OpenStatus::NoArchive:
         case CustomerArchive::OpenStatus::Failed:
+            // The window cannot open to show its settings button; a server it cannot use may be a
+            // wrong setting, so the settings are offered here.
+            if (location_.kind == ArchiveLocation::Kind::Postgres) {
+                archive_.reset();
+                TFormConnessione dialog(ctx_, dictionary_, location_, this);
+                if (!dialog.OfferAfterFailure(texts_->messProbArchivio + "\n" + Cp1252Of(opened.error)))
+                    return false;
+                location_ = dialog.Chosen();
+                return OpenArchive();
+            }
             Ask(texts_->messProbArchivio + "\n" + Cp1252Of(opened.error), PromptIcon::Error,
                 PromptButtons::Ok);
             break;

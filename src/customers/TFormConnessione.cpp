@@ -40,6 +40,7 @@ struct TFormConnessione::Texts {
     std::string targetNotEmpty = "L'archivio scelto contiene gi\xE0 dei clienti.";
     std::string notSaved = "Impostazioni non salvate:";
     std::string inUse = "Archivio in uso: un altro programma lo ha gi\xE0 aperto.";
+    std::string openSettings = "Aprire Connessione archivio per correggere le impostazioni?";
 };
 
 namespace {
@@ -172,18 +173,31 @@ bool TFormConnessione::Localize() {
         .Text(QStringLiteral("MessArchNonSpostato"), kMessageLength, t.notMoved)
         .Text(QStringLiteral("MessArchDestPiena"), kMessageLength, t.targetNotEmpty)
         .Text(QStringLiteral("MessArchNonSalvato"), kMessageLength, t.notSaved)
-        .Text(QStringLiteral("MessArchivioInUso"), 70, t.inUse);
+        .Text(QStringLiteral("MessArchivioInUso"), 70, t.inUse)
+        .Text(QStringLiteral("MessApriConnessione"), 70, t.openSettings);
     return localizer.RunOrReport(ctx_.prompter, dictionary_messages::kCustomerArchive,
                                  ToCp1252(windowTitle()));
 }
 
-void TFormConnessione::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (shown_) return;
-    shown_ = true;
+void TFormConnessione::LocalizeOnce() {
+    if (localizeTried_) return;
+    localizeTried_ = true;
     localized_ = Localize();
     // The dictionary's texts may be longer than the built-in ones the size was taken from.
     adjustSize();
+}
+
+void TFormConnessione::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    LocalizeOnce();
+}
+
+bool TFormConnessione::OfferAfterFailure(const std::string& failure) {
+    LocalizeOnce();
+    if (ctx_.prompter.Ask(failure + "\n" + texts_->openSettings, ToCp1252(windowTitle()), PromptIcon::Error,
+                          PromptButtons::YesNo) != PromptAnswer::Yes)
+        return false;
+    return exec() == QDialog::Accepted;
 }
 
 void TFormConnessione::ShowLocation(const ArchiveLocation& location) {

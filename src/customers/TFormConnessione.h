@@ -40,6 +40,9 @@ class TFormConnessione : public QDialog {
     // The Qt driver a try uses instead of the location's own (tests name one that is not there).
     void SetDriverName(QString name) { driverName_ = std::move(name); }
     bool Localized() const { return localized_; }
+    // After the archive could not be opened (`failure`, the window's message): asks whether to
+    // open the settings and runs the dialog; true when new settings were saved.
+    bool OfferAfterFailure(const std::string& failure);
 
     void ButtonProvaClick();
     void ButtonCreaClick();
@@ -74,6 +77,7 @@ class TFormConnessione : public QDialog {
 
     void Build();
     bool Localize();
+    void LocalizeOnce();
     void ShowLocation(const ArchiveLocation& location);
     void KindChanged();
     void ShowReport(const ConnectionReport& report);
@@ -87,7 +91,7 @@ class TFormConnessione : public QDialog {
     ArchiveLocation current_;
     QString driverName_;
     bool localized_ = false;
-    bool shown_ = false;
+    bool localizeTried_ = false;
 };
 
 }  // namespace zov

@@ -145,5 +145,35 @@ TEST_F(ConnectionWindowTest, TheCustomerWindowMovesItsArchiveToTheServerAndGoesO
     window->ButtonEsci->click();
 }
 
+// A server the window cannot reach: the settings are offered at once, since the window never
+// opens to show its button; corrected, the window opens on the server's (new) archive.
+TEST_F(ConnectionWindowTest, AServerTheWindowCannotReachOffersTheSettings) {
+    ArchiveLocation wrong = server.Bench();
+    wrong.runtimeDirectory = bench.space.RuntimeDirectory();
+    wrong.port += 1;
+    auto window = bench.Window();
+    window->SetLocation(wrong);
+    bench.prompter.answers = {PromptAnswer::Yes, PromptAnswer::Yes};
+    QTimer::singleShot(0, [&] {
+        auto* dialog = window->findChild<TFormConnessione*>();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->EditPorta->value(), wrong.port);
+        dialog->EditPorta->setValue(server.Bench().port);
+        dialog->ButtonProva->click();
+        EXPECT_EQ(dialog->LabelEsito->text(), Text("MessArchMancante", 100));
+        dialog->ButtonSalva->click();
+    });
+    window->show();
+    ASSERT_EQ(bench.Shown().size(), 2u);
+    const std::string offer = bench.Shown()[0];
+    EXPECT_EQ(offer.rfind(bench.Dict("MessProbArchivio", 70) + "\n", 0), 0u) << offer;
+    EXPECT_EQ(offer.substr(offer.rfind('\n') + 1), bench.Dict("MessApriConnessione", 70));
+    EXPECT_EQ(bench.Shown()[1], bench.Dict("MessNoArchivio", 70));
+    ASSERT_NE(window->Archive(), nullptr);
+    EXPECT_EQ(window->Archive()->Location().port, server.Bench().port);
+    EXPECT_EQ(ArchiveLocation::FromSettings(bench.context->settingsDirectory, {}).port, server.Bench().port);
+    window->ButtonEsci->click();
+}
+
 }  // namespace
 }  // namespace zov::test
