@@ -64,8 +64,11 @@ ConnectionReport SchemaReport(const QSqlDatabase& db, bool postgres) {
 
 ConnectionReport ProbeOn(const QString& name, const ArchiveLocation& location, const QString& driver) {
     const bool postgres = location.kind == ArchiveLocation::Kind::Postgres;
+    // Asked first, so Qt's own complaint about a missing plugin never reaches the terminal.
+    if (!QSqlDatabase::isDriverAvailable(driver))
+        return {ConnectionProblem::DriverMissing,
+                ConnectionCheck::Describe(ConnectionProblem::DriverMissing)};
     QSqlDatabase db = QSqlDatabase::addDatabase(driver, name);
-    if (!db.isValid()) return {ConnectionProblem::DriverMissing, db.lastError().text()};
     location.Configure(db);
     // A look never makes or changes the file.
     if (!postgres) db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
@@ -80,11 +83,11 @@ ConnectionReport ProbeOn(const QString& name, const ArchiveLocation& location, c
 
 bool MakeOn(const QString& name, const ArchiveLocation& location, QString& error) {
     const bool postgres = location.kind == ArchiveLocation::Kind::Postgres;
-    QSqlDatabase db = QSqlDatabase::addDatabase(location.DriverName(), name);
-    if (!db.isValid()) {
+    if (!QSqlDatabase::isDriverAvailable(location.DriverName())) {
         error = ConnectionCheck::Describe(ConnectionProblem::DriverMissing);
         return false;
     }
+    QSqlDatabase db = QSqlDatabase::addDatabase(location.DriverName(), name);
     location.Configure(db);
     if (!postgres && !QDir().mkpath(location.Folder())) {
         error = QStringLiteral("cannot create the folder %1").arg(location.Folder());

@@ -262,10 +262,11 @@ bool TFormClienti::Localize() {
     for (QObject* control : std::initializer_list<QObject*>{LabelCil, LabelAnno, LabelVer, LabelTarga})
         localizer.Caption(control, 15);
     localizer.Caption(LabelDataCreaz, 18);
-    for (QObject* control : std::initializer_list<QObject*>{
-             ButtonFirst, ButtonPrev, ButtonNext, ButtonLast, ButtonNew, ButtonDel, ButtonAnnullaMod,
-             ButtonConfermaMod, ButtonVai, ButtonCerca, ButtonConnessione})
+    for (QObject* control : std::initializer_list<QObject*>{ButtonFirst, ButtonPrev, ButtonNext, ButtonLast,
+                                                            ButtonNew, ButtonDel, ButtonAnnullaMod,
+                                                            ButtonConfermaMod, ButtonVai, ButtonCerca})
         localizer.Caption(control, 25);
+    localizer.Caption(ButtonConnessione, 25);
     localizer.Caption(ButtonEsci, 10)
         .WindowTitle(this, QStringLiteral("FinestraClienti"), 70)
         .Text(QStringLiteral("LabelNuovoCli"), 20, t.labelNuovoCli)
@@ -381,10 +382,10 @@ void TFormClienti::ReportImport(const CustomerArchive::ImportReport& report) {
 }
 
 void TFormClienti::StartInstallation() {
-    for (QPushButton* hidden :
-         {ButtonFirst, ButtonLast, ButtonNext, ButtonPrev, ButtonNew, ButtonDel, ButtonVai, ButtonCerca,
-          ButtonConfermaMod, ButtonAnnullaMod, ButtonConnessione})
+    for (QPushButton* hidden : {ButtonFirst, ButtonLast, ButtonNext, ButtonPrev, ButtonNew, ButtonDel,
+                                ButtonVai, ButtonCerca, ButtonConfermaMod, ButtonAnnullaMod})
         hidden->hide();
+    ButtonConnessione->hide();
     ButtonNewClick();
     editRecord_ = InstallationRecord(ctx_.car, editRecord_.Date(kDataInst));
     ShowRecord(editRecord_);

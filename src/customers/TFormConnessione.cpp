@@ -278,11 +278,15 @@ void TFormConnessione::ButtonProvaClick() {
 
 void TFormConnessione::ButtonCreaClick() {
     QString why;
+    bool made = false;
     {
         const BusyCursor busy;
-        if (ConnectionCheck::MakeArchive(Chosen(), why)) return ButtonProvaClick();
+        made = ConnectionCheck::MakeArchive(Chosen(), why);
     }
-    ShowReport({ConnectionProblem::Other, why});
+    if (made)
+        ButtonProvaClick();
+    else
+        ShowReport({ConnectionProblem::Other, why});
 }
 
 void TFormConnessione::Tell(const std::string& text, PromptIcon icon) {
