@@ -85,8 +85,8 @@ class Mover {
     std::deque<QSqlQuery> prepared_;
 };
 
-QString CustomerTable() { return QLatin1String(CustomerArchive::kTable); }
-QString HistoryTable() { return QLatin1String(CarHistory::kTable); }
+QString CustomerTableName() { return QLatin1String(CustomerArchive::kTable); }
+QString HistoryTableName() { return QLatin1String(CarHistory::kTable); }
 
 bool Mover::Exec(const QSqlDatabase& db, const ArchiveLocation& where, const QString& statement) {
     QSqlQuery query(db);
@@ -159,12 +159,12 @@ bool Mover::PrepareTarget(const QSqlDatabase& target) {
                                                        .arg(version)
                                                        .arg(CustomerSchema::kVersion));
     // No other bench adds a customer between the look and the commit.
-    if (IsPostgres(to_) &&
-        !Exec(target, to_,
-              QStringLiteral("LOCK TABLE %1, %2 IN EXCLUSIVE MODE").arg(CustomerTable(), HistoryTable())))
+    if (IsPostgres(to_) && !Exec(target, to_,
+                                 QStringLiteral("LOCK TABLE %1, %2 IN EXCLUSIVE MODE")
+                                     .arg(CustomerTableName(), HistoryTableName())))
         return false;
-    const std::optional<qint64> customers = Count(target, to_, CustomerTable());
-    const std::optional<qint64> history = customers ? Count(target, to_, HistoryTable()) : std::nullopt;
+    const std::optional<qint64> customers = Count(target, to_, CustomerTableName());
+    const std::optional<qint64> history = customers ? Count(target, to_, HistoryTableName()) : std::nullopt;
     if (!history) return false;
     if (*customers > 0 || *history > 0)
         return Fail(Status::TargetNotEmpty,
@@ -228,7 +228,7 @@ bool Mover::CopyNotes(const QSqlDatabase& source, const QSqlDatabase& target) {
 // moved ones. (SQLite's AUTOINCREMENT follows the largest id on its own.)
 bool Mover::AdvanceIds(const QSqlDatabase& target) {
     if (!IsPostgres(to_)) return true;
-    for (const QString& table : {CustomerTable(), HistoryTable()})
+    for (const QString& table : {CustomerTableName(), HistoryTableName()})
         if (!Exec(
                 target, to_,
                 QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', 'id'), COALESCE(MAX(ID), 0) + 1, "
@@ -260,10 +260,10 @@ bool Mover::MoveInto(const QSqlDatabase& source, const QSqlDatabase& target) {
         !Exec(src, from_, QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY")))
         return false;
     if (!dst.transaction()) return FailOn(to_, dst.lastError());
-    bool moved = PrepareTarget(dst) && CopyTable(src, dst, CustomerTable(), outcome_.customers) &&
-                 CopyTable(src, dst, HistoryTable(), outcome_.history) && CopyNotes(src, dst) &&
-                 AdvanceIds(dst) && Verify(src, dst, CustomerTable(), outcome_.customers) &&
-                 Verify(src, dst, HistoryTable(), outcome_.history);
+    bool moved = PrepareTarget(dst) && CopyTable(src, dst, CustomerTableName(), outcome_.customers) &&
+                 CopyTable(src, dst, HistoryTableName(), outcome_.history) && CopyNotes(src, dst) &&
+                 AdvanceIds(dst) && Verify(src, dst, CustomerTableName(), outcome_.customers) &&
+                 Verify(src, dst, HistoryTableName(), outcome_.history);
     if (moved && !dst.commit()) moved = FailOn(to_, dst.lastError());
     if (!moved) dst.rollback();
     prepared_.clear();

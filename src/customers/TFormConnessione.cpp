@@ -51,13 +51,13 @@ constexpr int kHighestPort = 65535;
 constexpr int kMessageLength = 100;
 
 template <typename Widget>
-Widget* Named(Widget* widget, const char* name) {
+Widget* NamedWidget(Widget* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
     return widget;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) {
-    auto* button = Named(new QPushButton(QString::fromUtf8(caption), parent), name);
+QPushButton* ConnectionButton(QWidget* parent, const char* name, const char* caption) {
+    auto* button = NamedWidget(new QPushButton(QString::fromUtf8(caption), parent), name);
     button->setAutoDefault(false);
     return button;
 }
@@ -80,28 +80,28 @@ TFormConnessione::TFormConnessione(AppContext& ctx, TModuloLingua& dictionary, A
 TFormConnessione::~TFormConnessione() = default;
 
 void TFormConnessione::Build() {
-    LabelTipo = Named(new QLabel(QStringLiteral("Archivio"), this), "LabelTipoArchivio");
-    ComboTipo = Named(new QComboBox(this), "ComboTipo");
+    LabelTipo = NamedWidget(new QLabel(QStringLiteral("Archivio"), this), "LabelTipoArchivio");
+    ComboTipo = NamedWidget(new QComboBox(this), "ComboTipo");
     ComboTipo->addItems(
         {QStringLiteral("Su questo computer (SQLite)"), QStringLiteral("Condiviso su server PostgreSQL")});
-    LabelServer = Named(new QLabel(QStringLiteral("Server (host)"), this), "LabelServer");
-    EditServer = Named(new QLineEdit(this), "EditServer");
-    LabelPorta = Named(new QLabel(QStringLiteral("Porta"), this), "LabelPorta");
-    EditPorta = Named(new QSpinBox(this), "EditPorta");
+    LabelServer = NamedWidget(new QLabel(QStringLiteral("Server (host)"), this), "LabelServer");
+    EditServer = NamedWidget(new QLineEdit(this), "EditServer");
+    LabelPorta = NamedWidget(new QLabel(QStringLiteral("Porta"), this), "LabelPorta");
+    EditPorta = NamedWidget(new QSpinBox(this), "EditPorta");
     EditPorta->setRange(1, kHighestPort);
-    LabelDatabase = Named(new QLabel(QStringLiteral("Database"), this), "LabelDatabase");
-    EditDatabase = Named(new QLineEdit(this), "EditDatabase");
-    LabelUtente = Named(new QLabel(QStringLiteral("Utente"), this), "LabelUtente");
-    EditUtente = Named(new QLineEdit(this), "EditUtente");
-    LabelSsl = Named(new QLabel(QStringLiteral("Modalit\u00E0 SSL"), this), "LabelSsl");
-    ComboSsl = Named(new QComboBox(this), "ComboSsl");
+    LabelDatabase = NamedWidget(new QLabel(QStringLiteral("Database"), this), "LabelDatabase");
+    EditDatabase = NamedWidget(new QLineEdit(this), "EditDatabase");
+    LabelUtente = NamedWidget(new QLabel(QStringLiteral("Utente"), this), "LabelUtente");
+    EditUtente = NamedWidget(new QLineEdit(this), "EditUtente");
+    LabelSsl = NamedWidget(new QLabel(QStringLiteral("Modalit\u00E0 SSL"), this), "LabelSsl");
+    ComboSsl = NamedWidget(new QComboBox(this), "ComboSsl");
     ComboSsl->addItems(ArchiveLocation::SslModes());
-    LabelPassword = Named(
+    LabelPassword = NamedWidget(
         new QLabel(QStringLiteral("La password non viene salvata: libpq la legge da ~/.pgpass o PGPASSWORD."),
                    this),
         "LabelPassword");
     LabelPassword->setWordWrap(true);
-    LabelEsito = Named(new QLabel(this), "LabelEsito");
+    LabelEsito = NamedWidget(new QLabel(this), "LabelEsito");
     LabelEsito->setWordWrap(true);
     LabelEsito->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
@@ -118,11 +118,11 @@ void TFormConnessione::Build() {
     fields->addWidget(LabelPassword, row++, 0, 1, 2);
     fields->setColumnStretch(1, 1);
 
-    ButtonProva = MakeButton(this, "ButtonProva", "&Prova connessione");
-    ButtonCrea = MakeButton(this, "ButtonCreaArchivio", "&Crea archivio");
-    ButtonSposta = MakeButton(this, "ButtonSposta", "&Sposta qui l'archivio");
-    ButtonSalva = MakeButton(this, "ButtonSalva", "Sal&va");
-    ButtonAnnulla = MakeButton(this, "ButtonAnnulla", "Annulla");
+    ButtonProva = ConnectionButton(this, "ButtonProva", "&Prova connessione");
+    ButtonCrea = ConnectionButton(this, "ButtonCreaArchivio", "&Crea archivio");
+    ButtonSposta = ConnectionButton(this, "ButtonSposta", "&Sposta qui l'archivio");
+    ButtonSalva = ConnectionButton(this, "ButtonSalva", "Sal&va");
+    ButtonAnnulla = ConnectionButton(this, "ButtonAnnulla", "Annulla");
     ButtonCrea->setEnabled(false);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* button : {ButtonProva, ButtonCrea, ButtonSposta, ButtonSalva, ButtonAnnulla})

@@ -14,7 +14,7 @@ namespace {
 
 // Every row of `table` in ID order, each column as text (binary values in hex), read past the
 // archive's own code.
-QStringList Rows(const ArchiveLocation& location, const QString& table) {
+QStringList TableRows(const ArchiveLocation& location, const QString& table) {
     const QString name = "rows-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QStringList rows;
     {
@@ -45,7 +45,7 @@ QStringList Rows(const ArchiveLocation& location, const QString& table) {
     return rows;
 }
 
-QByteArray Digest(const QString& path) {
+QByteArray FileDigest(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return {};
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
@@ -107,7 +107,8 @@ class ArchiveMoveTest : public testing::Test {
         }
     };
     static Contents Read(const ArchiveLocation& location) {
-        return {Rows(location, "dbcli"), Rows(location, "car_history"), Rows(location, "dbcli_info")};
+        return {TableRows(location, "dbcli"), TableRows(location, "car_history"),
+                TableRows(location, "dbcli_info")};
     }
 
     ArchiveSpace local{Backend::Sqlite};
@@ -118,14 +119,14 @@ TEST_F(ArchiveMoveTest, SqliteToPostgresAndBackKeepsEveryRowItsIdAndItsVersion) 
     Fill(Sqlite());
     const Contents before = Read(Sqlite());
     ASSERT_EQ(before.customers.size(), 3);
-    const QByteArray file = Digest(Sqlite().SqlitePath());
+    const QByteArray file = FileDigest(Sqlite().SqlitePath());
 
     const ArchiveMove::Outcome there = ArchiveMove::Run(Sqlite(), Postgres());
     ASSERT_EQ(there.status, ArchiveMove::Status::Moved) << there.error.toStdString();
     EXPECT_EQ(there.customers, 3);
     EXPECT_EQ(there.history, 2);
     EXPECT_EQ(Read(Postgres()), before);
-    EXPECT_EQ(Digest(Sqlite().SqlitePath()), file);
+    EXPECT_EQ(FileDigest(Sqlite().SqlitePath()), file);
 
     // The server goes on numbering after the moved records.
     {
@@ -163,14 +164,14 @@ TEST_F(ArchiveMoveTest, ARefusedOrFailedMoveLeavesTheTargetAsItWasAndTheSourceUn
     // A value the server's table does not take (written past the archive, as a damaged file
     // would hold it): the whole move is rolled back, even the tables it made.
     ASSERT_TRUE(RunSql(Sqlite(), "UPDATE dbcli SET COGNOME = '" + QString(200, 'X') + "' WHERE ID = 4"));
-    const QByteArray damaged = Digest(Sqlite().SqlitePath());
+    const QByteArray damaged = FileDigest(Sqlite().SqlitePath());
     ArchiveMove::Outcome outcome = ArchiveMove::Run(Sqlite(), Postgres());
     EXPECT_EQ(outcome.status, ArchiveMove::Status::Failed);
     EXPECT_TRUE(outcome.error.contains("ID 4")) << outcome.error.toStdString();
     EXPECT_EQ(ConnectionCheck::Probe(Postgres()).problem, ConnectionProblem::SchemaMissing);
-    EXPECT_EQ(Digest(Sqlite().SqlitePath()), damaged);
+    EXPECT_EQ(FileDigest(Sqlite().SqlitePath()), damaged);
     ASSERT_TRUE(RunSql(Sqlite(), "UPDATE dbcli SET COGNOME = 'Ferri' WHERE ID = 4"));
-    const QByteArray file = Digest(Sqlite().SqlitePath());
+    const QByteArray file = FileDigest(Sqlite().SqlitePath());
 
     // A target that holds a customer already.
     {
@@ -208,7 +209,7 @@ TEST_F(ArchiveMoveTest, ARefusedOrFailedMoveLeavesTheTargetAsItWasAndTheSourceUn
         EXPECT_EQ(ArchiveMove::Run(Sqlite(), idle).status, ArchiveMove::Status::InUse);
     }
     EXPECT_EQ(ConnectionCheck::Probe(idle).problem, ConnectionProblem::SchemaMissing);
-    EXPECT_EQ(Digest(Sqlite().SqlitePath()), file);
+    EXPECT_EQ(FileDigest(Sqlite().SqlitePath()), file);
 }
 
 }  // namespace
