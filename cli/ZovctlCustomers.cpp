@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "ArchiveLocation.h"
+#include "ArchiveMove.h"
 #include "AtomicFile.h"
 #include "CarHistory.h"
 #include "CustomerArchive.h"
@@ -225,6 +226,70 @@ void AddHistory(CustomerArchive& archive, const std::vector<std::string>& args) 
     std::printf("%lld\n", static_cast<long long>(*id));
 }
 
+// The archive `move --to sqlite | --to postgres --database D [--host H] [--port N] [--user U]
+// [--ssl-mode M]` names, beside the current one's runtime directory.
+ArchiveLocation MoveTarget(const ArchiveLocation& current, const std::vector<std::string>& args) {
+    ArchiveLocation target;
+    target.runtimeDirectory = current.runtimeDirectory;
+    std::optional<std::string> kind;
+    bool serverOption = false;
+    for (size_t i = 2; i < args.size(); ++i) {
+        if (i + 1 >= args.size()) Fail(CustomersStatus::kBadArgument, args[i] + " needs a value");
+        const std::string& option = args[i];
+        const QString value = QString::fromStdString(args[++i]);
+        serverOption = serverOption || option != "--to";
+        if (option == "--to") {
+            kind = value.toStdString();
+        } else if (option == "--host") {
+            target.host = value;
+        } else if (option == "--port") {
+            bool ok = false;
+            target.port = value.toInt(&ok);
+            if (!ok || target.port <= 0 || target.port > 65535)
+                Fail(CustomersStatus::kBadArgument, "'" + Utf8(value) + "' is not a port number");
+        } else if (option == "--database") {
+            target.database = value;
+        } else if (option == "--user") {
+            target.user = value;
+        } else if (option == "--ssl-mode") {
+            if (!ArchiveLocation::SslModes().contains(value))
+                Fail(CustomersStatus::kBadArgument,
+                     "--ssl-mode is one of " + Utf8(ArchiveLocation::SslModes().join(QStringLiteral(", "))));
+            target.sslMode = value;
+        } else {
+            Fail(CustomersStatus::kBadArgument, "unknown argument '" + option + "' of customers move");
+        }
+    }
+    if (kind == "postgres") {
+        target.kind = ArchiveLocation::Kind::Postgres;
+        if (target.database.isEmpty()) Fail(CustomersStatus::kBadArgument, "--to postgres needs --database");
+    } else if (kind != "sqlite") {
+        Fail(CustomersStatus::kBadArgument, "--to sqlite or --to postgres");
+    } else if (serverOption) {
+        Fail(CustomersStatus::kBadArgument, "--to sqlite takes no server options");
+    }
+    return target;
+}
+
+// Moves the archive in use into an empty one and makes that the archive in use.
+void Move(const ArchiveLocation& current, const QString& settingsDirectory,
+          const std::vector<std::string>& args) {
+    const ArchiveLocation target = MoveTarget(current, args);
+    const ArchiveMove::Outcome moved = ArchiveMove::Run(current, target);
+    if (moved.status == ArchiveMove::Status::SamePlace)
+        Fail(CustomersStatus::kBadArgument, Utf8(moved.error));
+    if (moved.status != ArchiveMove::Status::Moved)
+        Fail(CustomersStatus::kFileFailure,
+             "the archive was not moved, nothing was changed: " + Utf8(moved.error));
+    std::fprintf(stderr, "zovctl: %lld customers and %lld history entries moved from %s to %s\n",
+                 static_cast<long long>(moved.customers), static_cast<long long>(moved.history),
+                 Utf8(current.Describe()).c_str(), Utf8(target.Describe()).c_str());
+    if (!ArchiveLocation::ToSettings(settingsDirectory, target))
+        Fail(CustomersStatus::kFileFailure,
+             "the archive was moved, but the settings could not be written to "
+             "name it; the old archive is still the one in use");
+}
+
 void RunHistory(CustomerArchive& archive, const std::vector<std::string>& args) {
     if (args.size() == 4 && args[1] == "get")
         GetHistory(archive, args[2], args[3]);
@@ -262,11 +327,14 @@ int RunCustomersCommand(const std::string& runtimeDirectory, const QString& sett
                          Utf8(archive.Location().Describe()).c_str());
         } else if (what == "import" && args.size() == 3) {
             Import(archive, args[2]);
+        } else if (what == "move") {
+            Move(archive.Location(), settingsDirectory, args);
         } else {
-            Fail(CustomersStatus::kBadArgument,
-                 "usage: customers init | import FILE.DBF | list [--field NAME --prefix TEXT] [--date "
-                 "CONDITION] | "
-                 "export OUT.csv");
+            Fail(
+                CustomersStatus::kBadArgument,
+                "usage: customers init | import FILE.DBF | list [--field NAME --prefix TEXT] [--date "
+                "CONDITION] | export OUT.csv | move --to sqlite | move --to postgres --database D [--host H] "
+                "[--port N] [--user U] [--ssl-mode M]");
         }
     } catch (const CommandError& e) {
         error = e.reason;

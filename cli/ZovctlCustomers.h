@@ -7,7 +7,8 @@
 namespace zov {
 
 // zovctl customers import FILE.DBF | list [--field NAME --prefix TEXT] [--date CONDITION] |
-// export OUT.csv | init, and history [--plate P | --serial S] | get ID OUT | add FILE ..., on the
+// export OUT.csv | init | move --to sqlite|postgres [--host H --port N --database D --user U
+// --ssl-mode M], and history [--plate P | --serial S] | get ID OUT | add FILE ..., on the
 // customer archive of `runtimeDirectory` (SQLite there, or the PostgreSQL
 // archive the settings store in `settingsDirectory` names). Returns the exit status; on a failure
 // `error` holds the one line to print.

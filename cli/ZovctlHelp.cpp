@@ -138,8 +138,9 @@ const std::vector<CommandHelp>& CommandHelps() {
          "archive is the Vetture folder of the runtime directory unless --archive names another. Needs\n"
          "no ECU; a folder that cannot be read exits with status 4."},
         {"customers",
-         "init | import FILE.DBF | list [--field NAME --prefix TEXT] [--date CONDITION] | export OUT.csv",
-         "the customer archive: import an older dBASE table, list, export as CSV",
+         "init | import FILE.DBF | list [--field NAME --prefix TEXT] [--date CONDITION] | export OUT.csv | "
+         "move --to sqlite|postgres [--host H] [--port N] [--database D] [--user U] [--ssl-mode M]",
+         "the customer archive: import an older dBASE table, list, export as CSV, move",
          "Works on the customer archive of the runtime directory (Clienti/dbcli.sqlite, or the\n"
          "PostgreSQL archive the settings store's group CustomerArchive names). Needs no ECU.\n"
          "import adds the records of an older installation's dBASE table (dbcli.DBF); the table is\n"
@@ -150,6 +151,10 @@ const std::vector<CommandHelp>& CommandHelps() {
          "DATA_INST when no field is named. A refused condition exits with status 2 and changes\n"
          "nothing. export writes every record as CSV (a header line of the field names, UTF-8).\n"
          "init makes the archive, or brings an older one up to date, once, as the table's owner.\n"
+         "move copies the archive in use, customers and cars' history with their ids, into an empty\n"
+         "one (--to postgres with the server's --database, --host, --port, --user, --ssl-mode, or\n"
+         "--to sqlite, Clienti/dbcli.sqlite) in one transaction, all or nothing, and makes it the\n"
+         "archive in use; a target that already holds customers is refused. The old archive stays.\n"
          "An archive in use by the program or another zovctl exits with status 4."},
         {"history",
          "[--plate P | --serial S] | get ID OUT.zvf | add FILE [--plate P] [--serial S] [--customer C] "

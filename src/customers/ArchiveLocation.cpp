@@ -1,6 +1,7 @@
 #include "ArchiveLocation.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <memory>
 
@@ -22,6 +23,37 @@ std::unique_ptr<QSettings> OpenStore(const QString& directory) {
 QString ArchiveLocation::Describe() const {
     if (kind == Kind::Sqlite) return SqlitePath();
     return QStringLiteral("%1@%2:%3/%4").arg(user, host).arg(port).arg(database);
+}
+
+bool ArchiveLocation::SamePlace(const ArchiveLocation& other) const {
+    if (kind != other.kind) return false;
+    if (kind == Kind::Sqlite)
+        return QFileInfo(SqlitePath()).absoluteFilePath() == QFileInfo(other.SqlitePath()).absoluteFilePath();
+    return host == other.host && port == other.port && database == other.database;
+}
+
+const QStringList& ArchiveLocation::SslModes() {
+    static const QStringList modes = {QStringLiteral("disable"),   QStringLiteral("allow"),
+                                      QStringLiteral("prefer"),    QStringLiteral("require"),
+                                      QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
+    return modes;
+}
+
+QString ArchiveLocation::DriverName() const {
+    return kind == Kind::Postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
+}
+
+void ArchiveLocation::Configure(QSqlDatabase& db) const {
+    if (kind == Kind::Sqlite) {
+        db.setDatabaseName(SqlitePath());
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        return;
+    }
+    db.setHostName(host);
+    db.setPort(port);
+    db.setDatabaseName(database);
+    db.setUserName(user);
+    db.setConnectOptions(QStringLiteral("connect_timeout=10;sslmode=") + sslMode);
 }
 
 QString ArchiveLocation::FindLegacyTable() const {
@@ -48,6 +80,8 @@ ArchiveLocation ArchiveLocation::FromSettings(const QString& storeDirectory,
     if (ok && port > 0 && port < 65536) location.port = port;
     location.database = store->value(QStringLiteral("Database")).toString();
     location.user = store->value(QStringLiteral("User")).toString();
+    const QString sslMode = store->value(QStringLiteral("SslMode")).toString().toLower();
+    if (SslModes().contains(sslMode)) location.sslMode = sslMode;
     return location;
 }
 
@@ -61,6 +95,7 @@ bool ArchiveLocation::ToSettings(const QString& storeDirectory, const ArchiveLoc
     store->setValue(QStringLiteral("Port"), location.port);
     store->setValue(QStringLiteral("Database"), location.database);
     store->setValue(QStringLiteral("User"), location.user);
+    store->setValue(QStringLiteral("SslMode"), location.sslMode);
     store->endGroup();
     store->sync();
     return store->status() == QSettings::NoError;

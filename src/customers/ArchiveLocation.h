@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 namespace zov {
 
@@ -18,7 +20,9 @@ struct ArchiveLocation {
     int port = 5432;
     QString database;
     QString user;
+    QString sslMode = QLatin1String(kDefaultSslMode);  // libpq's sslmode
 
+    static constexpr const char* kDefaultSslMode = "prefer";
     static constexpr const char* kFolder = "Clienti";
     static constexpr const char* kSqliteFile = "dbcli.sqlite";
     static constexpr const char* kLegacyTable = "dbcli.DBF";
@@ -32,9 +36,18 @@ struct ArchiveLocation {
     QString LockPath() const { return runtimeDirectory + QLatin1Char('/') + QLatin1String(kLockFile); }
     // One line for messages: the file, or user@host:port/database.
     QString Describe() const;
+    // The same archive: the same file, or the same database on the same server.
+    bool SamePlace(const ArchiveLocation& other) const;
+
+    // libpq's SSL modes, weakest first.
+    static const QStringList& SslModes();
+    // The Qt SQL driver of this kind of archive.
+    QString DriverName() const;
+    // Points `db` at this archive (no password: libpq finds it in ~/.pgpass or PGPASSWORD).
+    void Configure(QSqlDatabase& db) const;
 
     // The settings store's group "CustomerArchive" (Driver = "sqlite" or "postgres", Host, Port,
-    // Database, User) in the same store as the program's other settings (`storeDirectory` empty:
+    // Database, User, SslMode) in the same store as the program's other settings (`storeDirectory` empty:
     // the user's own store). A store without the group, or with another driver name, means SQLite.
     static ArchiveLocation FromSettings(const QString& storeDirectory, const QString& runtimeDirectory);
     // Writes the group, so the window and zovctl agree; no password is ever written.

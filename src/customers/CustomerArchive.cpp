@@ -90,22 +90,12 @@ bool CustomerArchive::Connect(QString& error) {
         error = QStringLiteral("cannot create the folder %1").arg(location_.Folder());
         return false;
     }
-    QSqlDatabase db = QSqlDatabase::addDatabase(
-        IsPostgres() ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), connectionName_);
+    QSqlDatabase db = QSqlDatabase::addDatabase(location_.DriverName(), connectionName_);
     if (!db.isValid()) {
         error = QStringLiteral("the database driver is not installed");
         return false;
     }
-    if (IsPostgres()) {
-        db.setHostName(location_.host);
-        db.setPort(location_.port);
-        db.setDatabaseName(location_.database);
-        db.setUserName(location_.user);
-        db.setConnectOptions(QStringLiteral("connect_timeout=10"));
-    } else {
-        db.setDatabaseName(location_.SqlitePath());
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-    }
+    location_.Configure(db);
     if (!db.open()) {
         error = QStringLiteral("%1: %2").arg(location_.Describe(), db.lastError().text());
         return false;

@@ -14,8 +14,6 @@ namespace zov {
 
 namespace {
 
-constexpr const char* kVersionKey = "schema_version";
-
 struct IndexDefinition {
     const char* name;
     const char* columns;
@@ -133,6 +131,10 @@ bool CustomerSchema::WriteVersion(QString& error) {
 }
 
 bool CustomerSchema::Create(QString& error) {
+    return InTransaction([this](QString& why) { return CreateTables(why); }, error);
+}
+
+bool CustomerSchema::CreateTables(QString& error) {
     QStringList columns;
     columns << (postgres_ ? QStringLiteral("ID BIGSERIAL PRIMARY KEY")
                           : QStringLiteral("ID INTEGER PRIMARY KEY AUTOINCREMENT"));
@@ -142,17 +144,12 @@ bool CustomerSchema::Create(QString& error) {
     for (int f : TextFields()) columns << KeyColumn(f) + QLatin1Char(' ') + KeyColumnType();
     QStringList all;
     for (const IndexDefinition& index : kIndexes) all << QLatin1String(index.name);
-    return InTransaction(
-        [&](QString& why) {
-            return Exec(QStringLiteral("CREATE TABLE dbcli (%1)").arg(columns.join(QStringLiteral(", "))),
-                        why) &&
-                   Exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (NAME VARCHAR(30) PRIMARY KEY, VALUE "
-                                       "VARCHAR(200))")
-                            .arg(QLatin1String(kInfoTable)),
-                        why) &&
-                   Exec(HistoryTable(postgres_), why) && MakeIndexes(all, why) && WriteVersion(why);
-        },
-        error);
+    return Exec(QStringLiteral("CREATE TABLE dbcli (%1)").arg(columns.join(QStringLiteral(", "))), error) &&
+           Exec(QStringLiteral(
+                    "CREATE TABLE IF NOT EXISTS %1 (NAME VARCHAR(30) PRIMARY KEY, VALUE VARCHAR(200))")
+                    .arg(QLatin1String(kInfoTable)),
+                error) &&
+           Exec(HistoryTable(postgres_), error) && MakeIndexes(all, error) && WriteVersion(error);
 }
 
 bool CustomerSchema::FillKeys(QString& error) {

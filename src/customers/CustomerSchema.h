@@ -18,6 +18,7 @@ class CustomerSchema {
   public:
     static constexpr int kVersion = 2;
     static constexpr const char* kInfoTable = "dbcli_info";
+    static constexpr const char* kVersionKey = "schema_version";
 
     CustomerSchema(QSqlDatabase db, bool postgres) : db_(std::move(db)), postgres_(postgres) {}
 
@@ -26,6 +27,8 @@ class CustomerSchema {
     int Version(QString& error) const;
     // The table, its info table and its indexes, in one transaction.
     bool Create(QString& error);
+    // The same inside the caller's transaction (a move fills the new tables in the same one).
+    bool CreateTables(QString& error);
     // Brings a version-1 archive to this version in one transaction: all or nothing.
     bool Upgrade(QString& error);
     // The indexes that should be there and are not (read from the catalogue, which takes no lock).

@@ -19,6 +19,7 @@
 #include "InstallationRecord.h"
 #include "Localizer.h"
 #include "QtText.h"
+#include "TFormConnessione.h"
 #include "TFormRicerca.h"
 #include "TModuloLingua.h"
 
@@ -217,6 +218,7 @@ QWidget* TFormClienti::BuildButtons() {
     ButtonVai = MakeButton(panel, "ButtonVai", "&Visualizza cliente");
     ButtonCerca = MakeButton(panel, "ButtonCerca", "&Ricerca ...");
     ButtonEsci = MakeButton(panel, "ButtonEsci", "&Esci");
+    ButtonConnessione = MakeButton(panel, "ButtonConnessione", "C&onnessione archivio...");
     LabelCont = MakeLabel(panel, "LabelCont", "");
     LabelRicerca = MakeLabel(panel, "LabelRicerca", "Ricerca in corso");
     ButtonAnnullaMod->setEnabled(false);
@@ -232,6 +234,7 @@ QWidget* TFormClienti::BuildButtons() {
     grid->addWidget(LabelCont, 2, 2);
     grid->addWidget(LabelRicerca, 2, 2);
     grid->addWidget(ButtonEsci, 2, 3);
+    grid->addWidget(ButtonConnessione, 3, 0);
 
     connect(ButtonFirst, &QPushButton::clicked, this, &TFormClienti::ButtonFirstClick);
     connect(ButtonPrev, &QPushButton::clicked, this, &TFormClienti::ButtonPrevClick);
@@ -244,6 +247,7 @@ QWidget* TFormClienti::BuildButtons() {
     connect(ButtonVai, &QPushButton::clicked, this, &TFormClienti::ButtonVaiClick);
     connect(ButtonCerca, &QPushButton::clicked, this, &TFormClienti::ButtonCercaClick);
     connect(ButtonEsci, &QPushButton::clicked, this, &TFormClienti::ButtonEsciClick);
+    connect(ButtonConnessione, &QPushButton::clicked, this, &TFormClienti::ButtonConnessioneClick);
     return panel;
 }
 
@@ -262,6 +266,7 @@ bool TFormClienti::Localize() {
                                                             ButtonNew, ButtonDel, ButtonAnnullaMod,
                                                             ButtonConfermaMod, ButtonVai, ButtonCerca})
         localizer.Caption(control, 25);
+    localizer.Caption(ButtonConnessione, 25);
     localizer.Caption(ButtonEsci, 10)
         .WindowTitle(this, QStringLiteral("FinestraClienti"), 70)
         .Text(QStringLiteral("LabelNuovoCli"), 20, t.labelNuovoCli)
@@ -339,6 +344,16 @@ bool TFormClienti::OpenArchive() {
             break;
         case CustomerArchive::OpenStatus::NoArchive:
         case CustomerArchive::OpenStatus::Failed:
+            // The window cannot open to show its settings button; a server it cannot use may be a
+            // wrong setting, so the settings are offered here.
+            if (location_.kind == ArchiveLocation::Kind::Postgres) {
+                archive_.reset();
+                TFormConnessione dialog(ctx_, dictionary_, location_, this);
+                if (!dialog.OfferAfterFailure(texts_->messProbArchivio + "\n" + Cp1252Of(opened.error)))
+                    return false;
+                location_ = dialog.Chosen();
+                return OpenArchive();
+            }
             Ask(texts_->messProbArchivio + "\n" + Cp1252Of(opened.error), PromptIcon::Error,
                 PromptButtons::Ok);
             break;
@@ -370,6 +385,7 @@ void TFormClienti::StartInstallation() {
     for (QPushButton* hidden : {ButtonFirst, ButtonLast, ButtonNext, ButtonPrev, ButtonNew, ButtonDel,
                                 ButtonVai, ButtonCerca, ButtonConfermaMod, ButtonAnnullaMod})
         hidden->hide();
+    ButtonConnessione->hide();
     ButtonNewClick();
     editRecord_ = InstallationRecord(ctx_.car, editRecord_.Date(kDataInst));
     ShowRecord(editRecord_);
@@ -652,6 +668,29 @@ void TFormClienti::ButtonEsciClick() {
     }
     leaving_ = true;
     done(QDialog::Accepted);
+}
+
+void TFormClienti::ButtonConnessioneClick() {
+    if (archive_) {
+        if (!LeaveIncompleteRecord() || !PostRecord()) return;
+        if (archive_->HasCachedChanges() && !ApplyCached()) return;
+        archive_->Close();
+    }
+    TFormConnessione dialog(ctx_, dictionary_, location_, this);
+    if (dialog.exec() == QDialog::Accepted) location_ = dialog.Chosen();
+    if (!OpenArchive()) {
+        leaving_ = true;
+        done(QDialog::Rejected);
+        return;
+    }
+    // A fresh archive: no search on, the first record.
+    LabelRicerca->hide();
+    LabelCont->show();
+    ButtonCerca->setText(texts_->buttonStartRic);
+    ButtonNew->setEnabled(true);
+    archive_->First();
+    ShowRecord(archive_->Current());
+    RefreshNavigation();
 }
 
 void TFormClienti::closeEvent(QCloseEvent* event) {

@@ -65,6 +65,9 @@ class TFormClienti : public QDialog {
     void ButtonVaiClick();
     void ButtonCercaClick();
     void ButtonEsciClick();
+    // "Connessione archivio": lets the archive go, runs the dialog, opens it again where the
+    // settings now point.
+    void ButtonConnessioneClick();
     void RefreshNavigation();
     // The search dialog as "Visualizza cliente" (`locate`) or "Ricerca" opens it.
     std::unique_ptr<TFormRicerca> MakeSearchDialog(bool locate);
@@ -114,6 +117,7 @@ class TFormClienti : public QDialog {
     QPushButton* ButtonVai;
     QPushButton* ButtonCerca;
     QPushButton* ButtonEsci;
+    QPushButton* ButtonConnessione;
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -256,5 +256,54 @@ TEST(CustomersSettings, AStoreWithoutTheGroupMeansSqlite) {
     EXPECT_EQ(location.LockPath(), "/srv/zov/Clienti/.dbcli.lock");
 }
 
+// move: into an empty server database, which then is the archive in use; back into an SQLite
+// file that holds customers is refused, and so are options that do not go together.
+TEST_F(CustomersCliTest, MoveFillsAnEmptyServerArchiveSwitchesToItAndRefusesAFullOne) {
+    ArchiveSpace server(Backend::Postgres);
+    ASSERT_TRUE(server.Ready()) << server.Error().toStdString();
+    Store({Customer("Rossi", "Milano"), Customer("Bianchi", "Roma")});
+    const Result listed = Zovctl({"list"});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    const ArchiveLocation target = server.Bench();
+    const std::vector<std::string> toServer = {"move",
+                                               "--to",
+                                               "postgres",
+                                               "--host",
+                                               target.host.toStdString(),
+                                               "--database",
+                                               target.database.toStdString(),
+                                               "--user",
+                                               "zov"};
+
+    const Result moved = Zovctl(toServer);
+    ASSERT_EQ(moved.status, 0) << moved.err;
+    EXPECT_NE(moved.err.find("2 customers and 0 history entries moved"), std::string::npos) << moved.err;
+    EXPECT_EQ(ArchiveLocation::FromSettings(settings.path(), {}).kind, ArchiveLocation::Kind::Postgres);
+    const Result fromServer = Zovctl({"list"});
+    ASSERT_EQ(fromServer.status, 0) << fromServer.err;
+    EXPECT_EQ(fromServer.out, listed.out);
+
+    const Result again = Zovctl(toServer);
+    EXPECT_EQ(again.status, 2);
+    EXPECT_NE(again.err.find("the archive is already at"), std::string::npos) << again.err;
+    const Result back = Zovctl({"move", "--to", "sqlite"});
+    EXPECT_EQ(back.status, 4);
+    EXPECT_NE(back.err.find("nothing was changed"), std::string::npos) << back.err;
+    EXPECT_EQ(ArchiveLocation::FromSettings(settings.path(), {}).kind, ArchiveLocation::Kind::Postgres);
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"move"},
+          {"move", "--to", "mysql"},
+          {"move", "--to", "postgres"},
+          {"move", "--to", "sqlite", "--host", "db"},
+          {"move", "--to", "postgres", "--database", "d", "--port", "x"},
+          {"move", "--to", "postgres", "--database", "d", "--ssl-mode", "always"}}) {
+        const Result refused = Zovctl(args);
+        EXPECT_EQ(refused.status, 2) << args.back() << ": " << refused.err;
+    }
+    const Result list = Zovctl({"list"});
+    EXPECT_EQ(list.out, listed.out);
+}
+
 }  // namespace
 }  // namespace zov::test

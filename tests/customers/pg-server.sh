@@ -5,6 +5,8 @@
 # port), with trust authentication for the user "zov". DIR/host names that folder: the tests read
 # it and connect through the socket. initdb refuses to run as root, so under root the server runs
 # as the user "nobody" (runuser), in a folder it owns. A server that cannot start fails the run.
+# One more user, "zov_pw", must give its password ("zov-secret"), so the tests can see a wrong
+# or missing password refused.
 set -euo pipefail
 cmd=${1:?start or stop}
 dir=${2:?folder}
@@ -41,10 +43,17 @@ case $cmd in
       cat "$dir/initdb.log" >&2
       exit 1
     fi
+    "${as[@]}" sed -i '1i local all zov_pw scram-sha-256' "$server/data/pg_hba.conf"
     if ! "${as[@]}" "$bin/pg_ctl" -D "$server/data" -l "$server/server.log" -w -t 60 \
         -o "-k $server -c listen_addresses= -c fsync=off" start >/dev/null; then
       echo "pg-server.sh: the server did not start:" >&2
       cat "$server/server.log" >&2
+      exit 1
+    fi
+    if ! "${as[@]}" "$bin/psql" -q -h "$server" -U zov -d postgres \
+        -c "CREATE ROLE zov_pw LOGIN PASSWORD 'zov-secret'" >"$dir/role.log" 2>&1; then
+      echo "pg-server.sh: the user zov_pw could not be made:" >&2
+      cat "$dir/role.log" >&2
       exit 1
     fi
     echo "pg-server.sh: server on socket folder $server"
