@@ -1,10 +1,14 @@
 #include "TFormConfronta.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "QtText.h"
 
@@ -44,7 +48,18 @@ TFormConfronta::TFormConfronta(const std::vector<ConfigurationDiff::Difference>&
     layout->addWidget(Riepilogo);
     layout->addWidget(Tabella);
     layout->addWidget(OKButton, 0, Qt::AlignRight);
-    resize(520, 420);
+    resize(FirstWidth(), kFirstHeight);
+}
+
+// Wide enough for every column's longest text, on the screen the window opens on.
+int TFormConfronta::FirstWidth() const {
+    int width = Tabella->horizontalHeader()->length() + Tabella->frameWidth() * 2 +
+                Tabella->verticalScrollBar()->sizeHint().width();
+    const QMargins margins = layout()->contentsMargins();
+    width = std::max(width + margins.left() + margins.right(), kFirstWidth);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        width = std::min(width, screen->availableGeometry().width() * kScreenShare / 100);
+    return width;
 }
 
 }  // namespace zov
