@@ -170,21 +170,25 @@ TEST(ConfrontaConfigurazione, TheWindowOpensWideEnoughForItsColumns) {
     texts.names.mainMapCell = QStringLiteral("Mappa principale, riga %1, colonna %2");
     texts.names.editMark = QStringLiteral("(segno di modifica)");
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    using Differences = std::vector<ConfigurationDiff::Difference>;
     struct Case {
-        std::string key;
-        std::string ecu;
-        std::string file;
+        Differences rows;
         bool fits;  // on the test screen
     };
     const Case cases[] = {
-        {"CILINDRATA", "1242", "1368", true},
-        {"CL_19_15_MOD", "0", "1", true},
-        {"DESCRIZIONE", std::string(25, 'A'), std::string(25, 'B'), true},
-        {"DESCRIZIONE", std::string(250, 'A'), std::string(250, 'B'), false},
+        {{{"CILINDRATA", "1242", "1368"}}, true},
+        {{{"CL_19_15_MOD", "0", "1"}}, true},
+        {{{"CILINDRATA", "1242", "1368"},
+          {"MAX_ERRORE_LAMBDA", "40", "35"},
+          {"CL_4_2", "312", "330"},
+          {"CL_4_2_MOD", "0", "1"}},
+         true},
+        {{{"DESCRIZIONE", std::string(25, 'A'), std::string(25, 'B')}}, true},
+        {{{"DESCRIZIONE", std::string(250, 'A'), std::string(250, 'B')}}, false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.key + " " + std::to_string(c.ecu.size()));
-        TFormConfronta window({{c.key, c.ecu, c.file}}, QStringLiteral("punto_1_2_8v_gpl.zvf"), texts);
+        SCOPED_TRACE(c.rows.back().key + " " + std::to_string(c.rows.size()));
+        TFormConfronta window(c.rows, QStringLiteral("punto_1_2_8v_gpl.zvf"), texts);
         window.show();
         QApplication::processEvents();
         EXPECT_LE(window.frameGeometry().width(), screen.width());
