@@ -25,10 +25,10 @@ namespace zov {
 namespace {
 
 // The texts this window keeps for its messages, with their cut lengths.
-const char* const kMessages[] = {"MessAggOK",          "MessNoAgg",       "MessMettiDisco",
-                                 "MessMettiDischetto", "MessNoNuovoAgg",  "FinestraCopia",
-                                 "LabelCercaFile",     "LabelCopiaFile",  "MessAggAnnullato",
-                                 "MessIndirizzoAgg",   "LabelConnInCorso"};
+const char* const kMessages[] = {"MessAggOK",          "MessNoAgg",        "MessMettiDisco",
+                                 "MessMettiDischetto", "MessNoNuovoAgg",   "FinestraCopia",
+                                 "LabelCercaFile",     "LabelCopiaFile",   "MessAggAnnullato",
+                                 "MessIndirizzoAgg",   "LabelConnInCorso", "MessNessunCd"};
 constexpr int kDownloadLabelLength = 30;
 constexpr const char* kDownloadFolder = "/aggiornamento";
 
@@ -48,6 +48,7 @@ const char* BuiltIn(const std::string& id) {
         {"MessIndirizzoAgg", "Indirizzo non impostato: impostazioni, gruppo Update, chiave URL."},
         {"LabelConnInCorso", "Collegamento al server di aggiornamento..."},
         {"LabelScaricaFile", "Scaricamento dei file..."},
+        {"MessNessunCd", "Nessun CD nel lettore: inserire il CD e riaprire la finestra."},
     };
     const auto it = texts.find(id);
     return it == texts.end() ? "" : it->second;
@@ -145,6 +146,8 @@ TFormAggiorna::TFormAggiorna(AppContext& ctx, TModuloLingua& dictionary, UpdateW
                                                          : QString::fromStdString(inputs_.updateUrl));
     sourceRoot_ = inputs_.findDisc();
     ButtonDisco->setEnabled(!sourceRoot_.empty());
+    // A greyed button says why it is greyed.
+    if (sourceRoot_.empty()) ButtonDisco->setToolTip(Text("MessNessunCd"));
 }
 
 TFormAggiorna::~TFormAggiorna() = default;

@@ -13,6 +13,7 @@
 #include <QLineSeries>
 #include <QLocale>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -46,6 +47,11 @@ constexpr qreal kMarkedSize = 9;
 // Room left and right of the first and last breakpoint.
 constexpr double kLinearMargin = 150;
 constexpr double kLogMargin = 0.02;
+
+// A wrapped text never leaves "%" alone at the start of a line: it stays with its number.
+QString PercentWithNumber(QString text) {
+    return text.replace(QRegularExpression(QStringLiteral(" %(?!\\d)")), QStringLiteral("\u00A0%"));
+}
 
 QFont Scaled(QFont font, double factor) {
     if (factor != 1.0) font.setPointSizeF(font.pointSizeF() * factor);
@@ -93,6 +99,8 @@ TFormGrafico::TFormGrafico(AppContext& ctx, TModuloLingua& dictionary, QWidget* 
     BuildControls();
     ConnectHandlers();
     localized_ = Localize();
+    LabelCelleSegnate->setText(PercentWithNumber(LabelCelleSegnate->text()));
+    texts_.riepilogo = PercentWithNumber(texts_.riepilogo);
     if (!localized_ && dictionary_.FirstReportOf(dictionary_messages::kMapChart))
         ctx_.prompter.Ask(dictionary_messages::kMapChart, AppContext::kTitle, PromptIcon::Error,
                           PromptButtons::Ok);
@@ -198,6 +206,12 @@ void TFormGrafico::BuildChart() {
     ChartView1->setMouseTracking(true);
     ChartView1->viewport()->setMouseTracking(true);
     ChartView1->viewport()->installEventFilter(this);
+    LabelValoreTrascinato = new QLabel(ChartView1->viewport());
+    LabelValoreTrascinato->setObjectName(QStringLiteral("LabelValoreTrascinato"));
+    LabelValoreTrascinato->setStyleSheet(
+        QStringLiteral("background: rgba(255, 255, 255, 230); border: 1px solid #808080; padding: 1px 3px; "
+                       "font-weight: bold"));
+    LabelValoreTrascinato->hide();
 }
 
 void TFormGrafico::BuildMenu() {
@@ -217,7 +231,9 @@ void TFormGrafico::BuildMenu() {
     MenuScalaLog->setCheckable(true);
     MenuScalaLog->setChecked(true);
     MenuStampa = add("MenuStampa", "&Stampa", QKeySequence(Qt::CTRL | Qt::Key_P));
+    // The chart has nothing to print: a command that stays greyed for good is not shown.
     MenuStampa->setEnabled(false);
+    MenuStampa->setVisible(false);
     MenuAnnullaZoom = add("MenuAnnullaZoom", "Annulla &zoom", QKeySequence(Qt::CTRL | Qt::Key_Z));
     N3 = PopupMenu1->addSeparator();
     N3->setObjectName(QStringLiteral("N3"));
@@ -388,6 +404,7 @@ void TFormGrafico::showEvent(QShowEvent* event) {
 void TFormGrafico::FormShow() {
     dragging_ = false;
     dragMoved_ = false;
+    LabelValoreTrascinato->hide();
     stepper_.KeyReleased();
     keySeries_ = -1;
     ApplyFullRanges();

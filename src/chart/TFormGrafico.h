@@ -107,6 +107,8 @@ class TFormGrafico : public QDialog {
     QCheckBox* CheckMappaPrima = nullptr;
     QLabel* LabelRiepilogo = nullptr;
     QLabel* LabelCelleSegnate = nullptr;
+    // The dragged point's value, over the chart beside the point and never outside the view.
+    QLabel* LabelValoreTrascinato = nullptr;
 
     // --- operations -------------------------------------------------------------------------------
     // The curves from the model, visibility from the tag; the undo command enabled as the undo
@@ -142,6 +144,8 @@ class TFormGrafico : public QDialog {
     void done(int result) override;
 
   private:
+    void ShowDragValue(int32_t value);
+
     struct Texts {
         QString riga;
         QString colonna;

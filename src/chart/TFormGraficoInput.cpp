@@ -6,6 +6,7 @@
 #include <QChartView>
 #include <QCursor>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QToolTip>
@@ -20,6 +21,9 @@ namespace zov {
 namespace {
 
 using Direction = ArrowKeyStepper::Direction;
+
+// Pixels between a dragged point's centre and its value: clear of the largest marker.
+constexpr int kDragValueClearance = 9;
 
 double SquaredDistance(QPointF a, QPointF b) {
     const QPointF d = a - b;
@@ -173,6 +177,7 @@ void TFormGrafico::ChartMouseMove(QMouseEvent* event) {
     if (const std::optional<int32_t> value = ChartRules::AcceptedValue(ValueAt(pos.y()))) {
         ChartView1->viewport()->setCursor(Qt::SizeVerCursor);
         SetPointValue(dragSeries_, dragPoint_, *value);
+        ShowDragValue(*value);
     } else {
         ChartView1->viewport()->setCursor(Qt::ForbiddenCursor);
     }
@@ -181,6 +186,7 @@ void TFormGrafico::ChartMouseMove(QMouseEvent* event) {
 bool TFormGrafico::ChartMouseUp(QMouseEvent* event) {
     if (!dragging_) return false;
     dragging_ = false;
+    LabelValoreTrascinato->hide();
     ChartView1->viewport()->unsetCursor();
     const bool dropped = dragMoved_ && ChartView1->viewport()->rect().contains(event->position().toPoint());
     dragMoved_ = false;
@@ -193,6 +199,22 @@ bool TFormGrafico::ChartMouseUp(QMouseEvent* event) {
         SetPointValue(dragSeries_, dragPoint_, ctx_.map.GetCell(dragSeries_, dragPoint_));
     }
     return true;
+}
+
+// Above the point, or below it at the top of the view; moved sideways to stay in the view.
+void TFormGrafico::ShowDragValue(int32_t value) {
+    LabelValoreTrascinato->setText(QString::number(value));
+    LabelValoreTrascinato->adjustSize();
+    const QRect view = ChartView1->viewport()->rect();
+    const QSize size = LabelValoreTrascinato->size();
+    const QPoint at = PointPosition(dragSeries_, dragPoint_);
+    int y = at.y() - kDragValueClearance - size.height();
+    if (y < view.top()) y = at.y() + kDragValueClearance;
+    const int x = std::clamp(at.x() - size.width() / 2, view.left(),
+                             std::max(view.left(), view.right() + 1 - size.width()));
+    LabelValoreTrascinato->move(x, y);
+    LabelValoreTrascinato->show();
+    LabelValoreTrascinato->raise();
 }
 
 // --- keys ----------------------------------------------------------------------------------------

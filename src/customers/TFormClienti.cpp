@@ -56,11 +56,24 @@ struct TFormClienti::Texts {
 
 namespace {
 
+// Digits of room for a city, and at most for a date, a version or a plate: every field shows whole
+// while the window still fits on an 800 pixel wide screen.
+constexpr int kCityDigits = 12;
+constexpr int kShortFieldDigits = 10;
+
 QLineEdit* MakeEdit(QWidget* parent, const char* name, int maxLength, bool readOnly) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QLatin1String(name));
     edit->setMaxLength(maxLength);
     edit->setReadOnly(readOnly);
+    if (readOnly) {
+        // A field filled from the installation looks it and is passed over by Tab, Enter and the
+        // arrows; a click still selects its text for copying.
+        edit->setFocusPolicy(Qt::ClickFocus);
+        QPalette look = edit->palette();
+        look.setColor(QPalette::Base, QApplication::palette().color(QPalette::Button));
+        edit->setPalette(look);
+    }
     return edit;
 }
 
@@ -153,6 +166,12 @@ QWidget* TFormClienti::BuildCustomerGroup() {
     grid->addWidget(LabelTelefono, 4, 0);
     grid->addWidget(DBEditTel, 4, 1, 1, 3);
     grid->setRowStretch(5, 1);
+    // The city is read beside the province, whose few letters need little room.
+    const int digit = DBEditCitta->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    DBEditCitta->setMinimumWidth(digit * kCityDigits);
+    DBEditProv->setMinimumWidth(digit * (DBEditProv->maxLength() + 2));
+    DBEditProv->setMaximumWidth(digit * (DBEditProv->maxLength() + 4));
+    grid->setColumnStretch(1, 1);
     return GroupCliente;
 }
 
@@ -199,7 +218,7 @@ QWidget* TFormClienti::BuildVehicleGroup() {
     // A date, a version or a plate is read whole, never scrolled.
     const int digit = DBEditDataInst->fontMetrics().horizontalAdvance(QLatin1Char('0'));
     for (QLineEdit* edit : {DBEditCil, DBEditAnno, DBEditVer, DBEditDataCreaz, DBEditDataInst, DBEditTarga})
-        edit->setMinimumWidth(digit * (std::min(edit->maxLength(), 15) + 3));
+        edit->setMinimumWidth(digit * (std::min(edit->maxLength(), kShortFieldDigits) + 2));
     grid->setRowStretch(6, 1);
     return GroupProg;
 }

@@ -71,6 +71,8 @@ TFormVisualizza::TFormVisualizza(AppContext& ctx, TModuloLingua& dictionary, QWi
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setModal(true);
     scale_ = PrimaryScreenScale();
+    // The texts are scaled with the places they sit in.
+    setFont(ScaledFont(font(), scale_));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) screenWidth_ = screen->geometry().width();
 
     BuildControls();

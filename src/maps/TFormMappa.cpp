@@ -156,6 +156,8 @@ void TFormMappa::Initialise() {
     setWindowTitle(QStringLiteral("Mappa"));
     const double scale = PrimaryScreenScale();
     resize(int(kDesignWidth * scale), int(kDesignHeight * scale));
+    // The texts are scaled with the window, or a small screen's layout cuts them.
+    setFont(ScaledFont(font(), scale));
     cursorColour_ = Qt::red;
     BuildControls();
 

@@ -75,7 +75,9 @@ TEST(TFormAggiorna, ItShowsItsControlsAndOffersTheDiscOnlyWhenOneIsMounted) {
     EXPECT_EQ(b.Shown(), (std::vector<std::string>{b.bench.DictCp("MessIndirizzoAgg", 70)}));
     EXPECT_NE(w->result(), QDialog::Accepted);
     b.bench.prompter.shown.clear();
+    // No disc: the greyed button says why.
     EXPECT_FALSE(w->ButtonDisco->isEnabled());
+    EXPECT_EQ(w->ButtonDisco->toolTip(), b.bench.Dict("MessNessunCd", 70));
     EXPECT_TRUE(w->ButtonFloppy->isEnabled());
     EXPECT_TRUE(w->ButtonSfoglia->isEnabled());
 
@@ -84,6 +86,7 @@ TEST(TFormAggiorna, ItShowsItsControlsAndOffersTheDiscOnlyWhenOneIsMounted) {
     in.findDisc = [disc] { return disc; };
     auto withDisc = b.Window(std::move(in));
     EXPECT_TRUE(withDisc->ButtonDisco->isEnabled());
+    EXPECT_TRUE(withDisc->ButtonDisco->toolTip().isEmpty());
     EXPECT_EQ(withDisc->SourceRoot(), disc);
 }
 

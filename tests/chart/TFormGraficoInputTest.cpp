@@ -6,6 +6,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QValueAxis>
@@ -100,6 +101,32 @@ TEST(ChartDrag, ThePointFollowsTheMouseAndTheCellGoesToTheEcuWhenDropped) {
     // The neighbours stay where they were.
     EXPECT_EQ(b.EcuCell(4, 6), 220);
     EXPECT_EQ(b.EcuCell(5, 7), 250);
+}
+
+// The dragged point's value is written beside it, over every curve, whole inside the view: at the
+// top and the bottom of the scale and in the first and the last column.
+TEST(ChartDrag, TheDraggedValueIsShownBesideThePointAndNeverCut) {
+    struct Case {
+        int row, col;
+        double value;
+    };
+    for (const Case c : {Case{15, 19, 719.5}, Case{0, 0, 0.5}, Case{7, 10, 400.5}, Case{15, 0, 719.5}}) {
+        SCOPED_TRACE(::testing::Message() << "row " << c.row << " col " << c.col << " to " << c.value);
+        InputBench b;
+        QLabel* value = b.form->LabelValoreTrascinato;
+        EXPECT_FALSE(value->isVisible());
+        const QPoint from = b.form->PointPosition(c.row, c.col);
+        b.Press(from);
+        b.DragTo(QPoint(from.x(), b.Where(c.row, c.value).y()));
+        ASSERT_TRUE(value->isVisible());
+        const QPoint point = b.form->PointPosition(c.row, c.col);
+        EXPECT_EQ(value->text(), QString::number(b.form->Series[size_t(c.row)]->at(c.col).y()));
+        EXPECT_TRUE(b.Viewport()->rect().contains(value->geometry()));
+        // Clear of the point's marker, the largest one included.
+        EXPECT_FALSE(value->geometry().intersects(QRect(point - QPoint(4, 4), QSize(9, 9))));
+        b.Release(point);
+        EXPECT_FALSE(value->isVisible());
+    }
 }
 
 TEST(ChartDrag, AValueBeyondTheLimitsIsRefusedAndThePointKeepsItsLastGoodValue) {

@@ -93,6 +93,9 @@ TEST(TFormGrafico, TakesItsTextsFromTheDictionaryInEveryLanguage) {
         EXPECT_EQ(form.AxisGiri->titleText(), b.Dict("LabelAsseGiri", 70));
         EXPECT_EQ(form.AxisValore->titleText(), b.Dict("LabelAsseAttuatore", 70));
         EXPECT_EQ(form.CheckMappaPrima->text(), b.Dict("CheckMappaPrima", 40));
+        // A wrapped line never starts with "%": the sign is bound to its number.
+        EXPECT_FALSE(form.LabelCelleSegnate->text().contains(QStringLiteral(" %")));
+        EXPECT_TRUE(form.LabelCelleSegnate->text().contains(QString::fromUtf8("\u00A0%")));
     }
     EXPECT_TRUE(b.prompter.shown.empty());
 }
@@ -129,7 +132,9 @@ TEST(TFormGrafico, ThePopUpMenuHoldsTheCommandsWithTheirKeys) {
         EXPECT_EQ(action->shortcut(), key) << action->objectName().toStdString();
         EXPECT_TRUE(form->PopupMenu1->actions().contains(action));
     }
+    // Nothing on the chart can be printed: the command is not offered.
     EXPECT_FALSE(form->MenuStampa->isEnabled());
+    EXPECT_FALSE(form->MenuStampa->isVisible());
     EXPECT_TRUE(form->N3->isSeparator());
     for (QAction* a : {form->N3, form->MenuAnnullaInterpola, form->MenuScaricaMappa})
         EXPECT_TRUE(a->isVisible());
@@ -184,7 +189,7 @@ TEST(TFormGrafico, TheLineUnderTheChartSumsUpTheChangeAndMarksTheLargeOnes) {
     b.Fitted(kFit);
     auto form = b.Open();
     EXPECT_EQ(form->LabelRiepilogo->text(),
-              QString::fromUtf8("3 celle cambiate, la pi\u00F9 grande -50.0 % alla riga 6, colonna 7"));
+              QString::fromUtf8("3 celle cambiate, la pi\u00F9 grande -50.0\u00A0% alla riga 6, colonna 7"));
     EXPECT_TRUE(Marked(form->Series[0], 0));
     EXPECT_FALSE(Marked(form->Series[3], 4));
     EXPECT_TRUE(Marked(form->Series[5], 6));

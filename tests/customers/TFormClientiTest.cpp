@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeySequence>
@@ -429,6 +430,59 @@ TEST_F(CustomerWindowTest, EveryButtonOnViewHasAnAltKeyOfItsOwn) {
                                << at->second.toStdString() << " and " << button->text().toStdString();
         }
         window.reset();
+    }
+}
+
+// The customer's and the vehicle's fields.
+QList<QLineEdit*> DataEdits(const TFormClienti& window) {
+    return window.GroupCliente->findChildren<QLineEdit*>() + window.GroupProg->findChildren<QLineEdit*>();
+}
+
+// The installation's window opens at a size that shows every field whole enough to read (the city
+// was once 26 pixels wide beside the province), in every language.
+TEST_F(CustomerWindowTest, TheInstallationWindowOpensShowingEveryField) {
+    ASSERT_TRUE(bench.context->link.Connect());
+    bench.context->car.ReadFromEcu();
+    bench.Store(Workshop());
+    for (int language = 0; language < bench.dictionary->LanguageCount(); ++language) {
+        ASSERT_TRUE(bench.dictionary->SelectLanguage(language));
+        SCOPED_TRACE(bench.dictionary->LanguageKey(language).toStdString());
+        auto window = bench.Window(true);
+        window->show();
+        QApplication::processEvents();
+        for (const QLineEdit* edit : DataEdits(*window)) {
+            const int digit = edit->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+            ASSERT_TRUE(edit->isVisible()) << edit->objectName().toStdString();
+            EXPECT_GE(edit->width(), digit * std::min(edit->maxLength(), 10))
+                << edit->objectName().toStdString();
+            EXPECT_TRUE(window->rect().contains(edit->mapTo(window.get(), edit->rect().bottomRight())))
+                << edit->objectName().toStdString();
+        }
+    }
+}
+
+// The fields filled from the ECU look read-only and are passed over by Tab and Enter: typing lands
+// only where it is taken.
+TEST_F(CustomerWindowTest, ReadOnlyFieldsLookItAndTakeNoKeyboardFocus) {
+    bench.Store(Workshop());
+    auto window = bench.Window();
+    window->show();
+    const QColor editable = window->DBEditCognome->palette().color(QPalette::Base);
+    for (QLineEdit* edit : DataEdits(*window)) {
+        SCOPED_TRACE(edit->objectName().toStdString());
+        const bool tabStop = (edit->focusPolicy() & Qt::TabFocus) == Qt::TabFocus;
+        EXPECT_EQ(tabStop, !edit->isReadOnly());
+        EXPECT_EQ(edit->palette().color(QPalette::Base) == editable, !edit->isReadOnly());
+    }
+    // Enter walks the fields as the window takes them: never onto a read-only one.
+    window->DBEditCognome->setFocus();
+    for (int step = 0; step < 12; ++step) {
+        ASSERT_NE(window->focusWidget(), nullptr);
+        QTest::keyClick(window->focusWidget(), Qt::Key_Return);
+        const auto* edit = qobject_cast<QLineEdit*>(window->focusWidget());
+        if (edit != nullptr) {
+            EXPECT_FALSE(edit->isReadOnly()) << edit->objectName().toStdString();
+        }
     }
 }
 

@@ -1,10 +1,14 @@
 #include "TFormConfronta.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "QtText.h"
 
@@ -27,7 +31,6 @@ TFormConfronta::TFormConfronta(const std::vector<ConfigurationDiff::Difference>&
     Tabella->setHorizontalHeaderLabels({texts.field, texts.ecu, fileName});
     Tabella->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Tabella->verticalHeader()->hide();
-    Tabella->horizontalHeader()->setStretchLastSection(true);
     for (int row = 0; row < int(differences.size()); ++row) {
         const ConfigurationDiff::Difference& d = differences[size_t(row)];
         Tabella->setItem(row, 0, new QTableWidgetItem(texts.names.Of(QString::fromStdString(d.key))));
@@ -44,7 +47,20 @@ TFormConfronta::TFormConfronta(const std::vector<ConfigurationDiff::Difference>&
     layout->addWidget(Riepilogo);
     layout->addWidget(Tabella);
     layout->addWidget(OKButton, 0, Qt::AlignRight);
-    resize(520, 420);
+    resize(FirstWidth(), kFirstHeight);
+    // Only now: a stretched section is as wide as the view was, not as its contents.
+    Tabella->horizontalHeader()->setStretchLastSection(true);
+}
+
+// Wide enough for every column's longest text, on the screen the window opens on.
+int TFormConfronta::FirstWidth() const {
+    int width = Tabella->frameWidth() * 2 + Tabella->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < Tabella->columnCount(); ++column) width += Tabella->columnWidth(column);
+    const QMargins margins = layout()->contentsMargins();
+    width = std::max(width + margins.left() + margins.right(), kFirstWidth);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        width = std::min(width, screen->availableGeometry().width() * kScreenShare / 100);
+    return width;
 }
 
 }  // namespace zov

@@ -36,6 +36,13 @@ class TFormConfronta : public QDialog {
     QLabel* Riepilogo;
     QTableWidget* Tabella;
     QPushButton* OKButton;
+
+  private:
+    static constexpr int kFirstWidth = 520;
+    static constexpr int kFirstHeight = 420;
+    static constexpr int kScreenShare = 90;  // percent of the screen's width the window may take
+
+    int FirstWidth() const;
 };
 
 }  // namespace zov

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -449,6 +450,8 @@ void TFormMainInst::BringToFront() {
 // --- localization ------------------------------------------------------------------------------
 
 void TFormMainInst::LanguageChosen(int index) {
+    // Resized since the last language change: that size is the installer's own.
+    if (size() != widenedSize_) ownSize_ = size();
     if (!Localize()) {
         Fail(dictionary_messages::kMainWindow);
         hide();
@@ -457,6 +460,16 @@ void TFormMainInst::LanguageChosen(int index) {
     }
     ctx_.global.SetSetting(GlobalData::kLanguage, index);
     helpFile_.clear();
+    FitToLanguage();
+}
+
+// A language with longer captions may have widened the window; one with shorter ones gives the
+// installer's own size back, never less than the captions need.
+void TFormMainInst::FitToLanguage() {
+    if (isMaximized() || isFullScreen()) return;
+    layout()->activate();
+    resize(ownSize_.expandedTo(minimumSizeHint()));
+    widenedSize_ = size();
 }
 
 bool TFormMainInst::Localize() {

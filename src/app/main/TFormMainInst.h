@@ -255,6 +255,7 @@ class TFormMainInst : public QMainWindow {
     void FormClose();
 
     bool Localize();
+    void FitToLanguage();
     void Fail(const char* message);
     void ShowEcuData();
     void ApplySessionState();
@@ -290,6 +291,9 @@ class TFormMainInst : public QMainWindow {
     QPointer<QTextBrowser> helpViewer_;
     MainWindowArea* area_ = nullptr;
     int functionsRight_ = 0;  // right edge of the widest function text
+    // The installer's own window size, and the size a language's longer captions forced from it.
+    QSize ownSize_;
+    QSize widenedSize_;
     std::array<QLabel*, 4> panels_{};
     QActionGroup* portGroup_ = nullptr;
     QActionGroup* mapGroup_ = nullptr;

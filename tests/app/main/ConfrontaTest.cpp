@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <array>
@@ -158,6 +161,41 @@ TEST(ConfrontaConfigurazione, TheCompareAndRestoreWindowsSpeakTheInstallersLangu
                            b.Dict("LabelDataBackup", 50), b.Dict("LabelModAuto", 12), b.Dict("LabelProg", 16),
                            b.Dict("ButtonOK", 15), b.Dict("ButtonAnnulla", 15)}));
     EXPECT_NE(restore.value(0), QStringLiteral("Ripristina backup"));
+}
+
+// The window opens wide enough for its longest names and values (no sideways scrolling), and never
+// wider than the screen, however long they are.
+TEST(ConfrontaConfigurazione, TheWindowOpensWideEnoughForItsColumns) {
+    TFormConfronta::Texts texts;
+    texts.names.mainMapCell = QStringLiteral("Mappa principale, riga %1, colonna %2");
+    texts.names.editMark = QStringLiteral("(segno di modifica)");
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    using Differences = std::vector<ConfigurationDiff::Difference>;
+    struct Case {
+        Differences rows;
+        bool fits;  // on the test screen
+    };
+    const Case cases[] = {
+        {{{"CILINDRATA", "1242", "1368"}}, true},
+        {{{"CL_19_15_MOD", "0", "1"}}, true},
+        {{{"CILINDRATA", "1242", "1368"},
+          {"MAX_ERRORE_LAMBDA", "40", "35"},
+          {"CL_4_2", "312", "330"},
+          {"CL_4_2_MOD", "0", "1"}},
+         true},
+        {{{"DESCRIZIONE", std::string(25, 'A'), std::string(25, 'B')}}, true},
+        {{{"DESCRIZIONE", std::string(250, 'A'), std::string(250, 'B')}}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rows.back().key + " " + std::to_string(c.rows.size()));
+        TFormConfronta window(c.rows, QStringLiteral("punto_1_2_8v_gpl.zvf"), texts);
+        window.show();
+        QApplication::processEvents();
+        EXPECT_LE(window.frameGeometry().width(), screen.width());
+        if (c.fits) {
+            EXPECT_EQ(window.Tabella->horizontalScrollBar()->maximum(), 0);
+        }
+    }
 }
 
 // Every map field by its map and place, in the installer's language; other keys as they are.

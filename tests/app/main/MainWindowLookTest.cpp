@@ -99,6 +99,48 @@ TEST(MainWindowLanguage, FlagButtonRelocalizesEveryCaption) {
     EXPECT_EQ(b.prompter.shown[0].text, b.DictCp("MessConnFallita", 70));
 }
 
+// A language whose captions need a wider window widens it; the next language gives the installer's
+// own size back (never less than its own captions need), and a size chosen meanwhile is kept.
+TEST(MainWindowLanguage, TheWindowReturnsToItsSizeAfterALanguageThatWidenedIt) {
+    Bench b;
+    ASSERT_TRUE(b.form->Start());
+    TFormMainInst& f = *b.form;
+    TModuloLingua& d = b.Dictionary();
+    const auto choose = [&](int language) {
+        d.LanguageAction(language)->trigger();
+        QApplication::processEvents();
+        EXPECT_EQ(d.CurrentIndex(), language);
+    };
+    // The language needing the widest window, and the first one's smallest size.
+    int widest = 0;
+    int widestWidth = 0;
+    for (int language = 0; language < d.LanguageCount(); ++language) {
+        choose(language);
+        if (f.minimumSizeHint().width() > widestWidth) {
+            widest = language;
+            widestWidth = f.minimumSizeHint().width();
+        }
+    }
+    const int narrowest = widest == 0 ? 1 : 0;
+    choose(narrowest);
+    f.resize(1, 1);
+    QApplication::processEvents();
+    const QSize own = f.size();
+    ASSERT_LT(own.width(), widestWidth) << "no language widens the window: the test shows nothing";
+
+    choose(widest);
+    EXPECT_GE(f.width(), widestWidth);
+    choose(narrowest);
+    EXPECT_EQ(f.size(), own);
+
+    // A size the installer chose in between is the one kept.
+    choose(widest);
+    f.resize(f.width() + 40, f.height() + 30);
+    const QSize chosen = f.size();
+    choose(narrowest);
+    EXPECT_EQ(f.size(), chosen);
+}
+
 TEST(MainWindowLanguage, StoredLanguageIsTheOneShown) {
     for (int32_t language : {0, 1, 2}) {
         StoredSettings stored;

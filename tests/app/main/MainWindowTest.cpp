@@ -202,16 +202,41 @@ TEST(MainWindowStart, BackgroundIsPaintedFortyLeftAndSixtyAboveTheFirstButton) {
     }
 }
 
+// The screen as Qt reports it: a screen of `device` pixels shown at a pixel ratio is a logical screen
+// that many times smaller, and Qt enlarges everything drawn on it by the ratio itself.
 TEST(MainWindowStart, WindowIsScaledOnScreensOtherThanTheDesignOne) {
     struct Case {
-        int width;
+        QSize device;
+        double pixelRatio;
         double dpi;
         double scale;
     };
     const Case cases[] = {
-        {800, 96, 1.0}, {800, 96.2, 1.0}, {1280, 96, 1.6}, {800, 120, 0.8}, {1920, 144, 1.6}};
-    for (const Case& c : cases)
-        EXPECT_DOUBLE_EQ(WindowScaleFor(c.width, c.dpi), c.scale) << c.width << " " << c.dpi;
+        {{800, 600}, 1, 96, 1.0},
+        {{800, 600}, 1, 96.2, 1.0},
+        {{1280, 1024}, 1, 96, 1.6},
+        {{800, 600}, 1, 120, 0.8},
+        {{1920, 1440}, 1, 144, 1.6},
+        // A wide screen: the height bounds the factor, the window fits on the screen.
+        {{1920, 1080}, 1, 96, 1.8},
+        {{1280, 720}, 1, 96, 1.2},
+        // Pixel ratio 2: the same windows as on a screen of half the pixels, drawn twice as fine.
+        {{2560, 2048}, 2, 96, 1.6},
+        {{3840, 2160}, 2, 96, 1.8},
+        {{1280, 1024}, 2, 96, 0.8},
+        {{2880, 1800}, 1.5, 96, 2.0},
+    };
+    for (const Case& c : cases) {
+        const QSize logical(int(c.device.width() / c.pixelRatio), int(c.device.height() / c.pixelRatio));
+        const double scale = WindowScaleFor(logical, c.dpi);
+        EXPECT_DOUBLE_EQ(scale, c.scale)
+            << c.device.width() << "x" << c.device.height() << " ratio " << c.pixelRatio << " dpi " << c.dpi;
+        // At the design's resolution the scaled 800 x 600 always fits on the logical screen.
+        if (c.dpi == 96) {
+            EXPECT_LE(800 * scale, logical.width() + 1e-9);
+            EXPECT_LE(600 * scale, logical.height() + 1e-9);
+        }
+    }
 }
 
 TEST(MainWindowStart, DictionaryProblemsEndTheProgram) {
