@@ -46,6 +46,7 @@ void CustomerPages::Reset(BoundSql condition, std::vector<qint64> hidden) {
 
 void CustomerPages::Forget() {
     count_.reset();
+    atLeast_ = 0;
     pages_.clear();
 }
 
@@ -104,31 +105,67 @@ std::optional<int> CustomerPages::Count(QString& error) {
     return count_;
 }
 
+std::optional<bool> CustomerPages::Holds(int rank, QString& error) {
+    if (rank < 0) return false;
+    if (count_) return rank < *count_;
+    if (rank < atLeast_) return true;
+    // Counting stops a page past the rank asked for: a scroll downwards asks rank by rank.
+    const int limit = rank + 1 + kPageSize;
+    const BoundSql where = Where({});
+    QSqlQuery query(QSqlDatabase::database(connectionName_, false));
+    if (!query.prepare(QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM dbcli WHERE %1 LIMIT %2) hits")
+                           .arg(where.text)
+                           .arg(limit))) {
+        error = query.lastError().text();
+        return std::nullopt;
+    }
+    Bind(query, where.values);
+    if (!query.exec() || !query.next()) {
+        error = query.lastError().text();
+        return std::nullopt;
+    }
+    const int counted = query.value(0).toInt();
+    if (counted < limit)
+        count_ = counted;
+    else
+        atLeast_ = counted;
+    return rank < counted;
+}
+
+void CustomerPages::Learn(int page, size_t rows) {
+    const int end = page * kPageSize + int(rows);
+    // A short page ends the view; an empty one past the first only says the view ends before it.
+    if (rows < size_t(kPageSize) && (rows > 0 || page == 0))
+        count_ = end;
+    else
+        atLeast_ = std::max(atLeast_, end);
+}
+
 bool CustomerPages::Fetch(int page, QString& error) {
-    const std::optional<int> count = Count(error);
-    if (!count) return false;
     const int first = page * kPageSize;
-    const int size = std::min(kPageSize, *count - first);
     std::vector<Row> rows;
     bool reversed = false;
     bool ok = false;
     if (const auto before = pages_.find(page - 1); before != pages_.end() && !before->second.empty()) {
         const Row& edge = before->second.back();
         ok = Select(Where({QLatin1String(kAfterRow), {edge.sortKey, edge.key}}), QLatin1String(kViewOrder),
-                    size, 0, rows, error);
+                    kPageSize, 0, rows, error);
     } else if (const auto after = pages_.find(page + 1); after != pages_.end() && !after->second.empty()) {
         const Row& edge = after->second.front();
         ok = Select(Where({QLatin1String(kBeforeRow), {edge.sortKey, edge.key}}),
-                    QLatin1String(kViewOrderReversed), size, 0, rows, error);
+                    QLatin1String(kViewOrderReversed), kPageSize, 0, rows, error);
         reversed = true;
-    } else if (first + size == *count && page > 0) {
-        ok = Select(Where({}), QLatin1String(kViewOrderReversed), size, 0, rows, error);
+    } else if (count_ && page > 0 && first < *count_ && first + kPageSize >= *count_) {
+        ok = Select(Where({}), QLatin1String(kViewOrderReversed), *count_ - first, 0, rows, error);
         reversed = true;
     } else {
-        ok = Select(Where({}), QLatin1String(kViewOrder), size, first, rows, error);
+        ok = Select(Where({}), QLatin1String(kViewOrder), kPageSize, first, rows, error);
     }
     if (!ok) return false;
-    if (reversed) std::reverse(rows.begin(), rows.end());
+    if (reversed)
+        std::reverse(rows.begin(), rows.end());
+    else if (!count_)
+        Learn(page, rows.size());
     pages_[page] = std::move(rows);
     return true;
 }
