@@ -15,6 +15,8 @@ namespace zov {
 
 namespace {
 
+constexpr const char* kNoArchive = "there is no customer archive on this bench";
+
 QString FromCp1252Text(const std::string& text) {
     return QString::fromStdString(cp1252::ToUtf8(text)).trimmed();
 }
@@ -96,13 +98,18 @@ CarHistoryRecorder::Outcome CarHistoryRecorder::Record(const CarHistory::Entry& 
         out.id = id.value_or(0);
         return out;
     }
+    // Opening would make the archive's folder and lock file on a bench that never had one.
+    if (location_.kind == ArchiveLocation::Kind::Sqlite && !QFileInfo::exists(location_.SqlitePath())) {
+        out.error = QLatin1String(kNoArchive);
+        return out;
+    }
     CustomerArchive archive(location_);
     const CustomerArchive::OpenOutcome opened = archive.Open(false);
     switch (opened.status) {
         case CustomerArchive::OpenStatus::Opened:
             break;
         case CustomerArchive::OpenStatus::NoArchive:
-            out.error = QStringLiteral("there is no customer archive on this bench");
+            out.error = QLatin1String(kNoArchive);
             return out;
         case CustomerArchive::OpenStatus::InUse:
             out.error = QStringLiteral("the customer archive is in use by another program");

@@ -215,7 +215,8 @@ void CustomerArchive::Close() {
     cached_.clear();
     deleted_.clear();
     placed_.clear();
-    pages_.Reset(FilterCondition(std::nullopt), {});
+    pages_.Reset(FilterCondition(std::nullopt), RankCondition(std::nullopt), {});
+    found_.reset();
     position_ = -1;
     if (QSqlDatabase::contains(connectionName_)) {
         {
@@ -251,7 +252,8 @@ bool CustomerArchive::RebuildView(std::optional<qint64> keepKey) {
     for (const Row& row : cached_)
         if (row.key > 0) hidden.push_back(row.key);
     for (const Row& row : deleted_) hidden.push_back(row.key);
-    pages_.Reset(FilterCondition(filter_), hidden);
+    pages_.Reset(FilterCondition(filter_), RankCondition(filter_), hidden);
+    found_.reset();
     placed_.clear();
     position_ = -1;
     QString why;
@@ -300,12 +302,14 @@ std::optional<int> CustomerArchive::IndexOf(qint64 key) const {
         if (cached_[p.cached].key == key) return p.index;
     if (key <= 0) return std::nullopt;
     QString why;
-    const std::optional<CustomerPages::Row> row =
-        pages_.First({QStringLiteral("ID = ?"), {QVariant(key)}}, why);
+    const std::optional<CustomerPages::Row> row = pages_.WithId(key, why);
     if (!row) return std::nullopt;
     const std::optional<int> rank = pages_.RankBefore(row->sortKey, row->key, why);
     if (!rank) return std::nullopt;
-    return ViewIndexOfStored(*rank);
+    const int index = ViewIndexOfStored(*rank);
+    // The record kept on view is read already; its page is read only when the user moves from it.
+    found_ = {index, Row{row->key, row->version, row->record}};
+    return index;
 }
 
 int CustomerArchive::Count() const {
@@ -333,6 +337,7 @@ void CustomerArchive::KeepPosition(int index) { position_ = Holds(index) ? index
 
 std::optional<CustomerArchive::Row> CustomerArchive::RowAt(int index) const {
     if (index < 0) return std::nullopt;
+    if (found_ && found_->first == index) return found_->second;
     int before = 0;
     for (const Placed& p : placed_) {
         if (p.index == index) return cached_[p.cached];
@@ -347,14 +352,23 @@ std::optional<CustomerArchive::Row> CustomerArchive::RowAt(int index) const {
     return Row{row->key, row->version, row->record};
 }
 
-void CustomerArchive::First() { position_ = Holds(0) ? 0 : -1; }
+// A move leaves the record IndexOf found behind.
+void CustomerArchive::First() {
+    found_.reset();
+    position_ = Holds(0) ? 0 : -1;
+}
 void CustomerArchive::Prior() {
+    found_.reset();
     if (position_ > 0) --position_;
 }
 void CustomerArchive::Next() {
+    found_.reset();
     if (position_ >= 0 && Holds(position_ + 1)) ++position_;
 }
-void CustomerArchive::Last() { position_ = Count() - 1; }
+void CustomerArchive::Last() {
+    found_.reset();
+    position_ = Count() - 1;
+}
 
 CustomerRecord CustomerArchive::Current() const { return position_ < 0 ? CustomerRecord{} : At(position_); }
 

@@ -3,6 +3,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "ArchiveLocation.h"
@@ -164,6 +165,7 @@ class CustomerArchive {
     std::vector<Row> deleted_;    // stored records deleted in the cache
     std::vector<Placed> placed_;  // the cached records the filter accepts, in view order
     mutable CustomerPages pages_;
+    mutable std::optional<std::pair<int, Row>> found_;  // the record IndexOf found, at its index
     int position_ = -1;
     qint64 nextNewKey_ = -1;
     std::optional<CustomerFilter> filter_;

@@ -38,8 +38,9 @@ CustomerRecord RecordFromColumns(const QSqlQuery& query, int first) {
     return record;
 }
 
-void CustomerPages::Reset(BoundSql condition, std::vector<qint64> hidden) {
+void CustomerPages::Reset(BoundSql condition, BoundSql rankCondition, std::vector<qint64> hidden) {
     condition_ = std::move(condition);
+    rankCondition_ = std::move(rankCondition);
     hidden_ = std::move(hidden);
     Forget();
 }
@@ -50,8 +51,8 @@ void CustomerPages::Forget() {
     pages_.clear();
 }
 
-BoundSql CustomerPages::Where(const BoundSql& extra) const {
-    BoundSql where = condition_;
+BoundSql CustomerPages::Where(const BoundSql& condition, const BoundSql& extra) const {
+    BoundSql where = condition;
     if (!hidden_.empty()) {
         where.text +=
             QStringLiteral(" AND ID NOT IN (%1)")
@@ -181,7 +182,7 @@ std::optional<CustomerPages::Row> CustomerPages::At(int rank, QString& error) {
 }
 
 std::optional<int> CustomerPages::RankBefore(const QString& sortKey, qint64 id, QString& error) {
-    const BoundSql where = Where({QLatin1String(kBeforeRow), {sortKey, id}});
+    const BoundSql where = Where(rankCondition_, {QLatin1String(kBeforeRow), {sortKey, id}});
     QSqlQuery query(QSqlDatabase::database(connectionName_, false));
     if (!query.prepare(QStringLiteral("SELECT COUNT(*) FROM dbcli WHERE ") + where.text)) {
         error = query.lastError().text();
@@ -198,6 +199,15 @@ std::optional<int> CustomerPages::RankBefore(const QString& sortKey, qint64 id, 
 std::optional<CustomerPages::Row> CustomerPages::First(const BoundSql& extra, QString& error) {
     std::vector<Row> rows;
     if (!Select(Where(extra), QLatin1String(kViewOrder), 1, 0, rows, error) || rows.empty())
+        return std::nullopt;
+    return rows.front();
+}
+
+std::optional<CustomerPages::Row> CustomerPages::WithId(qint64 id, QString& error) {
+    std::vector<Row> rows;
+    // Ordered by the key it is looked up by, so no database walks the view's order to find it.
+    if (!Select(Where({QStringLiteral("ID = ?"), {QVariant(id)}}), QStringLiteral("ID"), 1, 0, rows, error) ||
+        rows.empty())
         return std::nullopt;
     return rows.front();
 }

@@ -31,8 +31,9 @@ class CustomerPages {
 
     explicit CustomerPages(QString connectionName) : connectionName_(std::move(connectionName)) {}
 
-    // A new view: its condition and the stored records it leaves out. Drops every page read.
-    void Reset(BoundSql condition, std::vector<qint64> hidden);
+    // A new view: its condition, the same for counting before one of its records (RankCondition)
+    // and the stored records it leaves out. Drops every page read.
+    void Reset(BoundSql condition, BoundSql rankCondition, std::vector<qint64> hidden);
     // Forgets the pages and the count, as after the table changed.
     void Forget();
 
@@ -45,13 +46,17 @@ class CustomerPages {
     std::optional<bool> Holds(int rank, QString& error);
     // The record at `rank` in the view's order.
     std::optional<Row> At(int rank, QString& error);
-    // How many records of the view come before (sortKey, id).
+    // How many records of the view come before (sortKey, id), a place in the view (a record it
+    // holds, or a cached one its filter accepts).
     std::optional<int> RankBefore(const QString& sortKey, qint64 id, QString& error);
+    // The stored record `id` when the view holds it, read by its key alone.
+    std::optional<Row> WithId(qint64 id, QString& error);
     // The first record of the view meeting `extra` as well, if any.
     std::optional<Row> First(const BoundSql& extra, QString& error);
 
   private:
-    BoundSql Where(const BoundSql& extra) const;
+    BoundSql Where(const BoundSql& extra) const { return Where(condition_, extra); }
+    BoundSql Where(const BoundSql& condition, const BoundSql& extra) const;
     // Notes what a page read says of the view's size.
     void Learn(int page, size_t rows);
     bool Fetch(int page, QString& error);
@@ -60,6 +65,7 @@ class CustomerPages {
 
     QString connectionName_;
     BoundSql condition_{QStringLiteral("1 = 1"), {}};
+    BoundSql rankCondition_{QStringLiteral("1 = 1"), {}};
     std::vector<qint64> hidden_;
     std::optional<int> count_;
     int atLeast_ = 0;  // records the view is known to hold while count_ is unknown

@@ -112,7 +112,7 @@ TEST(CarHistoryRecorderTest, AnEntryGoesOnlyIntoAnArchiveThatExistsAndAnswers) {
     const CarHistoryRecorder::Outcome none = CarHistoryRecorder(bench.space.Bench()).Record(*entry);
     EXPECT_FALSE(none.stored);
     EXPECT_EQ(none.error, "there is no customer archive on this bench");
-    EXPECT_FALSE(QFileInfo::exists(bench.space.Bench().SqlitePath()));
+    EXPECT_FALSE(QFileInfo::exists(bench.space.Bench().Folder()));
 
     // A server database that is not there.
     ArchiveSpace shared(Backend::Postgres);
