@@ -101,6 +101,7 @@ CarHistoryRecorder::Outcome CarHistoryRecorder::Record(const CarHistory::Entry& 
     // Opening would make the archive's folder and lock file on a bench that never had one.
     if (location_.kind == ArchiveLocation::Kind::Sqlite && !QFileInfo::exists(location_.SqlitePath())) {
         out.error = QLatin1String(kNoArchive);
+        out.noArchive = true;
         return out;
     }
     CustomerArchive archive(location_);
@@ -110,6 +111,7 @@ CarHistoryRecorder::Outcome CarHistoryRecorder::Record(const CarHistory::Entry& 
             break;
         case CustomerArchive::OpenStatus::NoArchive:
             out.error = QLatin1String(kNoArchive);
+            out.noArchive = true;
             return out;
         case CustomerArchive::OpenStatus::InUse:
             out.error = QStringLiteral("the customer archive is in use by another program");

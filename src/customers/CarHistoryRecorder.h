@@ -24,7 +24,8 @@ class CarHistoryRecorder {
     struct Outcome {
         bool stored = false;
         qint64 id = 0;
-        QString error;  // why not, when not (English, as zovctl prints it)
+        QString error;           // why not, when not (English, as zovctl prints it)
+        bool noArchive = false;  // the bench has no archive to store into
     };
 
     // `host`: the bench's name in the entries it stores (this computer's host name by default).

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "CustomerArchive.h"
 #include "DictionaryMessages.h"

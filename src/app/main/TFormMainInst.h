@@ -135,11 +135,6 @@ class TFormMainInst : public QMainWindow {
     // Opens the customer archive modally (`installationMode`: a new record prefilled from the
     // vehicle configuration, the installation's last step); returns the window's result.
     int OpenCustomerArchive(bool installationMode);
-    // Stores a backup just made in the car's history (the customer archive's database); when it
-    // cannot, the reason waits for TellUnstoredHistory, so the programming goes on undisturbed.
-    void RecordBackupInHistory(const std::string& path);
-    // Tells the installer, once the programming is over, that its backup is not in the history.
-    void TellUnstoredHistory();
     void BitBtn6Click();
     void BitBtn7Click();
     // Help and about.
@@ -246,6 +241,12 @@ class TFormMainInst : public QMainWindow {
     void OpenMappingWindow();
     // "Carica configurazione" after its file has been chosen.
     void LoadConfigurationFrom(const QString& source);
+    // Stores a backup just made in the car's history (the customer archive's database); when it
+    // cannot, the reason waits for TellUnstoredHistory, so the programming goes on undisturbed.
+    void RecordBackupInHistory(const std::string& path);
+    // Tells the installer, once the programming is over, that its backup is not in the history: a
+    // box when the archive failed, the status bar when the bench has none.
+    void TellUnstoredHistory();
     void BuildMenu();
     void BuildArea();
     void BuildStatusBar();
@@ -310,7 +311,8 @@ class TFormMainInst : public QMainWindow {
     PreviewRunner previewRunner_;
     CustomerRunner customerRunner_;
     std::string unstoredHistory_;
-    qint64 lastBackupEntry_ = 0;  // the car history's entry of the last backup stored
+    bool historyMissing_ = false;  // the bench has no archive: said in the status bar, not a box
+    qint64 lastBackupEntry_ = 0;   // the car history's entry of the last backup stored
 };
 
 }  // namespace zov

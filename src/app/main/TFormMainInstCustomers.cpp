@@ -2,6 +2,7 @@
 // cars' history the archive keeps (each backup stored, a past configuration compared or loaded).
 #include <QFile>
 #include <QFileInfo>
+#include <QStatusBar>
 #include <QTimer>
 #include <utility>
 
@@ -16,6 +17,13 @@
 #include "TimerPause.h"
 
 namespace zov {
+
+namespace {
+
+// How long the status bar says that a bench without an archive stored no history.
+constexpr int kHistoryNoteMs = 10000;
+
+}  // namespace
 
 void TFormMainInst::BitBtn4Click() { OpenCustomerArchive(false); }
 
@@ -62,17 +70,20 @@ void TFormMainInst::RecordBackupInHistory(const std::string& path) {
         lastBackupEntry_ = stored.id;
         if (stored.stored) return;
         why = stored.error;
+        historyMissing_ = stored.noArchive;
     }
     unstoredHistory_ = ToCp1252(why);
 }
 
 void TFormMainInst::TellUnstoredHistory() {
     if (unstoredHistory_.empty() || !dictionary_) return;
-    const std::string reason = std::move(unstoredHistory_);
-    unstoredHistory_.clear();
+    const std::string reason = std::exchange(unstoredHistory_, std::string());
     const std::string text = dictionary_->LookupCp1252("MessStoricoNonSalvato", 70)
                                  .value_or("Configurazione non registrata nello storico della vettura:");
-    ctx_.prompter.Ask(text + "\n" + reason, Caption(), PromptIcon::Warning, PromptButtons::Ok);
+    if (std::exchange(historyMissing_, false))
+        StatusBarMain->showMessage(FromCp1252(text + " " + reason), kHistoryNoteMs);
+    else
+        ctx_.prompter.Ask(text + "\n" + reason, Caption(), PromptIcon::Warning, PromptButtons::Ok);
 }
 
 }  // namespace zov
