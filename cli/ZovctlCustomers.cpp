@@ -11,6 +11,7 @@
 #include "ArchiveMove.h"
 #include "AtomicFile.h"
 #include "CarHistory.h"
+#include "CarHistoryRecorder.h"
 #include "CustomerArchive.h"
 #include "CustomerFilter.h"
 #include "ZovctlText.h"
@@ -341,6 +342,27 @@ int RunCustomersCommand(const std::string& runtimeDirectory, const QString& sett
         return e.code;
     }
     return CustomersStatus::kOk;
+}
+
+long long StoreBackupInHistory(const std::string& runtimeDirectory, const QString& settingsDirectory,
+                               const std::string& path, const ConfCar& car, std::string& error) {
+    static int argc = 1;
+    static char name[] = "zovctl";
+    static char* argv[] = {name, nullptr};
+    std::unique_ptr<QCoreApplication> app;
+    if (!QCoreApplication::instance()) app = std::make_unique<QCoreApplication>(argc, argv);
+    QString why;
+    const std::optional<CarHistory::Entry> entry =
+        CarHistoryRecorder::BackupEntry(QFile::decodeName(QByteArray::fromStdString(path)), car, why);
+    if (entry) {
+        const CarHistoryRecorder recorder(
+            ArchiveLocation::FromSettings(settingsDirectory, QString::fromStdString(runtimeDirectory)));
+        const CarHistoryRecorder::Outcome stored = recorder.Record(*entry);
+        if (stored.stored) return stored.id;
+        why = stored.error;
+    }
+    error = why.toStdString();
+    return 0;
 }
 
 }  // namespace zov

@@ -21,4 +21,10 @@ struct CustomersStatus {
 int RunCustomersCommand(const std::string& runtimeDirectory, const QString& settingsDirectory,
                         const std::vector<std::string>& args, std::string& error);
 
+class ConfCar;
+// Stores the backup at `path` of the configuration `car` holds in the car history of the archive
+// the settings name; the entry's id, or 0 with `error` when it was not stored.
+long long StoreBackupInHistory(const std::string& runtimeDirectory, const QString& settingsDirectory,
+                               const std::string& path, const ConfCar& car, std::string& error);
+
 }  // namespace zov

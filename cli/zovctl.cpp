@@ -475,6 +475,15 @@ void BackUpBeforeProgramming(Session& session) {
     const BackupOutcome outcome = ProgrammingBackup(session.link, session.model).Make(backup);
     if (outcome.made) {
         std::fprintf(stderr, "zovctl: backup %s\n", outcome.path.c_str());
+        std::string why;
+        const long long entry = StoreBackupInHistory(
+            RuntimeDirectory(session.options), QString::fromStdString(session.options.settingsDirectory),
+            outcome.path, session.model.Car(), why);
+        if (entry > 0)
+            std::fprintf(stderr, "zovctl: backup stored in the car history as entry %lld\n", entry);
+        else
+            std::fprintf(stderr, "zovctl: warning: the backup is not in the car history: %s\n",
+                         OneLine(why).c_str());
         return;
     }
     if (!session.options.force)

@@ -1,9 +1,13 @@
 #include "CarHistory.h"
 
+#include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
 #include <QSysInfo>
 #include <QVariant>
+
+#include "Packaging.h"
 
 namespace zov {
 
@@ -35,7 +39,7 @@ std::optional<qint64> CarHistory::Store(Entry entry, QString& error) {
                        .arg(QLatin1String(kTable)));
     insert.addBindValue(KindName(entry.kind));
     insert.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
-    insert.addBindValue(QSysInfo::machineHostName());
+    insert.addBindValue(entry.host.isEmpty() ? QSysInfo::machineHostName() : entry.host);
     insert.addBindValue(entry.plate.trimmed().toUpper());
     insert.addBindValue(entry.serial.trimmed().toUpper());
     insert.addBindValue(entry.customer);
@@ -66,6 +70,57 @@ std::optional<std::vector<CarHistory::Entry>> CarHistory::Find(const QString& pl
     std::vector<Entry> out;
     while (query.next()) out.push_back(EntryFrom(query));
     return out;
+}
+
+std::optional<std::vector<CarHistory::Entry>> CarHistory::FindAny(const QString& plate, const QString& serial,
+                                                                  const QString& customer, QString& error) {
+    QStringList conditions;
+    QVariantList values;
+    const auto ask = [&](const char* condition, const QString& value) {
+        if (value.isEmpty()) return;
+        conditions << QLatin1String(condition);
+        values << value;
+    };
+    ask("PLATE = ?", plate.trimmed().toUpper());
+    ask("SERIAL = ?", serial.trimmed().toUpper());
+    ask("CUSTOMER = ?", customer.trimmed());
+    std::vector<Entry> out;
+    if (conditions.isEmpty()) return out;
+    QSqlQuery query(db_);
+    query.prepare(
+        QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY TAKEN_AT DESC, ID DESC")
+            .arg(QLatin1String(kColumns), QLatin1String(kTable), conditions.join(QStringLiteral(" OR "))));
+    for (const QVariant& v : values) query.addBindValue(v);
+    if (!query.exec()) {
+        error = query.lastError().text();
+        return std::nullopt;
+    }
+    while (query.next()) out.push_back(EntryFrom(query));
+    return out;
+}
+
+bool CarHistory::Identify(qint64 id, const QString& plate, const QString& serial, const QString& customer,
+                          QString& error) {
+    QSqlQuery update(db_);
+    update.prepare(QStringLiteral("UPDATE %1 SET PLATE = ?, SERIAL = ?, CUSTOMER = ? WHERE ID = ? AND "
+                                  "COALESCE(PLATE, '') = '' AND COALESCE(SERIAL, '') = '' AND "
+                                  "COALESCE(CUSTOMER, '') = ''")
+                       .arg(QLatin1String(kTable)));
+    update.addBindValue(plate.trimmed().toUpper());
+    update.addBindValue(serial.trimmed().toUpper());
+    update.addBindValue(customer.trimmed());
+    update.addBindValue(id);
+    if (update.exec()) return true;
+    error = update.lastError().text();
+    return false;
+}
+
+bool CarHistory::WriteOut(const Entry& entry, const QString& path, QString& error) {
+    const PackResult written =
+        WriteFileAtomically(QFile::encodeName(path).toStdString(),
+                            std::string_view(entry.content.constData(), size_t(entry.content.size())));
+    if (!written) error = QString::fromStdString(written.error);
+    return written.ok;
 }
 
 std::optional<CarHistory::Entry> CarHistory::Get(qint64 id, QString& error) {

@@ -100,6 +100,10 @@ bool CustomerArchive::Connect(QString& error) {
         error = QStringLiteral("%1: %2").arg(location_.Describe(), db.lastError().text());
         return false;
     }
+    return StartSession(error);
+}
+
+bool CustomerArchive::StartSession(QString& error) {
     // A bench whose write waits on another bench's gives up rather than hang the window; the
     // server's notices are no business of the person at the bench.
     if (IsPostgres())
@@ -107,6 +111,22 @@ bool CustomerArchive::Connect(QString& error) {
                Exec(QStringLiteral("SET client_min_messages = warning"), error);
     // Applied changes survive a crash or a power cut.
     return Exec(QStringLiteral("PRAGMA synchronous = FULL"), error);
+}
+
+bool CustomerArchive::Reopen() {
+    QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+    db.close();
+    QString ignored;
+    return db.open() && StartSession(ignored);
+}
+
+bool CustomerArchive::StillConnected() {
+    {
+        QSqlQuery probe(QSqlDatabase::database(connectionName_, false));
+        if (probe.exec(QStringLiteral("SELECT 1"))) return true;
+    }
+    Reopen();
+    return false;
 }
 
 bool CustomerArchive::PrepareSchema(bool create, OpenOutcome& out) {
@@ -162,7 +182,11 @@ CustomerArchive::OpenOutcome CustomerArchive::Open(bool create) {
     // SQLite would make an empty file for a missing archive; whether to make it is the caller's.
     if (!IsPostgres() && !create && !QFileInfo::exists(location_.SqlitePath()))
         return fail(OpenStatus::NoArchive);
-    if (!Connect(out.error)) return fail(OpenStatus::Failed);
+    if (!Connect(out.error)) {
+        const QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+        out.unreachable = db.isValid() && !db.isOpen();
+        return fail(OpenStatus::Failed);
+    }
     if (!PrepareSchema(create, out))
         return fail(out.status == OpenStatus::NoArchive && !create ? OpenStatus::NoArchive
                                                                    : OpenStatus::Failed);
@@ -181,8 +205,8 @@ void CustomerArchive::Close() {
     cached_.clear();
     deleted_.clear();
     placed_.clear();
-    pages_.Reset(FilterCondition(std::nullopt), {});
-    count_ = 0;
+    pages_.Reset(FilterCondition(std::nullopt), RankCondition(std::nullopt), {});
+    found_.reset();
     position_ = -1;
     if (QSqlDatabase::contains(connectionName_)) {
         {
@@ -218,13 +242,13 @@ bool CustomerArchive::RebuildView(std::optional<qint64> keepKey) {
     for (const Row& row : cached_)
         if (row.key > 0) hidden.push_back(row.key);
     for (const Row& row : deleted_) hidden.push_back(row.key);
-    pages_.Reset(FilterCondition(filter_), hidden);
+    pages_.Reset(FilterCondition(filter_), RankCondition(filter_), hidden);
+    found_.reset();
     placed_.clear();
-    count_ = 0;
     position_ = -1;
     QString why;
-    const std::optional<int> stored = pages_.Count(why);
-    if (!stored) {
+    const std::optional<bool> anyStored = pages_.Holds(0, why);
+    if (!anyStored) {
         lastError_ = why;
         return false;
     }
@@ -249,8 +273,7 @@ bool CustomerArchive::RebuildView(std::optional<qint64> keepKey) {
         }
         placed_.push_back({i, *before, *before + int(placed_.size())});
     }
-    count_ = *stored + int(placed_.size());
-    position_ = count_ > 0 ? 0 : -1;
+    position_ = *anyStored || !placed_.empty() ? 0 : -1;
     if (!keepKey) return true;
     const std::optional<int> at = IndexOf(*keepKey);
     if (at) position_ = *at;
@@ -269,16 +292,42 @@ std::optional<int> CustomerArchive::IndexOf(qint64 key) const {
         if (cached_[p.cached].key == key) return p.index;
     if (key <= 0) return std::nullopt;
     QString why;
-    const std::optional<CustomerPages::Row> row =
-        pages_.First({QStringLiteral("ID = ?"), {QVariant(key)}}, why);
+    const std::optional<CustomerPages::Row> row = pages_.WithId(key, why);
     if (!row) return std::nullopt;
     const std::optional<int> rank = pages_.RankBefore(row->sortKey, row->key, why);
     if (!rank) return std::nullopt;
-    return ViewIndexOfStored(*rank);
+    const int index = ViewIndexOfStored(*rank);
+    // The record kept on view is read already; its page is read only when the user moves from it.
+    found_ = {index, Row{row->key, row->version, row->record}};
+    return index;
 }
 
+int CustomerArchive::Count() const {
+    QString why;
+    const std::optional<int> stored = pages_.Count(why);
+    if (!stored) lastError_ = why;
+    return stored.value_or(0) + int(placed_.size());
+}
+
+bool CustomerArchive::Holds(int index) const {
+    if (index < 0) return false;
+    // The cached records at or before `index` take places the stored ones would otherwise have.
+    int storedRank = index;
+    for (const Placed& p : placed_) {
+        if (p.index == index) return true;
+        if (p.index < index) --storedRank;
+    }
+    QString why;
+    const std::optional<bool> held = pages_.Holds(storedRank, why);
+    if (!held) lastError_ = why;
+    return held.value_or(false);
+}
+
+void CustomerArchive::KeepPosition(int index) { position_ = Holds(index) ? index : Count() - 1; }
+
 std::optional<CustomerArchive::Row> CustomerArchive::RowAt(int index) const {
-    if (index < 0 || index >= Count()) return std::nullopt;
+    if (index < 0) return std::nullopt;
+    if (found_ && found_->first == index) return found_->second;
     int before = 0;
     for (const Placed& p : placed_) {
         if (p.index == index) return cached_[p.cached];
@@ -287,20 +336,29 @@ std::optional<CustomerArchive::Row> CustomerArchive::RowAt(int index) const {
     QString why;
     const std::optional<CustomerPages::Row> row = pages_.At(index - before, why);
     if (!row) {
-        lastError_ = why;
+        if (!why.isEmpty()) lastError_ = why;
         return std::nullopt;
     }
     return Row{row->key, row->version, row->record};
 }
 
-void CustomerArchive::First() { position_ = Count() > 0 ? 0 : -1; }
+// A move leaves the record IndexOf found behind.
+void CustomerArchive::First() {
+    found_.reset();
+    position_ = Holds(0) ? 0 : -1;
+}
 void CustomerArchive::Prior() {
+    found_.reset();
     if (position_ > 0) --position_;
 }
 void CustomerArchive::Next() {
-    if (position_ >= 0 && position_ + 1 < Count()) ++position_;
+    found_.reset();
+    if (position_ >= 0 && Holds(position_ + 1)) ++position_;
 }
-void CustomerArchive::Last() { position_ = Count() - 1; }
+void CustomerArchive::Last() {
+    found_.reset();
+    position_ = Count() - 1;
+}
 
 CustomerRecord CustomerArchive::Current() const { return position_ < 0 ? CustomerRecord{} : At(position_); }
 
@@ -349,7 +407,7 @@ bool CustomerArchive::DeleteCurrent() {
     std::erase_if(cached_, [&](const Row& r) { return r.key == current->key; });
     if (current->key > 0) deleted_.push_back(*current);
     RebuildView(std::nullopt);
-    position_ = std::min(keepPosition, Count() - 1);
+    KeepPosition(keepPosition);
     return true;
 }
 
@@ -420,9 +478,12 @@ CustomerArchive::ApplyOutcome CustomerArchive::Apply() {
     ApplyOutcome out;
     if (!open_ || !HasCachedChanges()) return out;
     QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+    // The connection lost at an earlier try, and not yet made again.
+    if (!db.isOpen()) Reopen();
     auto fail = [&](ApplyOutcome failure) {
         db.rollback();
         lastError_ = failure.error;
+        failure.unreachable = failure.status == ApplyStatus::Failed && !StillConnected();
         return failure;
     };
     if (!db.transaction()) return fail({ApplyStatus::Failed, ErrorOf(db.lastError()), {}});
@@ -432,6 +493,8 @@ CustomerArchive::ApplyOutcome CustomerArchive::Apply() {
 
     std::optional<qint64> current;
     if (const std::optional<Row> row = RowAt(position_)) current = row->key;
+    // A view that could not be shown (the archive out of reach) goes back to the last record posted.
+    if (!current && !cached_.empty()) current = cached_.back().key;
     size_t added = 0;
     for (const Row& row : cached_) {
         if (row.key >= 0) continue;
@@ -442,7 +505,7 @@ CustomerArchive::ApplyOutcome CustomerArchive::Apply() {
     cached_.clear();
     deleted_.clear();
     // Applied: a failure now is only of the fresh look at the table.
-    if (!RebuildView(current) && current) position_ = std::min(keepPosition, Count() - 1);
+    if (!RebuildView(current) && current) KeepPosition(keepPosition);
     return out;
 }
 

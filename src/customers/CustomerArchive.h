@@ -3,6 +3,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "ArchiveLocation.h"
@@ -42,13 +43,15 @@ class CustomerArchive {
     struct OpenOutcome {
         OpenStatus status = OpenStatus::Failed;
         QString error;
-        ImportReport import;  // the older installation's table, imported on the first open only
+        bool unreachable = false;  // Failed: the database could not be connected to at all
+        ImportReport import;       // the older installation's table, imported on the first open only
     };
     enum class ApplyStatus { Applied, Conflict, Failed };
     struct ApplyOutcome {
         ApplyStatus status = ApplyStatus::Applied;
         QString error;
-        QString conflictSurname;  // the record the other bench changed
+        QString conflictSurname;   // the record the other bench changed
+        bool unreachable = false;  // Failed: the connection was lost (it is made again for a retry)
     };
     struct PostOutcome {
         bool posted = false;
@@ -74,11 +77,12 @@ class CustomerArchive {
     // a PostgreSQL server does it on its own.
     bool Pack(QString* error = nullptr);
 
-    // The records in view.
-    int Count() const { return count_; }
+    // The records in view, counted whole once per view (the window's counter asks); moving and
+    // reading count no further than the position.
+    int Count() const;
     int Position() const { return position_; }
     bool AtBeginning() const { return position_ <= 0; }
-    bool AtEnd() const { return position_ < 0 || position_ + 1 >= Count(); }
+    bool AtEnd() const { return position_ < 0 || !Holds(position_ + 1); }
     void First();
     void Prior();
     void Next();
@@ -131,11 +135,20 @@ class CustomerArchive {
     };
 
     bool Connect(QString& error);
+    bool StartSession(QString& error);
+    // After a failure: whether the connection still answers; when it does not, it is closed and
+    // opened again once, so that the next try may succeed.
+    bool StillConnected();
+    bool Reopen();
     bool PrepareSchema(bool create, OpenOutcome& out);
     // Shows the records again (filter, stored and cached); the position goes to `keepKey` when it
     // is in view (true), else to the first record.
     bool RebuildView(std::optional<qint64> keepKey);
     std::optional<int> IndexOf(qint64 key) const;
+    // Whether the view has a record at `index`.
+    bool Holds(int index) const;
+    // The position goes to `index`, or to the last record when the view ends before it.
+    void KeepPosition(int index);
     std::optional<Row> RowAt(int index) const;
     int ViewIndexOfStored(int rank) const;
     ImportReport ImportOnFirstOpen();
@@ -152,7 +165,7 @@ class CustomerArchive {
     std::vector<Row> deleted_;    // stored records deleted in the cache
     std::vector<Placed> placed_;  // the cached records the filter accepts, in view order
     mutable CustomerPages pages_;
-    int count_ = 0;
+    mutable std::optional<std::pair<int, Row>> found_;  // the record IndexOf found, at its index
     int position_ = -1;
     qint64 nextNewKey_ = -1;
     std::optional<CustomerFilter> filter_;

@@ -38,19 +38,21 @@ CustomerRecord RecordFromColumns(const QSqlQuery& query, int first) {
     return record;
 }
 
-void CustomerPages::Reset(BoundSql condition, std::vector<qint64> hidden) {
+void CustomerPages::Reset(BoundSql condition, BoundSql rankCondition, std::vector<qint64> hidden) {
     condition_ = std::move(condition);
+    rankCondition_ = std::move(rankCondition);
     hidden_ = std::move(hidden);
     Forget();
 }
 
 void CustomerPages::Forget() {
     count_.reset();
+    atLeast_ = 0;
     pages_.clear();
 }
 
-BoundSql CustomerPages::Where(const BoundSql& extra) const {
-    BoundSql where = condition_;
+BoundSql CustomerPages::Where(const BoundSql& condition, const BoundSql& extra) const {
+    BoundSql where = condition;
     if (!hidden_.empty()) {
         where.text +=
             QStringLiteral(" AND ID NOT IN (%1)")
@@ -104,31 +106,67 @@ std::optional<int> CustomerPages::Count(QString& error) {
     return count_;
 }
 
+std::optional<bool> CustomerPages::Holds(int rank, QString& error) {
+    if (rank < 0) return false;
+    if (count_) return rank < *count_;
+    if (rank < atLeast_) return true;
+    // Counting stops a page past the rank asked for: a scroll downwards asks rank by rank.
+    const int limit = rank + 1 + kPageSize;
+    const BoundSql where = Where({});
+    QSqlQuery query(QSqlDatabase::database(connectionName_, false));
+    if (!query.prepare(QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM dbcli WHERE %1 LIMIT %2) hits")
+                           .arg(where.text)
+                           .arg(limit))) {
+        error = query.lastError().text();
+        return std::nullopt;
+    }
+    Bind(query, where.values);
+    if (!query.exec() || !query.next()) {
+        error = query.lastError().text();
+        return std::nullopt;
+    }
+    const int counted = query.value(0).toInt();
+    if (counted < limit)
+        count_ = counted;
+    else
+        atLeast_ = counted;
+    return rank < counted;
+}
+
+void CustomerPages::Learn(int page, size_t rows) {
+    const int end = page * kPageSize + int(rows);
+    // A short page ends the view; an empty one past the first only says the view ends before it.
+    if (rows < size_t(kPageSize) && (rows > 0 || page == 0))
+        count_ = end;
+    else
+        atLeast_ = std::max(atLeast_, end);
+}
+
 bool CustomerPages::Fetch(int page, QString& error) {
-    const std::optional<int> count = Count(error);
-    if (!count) return false;
     const int first = page * kPageSize;
-    const int size = std::min(kPageSize, *count - first);
     std::vector<Row> rows;
     bool reversed = false;
     bool ok = false;
     if (const auto before = pages_.find(page - 1); before != pages_.end() && !before->second.empty()) {
         const Row& edge = before->second.back();
         ok = Select(Where({QLatin1String(kAfterRow), {edge.sortKey, edge.key}}), QLatin1String(kViewOrder),
-                    size, 0, rows, error);
+                    kPageSize, 0, rows, error);
     } else if (const auto after = pages_.find(page + 1); after != pages_.end() && !after->second.empty()) {
         const Row& edge = after->second.front();
         ok = Select(Where({QLatin1String(kBeforeRow), {edge.sortKey, edge.key}}),
-                    QLatin1String(kViewOrderReversed), size, 0, rows, error);
+                    QLatin1String(kViewOrderReversed), kPageSize, 0, rows, error);
         reversed = true;
-    } else if (first + size == *count && page > 0) {
-        ok = Select(Where({}), QLatin1String(kViewOrderReversed), size, 0, rows, error);
+    } else if (count_ && page > 0 && first < *count_ && first + kPageSize >= *count_) {
+        ok = Select(Where({}), QLatin1String(kViewOrderReversed), *count_ - first, 0, rows, error);
         reversed = true;
     } else {
-        ok = Select(Where({}), QLatin1String(kViewOrder), size, first, rows, error);
+        ok = Select(Where({}), QLatin1String(kViewOrder), kPageSize, first, rows, error);
     }
     if (!ok) return false;
-    if (reversed) std::reverse(rows.begin(), rows.end());
+    if (reversed)
+        std::reverse(rows.begin(), rows.end());
+    else if (!count_)
+        Learn(page, rows.size());
     pages_[page] = std::move(rows);
     return true;
 }
@@ -144,7 +182,7 @@ std::optional<CustomerPages::Row> CustomerPages::At(int rank, QString& error) {
 }
 
 std::optional<int> CustomerPages::RankBefore(const QString& sortKey, qint64 id, QString& error) {
-    const BoundSql where = Where({QLatin1String(kBeforeRow), {sortKey, id}});
+    const BoundSql where = Where(rankCondition_, {QLatin1String(kBeforeRow), {sortKey, id}});
     QSqlQuery query(QSqlDatabase::database(connectionName_, false));
     if (!query.prepare(QStringLiteral("SELECT COUNT(*) FROM dbcli WHERE ") + where.text)) {
         error = query.lastError().text();
@@ -161,6 +199,15 @@ std::optional<int> CustomerPages::RankBefore(const QString& sortKey, qint64 id, 
 std::optional<CustomerPages::Row> CustomerPages::First(const BoundSql& extra, QString& error) {
     std::vector<Row> rows;
     if (!Select(Where(extra), QLatin1String(kViewOrder), 1, 0, rows, error) || rows.empty())
+        return std::nullopt;
+    return rows.front();
+}
+
+std::optional<CustomerPages::Row> CustomerPages::WithId(qint64 id, QString& error) {
+    std::vector<Row> rows;
+    // Ordered by the key it is looked up by, so no database walks the view's order to find it.
+    if (!Select(Where({QStringLiteral("ID = ?"), {QVariant(id)}}), QStringLiteral("ID"), 1, 0, rows, error) ||
+        rows.empty())
         return std::nullopt;
     return rows.front();
 }

@@ -73,6 +73,12 @@ BoundSql FilterCondition(const std::optional<CustomerFilter>& filter) {
     return DateCondition(std::get<DateFilter>(*filter));
 }
 
+BoundSql RankCondition(const std::optional<CustomerFilter>& filter) {
+    const auto* prefix = filter ? std::get_if<PrefixFilter>(&*filter) : nullptr;
+    if (!prefix || prefix->field != kCognome || prefix->prefix.isEmpty()) return FilterCondition(filter);
+    return {KeyColumn(kCognome) + QStringLiteral(" >= ?"), {QVariant(SearchKey(prefix->prefix))}};
+}
+
 BoundSql SurnamePrefixCondition(const QString& prefix) { return PrefixCondition(kCognome, prefix); }
 
 }  // namespace zov

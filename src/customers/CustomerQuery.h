@@ -34,6 +34,10 @@ constexpr int kFirstFieldColumn = 3;
 
 // The filter's condition ("1 = 1" with none); its values in order.
 BoundSql FilterCondition(const std::optional<CustomerFilter>& filter);
+// The filter's condition for counting the records of the view before one of them: a surname
+// prefix keeps only its lower bound, the record's own key being the upper one. SQLite bounds an
+// index scan by one upper bound only, and the prefix's would make it walk every hit.
+BoundSql RankCondition(const std::optional<CustomerFilter>& filter);
 // The surnames beginning with `prefix` (case ignored), as a key range.
 BoundSql SurnamePrefixCondition(const QString& prefix);
 

@@ -15,10 +15,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "CarHistoryRecorder.h"
 #include "DictionaryMessages.h"
 #include "InstallationRecord.h"
 #include "Localizer.h"
 #include "QtText.h"
+#include "TFormClientiStorico.h"
 #include "TFormConnessione.h"
 #include "TFormRicerca.h"
 #include "TModuloLingua.h"
@@ -52,6 +54,9 @@ struct TFormClienti::Texts {
     std::string messClientiImportati = "Clienti importati dal vecchio archivio dbcli.DBF:";
     std::string messImportFallito = "Impossibile importare il vecchio archivio:";
     std::string messValoriNonImportati = "Valori non importati come erano:";
+    std::string messArchivioIrraggiungibile =
+        "Archivio clienti non raggiungibile: i dati restano nella finestra.";
+    std::string messStoricoNonSalvato = "Configurazione non registrata nello storico della vettura:";
 };
 
 namespace {
@@ -238,6 +243,7 @@ QWidget* TFormClienti::BuildButtons() {
     ButtonCerca = MakeButton(panel, "ButtonCerca", "&Ricerca ...");
     ButtonEsci = MakeButton(panel, "ButtonEsci", "&Esci");
     ButtonConnessione = MakeButton(panel, "ButtonConnessione", "C&onnessione archivio...");
+    ButtonStorico = MakeButton(panel, "ButtonStorico", "S&torico vettura");
     LabelCont = MakeLabel(panel, "LabelCont", "");
     LabelRicerca = MakeLabel(panel, "LabelRicerca", "Ricerca in corso");
     ButtonAnnullaMod->setEnabled(false);
@@ -254,6 +260,7 @@ QWidget* TFormClienti::BuildButtons() {
     grid->addWidget(LabelRicerca, 2, 2);
     grid->addWidget(ButtonEsci, 2, 3);
     grid->addWidget(ButtonConnessione, 3, 0);
+    grid->addWidget(ButtonStorico, 3, 1);
 
     connect(ButtonFirst, &QPushButton::clicked, this, &TFormClienti::ButtonFirstClick);
     connect(ButtonPrev, &QPushButton::clicked, this, &TFormClienti::ButtonPrevClick);
@@ -267,6 +274,7 @@ QWidget* TFormClienti::BuildButtons() {
     connect(ButtonCerca, &QPushButton::clicked, this, &TFormClienti::ButtonCercaClick);
     connect(ButtonEsci, &QPushButton::clicked, this, &TFormClienti::ButtonEsciClick);
     connect(ButtonConnessione, &QPushButton::clicked, this, &TFormClienti::ButtonConnessioneClick);
+    connect(ButtonStorico, &QPushButton::clicked, this, &TFormClienti::ButtonStoricoClick);
     return panel;
 }
 
@@ -281,9 +289,9 @@ bool TFormClienti::Localize() {
     for (QObject* control : std::initializer_list<QObject*>{LabelCil, LabelAnno, LabelVer, LabelTarga})
         localizer.Caption(control, 15);
     localizer.Caption(LabelDataCreaz, 18);
-    for (QObject* control : std::initializer_list<QObject*>{ButtonFirst, ButtonPrev, ButtonNext, ButtonLast,
-                                                            ButtonNew, ButtonDel, ButtonAnnullaMod,
-                                                            ButtonConfermaMod, ButtonVai, ButtonCerca})
+    for (QObject* control : std::initializer_list<QObject*>{
+             ButtonFirst, ButtonPrev, ButtonNext, ButtonLast, ButtonNew, ButtonDel, ButtonAnnullaMod,
+             ButtonConfermaMod, ButtonVai, ButtonCerca, ButtonStorico})
         localizer.Caption(control, 25);
     localizer.Caption(ButtonConnessione, 25);
     localizer.Caption(ButtonEsci, 10)
@@ -310,6 +318,8 @@ bool TFormClienti::Localize() {
         .Text(QStringLiteral("MessImportFallito"), 70, t.messImportFallito)
         .Text(QStringLiteral("MessScartaCliente"), 70, t.messScartaCliente)
         .Text(QStringLiteral("MessValoriNonImportati"), 70, t.messValoriNonImportati)
+        .Text(QStringLiteral("MessArchivioIrraggiungibile"), 70, t.messArchivioIrraggiungibile)
+        .Text(QStringLiteral("MessStoricoNonSalvato"), 70, t.messStoricoNonSalvato)
         .Text(QStringLiteral("ButtonOK"), 15, t.buttonOK)
         .Text(QStringLiteral("ButtonAnnulla"), 15, t.buttonAnnulla);
     return localizer.RunOrReport(ctx_.prompter, dictionary_messages::kCustomerArchive,
@@ -365,16 +375,19 @@ bool TFormClienti::OpenArchive() {
         case CustomerArchive::OpenStatus::Failed:
             // The window cannot open to show its settings button; a server it cannot use may be a
             // wrong setting, so the settings are offered here.
-            if (location_.kind == ArchiveLocation::Kind::Postgres) {
-                archive_.reset();
-                TFormConnessione dialog(ctx_, dictionary_, location_, this);
-                if (!dialog.OfferAfterFailure(texts_->messProbArchivio + "\n" + Cp1252Of(opened.error)))
-                    return false;
-                location_ = dialog.Chosen();
-                return OpenArchive();
+            {
+                const std::string reason = opened.unreachable
+                                               ? texts_->messArchivioIrraggiungibile
+                                               : texts_->messProbArchivio + "\n" + Cp1252Of(opened.error);
+                if (location_.kind == ArchiveLocation::Kind::Postgres) {
+                    archive_.reset();
+                    TFormConnessione dialog(ctx_, dictionary_, location_, this);
+                    if (!dialog.OfferAfterFailure(reason)) return false;
+                    location_ = dialog.Chosen();
+                    return OpenArchive();
+                }
+                Ask(reason, PromptIcon::Error, PromptButtons::Ok);
             }
-            Ask(texts_->messProbArchivio + "\n" + Cp1252Of(opened.error), PromptIcon::Error,
-                PromptButtons::Ok);
             break;
     }
     archive_.reset();
@@ -402,7 +415,7 @@ void TFormClienti::ReportImport(const CustomerArchive::ImportReport& report) {
 
 void TFormClienti::StartInstallation() {
     for (QPushButton* hidden : {ButtonFirst, ButtonLast, ButtonNext, ButtonPrev, ButtonNew, ButtonDel,
-                                ButtonVai, ButtonCerca, ButtonConfermaMod, ButtonAnnullaMod})
+                                ButtonVai, ButtonCerca, ButtonConfermaMod, ButtonAnnullaMod, ButtonStorico})
         hidden->hide();
     ButtonConnessione->hide();
     ButtonNewClick();
@@ -471,37 +484,44 @@ bool TFormClienti::PostRecord() {
     }
     editing_ = false;
     inserting_ = false;
-    TableClientiAfterPost();
-    return true;
+    return TableClientiAfterPost();
 }
 
-void TFormClienti::TableClientiAfterPost() {
+bool TFormClienti::TableClientiAfterPost() {
+    const CustomerRecord typed = RecordFromEdits();
+    bool kept = false;
     if (askToSave) {
         const PromptAnswer answer = Ask(texts_->messClientMod + "\n" + texts_->messSaveChange,
                                         PromptIcon::Warning, PromptButtons::YesNo);
         if (answer == PromptAnswer::Yes)
-            ApplyCached();
+            kept = !ApplyCached();
         else
             archive_->CancelCached();
     }
-    SetEditButtons(false);
     askToSave = true;
-    ShowRecord(archive_->Current());
+    // A save that failed keeps the change cached and what was typed on view, to save again or copy.
+    SetEditButtons(kept);
+    ShowRecord(kept ? typed : archive_->Current());
     DBEditCognome->setFocus();
+    return !kept;
 }
 
 bool TFormClienti::ApplyCached() {
     const CustomerArchive::ApplyOutcome outcome = archive_->Apply();
     switch (outcome.status) {
         case CustomerArchive::ApplyStatus::Applied:
+            if (installation_) RecordInstallation();
             return true;
         case CustomerArchive::ApplyStatus::Conflict:
             Ask(texts_->messClienteConflitto + " " + Cp1252Of(outcome.conflictSurname), PromptIcon::Error,
                 PromptButtons::Ok);
             break;
         case CustomerArchive::ApplyStatus::Failed:
-            Ask(texts_->messProbArchivio + "\n" + Cp1252Of(outcome.error), PromptIcon::Error,
-                PromptButtons::Ok);
+            if (outcome.unreachable)
+                Ask(texts_->messArchivioIrraggiungibile, PromptIcon::Error, PromptButtons::Ok);
+            else
+                Ask(texts_->messProbArchivio + "\n" + Cp1252Of(outcome.error), PromptIcon::Error,
+                    PromptButtons::Ok);
             break;
     }
     // The changes stay cached, so "Annulla modifiche" or another try can follow.
@@ -599,13 +619,20 @@ void TFormClienti::ButtonAnnullaModClick() {
 
 void TFormClienti::ButtonConfermaModClick() {
     if (!archive_) return;
+    const CustomerRecord typed = RecordFromEdits();
     askToSave = false;
     if (!PostRecord()) {
         askToSave = true;
         return;
     }
     askToSave = true;
-    if (ApplyCached()) SetEditButtons(false);
+    if (!ApplyCached()) {
+        // Kept on view and in the cache, to save again or copy.
+        SetEditButtons(true);
+        ShowRecord(typed);
+        return;
+    }
+    SetEditButtons(false);
     ShowRecord(archive_->Current());
     RefreshNavigation();
 }
@@ -761,6 +788,34 @@ bool TFormClienti::eventFilter(QObject* watched, QEvent* event) {
         default:
             return QDialog::eventFilter(watched, event);
     }
+}
+
+void TFormClienti::RecordInstallation() {
+    // Only the installation's own record, once: a later save in the same window is an edit.
+    if (installationRecorded_) return;
+    installationRecorded_ = true;
+    const CustomerRecord record = archive_->Current();
+    QString why;
+    std::optional<CarHistory::Entry> entry = CarHistoryRecorder::InstallationEntry(ctx_.model, record, why);
+    if (entry) {
+        const CarHistoryRecorder::Outcome stored =
+            CarHistoryRecorder(location_).Record(*entry, archive_.get(), installationBackup_);
+        if (stored.stored) return;
+        why = stored.error;
+    }
+    Ask(texts_->messStoricoNonSalvato + "\n" + Cp1252Of(why), PromptIcon::Warning, PromptButtons::Ok);
+}
+
+void TFormClienti::ButtonStoricoClick() {
+    if (!archive_ || !PostRecord()) return;
+    const CustomerRecord record = archive_->Current();
+    TFormClientiStorico window(*archive_, ctx_.prompter, dictionary_, historyActions_, this);
+    window.SetFileChooser(historyActions_.chooseTarget);
+    window.SetCar(record.Text(kTarga), record.Text(kNSerie), CarHistoryRecorder::CustomerName(record));
+    if (historyRunner_)
+        historyRunner_(window);
+    else
+        window.exec();
 }
 
 }  // namespace zov

@@ -10,6 +10,7 @@
 #include "AppContext.h"
 #include "CustomerArchive.h"
 #include "CustomerFields.h"
+#include "TFormClientiStorico.h"
 #include "TFormRicerca.h"
 
 class QGroupBox;
@@ -41,11 +42,24 @@ class TFormClienti : public QDialog {
     // The window's tag 1: installation mode.
     void SetInstallationMode(bool on) { installation_ = on; }
     bool InstallationMode() const { return installation_; }
+    // The car history's entry of the backup this installation made; the installation's record
+    // names its car when saved.
+    void SetInstallationBackup(qint64 historyEntry) { installationBackup_ = historyEntry; }
     // Where the archive is; by default the settings' choice under the runtime directory.
     void SetLocation(ArchiveLocation location) { location_ = std::move(location); }
     // How the search dialog is run (QDialog result); the default shows it modally.
     using SearchRunner = std::function<int(TFormRicerca&)>;
     void SetSearchRunner(SearchRunner runner) { searchRunner_ = std::move(runner); }
+    // What the car's history may do beyond writing a file (the main window's compare and load)
+    // and how it chooses the file; without them only the writing is offered, through a plain
+    // file dialog.
+    struct HistoryActions : TFormClientiStorico::Actions {
+        TFormClientiStorico::FileChooser chooseTarget;
+    };
+    void SetHistoryActions(HistoryActions actions) { historyActions_ = std::move(actions); }
+    // How the history window is run; the default shows it modally.
+    using HistoryRunner = std::function<void(TFormClientiStorico&)>;
+    void SetHistoryRunner(HistoryRunner runner) { historyRunner_ = std::move(runner); }
     // Display format of the two dates; from the system's date order unless set before showing.
     QString dateOrderFormat;
 
@@ -68,6 +82,8 @@ class TFormClienti : public QDialog {
     // "Connessione archivio": lets the archive go, runs the dialog, opens it again where the
     // settings now point.
     void ButtonConnessioneClick();
+    // "Storico vettura": the past configurations of the car on view.
+    void ButtonStoricoClick();
     void RefreshNavigation();
     // The search dialog as "Visualizza cliente" (`locate`) or "Ricerca" opens it.
     std::unique_ptr<TFormRicerca> MakeSearchDialog(bool locate);
@@ -118,6 +134,7 @@ class TFormClienti : public QDialog {
     QPushButton* ButtonCerca;
     QPushButton* ButtonEsci;
     QPushButton* ButtonConnessione;
+    QPushButton* ButtonStorico;
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -139,20 +156,24 @@ class TFormClienti : public QDialog {
     std::string ImportProblemList(const CustomerArchive::ImportReport& report) const;
     static constexpr size_t kImportProblemsShown = 20;
     void StartInstallation();
+    // The installation's configuration into the car's history, once its record is saved; the
+    // installer is told when it could not be stored.
+    void RecordInstallation();
 
     // The edits' record: the current one, or the new one being inserted.
     void ShowRecord(const CustomerRecord& record);
     CustomerRecord RecordFromEdits() const;
     void TableClientiBeforeEdit();
     // Posts the record in edit into the cache (checks, then the save question): false when the
-    // checks refused it and it stays in edit.
+    // checks refused it and it stays in edit, or when saving it failed and it stays on view.
     bool PostRecord();
     bool TableClientiBeforePost();
     bool RequiredFieldsFilled() const;
     // On the way out, a record in edit that lacks a required field: the installer may drop it
     // and leave (true) or stay to complete it (false).
     bool LeaveIncompleteRecord();
-    void TableClientiAfterPost();
+    // The save question and the apply; false when the apply failed and the record stays on view.
+    bool TableClientiAfterPost();
     // Applies the cached changes; false, with the user told and the changes kept, when it failed.
     bool ApplyCached();
     void SetEditButtons(bool enabled);
@@ -167,6 +188,8 @@ class TFormClienti : public QDialog {
     ArchiveLocation location_;
     std::unique_ptr<CustomerArchive> archive_;
     SearchRunner searchRunner_;
+    HistoryActions historyActions_;
+    HistoryRunner historyRunner_;
     std::vector<QLineEdit*> dataEdits_;  // in field order
     CustomerRecord editRecord_;
     bool installation_ = false;
@@ -175,6 +198,8 @@ class TFormClienti : public QDialog {
     bool editing_ = false;
     bool inserting_ = false;
     bool leaving_ = false;
+    bool installationRecorded_ = false;
+    qint64 installationBackup_ = 0;
     // Window state.
     bool askToSave = true;
     int searchField = -1;

@@ -304,6 +304,7 @@ bool EcuProgrammer::BackUpFirst() {
     const BackupOutcome outcome = ProgrammingBackup(link_, model_).Make(*backup_);
     if (outcome.made) {
         lastBackupPath = outcome.path;
+        host_.BackupMade(outcome.path);
         return true;
     }
     return host_.ProgramWithoutBackup(texts_("MessNoBackup") + "\n" + BackupFailure(outcome) + "\n" +

@@ -60,6 +60,8 @@ class ProgrammingHost {
         (void)why;
         return false;
     }
+    // The backup before a reprogramming was written at `path` (it goes into the car's history).
+    virtual void BackupMade(const std::string& path) { (void)path; }
 };
 
 // The newest standard software of a fuel in the map folder.

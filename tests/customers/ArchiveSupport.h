@@ -150,6 +150,22 @@ inline CustomerRecord Customer(const QString& surname, const QString& city = {},
     return r;
 }
 
+// An archive of its own on the test's backend, opened and holding `records`.
+class FilledArchiveTest : public testing::TestWithParam<Backend> {
+  protected:
+    explicit FilledArchiveTest(std::vector<CustomerRecord> stored) : records(std::move(stored)) {}
+    void SetUp() override {
+        ASSERT_TRUE(space.Ready()) << space.Error().toStdString();
+        ASSERT_EQ(archive.Open(true).status, CustomerArchive::OpenStatus::Opened);
+        QString why;
+        ASSERT_TRUE(archive.AddRecords(records, why)) << why.toStdString();
+    }
+
+    ArchiveSpace space{GetParam()};
+    CustomerArchive archive{space.Bench()};
+    std::vector<CustomerRecord> records;
+};
+
 inline std::vector<QString> Surnames(const CustomerArchive& archive) {
     std::vector<QString> out;
     for (int i = 0; i < archive.Count(); ++i) out.push_back(archive.At(i).Text(kCognome));

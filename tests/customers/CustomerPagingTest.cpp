@@ -38,18 +38,9 @@ std::vector<QString> ExpectedCities(std::vector<CustomerRecord> records) {
     return cities;
 }
 
-class PagingTest : public testing::TestWithParam<Backend> {
+class PagingTest : public FilledArchiveTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(space.Ready()) << space.Error().toStdString();
-        ASSERT_EQ(archive.Open(true).status, CustomerArchive::OpenStatus::Opened);
-        QString why;
-        ASSERT_TRUE(archive.AddRecords(records, why)) << why.toStdString();
-    }
-
-    ArchiveSpace space{GetParam()};
-    CustomerArchive archive{space.Bench()};
-    std::vector<CustomerRecord> records = Many();
+    PagingTest() : FilledArchiveTest(Many()) {}
 };
 
 TEST_P(PagingTest, ScrollingToTheEndAndBackShowsEveryRecordInOrderAndAnEditOnPage40IsSaved) {

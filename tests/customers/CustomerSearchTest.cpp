@@ -76,18 +76,9 @@ std::vector<std::string> Shown(const CustomerArchive& archive) {
     return out;
 }
 
-class CustomerSearchTest : public testing::TestWithParam<Backend> {
+class CustomerSearchTest : public FilledArchiveTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(space.Ready()) << space.Error().toStdString();
-        ASSERT_EQ(archive.Open(true).status, CustomerArchive::OpenStatus::Opened);
-        QString why;
-        ASSERT_TRUE(archive.AddRecords(records, why)) << why.toStdString();
-    }
-
-    ArchiveSpace space{GetParam()};
-    CustomerArchive archive{space.Bench()};
-    std::vector<CustomerRecord> records = Awkward();
+    CustomerSearchTest() : FilledArchiveTest(Awkward()) {}
 };
 
 TEST_P(CustomerSearchTest, EveryFilterOfTheWindowGivesTheRecordsAndOrderOfTheFilterOnTheRecords) {

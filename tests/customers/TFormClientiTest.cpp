@@ -304,9 +304,10 @@ TEST_F(CustomerWindowTest, InstallationModeStartsANewRecordFromTheEcuAndEscapeSa
     bench.Store(Workshop());
     auto window = bench.Window(true);
     window->show();
-    for (QPushButton* hidden : {window->ButtonFirst, window->ButtonLast, window->ButtonNext,
-                                window->ButtonPrev, window->ButtonNew, window->ButtonDel, window->ButtonVai,
-                                window->ButtonCerca, window->ButtonConfermaMod, window->ButtonAnnullaMod})
+    for (QPushButton* hidden :
+         {window->ButtonFirst, window->ButtonLast, window->ButtonNext, window->ButtonPrev, window->ButtonNew,
+          window->ButtonDel, window->ButtonVai, window->ButtonCerca, window->ButtonConfermaMod,
+          window->ButtonAnnullaMod, window->ButtonStorico})
         EXPECT_TRUE(hidden->isHidden()) << hidden->objectName().toStdString();
     EXPECT_EQ(window->DBEditMod->text(), "FIAT PUNTO 1.2 8V");
     EXPECT_EQ(window->DBEditProg->text(), "PUNTO12.ZOV");
@@ -484,6 +485,71 @@ TEST_F(CustomerWindowTest, ReadOnlyFieldsLookItAndTakeNoKeyboardFocus) {
             EXPECT_FALSE(edit->isReadOnly()) << edit->objectName().toStdString();
         }
     }
+}
+
+// A shared archive that stops answering says so in one line and keeps what was typed on view
+// and cached, to be saved once the server answers again; two benches saving one customer still
+// end in the conflict message.
+TEST_F(CustomerWindowTest, AnUnreachableArchiveSaysSoAndLosesNothingTyped) {
+    ArchiveSpace shared(Backend::Postgres);
+    ASSERT_TRUE(shared.Ready()) << shared.Error().toStdString();
+    {
+        CustomerArchive maker(shared.Bench(0));
+        ASSERT_EQ(maker.Open(true).status, CustomerArchive::OpenStatus::Opened);
+        QString why;
+        ASSERT_TRUE(maker.AddRecords(Workshop(), why)) << why.toStdString();
+    }
+    const QString host = shared.Bench().host;
+    const QString database = shared.Bench().database;
+    QString why;
+    auto window = bench.Window();
+    window->SetLocation(shared.Bench(0));
+    window->show();
+    window->ButtonNew->click();
+    Type(window->DBEditCognome, "Neri");
+    Type(window->DBEditNSerie, "R-9");
+    Type(window->DBEditCitta, "Carpi");
+    // The server refuses the database and drops the window's connection.
+    ASSERT_TRUE(PostgresAdmin(host, "ALTER DATABASE " + database + " ALLOW_CONNECTIONS false", why))
+        << why.toStdString();
+    ASSERT_TRUE(PostgresAdmin(
+        host, "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '" + database + "'",
+        why))
+        << why.toStdString();
+    window->ButtonConfermaMod->click();
+    EXPECT_EQ(bench.Shown(), std::vector<std::string>{bench.Dict("MessArchivioIrraggiungibile", 70)});
+    EXPECT_EQ(window->DBEditCognome->text(), "Neri");
+    EXPECT_EQ(window->DBEditNSerie->text(), "R-9");
+    EXPECT_EQ(window->DBEditCitta->text(), "Carpi");
+    EXPECT_TRUE(window->ButtonConfermaMod->isEnabled());
+    // Leaving now would lose it: the window stays.
+    window->ButtonEsci->click();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(bench.Shown().size(), 2u);
+    EXPECT_EQ(bench.Shown().back(), bench.Dict("MessArchivioIrraggiungibile", 70));
+
+    ASSERT_TRUE(PostgresAdmin(host, "ALTER DATABASE " + database + " ALLOW_CONNECTIONS true", why))
+        << why.toStdString();
+    window->ButtonConfermaMod->click();
+    EXPECT_EQ(bench.Shown().size(), 2u) << bench.Shown().back();
+    EXPECT_EQ(window->DBEditCognome->text(), "Neri");
+    EXPECT_FALSE(window->ButtonConfermaMod->isEnabled());
+
+    // Another bench changes the same customer first.
+    {
+        CustomerArchive other(shared.Bench(1));
+        ASSERT_EQ(other.Open(false).status, CustomerArchive::OpenStatus::Opened);
+        ASSERT_TRUE(other.LocateSurname("Neri"));
+        CustomerRecord changed = other.Current();
+        changed.values[kCitta] = "Modena";
+        ASSERT_TRUE(other.Post(changed, false).posted);
+        ASSERT_EQ(other.Apply().status, CustomerArchive::ApplyStatus::Applied);
+    }
+    Type(window->DBEditCitta, "Reggio");
+    window->ButtonConfermaMod->click();
+    ASSERT_EQ(bench.Shown().size(), 3u);
+    EXPECT_EQ(bench.Shown().back(), bench.Dict("MessClienteConflitto", 70) + " Neri");
+    EXPECT_EQ(window->DBEditCitta->text(), "Reggio");
 }
 
 }  // namespace

@@ -28,6 +28,10 @@ bool FormProgrammingHost::ProgramWithoutBackup(const std::string& why) {
     return askWithoutBackup_ && askWithoutBackup_(why);
 }
 
+void FormProgrammingHost::BackupMade(const std::string& path) {
+    if (backupMade_) backupMade_(path);
+}
+
 FormProgrammingHost::~FormProgrammingHost() {
     SetBusy(false);
     Close();

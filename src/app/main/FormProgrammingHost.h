@@ -41,6 +41,9 @@ class FormProgrammingHost : public ProgrammingHost {
     void SetBusy(bool busy) override;
     void ConnectInteractiveOff() override;
     bool ProgramWithoutBackup(const std::string& why) override;
+    void BackupMade(const std::string& path) override;
+    // What is done with each backup made (the main window stores it in the car's history).
+    void SetBackupMade(std::function<void(const std::string&)> made) { backupMade_ = std::move(made); }
 
     // The progress window while it exists (null before the first use and after Close).
     TFormAttesaFile* Window() const;
@@ -53,6 +56,7 @@ class FormProgrammingHost : public ProgrammingHost {
     QPointer<QWidget> parent_;
     std::function<void()> connect_;
     std::function<bool(const std::string&)> askWithoutBackup_;
+    std::function<void(const std::string&)> backupMade_;
     // Owned here, but parented to the modal window it opens over, which may be destroyed first.
     QPointer<TFormAttesaFile> form_;
     bool smooth_ = false;

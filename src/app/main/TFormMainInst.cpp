@@ -687,7 +687,10 @@ bool TFormMainInst::UpdateStandardSoftware(bool keepConfiguration, int fuel) {
     EcuProgrammer programmer(ctx_.link, ctx_.model, host, ctx_.prompter, ctx_.clock, mapPath,
                              ProgrammingTexts());
     programmer.SetBackup(ConfigurationBackup(ConfigurationBackup::FolderIn(ctx_.global.MainPath())));
-    return programmer.UpdateStandardSoftware(keepConfiguration, fuel);
+    host.SetBackupMade([this](const std::string& path) { RecordBackupInHistory(path); });
+    const bool programmed = programmer.UpdateStandardSoftware(keepConfiguration, fuel);
+    TellUnstoredHistory();
+    return programmed;
 }
 
 void TFormMainInst::ConnectSilently() {

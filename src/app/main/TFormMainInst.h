@@ -241,6 +241,12 @@ class TFormMainInst : public QMainWindow {
     void OpenMappingWindow();
     // "Carica configurazione" after its file has been chosen.
     void LoadConfigurationFrom(const QString& source);
+    // Stores a backup just made in the car's history (the customer archive's database); when it
+    // cannot, the reason waits for TellUnstoredHistory, so the programming goes on undisturbed.
+    void RecordBackupInHistory(const std::string& path);
+    // Tells the installer, once the programming is over, that its backup is not in the history: a
+    // box when the archive failed, the status bar when the bench has none.
+    void TellUnstoredHistory();
     void BuildMenu();
     void BuildArea();
     void BuildStatusBar();
@@ -308,6 +314,9 @@ class TFormMainInst : public QMainWindow {
     PrintDialogRunner printDialogRunner_;
     PreviewRunner previewRunner_;
     CustomerRunner customerRunner_;
+    std::string unstoredHistory_;
+    bool historyMissing_ = false;  // the bench has no archive: said in the status bar, not a box
+    qint64 lastBackupEntry_ = 0;   // the car history's entry of the last backup stored
 };
 
 }  // namespace zov

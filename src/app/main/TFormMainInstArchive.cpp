@@ -28,6 +28,7 @@ void TFormMainInst::BitBtn1Click() {
         });
     MenuConnetti->setEnabled(true);
     MenuDisconnetti->setEnabled(true);
+    lastBackupEntry_ = 0;
     int result = QDialog::Rejected;
     {
         FormProgrammingHost host(
@@ -36,9 +37,11 @@ void TFormMainInst::BitBtn1Click() {
                 return ctx_.prompter.Ask(why, Caption(), PromptIcon::Warning, PromptButtons::YesNo) ==
                        PromptAnswer::Yes;
             });
+        host.SetBackupMade([this](const std::string& path) { RecordBackupInHistory(path); });
         TFormVetture archive(ctx_, *dictionary_, ArchiveMode::Installation, host, this);
         result = archive.exec();
     }
+    TellUnstoredHistory();
     repaint();
     if (result == QDialog::Rejected) return;
     if (ctx_.link.IsConnected()) ctx_.link.Disconnect();
@@ -52,8 +55,10 @@ void TFormMainInst::BitBtn3Click() {
     if (!dictionary_) return;
     TimerPause pause(*Timer1);
     FormProgrammingHost host(this, [this] { ConnectSilently(); });
+    host.SetBackupMade([this](const std::string& path) { RecordBackupInHistory(path); });
     TFormVetture archive(ctx_, *dictionary_, ArchiveMode::Browsing, host, this);
     archive.exec();
+    TellUnstoredHistory();
 }
 
 }  // namespace zov
