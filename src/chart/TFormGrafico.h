@@ -20,6 +20,7 @@ class QKeyEvent;
 class QLabel;
 class QMenu;
 class QMouseEvent;
+class QPushButton;
 
 class QCategoryAxis;
 class QChart;
@@ -104,11 +105,16 @@ class TFormGrafico : public QDialog {
     QAction* N3 = nullptr;
     QAction* MenuAnnullaInterpola = nullptr;
     QAction* MenuScaricaMappa = nullptr;
+    // The undo and the download as buttons, their keys in the caption (after a fit only).
+    QPushButton* ButtonAnnullaInterpola = nullptr;
+    QPushButton* ButtonScaricaMappa = nullptr;
     QCheckBox* CheckMappaPrima = nullptr;
     QLabel* LabelRiepilogo = nullptr;
     QLabel* LabelCelleSegnate = nullptr;
 
     // --- operations -------------------------------------------------------------------------------
+    // The cells the cap on change bound in the fit, marked until undone or moved by hand.
+    void SetCapped(const MapFlags& capped) { session_.SetCapped(capped); }
     // The curves from the model, visibility from the tag; the undo command enabled as the undo
     // copy allows.
     void FillChart();
@@ -121,6 +127,7 @@ class TFormGrafico : public QDialog {
     void MenuScalaLogClick();
     void MenuAnnullaZoomClick();
     void MenuAnnullaInterpolaClick();
+    // F12, the menu and the button: the download after the question naming the cells it changes.
     void MenuScaricaMappaClick();
     void CheckMappaPrimaClick();
     void FormShow();
@@ -158,6 +165,8 @@ class TFormGrafico : public QDialog {
         QString riepilogo;
         QString riepilogoDaZero;
         QString nessunaModifica;
+        QString celleCambiano;
+        QString celleLimitate;
     };
 
     void BuildControls();
@@ -165,6 +174,13 @@ class TFormGrafico : public QDialog {
     void BuildMenu();
     bool Localize();
     void ConnectHandlers();
+    void BuildButtons();
+    // The buttons' captions: the menu command's text and its key.
+    void CaptionButtons();
+    // The undo's menu entry and button enabled as the undo copy allows.
+    void ShowUndoState();
+    // The download itself, once it has been agreed to.
+    void DownloadMap();
 
     double AxisX(int32_t rpm) const;
     double RpmOf(double axisX) const;
