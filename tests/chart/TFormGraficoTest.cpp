@@ -319,7 +319,6 @@ TEST(TFormGrafico, CappedAndLockedCellsAreMarked) {
     EXPECT_EQ(colour(9, 9).value<QColor>(), QColor(0x80, 0x80, 0x80));
     EXPECT_TRUE(form->LabelRiepilogo->text().endsWith(b.Dict("MessCelleLimitateGrafico", 80).arg(1)))
         << form->LabelRiepilogo->text().toStdString();
-    b.prompter.answers = {PromptAnswer::No};
 }
 
 TEST(TFormGrafico, F12DownloadsTheMapAndResetsTheSelfAdaptation) {
