@@ -271,14 +271,15 @@ TEST(ZovctlMapReplay, ASavedConfigurationReplaysWithoutTheEcuAndKeepsItsLocks) {
     EXPECT_EQ(fromFile.out.find("REJECTED reason=fuel-cut count=0\n"), std::string::npos);
     EXPECT_NE(fromFile.out.find("POINTS="), std::string::npos);
 
-    // Zone 0's operating point moves in the fit; locked in the configuration, it stays.
-    constexpr int kRow = 5, kCol = 2;
+    // A cell the clean drive's fit moves (252 to 244); locked in the configuration, it stays.
+    constexpr int kRow = 1, kCol = 18;
     const std::string unpacked = root + "/unpacked", mapFile = unpacked + "/filemap0.map";
     ASSERT_EQ(offline({"unpack-config", saved, unpacked}).status, 0);
     std::ifstream original(mapFile);
+    const std::string cellKey = "#define CL_" + std::to_string(kCol) + "_" + std::to_string(kRow) + "  ";
     int before = -1;
     for (std::string line; std::getline(original, line);)
-        if (line.rfind("#define CL_2_5 ", 0) == 0) before = std::atoi(line.c_str() + 15);
+        if (line.rfind(cellKey, 0) == 0) before = std::atoi(line.c_str() + cellKey.size());
     ASSERT_GE(before, 0);
     {
         std::ofstream section(mapFile, std::ios::app | std::ios::binary);
