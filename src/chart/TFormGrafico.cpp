@@ -88,6 +88,7 @@ TFormGrafico::TFormGrafico(AppContext& ctx, TModuloLingua& dictionary, QWidget* 
     texts_.nessunaModifica = Utf("Nessuna cella cambiata");
     texts_.celleCambiano = Utf("%1 celle cambiano in centralina. Scaricare la mappa?");
     texts_.celleLimitate = Utf("%1 celle fermate dal limite di variazione (in arancione)");
+    texts_.celleBloccate = Utf("%1 celle bloccate (in grigio)");
 
     const double scale = PrimaryScreenScale();
     if (scale != 1.0) {
@@ -298,6 +299,7 @@ bool TFormGrafico::Localize() {
     l.Text(QStringLiteral("MessNessunaCellaCambiata"), 50, texts_.nessunaModifica);
     l.Text(QStringLiteral("MessCelleCambiano"), 80, texts_.celleCambiano);
     l.Text(QStringLiteral("MessCelleLimitateGrafico"), 80, texts_.celleLimitate);
+    l.Text(QStringLiteral("MessCelleBloccateGrafico"), 80, texts_.celleBloccate);
     return !l.Run().has_value();
 }
 
@@ -397,6 +399,8 @@ void TFormGrafico::ShowChanges() {
     }
     if (changes.CappedCount() > 0)
         summary += QStringLiteral("\n") + texts_.celleLimitate.arg(changes.CappedCount());
+    if (const int locked = ctx_.map.cellLocks.Count(); locked > 0)
+        summary += QStringLiteral("\n") + texts_.celleBloccate.arg(locked);
     LabelRiepilogo->setText(summary);
 }
 

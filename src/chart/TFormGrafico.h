@@ -167,6 +167,7 @@ class TFormGrafico : public QDialog {
         QString nessunaModifica;
         QString celleCambiano;
         QString celleLimitate;
+        QString celleBloccate;
     };
 
     void BuildControls();

@@ -49,7 +49,7 @@ const QColor kOpenZone(Qt::white);
 const QColor kLambdaGreen(0, 128, 0);
 const QColor kLambdaRed(255, 0, 0);
 // Locked cells: hatched over their colour, with a frame.
-const QColor kLockedInk(64, 64, 64);
+const QColor kLockedInk(64, 64, 64, 140);  // the value stays readable through the hatching
 constexpr int kLockedFrame = 2;
 
 // Message texts: identifier, cut length, built-in text.
@@ -279,11 +279,12 @@ void TFormMappa::BuildControls() {
     mapping->addWidget(LabelValoreCella, 1, 1);
     mapping->addWidget(LabelPalleggio, 2, 0);
     mapping->addWidget(LabelContPalleggio, 2, 1);
-    LabelRifiuti = MakeLabel(GroupAutoMap, "LabelRifiuti");
+    // Beside the mapping group, and like it shown in mapping mode only.
+    LabelRifiuti = MakeLabel(livePanel_, "LabelRifiuti");
     LabelRifiuti->setMinimumWidth(
         QFontMetrics(LabelRifiuti->font()).horizontalAdvance(QStringLiteral("correttore al limite: 8888")));
-    mapping->addWidget(LabelRifiuti, 0, 2, 3, 1, Qt::AlignTop);
     GroupAutoMap->hide();
+    LabelRifiuti->hide();
 
     ButtonEsci = MakeButton(livePanel_, "ButtonEsci", QStringLiteral("&Esci"));
     ButtonEsci2 = MakeButton(livePanel_, "ButtonEsci2", QStringLiteral("&Esci"));

@@ -311,6 +311,7 @@ TEST(MapEditorEditing, TheQuestionComesFirstAndTheDialogWritesTheCell) {
     editor.show();
     EXPECT_EQ(editor.windowTitle(), b.Dict("FinestraMappa", 70));
     EXPECT_TRUE(editor.GroupAutoMap->isHidden());
+    EXPECT_TRUE(editor.LabelRifiuti->isHidden()) << "the mapping's counters belong to mapping mode";
     editor.Grid().SetSelection(3, 2, 3, 2);  // map row 1, column 2
     const int32_t before = b.context->map.GetCell(1, 2);
 
