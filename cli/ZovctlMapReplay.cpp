@@ -79,8 +79,11 @@ std::optional<ReplayArguments> ParseReplayArguments(const std::vector<std::strin
 
 int RunMapReplay(ConfigurationModel& model, const ReplayArguments& arguments, std::FILE* out,
                  std::string& error) {
+    // The configuration's own locks (none from an ECU) and those of the file both hold.
     MapLocks locks;
     if (!arguments.locksFile.empty() && !locks.ReadFile(arguments.locksFile, error)) return kFileFailure;
+    for (int r = 0; r < ConfMap::kRows; ++r)
+        locks.SetRowMask(r, locks.RowMask(r) | model.Map().cellLocks.RowMask(r));
     const LiveLogLoad load = ReadLiveLog(arguments.log);
     if (!load.ok) {
         error = load.error;

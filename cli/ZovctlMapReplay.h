@@ -30,7 +30,8 @@ std::optional<ReplayArguments> ParseReplayArguments(const std::vector<std::strin
 
 // The replay over the model's map and vehicle configuration: POINT lines, REJECTED lines for
 // every filter, POINTS=n; with a fit file, the map fitted through the points, bound to the
-// model's map by the change cap and the locks, written whole or not at all. The exit status
+// model's map by the change cap and the locks (the configuration's and the locks file's), written
+// whole or not at all. The exit status
 // (0, 2 for a log that cannot be replayed, 4 for a file, 5 when the points carry no surface) and
 // the reason.
 int RunMapReplay(ConfigurationModel& model, const ReplayArguments& arguments, std::FILE* out,

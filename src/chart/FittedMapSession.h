@@ -33,8 +33,15 @@ class FittedMapSession {
     bool AsksOnClose() const { return fittedMode_ && !decided_; }
 
     // Stores one cell (clamped to 0..720) and writes it to the ECU at once. True when the ECU
-    // took it.
+    // took it. A locked cell (ConfMap::cellLocks) is neither stored nor written: false.
     bool WriteCell(int row, int col, int32_t value);
+
+    // The cells the cap on change bound in the fit, shown until the fit is undone or the cell is
+    // moved by hand.
+    void SetCapped(const MapFlags& capped) { capped_ = capped; }
+    // How many cells the download would change in the ECU: the current map against what the ECU
+    // was last known to hold (the map before the fit, the cells sent since, the last download).
+    int CellsToDownload() const;
 
     // Back to the map before the fit. When the ECU may hold something else than that map (cells
     // written while dragging, a download that did not complete), the restored map goes to it as
@@ -67,6 +74,8 @@ class FittedMapSession {
     // Cells or the map went to the ECU since the fit: it may no longer hold the undo copy's map.
     bool ecuChanged_ = false;
     MapTable before_{};
+    MapTable held_{};  // what the ECU holds, as far as its answers tell
+    MapFlags capped_{};
     ConfMap::NewMap lastDownload_;
 };
 

@@ -24,10 +24,24 @@ MapTable MapGridOf(const int32_t (&cells)[ConfMap::kRows][ConfMap::kCols]) {
     return grid;
 }
 
-MapChangeSummary MapChangeSummary::Between(const MapTable& before, const MapTable& after) {
+int CellsThatChange(const MapTable& held, const MapTable& next) {
+    int n = 0;
+    for (int r = 0; r < ConfMap::kRows; ++r)
+        for (int c = 0; c < ConfMap::kCols; ++c)
+            n += held[size_t(r)][size_t(c)] != next[size_t(r)][size_t(c)];
+    return n;
+}
+
+MapChangeSummary MapChangeSummary::Between(const MapTable& before, const MapTable& after,
+                                           const MapFlags& capped) {
     MapChangeSummary summary;
     for (int r = 0; r < ConfMap::kRows; ++r)
         for (int c = 0; c < ConfMap::kCols; ++c) {
+            // A cell the cap held at its value (no room around 0) is capped without a change.
+            if (capped[size_t(r)][size_t(c)]) {
+                summary.capped_[size_t(r)][size_t(c)] = true;
+                ++summary.cappedCount_;
+            }
             Change change{r, c, before[size_t(r)][size_t(c)], after[size_t(r)][size_t(c)], 0};
             if (change.after == change.before) continue;
             ++summary.changed_;
@@ -42,6 +56,11 @@ MapChangeSummary MapChangeSummary::Between(const MapTable& before, const MapTabl
 bool MapChangeSummary::Marked(int row, int col) const {
     if (row < 0 || row >= ConfMap::kRows || col < 0 || col >= ConfMap::kCols) return false;
     return marked_[size_t(row)][size_t(col)];
+}
+
+bool MapChangeSummary::Capped(int row, int col) const {
+    if (row < 0 || row >= ConfMap::kRows || col < 0 || col >= ConfMap::kCols) return false;
+    return capped_[size_t(row)][size_t(col)];
 }
 
 int MapChangeSummary::MarkedCount() const {

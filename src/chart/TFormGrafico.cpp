@@ -13,6 +13,7 @@
 #include <QLineSeries>
 #include <QLocale>
 #include <QMenu>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QShowEvent>
@@ -42,6 +43,8 @@ const std::array<QColor, TFormGrafico::kRows> kRowColours = {
     QColor(0xBF, 0xA2, 0x00), QColor(0x00, 0x80, 0x40), QColor(0x70, 0x70, 0x70), QColor(0x00, 0x00, 0x00)};
 
 const QColor kMarkedColour(0xFF, 0x00, 0x00);
+const QColor kCappedColour(0xFF, 0x8C, 0x00);
+const QColor kLockedColour(0x80, 0x80, 0x80);
 constexpr qreal kMarkerSize = 5;
 constexpr qreal kMarkedSize = 9;
 // Room left and right of the first and last breakpoint.
@@ -89,6 +92,9 @@ TFormGrafico::TFormGrafico(AppContext& ctx, TModuloLingua& dictionary, QWidget* 
     texts_.riepilogo = Utf("%1 celle cambiate, la pi\u00F9 grande %2 % alla riga %3, colonna %4");
     texts_.riepilogoDaZero = Utf("%1 celle cambiate, la pi\u00F9 grande da 0 a %2 alla riga %3, colonna %4");
     texts_.nessunaModifica = Utf("Nessuna cella cambiata");
+    texts_.celleCambiano = Utf("%1 celle cambiano in centralina. Scaricare la mappa?");
+    texts_.celleLimitate = Utf("%1 celle fermate dal limite di variazione (in arancione)");
+    texts_.celleBloccate = Utf("%1 celle bloccate (in grigio)");
 
     const double scale = PrimaryScreenScale();
     if (scale != 1.0) {
@@ -101,6 +107,7 @@ TFormGrafico::TFormGrafico(AppContext& ctx, TModuloLingua& dictionary, QWidget* 
     localized_ = Localize();
     LabelCelleSegnate->setText(PercentWithNumber(LabelCelleSegnate->text()));
     texts_.riepilogo = PercentWithNumber(texts_.riepilogo);
+    CaptionButtons();
     if (!localized_ && dictionary_.FirstReportOf(dictionary_messages::kMapChart))
         ctx_.prompter.Ask(dictionary_messages::kMapChart, AppContext::kTitle, PromptIcon::Error,
                           PromptButtons::Ok);
@@ -114,6 +121,7 @@ TFormGrafico::~TFormGrafico() = default;
 void TFormGrafico::BuildControls() {
     BuildChart();
     BuildMenu();
+    BuildButtons();
 
     CheckMappaPrima = new QCheckBox(Utf("Mappa prima dell'interpolazione"), this);
     CheckMappaPrima->setObjectName(QStringLiteral("CheckMappaPrima"));
@@ -125,7 +133,9 @@ void TFormGrafico::BuildControls() {
     LabelCelleSegnate->setObjectName(QStringLiteral("LabelCelleSegnate"));
     LabelCelleSegnate->setStyleSheet(QStringLiteral("color: #FF0000"));
     // The window takes every key itself (arrows move the pointer, Shift picks a point).
-    for (QWidget* w : {static_cast<QWidget*>(ChartView1), static_cast<QWidget*>(CheckMappaPrima)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(ChartView1), static_cast<QWidget*>(CheckMappaPrima),
+          static_cast<QWidget*>(ButtonAnnullaInterpola), static_cast<QWidget*>(ButtonScaricaMappa)})
         w->setFocusPolicy(Qt::NoFocus);
     setFocusPolicy(Qt::StrongFocus);
 
@@ -138,10 +148,43 @@ void TFormGrafico::BuildControls() {
     bottom->addWidget(LabelRiepilogo, 3);
     bottom->addSpacing(12);
     bottom->addWidget(LabelCelleSegnate, 2);
+    auto* commands = new QHBoxLayout();
+    commands->addStretch(1);
+    commands->addWidget(ButtonAnnullaInterpola);
+    commands->addWidget(ButtonScaricaMappa);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(ChartView1, 1);
     layout->addLayout(bottom);
+    layout->addLayout(commands);
+}
+
+void TFormGrafico::BuildButtons() {
+    const auto make = [this](const char* name) {
+        auto* button = new QPushButton(this);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setAutoDefault(false);
+        button->setVisible(session_.FittedMode());
+        return button;
+    };
+    ButtonAnnullaInterpola = make("ButtonAnnullaInterpola");
+    ButtonScaricaMappa = make("ButtonScaricaMappa");
+}
+
+void TFormGrafico::CaptionButtons() {
+    const auto caption = [](const QAction* action) {
+        QString text = action->text();
+        text.remove(QLatin1Char('&'));
+        return text + QStringLiteral(" (") + action->shortcut().toString(QKeySequence::NativeText) +
+               QStringLiteral(")");
+    };
+    ButtonAnnullaInterpola->setText(caption(MenuAnnullaInterpola));
+    ButtonScaricaMappa->setText(caption(MenuScaricaMappa));
+}
+
+void TFormGrafico::ShowUndoState() {
+    MenuAnnullaInterpola->setEnabled(session_.UndoFitAvailable());
+    ButtonAnnullaInterpola->setEnabled(session_.UndoFitAvailable());
 }
 
 void TFormGrafico::BuildChart() {
@@ -270,6 +313,9 @@ bool TFormGrafico::Localize() {
     l.Text(QStringLiteral("MessRiepilogoMappa"), 80, texts_.riepilogo);
     l.Text(QStringLiteral("MessRiepilogoDaZero"), 80, texts_.riepilogoDaZero);
     l.Text(QStringLiteral("MessNessunaCellaCambiata"), 50, texts_.nessunaModifica);
+    l.Text(QStringLiteral("MessCelleCambiano"), 80, texts_.celleCambiano);
+    l.Text(QStringLiteral("MessCelleLimitateGrafico"), 80, texts_.celleLimitate);
+    l.Text(QStringLiteral("MessCelleBloccateGrafico"), 80, texts_.celleBloccate);
     return !l.Run().has_value();
 }
 
@@ -281,6 +327,8 @@ void TFormGrafico::ConnectHandlers() {
     connect(MenuAnnullaInterpola, &QAction::triggered, this, &TFormGrafico::MenuAnnullaInterpolaClick);
     connect(MenuScaricaMappa, &QAction::triggered, this, &TFormGrafico::MenuScaricaMappaClick);
     connect(CheckMappaPrima, &QCheckBox::clicked, this, &TFormGrafico::CheckMappaPrimaClick);
+    connect(ButtonAnnullaInterpola, &QPushButton::clicked, this, &TFormGrafico::MenuAnnullaInterpolaClick);
+    connect(ButtonScaricaMappa, &QPushButton::clicked, this, &TFormGrafico::MenuScaricaMappaClick);
     connect(ChartView1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->exec(ChartView1->viewport()->mapToGlobal(at)); });
     // The chart zooms into a dragged rectangle on its own; the window only notices.
@@ -311,7 +359,7 @@ void TFormGrafico::FillChart() {
         BeforeSeries[size_t(i)]->replace(before);
         SetSeriesVisible(i, ChartRules::RowVisible(visibleRows_, i));
     }
-    MenuAnnullaInterpola->setEnabled(session_.UndoFitAvailable());
+    ShowUndoState();
     ShowChanges();
 }
 
@@ -333,8 +381,14 @@ void TFormGrafico::ShowChanges() {
     for (int i = 0; i < kRows; ++i) {
         QLineSeries* series = Series[size_t(i)];
         for (int j = 0; j < kCols; ++j) {
-            if (changes.Marked(i, j))
-                series->setPointConfiguration(j, {{QXYSeries::PointConfiguration::Color, kMarkedColour},
+            // A locked cell never moves, a capped one moved as far as the cap let it.
+            const bool locked = ctx_.map.cellLocks.Locked(i, j);
+            const bool flagged = locked || changes.Capped(i, j) || changes.Marked(i, j);
+            const QColor colour = locked                 ? kLockedColour
+                                  : changes.Capped(i, j) ? kCappedColour
+                                                         : kMarkedColour;
+            if (flagged)
+                series->setPointConfiguration(j, {{QXYSeries::PointConfiguration::Color, colour},
                                                   {QXYSeries::PointConfiguration::Size, kMarkedSize}});
             else if (!series->pointConfiguration(j).isEmpty())
                 series->clearPointConfiguration(j);
@@ -345,19 +399,25 @@ void TFormGrafico::ShowChanges() {
         return;
     }
     const MapChangeSummary::Change& largest = changes.Largest();
+    QString summary;
     if (changes.Changed() == 0) {
-        LabelRiepilogo->setText(texts_.nessunaModifica);
+        summary = texts_.nessunaModifica;
     } else if (largest.FromZero()) {
-        LabelRiepilogo->setText(texts_.riepilogoDaZero.arg(changes.Changed())
-                                    .arg(largest.after)
-                                    .arg(largest.row + 1)
-                                    .arg(largest.col + 1));
+        summary = texts_.riepilogoDaZero.arg(changes.Changed())
+                      .arg(largest.after)
+                      .arg(largest.row + 1)
+                      .arg(largest.col + 1);
     } else {
         const QString percent = (largest.percent > 0 ? QStringLiteral("+") : QString()) +
                                 QLocale().toString(largest.percent, 'f', 1);
-        LabelRiepilogo->setText(
-            texts_.riepilogo.arg(changes.Changed()).arg(percent).arg(largest.row + 1).arg(largest.col + 1));
+        summary =
+            texts_.riepilogo.arg(changes.Changed()).arg(percent).arg(largest.row + 1).arg(largest.col + 1);
     }
+    if (changes.CappedCount() > 0)
+        summary += QStringLiteral("\n") + texts_.celleLimitate.arg(changes.CappedCount());
+    if (const int locked = ctx_.map.cellLocks.Count(); locked > 0)
+        summary += QStringLiteral("\n") + texts_.celleBloccate.arg(locked);
+    LabelRiepilogo->setText(summary);
 }
 
 // --- axes ----------------------------------------------------------------------------------------

@@ -20,6 +20,7 @@ class QKeyEvent;
 class QLabel;
 class QMenu;
 class QMouseEvent;
+class QPushButton;
 
 class QCategoryAxis;
 class QChart;
@@ -104,6 +105,9 @@ class TFormGrafico : public QDialog {
     QAction* N3 = nullptr;
     QAction* MenuAnnullaInterpola = nullptr;
     QAction* MenuScaricaMappa = nullptr;
+    // The undo and the download as buttons, their keys in the caption (after a fit only).
+    QPushButton* ButtonAnnullaInterpola = nullptr;
+    QPushButton* ButtonScaricaMappa = nullptr;
     QCheckBox* CheckMappaPrima = nullptr;
     QLabel* LabelRiepilogo = nullptr;
     QLabel* LabelCelleSegnate = nullptr;
@@ -111,6 +115,8 @@ class TFormGrafico : public QDialog {
     QLabel* LabelValoreTrascinato = nullptr;
 
     // --- operations -------------------------------------------------------------------------------
+    // The cells the cap on change bound in the fit, marked until undone or moved by hand.
+    void SetCapped(const MapFlags& capped) { session_.SetCapped(capped); }
     // The curves from the model, visibility from the tag; the undo command enabled as the undo
     // copy allows.
     void FillChart();
@@ -123,6 +129,7 @@ class TFormGrafico : public QDialog {
     void MenuScalaLogClick();
     void MenuAnnullaZoomClick();
     void MenuAnnullaInterpolaClick();
+    // F12, the menu and the button: the download after the question naming the cells it changes.
     void MenuScaricaMappaClick();
     void CheckMappaPrimaClick();
     void FormShow();
@@ -162,6 +169,9 @@ class TFormGrafico : public QDialog {
         QString riepilogo;
         QString riepilogoDaZero;
         QString nessunaModifica;
+        QString celleCambiano;
+        QString celleLimitate;
+        QString celleBloccate;
     };
 
     void BuildControls();
@@ -169,6 +179,13 @@ class TFormGrafico : public QDialog {
     void BuildMenu();
     bool Localize();
     void ConnectHandlers();
+    void BuildButtons();
+    // The buttons' captions: the menu command's text and its key.
+    void CaptionButtons();
+    // The undo's menu entry and button enabled as the undo copy allows.
+    void ShowUndoState();
+    // The download itself, once it has been agreed to.
+    void DownloadMap();
 
     double AxisX(int32_t rpm) const;
     double RpmOf(double axisX) const;

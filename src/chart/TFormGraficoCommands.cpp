@@ -74,12 +74,20 @@ void TFormGrafico::MenuAnnullaInterpolaClick() {
 }
 
 void TFormGrafico::MenuScaricaMappaClick() {
+    const std::string question = ToCp1252(texts_.celleCambiano.arg(session_.CellsToDownload()));
+    if (ctx_.prompter.Ask(question, ToCp1252(windowTitle()), PromptIcon::Question, PromptButtons::YesNo) !=
+        PromptAnswer::Yes)
+        return;
+    DownloadMap();
+}
+
+void TFormGrafico::DownloadMap() {
     bool downloaded = false;
     {
         BusyCursor busy;
         downloaded = session_.Download();
     }
-    MenuAnnullaInterpola->setEnabled(session_.UndoFitAvailable());
+    ShowUndoState();
     ShowChanges();
     // The fitted map stays for a retry; the ECU's mixed rows are named.
     if (!downloaded)
@@ -94,7 +102,7 @@ void TFormGrafico::done(int result) {
         const PromptAnswer answer = ctx_.prompter.Ask(texts_.scaricaMappa, ToCp1252(windowTitle()),
                                                       PromptIcon::Warning, PromptButtons::YesNo);
         if (answer == PromptAnswer::Yes)
-            MenuScaricaMappaClick();
+            DownloadMap();
         else
             MenuAnnullaInterpolaClick();
         closing_ = false;

@@ -193,6 +193,8 @@ bool TFormGrafico::ChartMouseUp(QMouseEvent* event) {
     if (dropped) {
         const int32_t value = int32_t(std::trunc(Series[size_t(dragSeries_)]->at(dragPoint_).y()));
         session_.WriteCell(dragSeries_, dragPoint_, value);
+        // A locked cell keeps its value: the point goes back to it.
+        SetPointValue(dragSeries_, dragPoint_, ctx_.map.GetCell(dragSeries_, dragPoint_));
         ShowChanges();
     } else {
         // Let go outside the chart: the point goes back to the cell's value.
@@ -306,8 +308,8 @@ void TFormGrafico::MoveWithArrow(Direction direction, bool shift) {
     if (const std::optional<int32_t> value = ChartRules::AcceptedValue(ValueAt(pointer_.y()))) {
         ChartView1->viewport()->setCursor(Qt::SizeVerCursor);
         SelectSeries(keySeries_, true);
-        SetPointValue(keySeries_, keyPoint_, *value);
         session_.WriteCell(keySeries_, keyPoint_, *value);
+        SetPointValue(keySeries_, keyPoint_, ctx_.map.GetCell(keySeries_, keyPoint_));
         ShowChanges();
         return;
     }

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QPen>
 #include <QPushButton>
@@ -47,6 +48,9 @@ const QColor kAcquiredZone(Qt::yellow);
 const QColor kOpenZone(Qt::white);
 const QColor kLambdaGreen(0, 128, 0);
 const QColor kLambdaRed(255, 0, 0);
+// Locked cells: hatched over their colour, with a frame.
+const QColor kLockedInk(64, 64, 64, 140);  // the value stays readable through the hatching
+constexpr int kLockedFrame = 2;
 
 // Message texts: identifier, cut length, built-in text.
 struct MessageText {
@@ -182,6 +186,7 @@ void TFormMappa::BuildControls() {
     DrawGrid1 = new MapGrid(*this, this);
     DrawGrid1->setObjectName(QStringLiteral("DrawGrid1"));
     connect(DrawGrid1, &MapGrid::editRequested, this, &TFormMappa::EditSelection);
+    BuildGridMenu();
 
     livePanel_ = new QWidget(this);
     GroupSensori = MakeGroup(livePanel_, "GroupSensori", QStringLiteral("Stato sensori"));
@@ -276,11 +281,12 @@ void TFormMappa::BuildControls() {
     mapping->addWidget(LabelValoreCella, 1, 1);
     mapping->addWidget(LabelPalleggio, 2, 0);
     mapping->addWidget(LabelContPalleggio, 2, 1);
-    LabelRifiuti = MakeLabel(GroupAutoMap, "LabelRifiuti");
+    // Beside the mapping group, and like it shown in mapping mode only.
+    LabelRifiuti = MakeLabel(livePanel_, "LabelRifiuti");
     LabelRifiuti->setMinimumWidth(
         QFontMetrics(LabelRifiuti->font()).horizontalAdvance(QStringLiteral("correttore al limite: 8888")));
-    mapping->addWidget(LabelRifiuti, 0, 2, 3, 1, Qt::AlignTop);
     GroupAutoMap->hide();
+    LabelRifiuti->hide();
 
     ButtonEsci = MakeButton(livePanel_, "ButtonEsci", QStringLiteral("&Esci"));
     ButtonEsci2 = MakeButton(livePanel_, "ButtonEsci2", QStringLiteral("&Esci"));
@@ -319,6 +325,21 @@ void TFormMappa::BuildControls() {
     SetTextColour(LabCutoff, palette().color(QPalette::Button));
     SetMappingState(messMappaturaOff_, kMappingOff);
     ShowLiveValues();
+}
+
+void TFormMappa::BuildGridMenu() {
+    PopupGriglia = new QMenu(this);
+    PopupGriglia->setObjectName(QStringLiteral("PopupGriglia"));
+    MenuBloccaCelle = PopupGriglia->addAction(QStringLiteral("&Blocca/sblocca celle"));
+    MenuBloccaCelle->setObjectName(QStringLiteral("MenuBloccaCelle"));
+    MenuBloccaCelle->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    // The window handles the key itself; the menu only shows it.
+    MenuBloccaCelle->setShortcutContext(Qt::WidgetShortcut);
+    connect(MenuBloccaCelle, &QAction::triggered, this, &TFormMappa::ToggleLocks);
+    if (autoMapping) return;
+    DrawGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(DrawGrid1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupGriglia->exec(DrawGrid1->mapToGlobal(at)); });
 }
 
 void TFormMappa::ShowMappingControls() {
@@ -364,6 +385,7 @@ void TFormMappa::Localize() {
         .Caption(ButtonEsci2, 20)
         .Caption(ButtonControllaMappa, 30)
         .Caption(ButtonOpzioni, 30)
+        .Caption(MenuBloccaCelle, 30)
         .Text(QStringLiteral("MessMappaturaOn"), 30, messMappaturaOn_)
         .Text(QStringLiteral("MessMappaturaOff"), 30, messMappaturaOff_)
         .Text(QStringLiteral("FinestraScaricaCpu"), 50, finestraScaricaCpu_)
@@ -583,6 +605,11 @@ void TFormMappa::DrawGrid1DrawCell(QPainter& painter, int column, int row, const
             background = palette().color(QPalette::ToolTipBase);
         }
         painter.fillRect(rect, background);
+        if (map.cellLocks.Locked(mapRow, mapColumn)) {
+            painter.fillRect(rect, QBrush(kLockedInk, Qt::BDiagPattern));
+            painter.setPen(QPen(kLockedInk, kLockedFrame));
+            painter.drawRect(rect.adjusted(1, 1, -1, -1));
+        }
         painter.setPen(ink);
     }
     // A text wider than its cell (the corner's, in some languages) is written smaller, not cut.
@@ -617,13 +644,13 @@ void TFormMappa::DrawCursor(QPainter& painter) const {
 bool TFormMappa::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (event->type() == QEvent::KeyPress && widget && widget->window() == this) {
-        if (FormKeyDown(static_cast<QKeyEvent*>(event)->key())) return true;
+        if (FormKeyDown(*static_cast<QKeyEvent*>(event))) return true;
     }
     return QDialog::eventFilter(watched, event);
 }
 
-bool TFormMappa::FormKeyDown(int key) {
-    switch (key) {
+bool TFormMappa::FormKeyDown(const QKeyEvent& event) {
+    switch (event.key()) {
         case Qt::Key_F1:
             Freeze();
             return true;
@@ -633,6 +660,10 @@ bool TFormMappa::FormKeyDown(int key) {
         case Qt::Key_Space:
             if (!autoMapping) return false;
             AcquireManually();
+            return true;
+        case Qt::Key_B:
+            if (autoMapping || !(event.modifiers() & Qt::ControlModifier)) return false;
+            ToggleLocks();
             return true;
         default:
             return false;
@@ -651,6 +682,14 @@ void TFormMappa::Resume() {
 
 void TFormMappa::AcquireManually() {
     live_->AddCurrentPoint();
+    DrawGrid1->update();
+}
+
+void TFormMappa::ToggleLocks() {
+    if (autoMapping) return;
+    // The grid's first row and column are the axes.
+    const QRect cells = DrawGrid1->Selection().translated(-1, -1);
+    ctx_.map.cellLocks.Toggle(cells.top(), cells.bottom(), cells.left(), cells.right());
     DrawGrid1->update();
 }
 

@@ -12,7 +12,10 @@
 #include "MappingSession.h"
 #include "Prompter.h"
 
+class QAction;
 class QGroupBox;
+class QKeyEvent;
+class QMenu;
 class QLabel;
 class QPainter;
 class QPushButton;
@@ -63,6 +66,9 @@ class TFormMappa : public QDialog {
     void Resume();
     // Space in mapping mode.
     void AcquireManually();
+    // Ctrl+B and the grid's menu in edit mode: the selected cells locked, or unlocked when all of
+    // them were (MapLocks::Toggle). The fit and the download leave locked cells as they are.
+    void ToggleLocks();
 
     // `DrawGrid1DrawCell` and the cursor disc, painted after the cells.
     void DrawGrid1DrawCell(QPainter& painter, int column, int row, const QRect& rect, bool selected);
@@ -126,6 +132,9 @@ class TFormMappa : public QDialog {
     QPushButton* ButtonControllaMappa = nullptr;
     QPushButton* ButtonOpzioni = nullptr;
     QTimer* Timer1 = nullptr;
+    // The grid's right-click menu (edit mode).
+    QMenu* PopupGriglia = nullptr;
+    QAction* MenuBloccaCelle = nullptr;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -142,7 +151,8 @@ class TFormMappa : public QDialog {
     void ShowMappingControls();
     void Localize();
     void SizeGrid();
-    bool FormKeyDown(int key);
+    bool FormKeyDown(const QKeyEvent& event);
+    void BuildGridMenu();
 
     void ShowTick(const MapEditorLive::Tick& tick);
     void ShowLiveValues();

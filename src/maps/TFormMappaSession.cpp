@@ -142,6 +142,7 @@ bool TFormMappa::FitAndShowChart(const std::string& failureText) {
 
 void TFormMappa::OpenChart() {
     TFormGrafico chart(ctx_, dictionary_, this);
+    chart.SetCapped(session_.Limit().capped);
     chart.exec();
 }
 

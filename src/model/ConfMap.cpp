@@ -35,6 +35,30 @@ bool ReadMainPart(DefinitionReader& in, ConfMap::DefinitionImage& img) {
     return true;
 }
 
+// The lock section after map B. Map B's axes stand before it even when map B is absent (and
+// they were not read), so they are passed over; a file that ends earlier has no locks.
+bool ReadLocks(DefinitionReader& in, bool axesRead, ConfMap::DefinitionImage& img) {
+    using Entry = DefinitionReader::Entry;
+    int32_t unread = 0;
+    auto passOver = [&](const char* stem, int i) {
+        return in.Optional(NumberedKey(stem, i), INT32_MIN, INT32_MAX, unread) == Entry::Value;
+    };
+    for (int i = 0; !axesRead && i < ConfMap::kColsB; ++i)
+        if (!passOver("CGB_", i)) return true;
+    for (int i = 0; !axesRead && i < ConfMap::kRowsB; ++i)
+        if (!passOver("CMB_", i)) return true;
+    constexpr int32_t kMaskMax = int32_t(MapLocks::kRowMaskMax);
+    int32_t mask = 0;
+    const Entry first = in.Optional(NumberedKey(ConfMap::kLockKeyStem, 0), 0, kMaskMax, mask);
+    if (first != Entry::Value) return first == Entry::Missing;
+    img.locks.SetRowMask(0, uint32_t(mask));
+    for (int r = 1; r < ConfMap::kRows; ++r) {
+        if (!in.Take(NumberedKey(ConfMap::kLockKeyStem, r), 0, kMaskMax, mask)) return false;
+        img.locks.SetRowMask(r, uint32_t(mask));
+    }
+    return true;
+}
+
 // Index of the axis point nearest to `target`: the first k whose midpoint with its predecessor
 // reaches the target gives k - 1 (one past the end counts as 0).
 template <typename Axis>
@@ -480,6 +504,7 @@ ConfMap::LoadResult ConfMap::ParseDefinitionFile(const std::string& path, Defini
                 ok = in.Take(NumberedKey("CGB_", i), 0, kWordMax, img.cgb[i]);
             for (int i = 0; ok && img.hasB && i < kRowsB; ++i)
                 ok = in.Take(NumberedKey("CMB_", i), 0, kByteMax, img.cmb[i]);
+            if (ok) ok = ReadLocks(in, img.hasB, img);
         }
     }
     file.CloseReading();
@@ -503,6 +528,7 @@ void ConfMap::TakeDefinition(const DefinitionImage& img) {
                                &MASSIMA_VARIAZIONE_MEDIA_INVERSIONE, &MASSIMA_VARIAZIONE_POSIZIONE_INVERSIONE,
                                &MAX_TEMPO_FUORI_INTORNO};
     for (int k = 0; k < 5; ++k) *fields[k] = img.learning[k];
+    cellLocks = img.locks;
     if (img.hasB) {
         mapBPresent = 1;
         std::copy(&img.mb[0][0], &img.mb[0][0] + kRowsB * kColsB, &MB[0][0]);
@@ -553,6 +579,9 @@ bool ConfMap::WriteDefinitionFile() {
                 WriteDefine(mapBPresent ? MB[r][c] : 0, NumberedKey("MB_", c, r));
         for (int i = 0; i < kColsB; ++i) WriteDefine(CGB[i], NumberedKey("CGB_", i));
         for (int i = 0; i < kRowsB; ++i) WriteDefine(CMB[i], NumberedKey("CMB_", i));
+        // Without locks the file stays as older versions wrote it.
+        for (int r = 0; !cellLocks.Empty() && r < kRows; ++r)
+            WriteDefine(int32_t(cellLocks.RowMask(r)), NumberedKey(kLockKeyStem, r));
     });
 }
 

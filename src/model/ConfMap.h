@@ -30,7 +30,10 @@ class ConfMap : public IoBaseData {
     static constexpr int32_t kMaxCell = 720;
     static constexpr int32_t kMaxCellB = 25000;  // engineering value; the ECU holds a quarter
     static constexpr int kZoneCount = 8;
-    static constexpr int kLineCount = 849;  // lines of filemap0.map
+    static constexpr int kLineCount = 849;  // lines of filemap0.map without locked cells
+    // The optional last section: one line per map row, the row's locked columns as bits
+    // (MapLocks::RowMask), written only when a cell is locked. Older readers stop before it.
+    static constexpr const char* kLockKeyStem = "CELLE_BLOCCATE_";
 
     // Default axes: what PrepareMapping re-grids onto.
     static constexpr std::array<int32_t, kCols> kDefaultRpm = {450,  550,  650,  800,  950,  1150, 1350,
@@ -83,6 +86,7 @@ class ConfMap : public IoBaseData {
         int32_t mb[kRowsB][kColsB] = {};
         int32_t cgb[kColsB] = {};
         int32_t cmb[kRowsB] = {};
+        MapLocks locks;  // none in a file without the locks section
     };
 
     // `car` is built after this object at start-up: it is only used by later calls.
@@ -210,7 +214,8 @@ class ConfMap : public IoBaseData {
     bool pointsChanged = false;
     int32_t nextPointId = 0;
     bool zoneAcquired[kZoneCount] = {};
-    // Cells the installer locked: a fit leaves them and no mapping download changes them.
+    // Cells the installer locked: a fit leaves them and no mapping download changes them. Kept in
+    // the map file's last section; a file without it loads with none.
     MapLocks cellLocks;
 
     // What the ECU refused of the reads and writes since the last ClearRefusals.

@@ -297,6 +297,16 @@ bool DefinitionReader::Take(const std::string& key, int32_t lo, int32_t hi, int3
     return e == Entry::Value;
 }
 
+DefinitionReader::Entry DefinitionReader::Optional(const std::string& key, int32_t lo, int32_t hi,
+                                                   int32_t& out) {
+    ++line_;
+    const int32_t v = in_.ReadDefine(key);
+    if (v == IoBaseData::NOT_FOUND || !in_.LineIsDefinition()) return Entry::Missing;
+    if (v < lo || v > hi) return Fail(key, "fuori limiti (" + std::to_string(v) + ")");
+    out = v;
+    return Entry::Value;
+}
+
 bool DefinitionReader::ModFlag(const std::string& key, uint8_t& out) {
     ++line_;
     const int flag = in_.ReadModFlag(key);

@@ -168,6 +168,9 @@ class DefinitionReader {
     Entry Next(const std::string& key, int32_t lo, int32_t hi, int32_t& out);
     // A line that must be there.
     bool Take(const std::string& key, int32_t lo, int32_t hi, int32_t& out);
+    // A line where files of older versions may hold anything, or end: Missing unless the line is a
+    // definition carrying `key`, whose value must then be within limits.
+    Entry Optional(const std::string& key, int32_t lo, int32_t hi, int32_t& out);
     // A modified flag (commented out when clear); the line must still carry its key, or the file
     // has slipped.
     bool ModFlag(const std::string& key, uint8_t& out);

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <fstream>
+#include <utility>
 
 #include "ConfMap.h"
 
@@ -56,29 +57,26 @@ int MapLocks::Count() const {
     return n;
 }
 
-std::string MapLocks::Text() const {
-    std::string text;
-    for (int r = 0; r < ConfMap::kRows; ++r)
-        for (int c = 0; c < ConfMap::kCols; ++c) {
-            if (!cells_[size_t(r)][size_t(c)]) continue;
-            if (!text.empty()) text += ';';
-            text += std::to_string(r) + "," + std::to_string(c);
-        }
-    return text;
+bool MapLocks::Toggle(int rowFrom, int rowTo, int colFrom, int colTo) {
+    if (rowFrom > rowTo) std::swap(rowFrom, rowTo);
+    if (colFrom > colTo) std::swap(colFrom, colTo);
+    bool allLocked = true;
+    for (int r = rowFrom; r <= rowTo; ++r)
+        for (int c = colFrom; c <= colTo; ++c) allLocked = allLocked && Locked(r, c);
+    for (int r = rowFrom; r <= rowTo; ++r)
+        for (int c = colFrom; c <= colTo; ++c) Set(r, c, !allLocked);
+    return !allLocked;
 }
 
-bool MapLocks::TakeText(std::string_view text) {
-    MapLocks read;
-    while (!text.empty()) {
-        const size_t end = text.find(';');
-        const std::string_view pair = text.substr(0, end);
-        int row = 0, col = 0;
-        if (!ParseCell(pair, row, col)) return false;
-        read.Set(row, col, true);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    }
-    *this = read;
-    return true;
+uint32_t MapLocks::RowMask(int row) const {
+    uint32_t mask = 0;
+    for (int c = 0; c < kCols; ++c)
+        if (Locked(row, c)) mask |= uint32_t(1) << c;
+    return mask;
+}
+
+void MapLocks::SetRowMask(int row, uint32_t mask) {
+    for (int c = 0; c < kCols; ++c) Set(row, c, (mask >> c & 1U) != 0);
 }
 
 bool MapLocks::ReadFile(const std::string& path, std::string& error) {

@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 namespace zov {
 
@@ -22,11 +21,15 @@ class MapLocks {
     void Clear() { cells_ = {}; }
     bool operator==(const MapLocks&) const = default;
 
-    // "row,col" of each locked cell (0-based map row and column), ';'-separated, as the vehicle's
-    // map file keeps them; empty without locks.
-    std::string Text() const;
-    // The same text back; false (locks unchanged) when a pair is not a cell of the map.
-    bool TakeText(std::string_view text);
+    // Locks the cells of the rectangle (rows and columns inclusive, in any order), or unlocks them
+    // when every one of them is locked already: one command both ways. The cells' new state.
+    bool Toggle(int rowFrom, int rowTo, int colFrom, int colTo);
+
+    // A row's locks as the vehicle's map file keeps them: bit c for column c.
+    static constexpr uint32_t kRowMaskMax = (uint32_t(1) << kCols) - 1;
+    uint32_t RowMask(int row) const;
+    // Bits beyond the last column are ignored.
+    void SetRowMask(int row, uint32_t mask);
     // A locks file for zovctl: "row,col" per line, blank lines and a first header line without
     // digits skipped. False with `error` naming the line for anything else.
     bool ReadFile(const std::string& path, std::string& error);

@@ -134,6 +134,49 @@ TEST(FittedMapSession, ACellGoesToTheEcuAtOnceWithinTheCellRange) {
     EXPECT_TRUE(session.UndoFitAvailable());
 }
 
+// A locked cell is never written from the chart, so a download cannot change it in table 50.
+TEST(FittedMapSession, ALockedCellIsNeitherStoredNorSent) {
+    ChartBench b(200);
+    b.Fitted({});
+    b.Map().cellLocks.Set(4, 7, true);
+    FittedMapSession session = SessionOf(b);
+    EXPECT_FALSE(session.WriteCell(4, 7, 377));
+    EXPECT_EQ(b.Map().GetCell(4, 7), 200);
+    EXPECT_TRUE(b.WrittenVars().empty());
+    EXPECT_TRUE(session.WriteCell(4, 8, 377));
+    ASSERT_TRUE(session.Download());
+    EXPECT_EQ(b.ecu.Value(50, 4 * 20 + 7), 200);
+    EXPECT_EQ(b.ecu.Value(50, 4 * 20 + 8), 377);
+}
+
+// The download's question counts the cells the ECU does not hold yet: the fit's, less those
+// already sent one by one; none after the download; the cap's marks go with the undo.
+TEST(FittedMapSession, TheCellsToDownloadAreThoseTheEcuDoesNotHold) {
+    ChartBench b(200);
+    b.Fitted({{0, 0, 260}, {3, 4, 150}, {5, 6, 250}});
+    FittedMapSession session = SessionOf(b);
+    MapFlags capped{};
+    capped[5][6] = capped[3][4] = true;
+    session.SetCapped(capped);
+    EXPECT_EQ(session.CellsToDownload(), 3);
+    EXPECT_EQ(session.Changes().CappedCount(), 2);
+    ASSERT_TRUE(session.WriteCell(3, 4, 170));  // sent at once, and no longer the cap's value
+    EXPECT_EQ(session.CellsToDownload(), 2);
+    EXPECT_EQ(session.Changes().CappedCount(), 1);
+    ASSERT_TRUE(session.WriteCell(9, 9, 210));
+    EXPECT_EQ(session.CellsToDownload(), 2);
+    ASSERT_TRUE(session.Download());
+    EXPECT_EQ(session.CellsToDownload(), 0);
+
+    ChartBench undone(200);
+    undone.Fitted({{5, 6, 250}});
+    FittedMapSession undoing = SessionOf(undone);
+    undoing.SetCapped(capped);
+    ASSERT_TRUE(undoing.UndoFit());
+    EXPECT_EQ(undoing.Changes().CappedCount(), 0);
+    EXPECT_EQ(undoing.CellsToDownload(), 0);
+}
+
 // Rows the ECU refused: the download is not decided, the fitted map and its undo stay for a retry,
 // no self-adaptation reset follows, and the rows the ECU holds new are named.
 TEST(FittedMapSession, ARefusedDownloadNamesTheNewRowsAndKeepsTheMap) {

@@ -1,6 +1,9 @@
 // What a fit did to the map: changed cells, the largest change and the marked cells.
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "MapChangeSummary.h"
 
 namespace zov {
@@ -83,6 +86,52 @@ TEST(MapChangeSummary, ACellDroppingToZeroIsAHundredPercentDown) {
     EXPECT_FALSE(s.Largest().FromZero());
     EXPECT_DOUBLE_EQ(s.Largest().percent, -100.0);
     EXPECT_TRUE(s.Marked(15, 19));
+}
+
+// The cells the cap held are flagged whether they moved (as far as the cap let them) or stayed
+// (no room around 0), and counted apart from the marked ones.
+TEST(MapChangeSummary, CappedCellsAreFlaggedMovedOrNot) {
+    MapTable before = Flat(100);
+    before[2][2] = 0;
+    MapTable after = before;
+    after[1][1] = 125;  // capped at +25 %: changed, not beyond a quarter
+    after[3][3] = 75;   // capped at -25 %
+    after[0][0] = 160;  // marked, not capped
+    MapFlags capped{};
+    capped[1][1] = capped[3][3] = capped[2][2] = true;  // [2][2] held at 0
+    const MapChangeSummary s = MapChangeSummary::Between(before, after, capped);
+    EXPECT_EQ(s.CappedCount(), 3);
+    EXPECT_TRUE(s.Capped(1, 1));
+    EXPECT_TRUE(s.Capped(2, 2));
+    EXPECT_TRUE(s.Capped(3, 3));
+    EXPECT_FALSE(s.Capped(0, 0));
+    EXPECT_FALSE(s.Marked(1, 1));
+    EXPECT_TRUE(s.Marked(0, 0));
+    EXPECT_EQ(s.Changed(), 3);
+    EXPECT_FALSE(s.Capped(16, 0));
+    EXPECT_EQ(MapChangeSummary::Between(before, after).CappedCount(), 0);
+}
+
+TEST(MapChangeSummary, TheCellsADownloadChangesAreTheCellsThatDifferFromTheEcu) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<int, int>> differing;
+    } cases[] = {
+        {"same map", {}},
+        {"one cell", {{7, 9}}},
+        {"corners", {{0, 0}, {0, 19}, {15, 0}, {15, 19}}},
+        {"a whole row",
+         {{4, 0},  {4, 1},  {4, 2},  {4, 3},  {4, 4},  {4, 5},  {4, 6},  {4, 7},  {4, 8},  {4, 9},
+          {4, 10}, {4, 11}, {4, 12}, {4, 13}, {4, 14}, {4, 15}, {4, 16}, {4, 17}, {4, 18}, {4, 19}}},
+    };
+    for (const Case& c : cases) {
+        const MapTable held = Flat(200);
+        MapTable next = held;
+        for (const auto& [r, col] : c.differing) next[size_t(r)][size_t(col)] = 200 + 1 + r + col;
+        EXPECT_EQ(CellsThatChange(held, next), int(c.differing.size())) << c.what;
+        EXPECT_EQ(CellsThatChange(next, held), int(c.differing.size())) << c.what;
+    }
+    EXPECT_EQ(CellsThatChange(Flat(0), Flat(720)), ConfMap::kRows * ConfMap::kCols);
 }
 
 TEST(MapChangeSummary, TheGridOfAModelMapIsRowByRow) {

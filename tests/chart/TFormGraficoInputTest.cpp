@@ -356,6 +356,7 @@ TEST(ChartWaysOut, AfterADragTheEcuTheModelAndTheCurvesAgree) {
                 b.KeyUp(Qt::Key_Backspace);
                 break;
             case Way::DownloadThenClose:
+                b.prompter.answers = {PromptAnswer::Yes};
                 b.KeyDown(Qt::Key_F12);
                 b.KeyUp(Qt::Key_F12);
                 break;
@@ -376,6 +377,21 @@ TEST(ChartWaysOut, AfterADragTheEcuTheModelAndTheCurvesAgree) {
         EXPECT_EQ(shown, model);
         EXPECT_TRUE(b.prompter.shown.size() <= 1u);
     }
+}
+
+// A locked cell does not follow a drag: nothing goes to the ECU and the point goes back.
+TEST(ChartWaysOut, ALockedCellStaysWhereItWasDragged) {
+    InputBench b;
+    b.Map().cellLocks.Set(4, 7, true);
+    const QPoint from = b.form->PointPosition(4, 7);
+    const QPoint to(from.x(), b.Where(4, 300.5).y());
+    b.Press(from);
+    b.DragTo(to);
+    b.Release(to);
+    EXPECT_EQ(b.Map().GetCell(4, 7), 220);
+    EXPECT_EQ(b.EcuCell(4, 7), 220);
+    EXPECT_EQ(b.form->Series[4]->at(7).y(), 220);
+    EXPECT_TRUE(b.WrittenVars().empty());
 }
 
 TEST(ChartWaysOut, AnUndoThatCannotReachTheEcuSaysSo) {

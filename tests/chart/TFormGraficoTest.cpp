@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QMenu>
+#include <QPushButton>
 #include <QValueAxis>
 #include <cmath>
 
@@ -96,6 +97,13 @@ TEST(TFormGrafico, TakesItsTextsFromTheDictionaryInEveryLanguage) {
         // A wrapped line never starts with "%": the sign is bound to its number.
         EXPECT_FALSE(form.LabelCelleSegnate->text().contains(QStringLiteral(" %")));
         EXPECT_TRUE(form.LabelCelleSegnate->text().contains(QString::fromUtf8("\u00A0%")));
+        EXPECT_EQ(form.ButtonScaricaMappa->text(),
+                  b.Dict("MenuScaricaMappa", 30).remove(QLatin1Char('&')) + QStringLiteral(" (F12)"));
+        // The key's name as the language says it ("Rücktaste").
+        EXPECT_EQ(form.ButtonAnnullaInterpola->text(),
+                  b.Dict("MenuAnnullaInterpola", 30).remove(QLatin1Char('&')) + QStringLiteral(" (") +
+                      QKeySequence(Qt::Key_Backspace).toString(QKeySequence::NativeText) +
+                      QStringLiteral(")"));
     }
     EXPECT_TRUE(b.prompter.shown.empty());
 }
@@ -277,10 +285,55 @@ TEST(TFormGrafico, BackspaceUndoesTheFitInTheModelOnly) {
     EXPECT_FALSE(form->isVisible());
 }
 
+// The download, by key or button, first says how many cells it changes in the ECU.
+TEST(TFormGrafico, TheDownloadButtonAsksWithTheCellsThatChangeAndNoSendsNothing) {
+    ChartBench b(200);
+    b.Fitted(kFit);
+    auto form = b.Open();
+    EXPECT_TRUE(form->ButtonScaricaMappa->isVisible());
+    EXPECT_TRUE(form->ButtonAnnullaInterpola->isEnabled());
+    b.prompter.answers = {PromptAnswer::No};
+    form->ButtonScaricaMappa->click();
+    ASSERT_EQ(b.prompter.shown.size(), 1u);
+    EXPECT_EQ(b.prompter.shown[0].text, ToCp1252(b.Dict("MessCelleCambiano", 80).arg(3)));
+    EXPECT_EQ(b.prompter.shown[0].buttons, PromptButtons::YesNo);
+    EXPECT_EQ(b.ecu.Values(50), FlatCells(200));
+    EXPECT_TRUE(b.WrittenVars().empty());
+
+    b.prompter.answers = {PromptAnswer::Yes};
+    form->ButtonScaricaMappa->click();
+    EXPECT_EQ(b.ecu.Values(50), ModelCells(b.Map()));
+    EXPECT_FALSE(form->ButtonAnnullaInterpola->isEnabled());
+}
+
+// Cells the cap on change held are drawn apart and counted under the chart; a locked cell is
+// drawn apart too and does not follow a drag.
+TEST(TFormGrafico, CappedAndLockedCellsAreMarked) {
+    ChartBench b(200);
+    b.Fitted({{2, 2, 250}, {5, 6, 100}});
+    b.Map().cellLocks.Set(9, 9, true);
+    MapFlags capped{};
+    capped[2][2] = true;
+    auto form = std::make_unique<TFormGrafico>(*b.context, *b.dictionary);
+    form->SetCapped(capped);
+    form->show();
+    QApplication::processEvents();
+    const auto colour = [&](int row, int col) {
+        return form->Series[size_t(row)]->pointConfiguration(col).value(QXYSeries::PointConfiguration::Color);
+    };
+    EXPECT_EQ(colour(2, 2).value<QColor>(), QColor(0xFF, 0x8C, 0x00));
+    EXPECT_EQ(colour(5, 6).value<QColor>(), QColor(0xFF, 0x00, 0x00));
+    EXPECT_EQ(colour(9, 9).value<QColor>(), QColor(0x80, 0x80, 0x80));
+    const QString summary = form->LabelRiepilogo->text();
+    EXPECT_TRUE(summary.contains(b.Dict("MessCelleLimitateGrafico", 80).arg(1))) << summary.toStdString();
+    EXPECT_TRUE(summary.endsWith(b.Dict("MessCelleBloccateGrafico", 80).arg(1))) << summary.toStdString();
+}
+
 TEST(TFormGrafico, F12DownloadsTheMapAndResetsTheSelfAdaptation) {
     ChartBench b(200);
     b.Fitted(kFit);
     auto form = b.Open();
+    b.prompter.answers = {PromptAnswer::Yes};
     Key(*form, Qt::Key_F12);
     std::vector<int32_t> expected = FlatCells(200);
     expected[0] = 260;
@@ -294,7 +347,7 @@ TEST(TFormGrafico, F12DownloadsTheMapAndResetsTheSelfAdaptation) {
     EXPECT_TRUE(form->BeforeSeries[5]->isVisible());
     EXPECT_TRUE(Marked(form->Series[5], 6));
     form->close();
-    EXPECT_TRUE(b.prompter.shown.empty());
+    EXPECT_EQ(b.prompter.shown.size(), 1u) << "the download's question only";
 }
 
 TEST(TFormGrafico, ClosingAtOnceAsksWhetherToDownloadAndNoRestoresTheMap) {

@@ -232,6 +232,70 @@ TEST(ZovctlMapReplay, PrintsThePointsAndEveryFiltersCount) {
     EXPECT_NE(strict.out.find("POINTS=0"), std::string::npos) << strict.out;
 }
 
+// The fitted map file's cell, comma-separated rows.
+int CsvCell(const std::string& path, int row, int col) {
+    std::ifstream in(path);
+    std::string line;
+    for (int r = 0; r <= row; ++r) std::getline(in, line);
+    std::istringstream cells(line);
+    std::string cell;
+    for (int c = 0; c <= col; ++c) std::getline(cells, cell, ',');
+    return std::atoi(cell.c_str());
+}
+
+// With --config the replay needs no ECU: a saved configuration gives the same points as the ECU
+// it was saved from, and its locked cells (the map file's lock section) stay in the fitted map.
+TEST(ZovctlMapReplay, ASavedConfigurationReplaysWithoutTheEcuAndKeepsItsLocks) {
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString();
+    const std::string saved = root + "/saved.zvf", locked = root + "/locked.zvf";
+    const std::vector<std::string> replay{"map-replay", Drive("mapping-fuel-cut.csv")};
+    Result fromEcu;
+    {
+        Sim sim;
+        ASSERT_EQ(Zovctl(sim.device, {"save-config", saved}).status, 0);
+        fromEcu = Zovctl(sim.device, replay);
+        ASSERT_EQ(fromEcu.status, 0) << fromEcu.err;
+    }
+    auto offline = [](std::vector<std::string> args) {
+        args.insert(args.begin(), ZOVCTL_PATH);
+        return RunProgram(args);
+    };
+    std::vector<std::string> withConfig = replay;
+    withConfig.insert(withConfig.end(), {"--config", saved});
+    const Result fromFile = offline(withConfig);
+    ASSERT_EQ(fromFile.status, 0) << fromFile.err;
+    EXPECT_EQ(fromFile.out, fromEcu.out);
+    EXPECT_NE(fromFile.out.find("POINT zone="), std::string::npos) << fromFile.out;
+    EXPECT_NE(fromFile.out.find("REJECTED reason=fuel-cut count="), std::string::npos);
+    EXPECT_EQ(fromFile.out.find("REJECTED reason=fuel-cut count=0\n"), std::string::npos);
+    EXPECT_NE(fromFile.out.find("POINTS="), std::string::npos);
+
+    // A cell the clean drive's fit moves (252 to 244); locked in the configuration, it stays.
+    constexpr int kRow = 1, kCol = 18;
+    const std::string unpacked = root + "/unpacked", mapFile = unpacked + "/filemap0.map";
+    ASSERT_EQ(offline({"unpack-config", saved, unpacked}).status, 0);
+    std::ifstream original(mapFile);
+    const std::string cellKey = "#define CL_" + std::to_string(kCol) + "_" + std::to_string(kRow) + "  ";
+    int before = -1;
+    for (std::string line; std::getline(original, line);)
+        if (line.rfind(cellKey, 0) == 0) before = std::atoi(line.c_str() + cellKey.size());
+    ASSERT_GE(before, 0);
+    {
+        std::ofstream section(mapFile, std::ios::app | std::ios::binary);
+        for (int r = 0; r < 16; ++r)
+            section << "#define CELLE_BLOCCATE_" << r << "  " << (r == kRow ? 1 << kCol : 0) << "\r\n";
+    }
+    ASSERT_EQ(offline({"pack-config", unpacked, locked}).status, 0);
+    const std::string free = root + "/free.csv", kept = root + "/kept.csv";
+    const std::string clean = Drive("mapping-clean.csv");
+    ASSERT_EQ(offline({"map-replay", clean, "--config", saved, "--fit", free}).status, 0);
+    const Result fit = offline({"map-replay", clean, "--config", locked, "--fit", kept});
+    ASSERT_EQ(fit.status, 0) << fit.err;
+    EXPECT_NE(CsvCell(free, kRow, kCol), before);
+    EXPECT_EQ(CsvCell(kept, kRow, kCol), before);
+}
+
 TEST(ZovctlMapReplay, ALogWithoutTheReplaysColumnsIsRefused) {
     Sim sim;
     QTemporaryDir dir;

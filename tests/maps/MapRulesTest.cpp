@@ -9,6 +9,7 @@
 #include "FilteredAcquisition.h"
 #include "MapBounds.h"
 #include "MapCursor.h"
+#include "MapLocks.h"
 #include "MappingWait.h"
 #include "ModelTestSupport.h"
 #include "PressurePeaks.h"
@@ -91,6 +92,31 @@ TEST_F(Axes, EqualBreakpointsPutTheCursorOnTheBreakpointWithoutDividingByZero) {
     EXPECT_EQ(MapBounds::Offset(100, 200, 250, 300, 15), 0);
     EXPECT_EQ(MapBounds::Offset(900, 200, 250, 300, 15), 30);
     EXPECT_EQ(MapBounds::Offset(100, 200, 150, 300, 15), 15);
+}
+
+TEST(MapLocksRules, ToggleLocksARangeUnlessAllOfItIsLockedAndRowsTravelAsBits) {
+    MapLocks locks;
+    struct Case {
+        int rowFrom, rowTo, colFrom, colTo;
+        bool lockedAfter;
+        int count;
+    } cases[] = {
+        {2, 3, 4, 5, true, 4},     // all free: locked
+        {3, 2, 5, 4, false, 0},    // the same cells, corners swapped: all locked, so unlocked
+        {0, 0, 0, 0, true, 1},     // one cell
+        {0, 1, 0, 0, true, 2},     // partly locked: all locked
+        {0, 1, 0, 0, false, 0},    // all locked: all unlocked
+        {15, 16, 19, 20, true, 1}  // beyond the map: only the map's cell counts
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(locks.Toggle(c.rowFrom, c.rowTo, c.colFrom, c.colTo), c.lockedAfter);
+        EXPECT_EQ(locks.Count(), c.count);
+    }
+    EXPECT_EQ(locks.RowMask(15), uint32_t(1) << 19);
+    MapLocks copy;
+    copy.SetRowMask(7, 0xFFFFFFFFu);  // bits beyond the columns mean nothing
+    EXPECT_EQ(copy.RowMask(7), MapLocks::kRowMaskMax);
+    EXPECT_EQ(copy.Count(), 20);
 }
 
 TEST(MapCursorThinning, AnUnchangedPointIsRedrawnOnEveryNinthTickOnly) {

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -309,6 +311,7 @@ TEST(MapEditorEditing, TheQuestionComesFirstAndTheDialogWritesTheCell) {
     editor.show();
     EXPECT_EQ(editor.windowTitle(), b.Dict("FinestraMappa", 70));
     EXPECT_TRUE(editor.GroupAutoMap->isHidden());
+    EXPECT_TRUE(editor.LabelRifiuti->isHidden()) << "the mapping's counters belong to mapping mode";
     editor.Grid().SetSelection(3, 2, 3, 2);  // map row 1, column 2
     const int32_t before = b.context->map.GetCell(1, 2);
 
@@ -376,6 +379,37 @@ TEST(MapEditorEditing, F1FreezesAndF2ResumesTheLiveDisplay) {
     EXPECT_TRUE(b.context->map.mappingPoints.empty());
     editor.close();
     EXPECT_TRUE(b.prompter.shown.empty());
+}
+
+// Ctrl+B and the grid's menu lock the selection, or unlock it when all of it was locked; the
+// locks are the model's, so the fit and the download see them, and locked cells are drawn apart.
+TEST(MapEditorEditing, CtrlBAndTheMenuLockAndUnlockTheSelection) {
+    MapBench b;
+    TFormMappa editor(*b.context, b.Dictionary());
+    editor.show();
+    const MapLocks& locks = b.context->map.cellLocks;
+    EXPECT_EQ(editor.MenuBloccaCelle->text(), b.Dict("MenuBloccaCelle", 30));
+    EXPECT_EQ(editor.MenuBloccaCelle->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_B));
+    const QImage unlocked = editor.Grid().grab().toImage();
+
+    editor.Grid().SetSelection(3, 2, 4, 3);  // map rows 1-2, columns 2-3
+    QTest::keyClick(&editor.Grid(), Qt::Key_B, Qt::ControlModifier);
+    EXPECT_EQ(locks.Count(), 4);
+    EXPECT_TRUE(locks.Locked(1, 2));
+    EXPECT_TRUE(locks.Locked(2, 3));
+    EXPECT_NE(editor.Grid().grab().toImage(), unlocked);
+
+    // A wider selection holding unlocked cells locks them all; all locked, it unlocks them.
+    editor.Grid().SetSelection(3, 2, 5, 3);
+    editor.MenuBloccaCelle->trigger();
+    EXPECT_EQ(locks.Count(), 6);
+    editor.MenuBloccaCelle->trigger();
+    EXPECT_TRUE(locks.Empty());
+    // B alone is no command.
+    QTest::keyClick(&editor.Grid(), Qt::Key_B);
+    EXPECT_TRUE(locks.Empty());
+    editor.close();
+    EXPECT_TRUE(WrittenVars(b.ecu).empty()) << "a lock is no write to the ECU";
 }
 
 TEST(MapEditorEditing, HeadersAndCellsShowTheModel) {

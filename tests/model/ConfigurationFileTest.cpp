@@ -61,6 +61,7 @@ TEST(ConfigurationFile, SavedOnOneEcuLoadsIntoAnother) {
         source.ecu.SetValue(0, 0, 440);
         for (int c = 0; c < 20; ++c) source.ecu.SetValue(50, 3 * 20 + c, 100 + c);
         ASSERT_TRUE(source.ConnectAndLoad());
+        source.map.cellLocks.Set(3, 7, true);  // locks travel with the configuration, not the ECU
         const PackResult saved = SaveConfigurationFile(source.model, file);
         ASSERT_TRUE(saved) << saved.error;
     }
@@ -82,6 +83,8 @@ TEST(ConfigurationFile, SavedOnOneEcuLoadsIntoAnother) {
     for (int c = 0; c < 20; ++c) EXPECT_EQ(target.ecu.Value(50, 3 * 20 + c), 100 + c);
     EXPECT_EQ(steps, (std::vector<int>{10, 15, 30, 25, 10, 10}));
     EXPECT_TRUE(temp.Entries().empty());
+    EXPECT_TRUE(target.map.cellLocks.Locked(3, 7));
+    EXPECT_EQ(target.map.cellLocks.Count(), 1);
 }
 
 TEST(ConfigurationFile, ABadFileLeavesTheModelAndTheEcuAlone) {

@@ -131,6 +131,87 @@ TEST_F(MapFile, WriteThenReadReproducesTheModel) {
     ExpectSameModel(source.map, target.map);
 }
 
+// Locked cells go in a section of their own after everything older versions wrote: the lines
+// before it are the lines of the same map without locks, so an older reader (which stops after
+// map B) sees the file it knows, and the section reads back with or without a map B before it.
+TEST_F(MapFile, LockedCellsFollowTheOlderFileAndComeBack) {
+    for (const bool withMapB : {true, false}) {
+        SCOPED_TRACE(withMapB);
+        ModelBench source({}, false);
+        if (withMapB) FillModel(source.map);
+        const std::vector<std::string> unlocked = Written(source.map);
+        source.map.cellLocks.Set(0, 0, true);
+        source.map.cellLocks.Set(5, 2, true);
+        source.map.cellLocks.Set(5, 19, true);
+        for (int c = 0; c < ConfMap::kCols; ++c) source.map.cellLocks.Set(15, c, true);
+        const std::vector<std::string> lines = Written(source.map);
+
+        ASSERT_EQ(lines.size(), unlocked.size() + ConfMap::kRows);
+        EXPECT_TRUE(std::equal(unlocked.begin(), unlocked.end(), lines.begin()));
+        EXPECT_EQ(Line(lines, 850), "#define CELLE_BLOCCATE_0  1");
+        EXPECT_EQ(Line(lines, 851), "#define CELLE_BLOCCATE_1  0");
+        EXPECT_EQ(Line(lines, 855), "#define CELLE_BLOCCATE_5  524292");
+        EXPECT_EQ(Line(lines, 865), "#define CELLE_BLOCCATE_15  1048575");
+        for (const std::string& line : lines) EXPECT_LE(line.size(), IoBaseData::kLineLength) << line;
+
+        ModelBench target({}, false);
+        target.map.cellLocks.Set(9, 9, true);  // a previous vehicle's lock does not stay
+        target.map.SetFileName(path_);
+        const ConfMap::LoadResult r = target.map.ReadDefinitionFile();
+        ASSERT_FALSE(r.rejected) << r.error;
+        EXPECT_EQ(target.map.cellLocks, source.map.cellLocks);
+        EXPECT_EQ(target.map.cellLocks.Count(), 23);
+        ExpectSameModel(source.map, target.map);
+    }
+}
+
+// Files without the section (older versions, a map file ending before map B, one with something
+// foreign after it) load with no locks; a section that is there but damaged refuses the file.
+TEST_F(MapFile, AFileWithoutTheLockSectionLoadsWithNoLocksAndADamagedOneIsRefused) {
+    ModelBench source({}, false);
+    source.map.cellLocks.Set(3, 4, true);
+    const std::vector<std::string> locked = Written(source.map);
+    constexpr size_t kOlderEnd = 849;
+    struct Case {
+        const char* what;
+        std::function<void(std::vector<std::string>&)> edit;
+        std::string error;  // empty: loads with no locks
+    } cases[] = {
+        {"older file", [](auto& l) { l.resize(kOlderEnd); }, ""},
+        {"ends before map B", [](auto& l) { l.resize(kFirstMb - 1); }, ""},
+        {"blank line after map B",
+         [](auto& l) {
+             l.resize(kOlderEnd);
+             l.push_back("");
+         },
+         ""},
+        {"foreign line after map B", [](auto& l) { l[kOlderEnd] = "/* note */"; }, ""},
+        {"section cut short", [](auto& l) { l.resize(kOlderEnd + 7); },
+         "riga 857: CELLE_BLOCCATE_7 mancante"},
+        {"mask beyond the columns", [](auto& l) { l[kOlderEnd + 2] = "#define CELLE_BLOCCATE_2  1048576"; },
+         "riga 852: CELLE_BLOCCATE_2 fuori limiti (1048576)"},
+        {"negative first mask", [](auto& l) { l[kOlderEnd] = "#define CELLE_BLOCCATE_0  -1"; },
+         "riga 850: CELLE_BLOCCATE_0 fuori limiti (-1)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> lines = locked;
+        c.edit(lines);
+        WriteLines(path_, lines);
+        ModelBench b({}, false);
+        b.map.cellLocks.Set(0, 0, true);
+        b.map.SetFileName(path_);
+        const ConfMap::LoadResult r = b.map.ReadDefinitionFile();
+        EXPECT_EQ(r.rejected, !c.error.empty()) << r.error;
+        EXPECT_EQ(r.error, c.error);
+        if (c.error.empty()) {
+            EXPECT_TRUE(b.map.cellLocks.Empty());
+        } else {
+            EXPECT_TRUE(b.map.cellLocks.Locked(0, 0)) << "a refused file changes nothing";
+        }
+    }
+}
+
 TEST_F(MapFile, MapBWhoseOnlyValueIsTheFirstCellSurvivesTheRoundTrip) {
     ModelBench source({}, false);
     source.map.SetCellB(0, 0, 4 * 9);

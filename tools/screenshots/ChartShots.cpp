@@ -7,6 +7,7 @@
 #include "AppContext.h"
 #include "Clock.h"
 #include "EcuSimulator.h"
+#include "MapChangeLimit.h"
 #include "MapFit.h"
 #include "Prompter.h"
 #include "SimulatedLine.h"
@@ -59,8 +60,13 @@ std::unique_ptr<QWidget> MapChart(const QString& dist, TModuloLingua& dictionary
     auto* bench = new ChartBench(dist);
     ConfMap& map = bench->context->map;
     map.SaveBackup();
+    const MapCells start = CellsOfMap(map);
     FitMapToPoints(map, DrivePoints(map));
+    // A locked cell and the cap on change, as a mapping's fit leaves them.
+    map.cellLocks.Set(14, 10, true);
+    const MapChangeLimit limit = LimitMapChange(map, start, 25, map.cellLocks);
     auto chart = std::make_unique<TFormGrafico>(*bench->context, dictionary);
+    chart->SetCapped(limit.capped);
     bench->setParent(chart.get());
     chart->show();
     return chart;

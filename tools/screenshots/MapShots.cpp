@@ -77,7 +77,10 @@ std::unique_ptr<QWidget> MapEditor(const QString& dist, TModuloLingua& dictionar
         bench->clock.Advance(TFormMappa::kTimerInterval * 1000);
         editor->Timer1Timer();
     }
-    if (!mapping) editor->Grid().SetSelection(7, 5, 9, 7);
+    if (!mapping) {
+        bench->context->map.cellLocks.Toggle(10, 11, 2, 4);
+        editor->Grid().SetSelection(7, 5, 9, 7);
+    }
     return editor;
 }
 
