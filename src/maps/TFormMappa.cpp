@@ -379,6 +379,7 @@ void TFormMappa::Localize() {
         .Caption(GroupMotori, 20)
         .Caption(LabelApertura, 15)
         .Caption(LabelArricchimento, 15)
+        .Caption(LabCutoff, 10)
         .Caption(GroupAutoMap, 40)
         .Caption(LabelScostamento, 30)
         .Caption(ButtonEsci, 20)

@@ -56,23 +56,6 @@ const QStringList kDataWords = {
     QStringLiteral("PRO"),  QStringLiteral("Esc"),   QStringLiteral("max"),
 };
 
-// Texts found by the walk that belong to windows being reworked elsewhere; each names the window
-// and the widget, and goes when that work puts the text in the dictionary.
-struct Pending {
-    const char* window;
-    const char* widget;
-};
-constexpr Pending kPending[] = {
-    {"TFormMappa", "LabCutoff"},  // built-in "CUTOFF" though the dictionary has LabCutoff
-};
-
-bool IsPending(const QString& window, const QString& where) {
-    for (const Pending& p : kPending)
-        if (window.startsWith(QLatin1String(p.window)) && where.startsWith(QLatin1String(p.widget) + u' '))
-            return true;
-    return false;
-}
-
 // ---- what a text is made of -------------------------------------------------------------------
 
 QString WithoutAccelerators(QString text) {
@@ -381,7 +364,6 @@ class WindowTexts : public ::testing::Test {
     QStringList Foreign(const QString& window, const std::vector<Shown>& shown, const Vocabulary& words) {
         QStringList problems;
         for (const Shown& s : shown) {
-            if (IsPending(window, s.where)) continue;
             const QString word = words.Unknown(PlainText(s.text));
             if (!word.isEmpty())
                 problems << QStringLiteral("%1 / %2: \"%3\" (%4)")
