@@ -29,61 +29,25 @@
 #include "HidapiBus.h"
 #include "LiveRecord.h"
 #include "LogConversion.h"
-#include "MapChangeLimit.h"
-#include "MapFit.h"
-#include "MapLocks.h"
 #include "MixedMapRecord.h"
 #include "Packaging.h"
 #include "ProgrammingBackup.h"
 #include "TermiosSerial.h"
 #include "TraceHid.h"
 #include "TraceSerial.h"
-#include "ZovctlBaseMap.h"
 #include "ZovctlCustomers.h"
-#include "ZovctlFitPoints.h"
 #include "ZovctlHelp.h"
 #include "ZovctlLog.h"
-#include "ZovctlMapReplay.h"
+#include "ZovctlMapCommands.h"
 #include "ZovctlPublish.h"
 #include "ZovctlReport.h"
+#include "ZovctlSession.h"
 #include "ZovctlText.h"
 #include "ZovctlUpdate.h"
 #include "ZovctlVehicles.h"
 
 namespace zov {
 namespace {
-
-enum ExitCode {
-    kOk = 0,
-    kLinkFailure = 1,
-    kBadArgument = 2,
-    kRefused = 3,
-    kFileFailure = 4,
-    kImpossible = 5,
-    // The ECU refused variables during a whole read or write; the output, or what the ECU holds,
-    // is incomplete.
-    kIncomplete = 6,
-    // diff: the two configurations differ (as diff(1) says it).
-    kDifferent = 1,
-};
-
-// Ends the run with a one-line reason.
-struct Failure {
-    ExitCode code;
-    std::string reason;
-};
-
-[[noreturn]] void Fail(ExitCode code, std::string reason) { throw Failure{code, std::move(reason)}; }
-
-struct Options {
-    std::string port = "COM1";
-    PromptAnswer answer = PromptAnswer::No;
-    std::string trace;
-    std::string settingsDirectory;
-    // Programs even when the backup before it cannot be made.
-    bool force = false;
-    std::vector<std::string> args;
-};
 
 long ParseNumber(const std::string& text, long min, long max, const char* what) {
     char* end = nullptr;
@@ -148,52 +112,6 @@ int ResolvePort(const Options& o, ComInj& link) {
         Fail(kBadArgument, "bad port '" + o.port + "' (COM1..COM4 or a device path)");
     link.SetPortPath(0, o.port);
     return 0;
-}
-
-void Connect(ComInj& link, int portIndex) {
-    link.SelectPort(portIndex);
-    const std::string where = portIndex == CPort::kUsbPort ? std::string("the USB adapter")
-                                                           : std::string(CPort::PortName(portIndex)) + " (" +
-                                                                 link.PortPath(portIndex) + ")";
-    // The device's own fault (no permission, no device, unplugged) says more than a silent ECU.
-    if (!link.OpenPort() || (!link.Connect() && link.LastDeviceError())) {
-        const DeviceError& error = link.LastDeviceError();
-        Fail(kLinkFailure, error ? error.Text() : "cannot open " + where);
-    }
-    if (!link.IsConnected()) Fail(kLinkFailure, "no ECU answers on " + where);
-}
-
-void RequireSession(const ComInj& link) {
-    if (link.DeviceLost()) Fail(kLinkFailure, link.LastDeviceError().Text());
-    if (!link.IsConnected()) Fail(kLinkFailure, "the ECU session was lost");
-}
-
-void CheckRefused(const ComInj& link, int index) {
-    RequireSession(link);
-    if (link.ErrorFlags() & ERR_NOT_AVAILABLE)
-        Fail(kRefused, "variable " + std::to_string(index) + " is not available");
-    if (link.ErrorFlags() & ERR_REQUEST)
-        Fail(kBadArgument, "variable " + std::to_string(index) + ": request refused by the link");
-}
-
-// What a command works with: the link and the model on top of it.
-struct Session {
-    ComInj& link;
-    ConfigurationModel& model;
-    ConsolePrompter& prompter;
-    Clock& clock;
-    const Options& options;
-    // How a command that ran to its end exits (diff: whether the inputs differ).
-    ExitCode outcome = kOk;
-};
-
-std::string Join(const int32_t* values, int count) {
-    std::string s;
-    for (int i = 0; i < count; ++i) {
-        if (i) s += ' ';
-        s += std::to_string(values[i]);
-    }
-    return s;
 }
 
 std::string ReadText(ComInj& link, int index) {
@@ -336,28 +254,6 @@ std::string NeedDirectory(const std::vector<std::string>& args, bool mustExist) 
                         !std::filesystem::is_directory(args[1], ec))
         Fail(kBadArgument, "not a usable directory: " + args[1]);
     return args[1];
-}
-
-// The program's runtime directory as the settings store names it, else the user's data folder.
-std::string RuntimeDirectory(const Options& o) {
-    const std::string main = GlobalData::StoredMainPath(QString::fromStdString(o.settingsDirectory));
-    if (!main.empty()) return main;
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (data && *data) return std::string(data) + "/zovqbr";
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : ".") + "/.local/share/zovqbr";
-}
-
-void LoadEcu(Session& session) {
-    session.model.ReadFromEcu();
-    RequireSession(session.link);
-    const std::optional<std::string> rows =
-        MixedMapRecord(MixedMapRecord::PathIn(RuntimeDirectory(session.options))).Of(session.model.Car());
-    if (rows)
-        std::fprintf(stderr,
-                     "zovctl: warning: the ECU's map is mixed (new rows %s): a map download did not "
-                     "complete; send a complete map\n",
-                     rows->c_str());
 }
 
 // After a load into the ECU: one "refused: N NAME" line for each variable the ECU refused (it
@@ -589,110 +485,6 @@ void CommandDiff(Session& session, const std::vector<std::string>& args) {
 
 // The model's configuration with its new map, as definition files beside the runtime directory's
 // Config, where `write` can send it again; what to tell about it.
-std::string KeepMap(Session& session) {
-    const std::string dir = RuntimeDirectory(session.options) + "/Config/MappaNonInviata";
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
-    if (!session.model.WriteDefinitionFileSet(ConfigurationModel::DefinitionFiles::In(dir)))
-        return "the new map could not be kept in " + dir;
-    return "the new map is kept in " + dir + "/" + ConfigurationModel::kMapFile + " ('zovctl write " + dir +
-           "' sends it again)";
-}
-
-// A new main map to the ECU (fit --download, basemap --write): its rows, then the self-adaptation
-// reset (`reset`) or the axes (`axes`). What the ECU did not take whole ends the run with the
-// refused variables, the rows it holds new, and the map kept for a retry; a map that did not
-// arrive whole is never followed by the reset.
-void DownloadMap(Session& session, bool reset, bool axes) {
-    ConfMap& map = session.model.Map();
-    session.model.ClearRefusedWrites();
-    ConfMap::NewMap sent;
-    if (reset)
-        sent = map.SendNewMap();
-    else
-        sent.map = map.WriteMainMap();
-    WriteOutcome outcome = sent.Outcome();
-    if (axes && outcome != WriteOutcome::Lost) {
-        outcome = Worse(outcome, map.WriteToEcu(105));
-        outcome = Worse(outcome, map.WriteToEcu(111));
-    }
-    if (outcome == WriteOutcome::Answered) return;
-    for (const std::string& line : RefusalConsoleLines(session.model.RefusedWrites()))
-        std::fprintf(stderr, "%s\n", line.c_str());
-    std::string held = sent.map.Outcome() == WriteOutcome::Answered
-                           ? "the new map is in the ECU"
-                           : "the ECU holds the new map only in rows " + sent.map.NewRowsText() +
-                                 " (a row with '?' was out when the link was lost and may hold either), its "
-                                 "previous map in the others";
-    if (reset && sent.map.Outcome() != WriteOutcome::Answered) held += "; the self-adaptation was not reset";
-    Fail(outcome == WriteOutcome::Lost ? kLinkFailure : kIncomplete,
-         std::string(outcome == WriteOutcome::Lost ? "the ECU session was lost during the map download: "
-                                                   : "the ECU refused part of the map: ") +
-             held + "; " + KeepMap(session));
-}
-
-void CommandFit(Session& session, const std::vector<std::string>& args) {
-    const char* const usage = "usage: fit POINTS.csv [--download] [--max-change PCT] [--locks FILE]";
-    bool download = false;
-    std::optional<int> maxChange;
-    MapLocks locks;
-    std::string pointsFile;
-    for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--download") {
-            download = true;
-        } else if ((args[i] == "--max-change" || args[i] == "--locks") && i + 1 < args.size()) {
-            std::string error;
-            MappingOptions options;
-            if (args[i] == "--locks" && !locks.ReadFile(args[i + 1], error)) Fail(kFileFailure, error);
-            if (args[i] == "--max-change") {
-                if (!TakeMappingOption(args[i], args[i + 1], options, error)) Fail(kBadArgument, error);
-                maxChange = options.maxChangePct;
-            }
-            ++i;
-        } else if (pointsFile.empty() && !args[i].starts_with("--")) {
-            pointsFile = args[i];
-        } else {
-            Fail(kBadArgument, usage);
-        }
-    }
-    if (pointsFile.empty()) Fail(kBadArgument, usage);
-    // The file is checked whole before the ECU is even reached.
-    std::vector<ConfMap::MappingPoint> points;
-    const FitPointsError refused = ReadFitPoints(pointsFile, points);
-    if (refused.status != kOk) Fail(ExitCode(refused.status), refused.reason);
-    Connect(session.link, session.link.portIndex);
-    LoadEcu(session);
-    ConfMap& map = session.model.Map();
-    const MapCells start = CellsOfMap(map);
-    if (!FitMapToPoints(map, points))
-        Fail(kImpossible, "impossible with this data: the points must fill three cells not on one line");
-    // Bound to the map the ECU holds, so no cell moves more than allowed and locked cells stay.
-    const MapChangeLimit limit = LimitMapChange(map, start, maxChange.value_or(0), locks);
-    if (maxChange) std::fprintf(stderr, "zovctl: %d cells capped at %d %%\n", limit.cappedCount, *maxChange);
-    // A new map makes what the ECU has learnt on the old one wrong: the reset follows it.
-    if (download) DownloadMap(session, true, false);
-    for (int r = 0; r < ConfMap::kRows; ++r) std::printf("%s\n", Join(map.CL[r], ConfMap::kCols).c_str());
-}
-
-// map-replay LOG.csv ...: the acquisition over a recorded drive; the ECU only without --config.
-void CommandMapReplay(Session& session, const std::vector<std::string>& args) {
-    std::string error;
-    const std::optional<ReplayArguments> arguments = ParseReplayArguments(args, error);
-    if (!arguments) Fail(kBadArgument, error);
-    if (!arguments->config.empty()) {
-        const ConfigurationDiff::LoadError loaded =
-            ConfigurationDiff::TakeFiles(session.model, arguments->config);
-        if (loaded)
-            Fail(kFileFailure,
-                 loaded.what + (loaded.reason.empty() ? "" : ": " + cp1252::ToUtf8(loaded.reason)));
-    } else {
-        Connect(session.link, session.link.portIndex);
-        LoadEcu(session);
-    }
-    const int status = RunMapReplay(session.model, *arguments, stdout, error);
-    if (status != kOk) Fail(ExitCode(status), error);
-}
-
 // --- Printed report -----------------------------------------------------------------------
 
 void CommandReport(Session& session, const std::vector<std::string>& args) {
@@ -751,24 +543,6 @@ void CommandConvertLog(Session&, const std::vector<std::string>& args) {
     const LogConversion r = ConvertLogToMlg(args[1], args[2]);
     if (!r.ok) Fail(kFileFailure, r.error);
     std::printf("RECORDS=%lld\nMARKERS=%d\n", static_cast<long long>(r.rows), r.markers);
-}
-
-// basemap CC ...: the editor's base map; the ECU only with --write.
-void CommandBaseMap(Session& session, const std::vector<std::string>& args) {
-    std::string error;
-    ConfMap& map = session.model.Map();
-    const int code = RunBaseMap(
-        args, RuntimeDirectory(session.options) + "/Map/", map,
-        [&](const BaseMapLibrary::Map& base) {
-            // The ECU is read first: the download names it in the mixed-map record, and a map kept
-            // for a retry goes with its own configuration.
-            Connect(session.link, session.link.portIndex);
-            LoadEcu(session);
-            BaseMapLibrary::Write(map, base, false, {});
-            DownloadMap(session, false, true);
-        },
-        stdout, error);
-    if (code != kOk) Fail(ExitCode(code), error);
 }
 
 // A command of its own file that works on a folder of the runtime directory (`subfolder` appended)
