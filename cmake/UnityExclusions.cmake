@@ -6,7 +6,6 @@ set(zov_unity_exclusions
     cli/ZovctlLog.cpp
     src/app/main/TFormMainInstFiles.cpp
     src/archive/TFormAggiorna.cpp
-    src/customers/TFormClientiStorico.cpp
     src/diagnosis/TFormDiagnosi.cpp
     src/editors/AdaptationPage.cpp
     src/editors/EnrichmentPage.cpp

@@ -13,6 +13,22 @@ void Bind(QSqlQuery& query, const QVariantList& values) {
     for (const QVariant& v : values) query.addBindValue(v);
 }
 
+// The one number a COUNT query answers, its values bound.
+std::optional<int> CountOf(const QString& connectionName, const QString& sql, const QVariantList& values,
+                           QString& error) {
+    QSqlQuery query(QSqlDatabase::database(connectionName, false));
+    if (!query.prepare(sql)) {
+        error = query.lastError().text();
+        return std::nullopt;
+    }
+    Bind(query, values);
+    if (!query.exec() || !query.next()) {
+        error = query.lastError().text();
+        return std::nullopt;
+    }
+    return query.value(0).toInt();
+}
+
 }  // namespace
 
 CustomerRecord RecordFromColumns(const QSqlQuery& query, int first) {
@@ -92,17 +108,8 @@ bool CustomerPages::Select(const BoundSql& where, const QString& order, int limi
 std::optional<int> CustomerPages::Count(QString& error) {
     if (count_) return count_;
     const BoundSql where = Where({});
-    QSqlQuery query(QSqlDatabase::database(connectionName_, false));
-    if (!query.prepare(QStringLiteral("SELECT COUNT(*) FROM dbcli WHERE ") + where.text)) {
-        error = query.lastError().text();
-        return std::nullopt;
-    }
-    Bind(query, where.values);
-    if (!query.exec() || !query.next()) {
-        error = query.lastError().text();
-        return std::nullopt;
-    }
-    count_ = query.value(0).toInt();
+    count_ = CountOf(connectionName_, QStringLiteral("SELECT COUNT(*) FROM dbcli WHERE ") + where.text,
+                     where.values, error);
     return count_;
 }
 
@@ -113,19 +120,14 @@ std::optional<bool> CustomerPages::Holds(int rank, QString& error) {
     // Counting stops a page past the rank asked for: a scroll downwards asks rank by rank.
     const int limit = rank + 1 + kPageSize;
     const BoundSql where = Where({});
-    QSqlQuery query(QSqlDatabase::database(connectionName_, false));
-    if (!query.prepare(QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM dbcli WHERE %1 LIMIT %2) hits")
-                           .arg(where.text)
-                           .arg(limit))) {
-        error = query.lastError().text();
-        return std::nullopt;
-    }
-    Bind(query, where.values);
-    if (!query.exec() || !query.next()) {
-        error = query.lastError().text();
-        return std::nullopt;
-    }
-    const int counted = query.value(0).toInt();
+    const std::optional<int> hits =
+        CountOf(connectionName_,
+                QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM dbcli WHERE %1 LIMIT %2) hits")
+                    .arg(where.text)
+                    .arg(limit),
+                where.values, error);
+    if (!hits) return std::nullopt;
+    const int counted = *hits;
     if (counted < limit)
         count_ = counted;
     else
@@ -183,17 +185,8 @@ std::optional<CustomerPages::Row> CustomerPages::At(int rank, QString& error) {
 
 std::optional<int> CustomerPages::RankBefore(const QString& sortKey, qint64 id, QString& error) {
     const BoundSql where = Where(rankCondition_, {QLatin1String(kBeforeRow), {sortKey, id}});
-    QSqlQuery query(QSqlDatabase::database(connectionName_, false));
-    if (!query.prepare(QStringLiteral("SELECT COUNT(*) FROM dbcli WHERE ") + where.text)) {
-        error = query.lastError().text();
-        return std::nullopt;
-    }
-    Bind(query, where.values);
-    if (!query.exec() || !query.next()) {
-        error = query.lastError().text();
-        return std::nullopt;
-    }
-    return query.value(0).toInt();
+    return CountOf(connectionName_, QStringLiteral("SELECT COUNT(*) FROM dbcli WHERE ") + where.text,
+                   where.values, error);
 }
 
 std::optional<CustomerPages::Row> CustomerPages::First(const BoundSql& extra, QString& error) {

@@ -24,6 +24,7 @@
 #include "TFormConnessione.h"
 #include "TFormRicerca.h"
 #include "TModuloLingua.h"
+#include "WidgetFactory.h"
 
 namespace zov {
 
@@ -80,19 +81,6 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, int maxLength, bool readO
         edit->setPalette(look);
     }
     return edit;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption) {
-    auto* label = new QLabel(QString::fromUtf8(caption), parent);
-    label->setObjectName(QLatin1String(name));
-    return label;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) {
-    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
 }
 
 // Texts of the edits as the record holds them: empty means no value.

@@ -18,6 +18,7 @@
 #include "Localizer.h"
 #include "Prompter.h"
 #include "QtText.h"
+#include "WidgetFactory.h"
 
 namespace zov {
 
@@ -34,19 +35,6 @@ struct TFormClientiStorico::Texts {
 namespace {
 
 enum Column { kDate, kKind, kHost, kPlate, kSerial, kCustomer, kVehicle, kColumnCount };
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) {
-    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption) {
-    auto* label = new QLabel(QString::fromUtf8(caption), parent);
-    label->setObjectName(QLatin1String(name));
-    return label;
-}
 
 QLineEdit* MakeEdit(QWidget* parent, const char* name) {
     auto* edit = new QLineEdit(parent);

@@ -15,6 +15,7 @@
 #include "Localizer.h"
 #include "QtText.h"
 #include "TModuloLingua.h"
+#include "WidgetFactory.h"
 
 namespace zov {
 
@@ -54,12 +55,6 @@ template <typename Widget>
 Widget* NamedWidget(Widget* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
     return widget;
-}
-
-QPushButton* ConnectionButton(QWidget* parent, const char* name, const char* caption) {
-    auto* button = NamedWidget(new QPushButton(QString::fromUtf8(caption), parent), name);
-    button->setAutoDefault(false);
-    return button;
 }
 
 }  // namespace
@@ -118,11 +113,11 @@ void TFormConnessione::Build() {
     fields->addWidget(LabelPassword, row++, 0, 1, 2);
     fields->setColumnStretch(1, 1);
 
-    ButtonProva = ConnectionButton(this, "ButtonProva", "&Prova connessione");
-    ButtonCrea = ConnectionButton(this, "ButtonCreaArchivio", "&Crea archivio");
-    ButtonSposta = ConnectionButton(this, "ButtonSposta", "&Sposta qui l'archivio");
-    ButtonSalva = ConnectionButton(this, "ButtonSalva", "Sal&va");
-    ButtonAnnulla = ConnectionButton(this, "ButtonAnnulla", "Annulla");
+    ButtonProva = MakeButton(this, "ButtonProva", "&Prova connessione");
+    ButtonCrea = MakeButton(this, "ButtonCreaArchivio", "&Crea archivio");
+    ButtonSposta = MakeButton(this, "ButtonSposta", "&Sposta qui l'archivio");
+    ButtonSalva = MakeButton(this, "ButtonSalva", "Sal&va");
+    ButtonAnnulla = MakeButton(this, "ButtonAnnulla", "Annulla");
     ButtonCrea->setEnabled(false);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* button : {ButtonProva, ButtonCrea, ButtonSposta, ButtonSalva, ButtonAnnulla})
