@@ -4,6 +4,9 @@
 # or give its helper a name of its own.
 set(zov_unity_exclusions
     cli/ZovctlLog.cpp
+    cli/ZovctlMapCommands.cpp
+    cli/ZovctlSession.cpp
+    cli/zovctl.cpp
     src/app/main/TFormMainInstFiles.cpp
     src/archive/TFormAggiorna.cpp
     src/diagnosis/TFormDiagnosi.cpp
