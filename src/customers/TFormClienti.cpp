@@ -364,17 +364,17 @@ bool TFormClienti::OpenArchive() {
             // The window cannot open to show its settings button; a server it cannot use may be a
             // wrong setting, so the settings are offered here.
             {
-                const std::string reason = opened.unreachable
-                                               ? texts_->messArchivioIrraggiungibile
-                                               : texts_->messProbArchivio + "\n" + Cp1252Of(opened.error);
+                // The settings dialog wants the server's own reason to show what to correct.
+                const std::string detailed = texts_->messProbArchivio + "\n" + Cp1252Of(opened.error);
                 if (location_.kind == ArchiveLocation::Kind::Postgres) {
                     archive_.reset();
                     TFormConnessione dialog(ctx_, dictionary_, location_, this);
-                    if (!dialog.OfferAfterFailure(reason)) return false;
+                    if (!dialog.OfferAfterFailure(detailed)) return false;
                     location_ = dialog.Chosen();
                     return OpenArchive();
                 }
-                Ask(reason, PromptIcon::Error, PromptButtons::Ok);
+                Ask(opened.unreachable ? texts_->messArchivioIrraggiungibile : detailed, PromptIcon::Error,
+                    PromptButtons::Ok);
             }
             break;
     }

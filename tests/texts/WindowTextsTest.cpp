@@ -49,11 +49,12 @@ const QString kDist = QStringLiteral(ZOV_DIST_DIR);
 const QString kData = QStringLiteral(ZOV_DATA_DIR);
 
 // Words the windows show that are no texts of the program: the simulated vehicle's model, the
-// vehicles the map type menu names, the program's edition, the name of a key and the "max" every
-// language writes the same.
+// vehicles the map type menu names, the program's edition, the name of a key and the "max" and
+// "min" every language writes the same (the pressure peaks show "min" only once the simulated
+// engine has made one, so a walk may or may not meet it).
 const QStringList kDataWords = {
     QStringLiteral("FIAT"), QStringLiteral("PUNTO"), QStringLiteral("PORTER"), QStringLiteral("ROVER"),
-    QStringLiteral("PRO"),  QStringLiteral("Esc"),   QStringLiteral("max"),
+    QStringLiteral("PRO"),  QStringLiteral("Esc"),   QStringLiteral("max"),    QStringLiteral("min"),
 };
 
 // ---- what a text is made of -------------------------------------------------------------------
@@ -72,10 +73,11 @@ QString PlainText(const QString& text) {
 
 // A token with a digit is a number, a value with its unit or a name like "PUNTO12"; one with a
 // dot or an underscore between letters is a file or a variable name the installer typed or chose,
-// or a file pattern ("*.zvf").
+// or a file pattern ("*.zvf"); one that starts with or holds a slash is a folder of the system the
+// program runs on (a file dialog lists the whole path, whatever its folders are called).
 bool IsData(const QString& token) {
     static const QRegularExpression digit(QStringLiteral("\\d"));
-    static const QRegularExpression fileName(QStringLiteral("[\\w*][._]\\w"));
+    static const QRegularExpression fileName(QStringLiteral("[\\w*][._/]\\w|^/"));
     return token.contains(digit) || token.contains(fileName);
 }
 
