@@ -151,6 +151,7 @@ class TFormMappa : public QDialog {
     void ShowMappingControls();
     void Localize();
     void SizeGrid();
+    void FitPanel();
     bool FormKeyDown(const QKeyEvent& event);
     void BuildGridMenu();
 
