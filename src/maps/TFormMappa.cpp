@@ -287,6 +287,7 @@ void TFormMappa::BuildControls() {
     mapping->addWidget(LabelContPalleggio, 2, 1);
     // Beside the mapping group, and like it shown in mapping mode only.
     LabelRifiuti = MakeLabel(livePanel_, "LabelRifiuti");
+    // The list of refusals keeps its width as they come and go.
     LabelRifiuti->setMinimumWidth(
         QFontMetrics(LabelRifiuti->font()).horizontalAdvance(QStringLiteral("correttore al limite: 8888")));
     GroupAutoMap->hide();
@@ -368,10 +369,32 @@ void TFormMappa::FitPanel() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const int room = (screen ? screen->availableGeometry().width() : width()) - 2 * kMargin;
     for (int i = 0; i < kFitSteps && livePanel_->sizeHint().width() > room; ++i)
-        livePanel_->setFont(ScaledFont(livePanel_->font(), FitFactor(livePanel_->sizeHint().width(), room)));
+        ShrinkPanel(FitFactor(livePanel_->sizeHint().width(), room));
     livePanel_->adjustSize();
     resize(std::max(width(), std::min(livePanel_->sizeHint().width(), room) + 2 * kMargin), height());
     SizeGrid();
+}
+
+void TFormMappa::ShrinkPanel(double factor) {
+    // Each control from its own font (the values are bold) and with the room it keeps for its
+    // longest value, all read before any is changed: a group passes its font on to its controls.
+    struct Look {
+        QWidget* widget;
+        QFont font;
+        int minimumWidth;
+        bool fixedWidth;
+    };
+    std::vector<Look> looks;
+    for (QWidget* w : livePanel_->findChildren<QWidget*>())
+        looks.push_back({w, w->font(), w->minimumWidth(), w->minimumWidth() == w->maximumWidth()});
+    for (const Look& look : looks) {
+        look.widget->setFont(ScaledFont(look.font, factor));
+        const int width = int(look.minimumWidth * factor);
+        if (look.fixedWidth)
+            look.widget->setFixedWidth(width);
+        else
+            look.widget->setMinimumWidth(width);
+    }
 }
 
 void TFormMappa::Localize() {

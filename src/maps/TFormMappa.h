@@ -152,6 +152,7 @@ class TFormMappa : public QDialog {
     void Localize();
     void SizeGrid();
     void FitPanel();
+    void ShrinkPanel(double factor);
     bool FormKeyDown(const QKeyEvent& event);
     void BuildGridMenu();
 
