@@ -25,6 +25,7 @@
 #include "TFormRicerca.h"
 #include "TModuloLingua.h"
 #include "WidgetFactory.h"
+#include "WindowScale.h"
 
 namespace zov {
 
@@ -98,6 +99,8 @@ TFormClienti::TFormClienti(AppContext& ctx, TModuloLingua& dictionary, QWidget* 
     setObjectName(QStringLiteral("FormClienti"));
     setWindowTitle(QStringLiteral("Archivio clienti"));
     setWindowState(windowState() | Qt::WindowMaximized);
+    // The fields' widths follow the texts: with the texts scaled the window fits the screen.
+    setFont(ScaledFont(font(), PrimaryScreenScale()));
     dateOrderFormat = DateOrderFormat();
     location_ =
         ArchiveLocation::FromSettings(ctx_.settingsDirectory, QString::fromStdString(ctx_.global.MainPath()));

@@ -100,11 +100,7 @@ TFormModifica::~TFormModifica() { FormClose(); }
 
 void TFormModifica::SetUpWindow() {
     scale_ = PrimaryScreenScale();
-    if (scale_ != 1.0) {
-        QFont f = font();
-        f.setPointSizeF(f.pointSizeF() * scale_);
-        setFont(f);
-    }
+    setFont(ScaledFont(font(), scale_));
     BuildControls();
     ConnectHandlers();
 

@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -37,6 +39,8 @@ constexpr int kDesignWidth = 780;
 constexpr int kDesignHeight = 560;
 constexpr double kGridShare = 0.98;
 constexpr int kMargin = 6;
+// Texts do not shrink in exact proportion (whole pixels, fixed spacing): a few steps reach the room.
+constexpr int kFitSteps = 4;
 // The largest refusals of the current zone that the window lists.
 constexpr int kShownRefusals = 4;
 // The cursor is a ring, so the value of the cell under it stays readable.
@@ -175,7 +179,7 @@ void TFormMappa::Initialise() {
     liveEnabled = true;
     Timer1->start();
     Localize();
-    SizeGrid();
+    FitPanel();
 
     // The window sees the keys before its controls.
     installEventFilter(this);
@@ -283,6 +287,7 @@ void TFormMappa::BuildControls() {
     mapping->addWidget(LabelContPalleggio, 2, 1);
     // Beside the mapping group, and like it shown in mapping mode only.
     LabelRifiuti = MakeLabel(livePanel_, "LabelRifiuti");
+    // The list of refusals keeps its width as they come and go.
     LabelRifiuti->setMinimumWidth(
         QFontMetrics(LabelRifiuti->font()).horizontalAdvance(QStringLiteral("correttore al limite: 8888")));
     GroupAutoMap->hide();
@@ -354,10 +359,42 @@ void TFormMappa::ShowMappingControls() {
     GroupAutoMap->show();
     LabelRifiuti->show();
     DrawGrid1->SetEditing(false);
-    // The mapping panel is wider than the edit mode's: the window grows to show it whole.
+    // The mapping panel is wider than the edit mode's.
+    FitPanel();
+}
+
+void TFormMappa::FitPanel() {
+    // The window grows to show the panel whole, up to the screen; where the screen is narrower
+    // (a long language on a small logical screen) the panel's texts are made smaller, never cut.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int room = (screen ? screen->availableGeometry().width() : width()) - 2 * kMargin;
+    for (int i = 0; i < kFitSteps && livePanel_->sizeHint().width() > room; ++i)
+        ShrinkPanel(FitFactor(livePanel_->sizeHint().width(), room));
     livePanel_->adjustSize();
-    resize(std::max(width(), livePanel_->sizeHint().width() + 2 * kMargin), height());
+    resize(std::max(width(), std::min(livePanel_->sizeHint().width(), room) + 2 * kMargin), height());
     SizeGrid();
+}
+
+void TFormMappa::ShrinkPanel(double factor) {
+    // Each control from its own font (the values are bold) and with the room it keeps for its
+    // longest value, all read before any is changed: a group passes its font on to its controls.
+    struct Look {
+        QWidget* widget;
+        QFont font;
+        int minimumWidth;
+        bool fixedWidth;
+    };
+    std::vector<Look> looks;
+    for (QWidget* w : livePanel_->findChildren<QWidget*>())
+        looks.push_back({w, w->font(), w->minimumWidth(), w->minimumWidth() == w->maximumWidth()});
+    for (const Look& look : looks) {
+        look.widget->setFont(ScaledFont(look.font, factor));
+        const int width = int(look.minimumWidth * factor);
+        if (look.fixedWidth)
+            look.widget->setFixedWidth(width);
+        else
+            look.widget->setMinimumWidth(width);
+    }
 }
 
 void TFormMappa::Localize() {

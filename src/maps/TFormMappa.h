@@ -151,6 +151,8 @@ class TFormMappa : public QDialog {
     void ShowMappingControls();
     void Localize();
     void SizeGrid();
+    void FitPanel();
+    void ShrinkPanel(double factor);
     bool FormKeyDown(const QKeyEvent& event);
     void BuildGridMenu();
 

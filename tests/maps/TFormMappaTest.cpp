@@ -16,6 +16,7 @@
 
 #include "EditorSupport.h"
 #include "MapGrid.h"
+#include "ScreenFit.h"
 #include "TFormMappa.h"
 #include "TFormOpzioniMappatura.h"
 #include "TFormSet.h"
@@ -410,6 +411,20 @@ TEST(MapEditorEditing, CtrlBAndTheMenuLockAndUnlockTheSelection) {
     EXPECT_TRUE(locks.Empty());
     editor.close();
     EXPECT_TRUE(WrittenVars(b.ecu).empty()) << "a lock is no write to the ECU";
+}
+
+// In every language, on the screen the test runs on (the mapping panel is not yet checked).
+TEST(MapEditorEditing, TheWindowFitsTheScreenWithItsTextsWhole) {
+    MapBench b;
+    for (int language = 0; language < b.Dictionary().LanguageCount(); ++language) {
+        ASSERT_TRUE(b.Dictionary().SelectLanguage(language));
+        SCOPED_TRACE(b.Dictionary().LanguageKey(language).toStdString());
+        TFormMappa editor(*b.context, b.Dictionary());
+        editor.show();
+        QApplication::processEvents();
+        EXPECT_EQ(Overflow(editor), QString());
+        EXPECT_EQ(CutTexts(editor), QStringList());
+    }
 }
 
 TEST(MapEditorEditing, HeadersAndCellsShowTheModel) {

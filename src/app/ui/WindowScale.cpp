@@ -33,4 +33,8 @@ QFont ScaledFont(QFont font, double scale) {
     return font;
 }
 
+double FitFactor(int needed, int room) {
+    return needed > room && needed > 0 && room > 0 ? double(room) / needed : 1.0;
+}
+
 }  // namespace zov

@@ -17,5 +17,7 @@ double PrimaryScreenScale();
 // `font` as a window scaled by `scale` shows it: texts grow and shrink with the layout around them,
 // or a layout made smaller than the design cuts them (and a larger one leaves them lost in it).
 QFont ScaledFont(QFont font, double scale);
+// The factor that brings texts needing `needed` pixels into `room` (1 where they fit already).
+double FitFactor(int needed, int room);
 
 }  // namespace zov
