@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -184,7 +185,15 @@ bool Mover::CopyTable(const QSqlDatabase& source, const QSqlDatabase& target, co
         return FailOn(from_, read.lastError());
     const QSqlRecord columns = read.record();
     QStringList names;
-    for (int i = 0; i < columns.count(); ++i) names << columns.fieldName(i);
+    for (int i = 0; i < columns.count(); ++i) {
+        // The names go into the statement's text: a source file made by hand could carry anything.
+        static const QRegularExpression plainName(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+        if (!plainName.match(columns.fieldName(i)).hasMatch())
+            return Fail(Status::Failed,
+                        QStringLiteral("%1: %2 has a column named \"%3\", which no archive has")
+                            .arg(from_.Describe(), table, columns.fieldName(i)));
+        names << columns.fieldName(i);
+    }
     QSqlQuery& write = prepared_.emplace_back(target);
     if (!write.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                            .arg(table, names.join(QStringLiteral(", ")),

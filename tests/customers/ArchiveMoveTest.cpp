@@ -171,6 +171,15 @@ TEST_F(ArchiveMoveTest, ARefusedOrFailedMoveLeavesTheTargetAsItWasAndTheSourceUn
     EXPECT_EQ(ConnectionCheck::Probe(Postgres()).problem, ConnectionProblem::SchemaMissing);
     EXPECT_EQ(FileDigest(Sqlite().SqlitePath()), damaged);
     ASSERT_TRUE(RunSql(Sqlite(), "UPDATE dbcli SET COGNOME = 'Ferri' WHERE ID = 4"));
+
+    // A column name no archive makes, which would be a statement of its own in the target's text.
+    const QString odd = QStringLiteral("\"X) VALUES (1); DROP TABLE dbcli; --\"");
+    ASSERT_TRUE(RunSql(Sqlite(), "ALTER TABLE dbcli ADD COLUMN " + odd + " INTEGER"));
+    outcome = ArchiveMove::Run(Sqlite(), Postgres());
+    EXPECT_EQ(outcome.status, ArchiveMove::Status::Failed);
+    EXPECT_TRUE(outcome.error.contains("has a column named")) << outcome.error.toStdString();
+    EXPECT_EQ(ConnectionCheck::Probe(Postgres()).problem, ConnectionProblem::SchemaMissing);
+    ASSERT_TRUE(RunSql(Sqlite(), "ALTER TABLE dbcli DROP COLUMN " + odd));
     const QByteArray file = FileDigest(Sqlite().SqlitePath());
 
     // A target that holds a customer already.
